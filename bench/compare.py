@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Times whole-process decoding of the benchmark files by yumekaze-cli and its peers.
+
+usage: bench/compare.py [--runs N] [--cli PATH] [FILES...]
+Defaults: 7 runs, build/bin/yumekaze-cli, every file in bench/files (made by make_files.sh).
+The programs take turns within each round, so load changes hit all of them alike. Prints per file
+the median wall time, the spread (min..max), the ratio of medians to mpg123, and peak resident
+memory (the kernel's maxrss of the process, the figure /usr/bin/time -v reports).
+"""
+import argparse, os, shutil, statistics, subprocess, sys, time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+
+
+def commands(cli, f):
+    return {
+        "yumekaze": [cli, "decode", "--full-band", f, "-o", "/dev/null"],
+        "mpg123": ["mpg123", "-q", "-s", f],
+        "ffmpeg": ["ffmpeg", "-v", "quiet", "-i", f, "-f", "s16le", "-y", "/dev/null"],
+        "madplay": ["madplay", "-q", "-o", "raw:/dev/null", f],
+    }
+
+
+def run_once(argv):
+    with open(os.devnull, "wb") as null:
+        start = time.perf_counter()
+        proc = subprocess.Popen(argv, stdout=null, stderr=subprocess.DEVNULL)
+        _, status, usage = os.wait4(proc.pid, 0)
+        elapsed = time.perf_counter() - start
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        sys.exit(f"failed ({proc.returncode}): {' '.join(map(str, argv))}")
+    return elapsed, usage.ru_maxrss  # maxrss in KiB on Linux
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--runs", type=int, default=7)
+    ap.add_argument("--cli", default=str(ROOT / "build/bin/yumekaze-cli"))
+    ap.add_argument("files", nargs="*")
+    args = ap.parse_args()
+    files = args.files or sorted(str(p) for p in (ROOT / "bench/files").glob("*.mp[23]"))
+    if not files:
+        sys.exit("no benchmark files: run bench/make_files.sh first")
+    if not os.access(args.cli, os.X_OK):
+        sys.exit(f"{args.cli} not found: build first")
+
+    programs = [p for p in commands(args.cli, "x") if p == "yumekaze" or shutil.which(p)]
+    missing = set(commands(args.cli, "x")) - set(programs)
+    if missing:
+        print(f"(not installed, skipped: {', '.join(sorted(missing))})")
+
+    print(f"{'file':<22} {'program':<9} {'median s':>9} {'min..max s':>15} {'x mpg123':>9} {'peak MiB':>9}")
+    for f in files:
+        cmds = commands(args.cli, f)
+        times = {p: [] for p in programs}
+        peak = {p: 0 for p in programs}
+        for r in range(args.runs):
+            order = programs[r % len(programs):] + programs[: r % len(programs)]
+            for p in order:
+                t, rss = run_once(cmds[p])
+                times[p].append(t)
+                peak[p] = max(peak[p], rss)
+        base = statistics.median(times["mpg123"]) if "mpg123" in times else None
+        for p in programs:
+            med = statistics.median(times[p])
+            ratio = f"{med / base:9.2f}" if base else f"{'-':>9}"
+            spread = f"{min(times[p]):.3f}..{max(times[p]):.3f}"
+            print(f"{Path(f).name:<22} {p:<9} {med:9.3f} {spread:>15} {ratio} {peak[p] / 1024:9.1f}")
+
+
+if __name__ == "__main__":
+    main()
