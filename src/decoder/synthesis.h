@@ -1,0 +1,55 @@
+// Polyphase synthesis filterbank: 32-point DCT into a per-channel history ring, then the 512-tap
+// window of the standard, giving 32 signed 16-bit little-endian PCM samples per time slot.
+#pragma once
+
+#include <cstdint>
+
+namespace yumekaze::decoder {
+
+struct DecoderState;
+
+// Front end that turns a frame's subband samples into PCM. Layer I/II front ends take the slot
+// count (36 or 12); OutputLayer3Mono ignores the last argument; OutputLayer3Channel takes the
+// channel (0 or 1).
+using OutputRoutineFn = void (*)(DecoderState& decoder, const float* samples, uint8_t* output,
+                                 int32_t slotCountOrChannel);
+// Windowing of one slot: 32 samples from `ring` (512 floats) at `position`, written 2 bytes apart
+// (mono) or 4 bytes apart (one channel of interleaved stereo).
+using WindowRoutineFn = void (*)(const float* ring, int32_t position, uint8_t* output);
+
+// Clears both history rings and positions; builds the DCT's cosine table on first use.
+void ResetSynthesis(DecoderState& decoder);
+
+// Layer I/II front ends over SubbandSamples (64 floats per slot, channels interleaved).
+void OutputMono(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount);
+void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount);
+void OutputMix(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount);
+void OutputLeft(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount);
+void OutputRight(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount);
+
+// Layer III front ends: 18 slots of 32 contiguous floats per granule and channel.
+// OutputLayer3Mono writes 18 x 32 mono samples; OutputLayer3Channel writes one channel of
+// interleaved stereo (channel 0 at output, channel 1 at output + 2 bytes), using ring and
+// position `channel`.
+void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output,
+                      int32_t unused);
+void OutputLayer3Channel(DecoderState& decoder, const float* samples, uint8_t* output,
+                         int32_t channel);
+
+// X_k = sum_i S_i cos(pi (2i + 1) k / 64), k = 0..31, unnormalised.
+void Dct32(const DecoderState& decoder, const float* input, float* output);
+// Same over every second value of an interleaved slot, starting at `channel`.
+void Dct32Interleaved(const DecoderState& decoder, const float* input, int32_t channel,
+                      float* output);
+// Same over (left + right) x 0.5 of an interleaved slot.
+void Dct32Mix(const DecoderState& decoder, const float* input, float* output);
+
+// Reference form: wide accumulation in formula order, round half to even, clamp.
+void WindowMonoX87(const float* ring, int32_t position, uint8_t* output);
+void WindowStereoX87(const float* ring, int32_t position, uint8_t* output);
+// Single-precision form: two partial sums combined at the end, truncation toward zero,
+// saturation.
+void WindowMono3DNow(const float* ring, int32_t position, uint8_t* output);
+void WindowStereo3DNow(const float* ring, int32_t position, uint8_t* output);
+
+}  // namespace yumekaze::decoder
