@@ -1,0 +1,135 @@
+// TSoundOut: plays PCM through a wave device with four buffers of half a second each. The writer
+// fills them; completions arrive on the sound output's own thread, which frees the buffers, wakes
+// a registered waiter and emits position ticks.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/sound/wave_device.h"
+#include "engine/threads/event.h"
+#include "engine/threads/loop_thread.h"
+#include "engine/threads/mutex.h"
+#include "engine/threads/thread_messages.h"
+
+namespace yumekaze::engine {
+
+inline constexpr int kSoundOutBufferCount = 4;
+
+// Bytes per buffer: a quarter of two seconds of audio, rounded up to a multiple of 4.
+int64_t SoundOutBufferSize(int sampleRate, int channels, int bitsPerSample);
+// The device volume word for a volume of 0..100 percent and a balance of -100..100.
+uint32_t SoundOutVolumeWord(int volume, int balance);
+// Raises "%s(%s)" from the device's text for `code` (or "unknown wave out API error.") and
+// `context`; nothing when code is 0.
+void CheckWaveOutResult(const TWaveDevice* device, int code, const char* context);
+
+class TSoundOut final : private TMPMessageHandler {
+ public:
+  using ErrorHandler =
+      std::function<void(TSoundOut& sender, const std::exception& error, bool& handled)>;
+  using PositionHandler = std::function<void(TSoundOut& sender)>;
+
+  // Without a device the sound output exists with volume 100, and Open fails until SetDevice.
+  explicit TSoundOut(std::unique_ptr<TWaveDevice> device = nullptr);
+  ~TSoundOut();
+  TSoundOut(const TSoundOut&) = delete;
+  TSoundOut& operator=(const TSoundOut&) = delete;
+
+  // Replaces the device (closing first). The volume and balance apply to it from its Open.
+  void SetDevice(std::unique_ptr<TWaveDevice> device);
+  TWaveDevice* Device() const { return device_.get(); }
+
+  void Open();
+  void Close();
+  // Copies as much as fits, queueing every full buffer; never blocks. Returns the bytes taken.
+  std::size_t Write(std::span<const uint8_t> data);
+  bool CanWrite();
+  int FreePercent();
+  void Flush();
+  void WaitAllDone();
+  // The event is set (and forgotten) as soon as Write can take data, at once if it can now.
+  void SetWaiter(TMPEvent* event);
+  void Pause();
+  void Unpause();
+  void Reset();
+
+  bool Opened() const { return opened_.load(); }
+  bool Paused() const { return paused_.load(); }
+  int Queued() const { return queued_.load(); }
+  int BufferSize() const { return buffer_size_; }
+
+  int Volume() const { return volume_; }
+  void SetVolume(int volume);  // 0..100, others ignored
+  int Balance() const { return balance_; }
+  void SetBalance(int balance);  // -100..100, others ignored
+  // Take effect at the next Open; out-of-range values are ignored.
+  int SampleRate() const { return sample_rate_; }
+  void SetSampleRate(int sampleRate);
+  int Channels() const { return channels_; }
+  void SetChannels(int channels);
+  int BitsPerSample() const { return bits_per_sample_; }
+  void SetBitsPerSample(int bits);
+  int DeviceId() const { return device_id_; }
+  void SetDeviceId(int deviceId) { device_id_ = deviceId; }
+  // Milliseconds between position ticks; -1 = none.
+  int PositionInterval() const { return position_interval_.load(); }
+  void SetPositionInterval(int milliseconds);
+
+  // Both handlers run on the sound output's thread. Once SetOnPosition returns, the previous
+  // handler is no longer running and is never called again.
+  void SetOnError(ErrorHandler handler);
+  void SetOnPosition(PositionHandler handler);
+
+  // The device's current volume in percent (100 without a device).
+  int GetWaveVolume();
+
+  TMPLoopThread& Thread() { return *thread_; }
+
+ private:
+  void Dispatch(TMPMessage& message) override;
+  void OnWaveDone();
+  void QueueCurrent();
+  void NotifyWaiter();
+  void PositionTick();
+  void ApplyVolume();
+  void ReleaseDevice();
+  static uint32_t TickCount();
+
+  int sample_rate_ = 44100;
+  int channels_ = 2;
+  int bits_per_sample_ = 16;
+  std::atomic<bool> opened_{false};
+  std::atomic<bool> paused_{false};
+  int volume_ = 100;
+  int device_id_ = -1;
+  std::mutex handlers_mutex_;  // guards the two handlers
+  ErrorHandler on_error_;
+  PositionHandler on_position_;
+  std::atomic<int> position_interval_{-1};
+  std::atomic<uint32_t> last_tick_{0};
+  std::unique_ptr<TWaveDevice> device_;
+  bool device_open_ = false;
+  std::array<TWaveHeader, kSoundOutBufferCount> headers_;
+  std::vector<uint8_t> buffers_;  // the four buffers, one after the other
+  int current_ = 0;
+  int filled_ = 0;
+  std::atomic<int> queued_{0};
+  int buffer_size_ = 0;
+  int balance_ = 0;
+  TMPSimpleMutex waiter_lock_;
+  TMPEvent* waiter_ = nullptr;
+  TMPSimpleEvent all_done_;
+  TMPSimpleMutex buffer_lock_;
+  std::unique_ptr<TMPLoopThread> thread_;  // last: ends before the members above go
+};
+
+}  // namespace yumekaze::engine
