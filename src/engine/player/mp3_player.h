@@ -1,0 +1,230 @@
+// TMP3Player: plays one MPEG audio file at a time. It finds the audio between the file's tags,
+// decodes it frame by frame on a worker thread and plays it through a TSoundOut with four
+// half-second buffers. State changes, position ticks, errors and the end of play reach the front
+// end as events on the user-interface thread, through the player's message window.
+//
+// Everything here runs on the user-interface thread: properties, commands and events. The front
+// end pumps the message window (Window()) from its event loop; events fire only from there, never
+// from inside a command, and several changes of one kind while its message waits fire once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "decoder/decoder.h"
+#include "engine/player/frame_source.h"
+#include "engine/player/message_window.h"
+#include "engine/player/player_types.h"
+#include "engine/sound/wave_device.h"
+#include "engine/stream/stream.h"
+#include "engine/threads/loop_thread.h"
+#include "engine/threads/mutex.h"
+
+namespace yumekaze::engine {
+
+class TSoundOut;
+class TMPStreamReader;
+class TMP3Info;
+
+class TMP3Player : private TMPMessageHandler {
+ public:
+  using TNotifyEvent = std::function<void(TMP3Player& sender)>;
+  using TMP3EndPlayEvent = std::function<void(TMP3Player& sender, TMP3EndPlayReason reason)>;
+  // Shows an error that ended playback (a failing device, a read error, a failed check on the
+  // worker or the sound output's thread). Without a handler the message goes to standard error.
+  using TExceptionEvent = std::function<void(TMP3Player& sender, const std::exception& error)>;
+
+  // OpenStream flags.
+  static constexpr uint8_t kStreamSeekable = 0x01;  // seekable, size known
+  static constexpr uint8_t kStreamOwned = 0x02;     // the player deletes the stream at Close
+
+  // The device every playback plays through; without one, Play fails until SetWaveDevice. Front
+  // ends pass the platform's device of the user's choice (ALSA "default" normally).
+  explicit TMP3Player(std::unique_ptr<TWaveDevice> device = nullptr);
+  // Stops, closes and ends every thread without firing OnEndPlay.
+  virtual ~TMP3Player();
+  TMP3Player(const TMP3Player&) = delete;
+  TMP3Player& operator=(const TMP3Player&) = delete;
+
+  // Replaces the wave device; stops playback first. The volume and balance carry over.
+  void SetWaveDevice(std::unique_ptr<TWaveDevice> device);
+  TWaveDevice* WaveDevice() const;
+
+  // The message window. Pump it on the user-interface thread: Window().ProcessPending() whenever
+  // Window().NotifyFd() polls readable (or from a wake handler, or after WaitForMessages).
+  TMPMessageWindow& Window() { return window_; }
+
+  // Restoring stored settings: between BeginLoading() and Loaded() the AutoOpen and FileName
+  // writers do not open, and Volume 0 takes the device's current volume instead.
+  void BeginLoading();
+  void Loaded();
+
+  // ---- properties, in their stored order
+  bool AutoOpen() const { return auto_open_; }
+  void SetAutoOpen(bool value);
+  bool AutoPlay() const { return auto_play_; }
+  void SetAutoPlay(bool value);
+  int ChangePosStep() const { return change_pos_step_; }  // ms between position ticks
+  void SetChangePosStep(int value);
+  TThreadPriority DecodePriority() const { return decode_priority_; }
+  void SetDecodePriority(TThreadPriority value);
+  bool EqualizerEnabled() const { return equalizer_enabled_; }
+  void SetEqualizerEnabled(bool value);
+  int EqualizerCount() const { return equalizer_count_; }
+  void SetEqualizerCount(int value);  // 1..32; other values are ignored
+  TMP3EqualizerMode EqualizerMode() const { return equalizer_mode_; }
+  void SetEqualizerMode(TMP3EqualizerMode value);
+  const std::string& FileName() const { return file_name_; }
+  void SetFileName(const std::string& value);
+  bool NoisySeek() const { return noisy_seek_; }
+  void SetNoisySeek(bool value) { noisy_seek_ = value; }
+  TMP3CpuCapabilities UsingCpuCapabilities() const { return using_cpu_capabilities_; }
+  void SetUsingCpuCapabilities(TMP3CpuCapabilities value);
+  int VolBalance() const { return vol_balance_; }
+  void SetVolBalance(int value);  // -100..100
+  int Volume() const { return volume_; }
+  void SetVolume(int value);  // 0..100
+
+  const TNotifyEvent& OnChangePosition() const { return on_change_position_; }
+  void SetOnChangePosition(TNotifyEvent handler) { on_change_position_ = std::move(handler); }
+  const TNotifyEvent& OnChangeStatus() const { return on_change_status_; }
+  void SetOnChangeStatus(TNotifyEvent handler) { on_change_status_ = std::move(handler); }
+  const TMP3EndPlayEvent& OnEndPlay() const { return on_end_play_; }
+  void SetOnEndPlay(TMP3EndPlayEvent handler) { on_end_play_ = std::move(handler); }
+  const TExceptionEvent& OnShowException() const { return on_show_exception_; }
+  void SetOnShowException(TExceptionEvent handler) { on_show_exception_ = std::move(handler); }
+
+  // ---- commands
+  // Opens FileName (Close when it is empty). A file that cannot be opened throws TMPStreamError
+  // and leaves the open file as it was; one that is not MPEG audio throws TMPFormatError
+  // ("unknown MPEG Audio format.") and leaves the player closed.
+  void Open();
+  // Opens stream with kStreamSeekable / kStreamOwned flags; nullptr only closes (then AutoPlay).
+  void OpenStream(TMPStream* stream, uint8_t flags);
+  void Close();
+  void Play();
+  void Stop();
+  void Pause();
+  void Resume();
+
+  bool Opened() const { return stream_ != nullptr; }
+  // 0 stopped, 1 playing, 2 paused (TMP3Status).
+  uint8_t Status() const { return status_; }
+  // kCapAlways, kCapOpened, ... (player_types.h).
+  uint8_t Capabilities() const;
+  // Tag texts as stored in the file (decode them for display at the edge).
+  std::string Artist() const;
+  // The tag's title, or the file name without its folder when the tags have none.
+  std::string SongTitle() const;
+
+  // ---- equalizer
+  // Lays the memFreq bands out between low and high Hz, evenly in log scale.
+  void SetFrequencyRange(int low, int high);
+  // Band gain g means the factor 10^(g/100): 0 unity, 100 = +20 dB, -100 = -20 dB.
+  int EqualizerGain(int band) const;
+  void SetEqualizerGain(int band, int gain);  // band 0..31
+  int EqualizerBandFrequency(int band) const;  // Hz
+
+  // ---- what is open (all 0 while closed)
+  const TMP3Info& Info() const;
+  const decoder::MpegFrameHeader& FirstFrameHeader() const { return source_.FirstHeader(); }
+  int SampleRate() const { return sample_rate_; }  // Hz of the PCM
+  int Channels() const { return channels_; }
+  int LayerNumber() const { return source_.LayerNumber(); }  // 1, 2, 3
+  int MpegVersion() const { return source_.MpegVersion(); }  // 1 MPEG-1, 2 MPEG-2, 3 MPEG-2.5
+  int64_t AudioStart() const { return source_.AudioStart(); }
+  int64_t AudioLength() const { return source_.AudioLength(); }  // kUnknownAudioLength: unknown
+  // Time of the audio played since Play, counted in buffers the device reported done.
+  int64_t PlayedMilliseconds() const;
+  int OutputDevice() const { return output_device_; }  // always -1: the device chosen above
+
+ protected:
+  virtual void DoChangeStatus();
+  virtual void DoChangePosition();
+  virtual void DoEndPlay();
+
+ private:
+  // message window and loop thread dispatch
+  void WindowProcedure(TMPMessage& message);
+  void Dispatch(TMPMessage& message) override;  // the worker's messages
+  void HandlePosition();
+  void HandleError(TMPMessage& message);
+  void HandleEndOfStream();
+  void HandleStatus();
+  void HandleEndPlay();
+  void HandleEqualizer();  // equalizer_settings.cpp
+
+  void SetStatus(uint8_t value);
+  void PostUnlessPending(uint32_t msg);
+  void RelayException(const std::exception& error);
+  void ReleaseRelayedErrors();
+  void StopOutput();
+
+  // decode_loop.cpp
+  void DecodeStep();
+  void DrainOutput(uint64_t generation);
+
+  // equalizer_settings.cpp
+  float BandFactor(int band) const;
+  int NearestBand(double centre) const;
+
+  // Settings.
+  bool auto_play_ = true;
+  bool auto_open_ = true;
+  std::string file_name_;
+  int change_pos_step_ = 400;
+  int vol_balance_ = 0;
+  int volume_ = 100;
+  uint8_t status_ = 0;
+  bool loading_ = false;
+  bool destroying_ = false;
+  TNotifyEvent on_change_position_;
+  TNotifyEvent on_change_status_;
+  TMP3EndPlayEvent on_end_play_;
+  TExceptionEvent on_show_exception_;
+  TMP3EndPlayReason end_reason_ = meprStopped;
+  TMP3CpuCapabilities using_cpu_capabilities_ = kAllCpuCapabilities;
+  int equalizer_count_ = 6;
+  TMP3EqualizerMode equalizer_mode_ = memSubBand;
+  int equalizer_gains_[32] = {};
+  int equalizer_bands_[32] = {};
+  bool equalizer_enabled_ = false;
+  bool noisy_seek_ = true;
+  TThreadPriority decode_priority_ = TThreadPriority::tpNormal;
+  const int output_device_ = -1;
+
+  // The open file.
+  TMPStream* stream_ = nullptr;
+  uint8_t stream_flags_ = 0;
+  int sample_rate_ = 0;
+  int channels_ = 0;
+  int frame_bytes_ = 0;
+
+  // Decoding, guarded by decode_lock_.
+  std::unique_ptr<uint8_t[]> pcm_;  // one decoded frame (kPcmBufferSize)
+  int pcm_pending_ = 0;
+  bool reinit_ = false;
+  uint64_t play_generation_ = 0;  // counts Play and Stop, so a drain knows it was overtaken
+  std::atomic<int64_t> written_bytes_{0};  // PCM the sound output took since Play
+
+  // Threads blocked in RelayException until their MPM_ERROR is handled.
+  std::mutex relay_mutex_;
+  std::vector<TMPEvent*> relay_waiting_;
+
+  TMPMessageWindow window_;
+  std::unique_ptr<TMPStreamReader> reader_;
+  std::unique_ptr<TMP3Info> info_;
+  TMPFrameSource source_;
+  std::unique_ptr<TSoundOut> sound_;
+  TMPSimpleMutex output_lock_;
+  TMPSimpleMutex decode_lock_;
+  std::unique_ptr<TMPLoopThread> worker_;  // last: its thread ends before the rest goes
+};
+
+}  // namespace yumekaze::engine

@@ -1,0 +1,63 @@
+// Types and message numbers the player shares with its front ends.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "engine/threads/thread_messages.h"
+
+namespace yumekaze::engine {
+
+// Why playback ended; the play list advances only on meprEndOfStream.
+enum TMP3EndPlayReason : uint8_t {
+  meprEndOfStream = 0,  // the end of the audio data was reached and played out
+  meprStopped = 1,      // Stop, Open, Close or FileName ended it
+  meprError = 2,        // an error on the worker or the sound output's thread ended it
+};
+
+// Which of the decoder's gain sets the equalizer fills.
+enum TMP3EqualizerMode : uint8_t {
+  memSubBand = 0,  // 32 gains, one per synthesis subband, all layers
+  memFreq = 1,     // EqualizerCount bands at chosen frequencies (Layer III: per spectral line)
+};
+
+// Instruction-set extensions the decoder may use; TMP3CpuCapabilities holds 1 << each.
+enum TMP3CpuCapability : uint8_t { mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV };
+using TMP3CpuCapabilities = uint8_t;
+inline constexpr TMP3CpuCapabilities kAllCpuCapabilities = 0x1F;
+constexpr TMP3CpuCapabilities CpuCapabilityBit(TMP3CpuCapability capability) {
+  return static_cast<TMP3CpuCapabilities>(1u << capability);
+}
+
+// TMP3Player::Status().
+inline constexpr uint8_t kStatusStopped = 0;
+inline constexpr uint8_t kStatusPlaying = 1;
+inline constexpr uint8_t kStatusPaused = 2;
+
+// TMP3Player::Capabilities() bits.
+inline constexpr uint8_t kCapAlways = 0x01;
+inline constexpr uint8_t kCapOpened = 0x02;
+inline constexpr uint8_t kCapCanPlay = 0x04;    // opened and stopped
+inline constexpr uint8_t kCapCanStop = 0x08;    // playing or paused
+inline constexpr uint8_t kCapCanPause = 0x10;   // playing
+inline constexpr uint8_t kCapCanResume = 0x20;  // paused
+inline constexpr uint8_t kCapCanSeek = 0x40;    // seekable and playing or paused
+inline constexpr uint8_t kCapStopped = 0x80;    // opened and stopped
+
+// Messages of the player's window.
+inline constexpr uint32_t MPM_POSITION = WM_USER + 10;     // a position tick
+inline constexpr uint32_t MPM_ERROR = WM_USER + 11;        // wParam: event to set, lParam: error
+inline constexpr uint32_t MPM_ENDOFSTREAM = WM_USER + 12;  // the last buffer has played
+inline constexpr uint32_t MPM_STATUS = WM_USER + 14;       // Status changed
+inline constexpr uint32_t MPM_ENDPLAY = WM_USER + 15;      // playback ended
+inline constexpr uint32_t MPM_EQUALIZER = WM_USER + 16;    // recompute the equalizer tables
+// The window handles the numbers from WM_USER to here; others are ignored.
+inline constexpr uint32_t kLastPlayerMessage = WM_USER + 39;
+
+// A stream that is not MPEG audio, or whose first frame cannot be set up.
+class TMPFormatError : public std::runtime_error {
+ public:
+  TMPFormatError() : std::runtime_error("unknown MPEG Audio format.") {}
+};
+
+}  // namespace yumekaze::engine
