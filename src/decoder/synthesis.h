@@ -36,6 +36,9 @@ void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* outp
 void OutputLayer3Channel(DecoderState& decoder, const float* samples, uint8_t* output,
                          int32_t channel);
 
+// Fills the 31 factors 0.5 / cos(pi (2j + 1) / 2N) for N = 32, 16, 8, 4, 2.
+void BuildCosineTable(float* table);
+
 // X_k = sum_i S_i cos(pi (2i + 1) k / 64), k = 0..31, unnormalised.
 void Dct32(const DecoderState& decoder, const float* input, float* output);
 // Same over every second value of an interleaved slot, starting at `channel`.

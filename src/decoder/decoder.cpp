@@ -1,0 +1,93 @@
+// Decoder set-up and frame dispatch, on explicit instances and on the global one.
+#include "decoder/decoder.h"
+
+#include "decoder/decoder_state.h"
+#include "decoder/layer12.h"
+#include "decoder/layer3/layer3.h"
+
+namespace yumekaze::decoder {
+namespace {
+
+constexpr int32_t kLayerI = 3;
+constexpr int32_t kLayerII = 2;
+constexpr int32_t kLayerIII = 1;
+
+// Fields index tables; a caller-made header may hold anything.
+bool FieldsInRange(const MpegFrameHeader& h) {
+  return (h.VersionId == 0 || h.VersionId == 1) && h.BitrateIndex >= 0 && h.BitrateIndex < 16 &&
+         h.SampleRateIndex >= 0 && h.SampleRateIndex < 4 && h.Mode >= 0 && h.Mode < 4 &&
+         h.ModeExtension >= 0 && h.ModeExtension < 4;
+}
+
+}  // namespace
+
+DecoderState& GlobalDecoder() {
+  static DecoderState decoder;
+  return decoder;
+}
+
+int32_t InitDecoder(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength,
+                    int32_t shift, int32_t /*reserved*/, uint8_t options,
+                    int32_t frequencyLimit) {
+  if (!FieldsInRange(header)) return 0;
+  // The frame decoder changes only with a successful set-up, so a refused stream never leaves a
+  // layer's decoder running on another layer's configuration.
+  FrameDecoderFn frameDecoder = nullptr;
+  int32_t accepted = 0;
+  switch (header.Layer) {
+    case kLayerI:
+      accepted = InitLayer1(decoder, header, frameLength, shift, options, frequencyLimit);
+      frameDecoder = DecodeLayer1Frame;
+      break;
+    case kLayerII:
+      accepted = InitLayer2(decoder, header, frameLength, shift, options, frequencyLimit);
+      frameDecoder = DecodeLayer2Frame;
+      break;
+    case kLayerIII:
+      accepted = InitLayer3(decoder, header, frameLength, shift, options, frequencyLimit);
+      frameDecoder = DecodeLayer3Frame;
+      break;
+    default:
+      return 0;
+  }
+  if (!accepted) return 0;
+  decoder.FrameDecoder = frameDecoder;
+  return 1;
+}
+
+void DecodeFrame(DecoderState& decoder, MpegDecodeResult& result, const uint8_t* input,
+                 size_t inputSize, uint8_t* output) {
+  if (!decoder.FrameDecoder) {
+    result = {0, 0};
+    return;
+  }
+  decoder.FrameDecoder(decoder, result, input, inputSize, output);
+}
+
+void GetOutputInfo(const DecoderState& decoder, MpegOutputInfo& destination) {
+  destination = decoder.OutputInfo;
+}
+
+void SelectCpuVariants(DecoderState& decoder, uint32_t flags) {
+  const bool use3DNow = flags & kCpu3DNow;
+  decoder.WindowMono = use3DNow ? WindowMono3DNow : WindowMonoX87;
+  decoder.WindowStereo = use3DNow ? WindowStereo3DNow : WindowStereoX87;
+  SelectLayer3Variants(decoder, flags);
+}
+
+int32_t InitDecoder(const MpegFrameHeader& header, int32_t frameLength, int32_t shift,
+                    int32_t reserved, uint8_t options, int32_t frequencyLimit) {
+  return InitDecoder(GlobalDecoder(), header, frameLength, shift, reserved, options,
+                     frequencyLimit);
+}
+
+void DecodeFrame(MpegDecodeResult& result, const uint8_t* input, size_t inputSize,
+                 uint8_t* output) {
+  DecodeFrame(GlobalDecoder(), result, input, inputSize, output);
+}
+
+void GetOutputInfo(MpegOutputInfo& destination) { GetOutputInfo(GlobalDecoder(), destination); }
+
+void SelectCpuVariants(uint32_t flags) { SelectCpuVariants(GlobalDecoder(), flags); }
+
+}  // namespace yumekaze::decoder
