@@ -1,0 +1,195 @@
+// Damaged and hostile tags: sizes past the file's end or before its start, negative and huge
+// sizes, truncated tags. The reader must stay inside the file, end, and report sane positions.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/tags/mp3_info.h"
+#include "tag_files.h"
+
+namespace yumekaze::engine {
+namespace {
+
+using namespace test_support;
+using ::testing::ElementsAre;
+
+// Audio start and length always describe bytes of the file.
+void ExpectSanePositions(Scan& scan) {
+  const int64_t size = scan.stream.Size();
+  EXPECT_GE(scan.info.AudioStart(), 0);
+  EXPECT_LE(scan.info.AudioStart(), size);
+  EXPECT_GE(scan.info.AudioLength(), 0);
+  EXPECT_LE(scan.info.AudioStart() + scan.info.AudioLength(), size);
+}
+
+TEST(HostileTags, Id3v2SizeBeyondTheFileLeavesTheAudioAtTheStart) {
+  for (const uint8_t version : {3, 4}) {
+    Bytes file = Id3v2Tag(version, Id3v2TextFrame("TIT2", "Cut")) + Audio(50);
+    file[6] = 0x7F;  // size about 266 MB
+    Scan scan(file);
+    EXPECT_EQ(scan.info.Found() & TMP3Info::kFoundId3v2, 0);
+    EXPECT_EQ(scan.info.AudioStart(), 0);
+    EXPECT_EQ(scan.info.AudioLength(), int64_t(file.size()));
+    ExpectSanePositions(scan);
+  }
+}
+
+TEST(HostileTags, Id3v2UnmaskedSizeBytesCountWhole) {
+  // 0xFF in every size byte: the largest size the header can state, far past this file.
+  Bytes file = Text("ID3") + Bytes{4, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF} + Audio(100);
+  Scan scan(file);
+  EXPECT_EQ(scan.info.AudioStart(), 0);
+  ExpectSanePositions(scan);
+}
+
+TEST(HostileTags, DamagedId3v23FramesEndTheWalkWithoutMovingTheAudioStart) {
+  const Bytes good = Id3v2TextFrame("TIT2", "Kept");
+  const std::vector<Bytes> damaged = {
+      Text("TPE1") + BE32(0x80000000) + Bytes{0, 0} + Bytes(20, 'x'),  // negative size
+      Text("TPE1") + BE32(0x7FFFFFF0) + Bytes{0, 0} + Bytes(20, 'x'),  // huge size
+      Text("TPE1") + BE32(200) + Bytes{0, 0} + Bytes(20, 'x'),         // past the tag's end
+  };
+  for (const Bytes& frame : damaged) {
+    Scan scan(Id3v2Tag(3, good + frame) + Audio(300));
+    EXPECT_EQ(scan.info.Found(), 0);
+    EXPECT_EQ(scan.info.AudioStart(), 0);
+    EXPECT_THAT(scan.info.Id3v2Lines(), ElementsAre("TIT2=Kept"));
+    ExpectSanePositions(scan);
+  }
+}
+
+TEST(HostileTags, TruncatedId3v23Tag) {
+  const Bytes tag = Id3v2Tag(3, Id3v2TextFrame("TIT2", "Whole") + Id3v2TextFrame("TPE1", "Cut"));
+  for (size_t cut = 1; cut < tag.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    Scan scan(Bytes(tag.begin(), tag.end() - cut));
+    EXPECT_EQ(scan.info.Found(), 0);
+    EXPECT_EQ(scan.info.AudioStart(), 0);
+    ExpectSanePositions(scan);
+  }
+}
+
+TEST(HostileTags, BadExtendedHeaderSizes) {
+  for (const uint32_t extended : {0xFFFFFFFFu, 1000u}) {
+    Scan scan(Id3v2Tag(3, BE32(extended) + Bytes(6, 0) + Id3v2TextFrame("TIT2", "X"), 0x40) +
+              Audio(100));
+    EXPECT_EQ(scan.info.AudioStart(), 0);
+    EXPECT_TRUE(scan.info.Id3v2Lines().empty());
+  }
+}
+
+TEST(HostileTags, RiffSizesPastTheFileAreClampedToIt) {
+  Bytes file = RiffWave(Audio(1000));
+  // data chunk says 0x7FFFFFF0 bytes
+  const Bytes huge = LE32(0x7FFFFFF0);
+  std::copy(huge.begin(), huge.end(), file.begin() + 54);
+  Scan scan(file);
+  EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundRiffWave);
+  EXPECT_EQ(scan.info.AudioStart(), 58);
+  EXPECT_EQ(scan.info.AudioLength(), 1000);
+  ExpectSanePositions(scan);
+}
+
+TEST(HostileTags, RiffChunkSearchStopsAtZeroNegativeAndTruncatedChunks) {
+  for (const uint32_t size : {0u, 0x80000000u, 0xFFFFFFFFu, 5000u}) {
+    const Bytes file = Text("RIFF") + LE32(100) + Text("WAVE") + Text("fmt ") + LE32(size) +
+                       Bytes(16, 0) + Audio(200);
+    Scan scan(file);
+    EXPECT_EQ(scan.info.Found(), 0);
+    EXPECT_EQ(scan.info.AudioStart(), 0);
+    ExpectSanePositions(scan);
+  }
+}
+
+TEST(HostileTags, RiffInfoKeepsTheLinesBeforeABadSubChunk) {
+  const Bytes big = Text("IART") + LE32(70000) + Bytes(70000, 'a');
+  const Bytes negative = Text("IART") + LE32(0xFFFFFF00) + Bytes(8, 'a');
+  const Bytes past_end = Text("IART") + LE32(9000) + Bytes(8, 'a');
+  for (const Bytes& bad : {big, negative, past_end}) {
+    const Bytes list = RiffChunk("LIST", Text("INFO") + RiffChunk("INAM", Text("Name")) + bad);
+    Scan scan(RiffWave(Audio(100), list));
+    EXPECT_THAT(scan.info.InfoLines(), ElementsAre("INAM=Name"));
+    EXPECT_EQ(scan.info.GetTitle(), "Name");
+    EXPECT_EQ(scan.info.GetArtist(), "");
+  }
+}
+
+TEST(HostileTags, MacBinaryDataForkLongerThanTheFile) {
+  Bytes file = MacBinary(Audio(1000) + Id3v1Tag({.title = "Fork"}));
+  file[83] = 0x10;  // data fork length about 268 MB
+  Scan scan(file);
+  EXPECT_EQ(scan.info.Found() & TMP3Info::kFoundMacBinary, TMP3Info::kFoundMacBinary);
+  EXPECT_EQ(scan.info.AudioStart(), 128);
+  ExpectSanePositions(scan);
+}
+
+TEST(HostileTags, MacBinaryNegativeForkLengthsAreNoMacBinary) {
+  Bytes file = MacBinary(Audio(1000));
+  file[87] = 0x80;
+  Scan scan(file);
+  EXPECT_EQ(scan.info.Found(), 0);
+  EXPECT_EQ(scan.info.AudioStart(), 0);
+}
+
+TEST(HostileTags, DamagedLyrics3v2Blocks) {
+  const Bytes good = Lyrics3v2({{"IND", "00"}, {"LYR", "text"}});
+  const auto with_size = [&](const char* size) {
+    Bytes block = good;
+    std::copy(size, size + 6, block.end() - 15);
+    return block;
+  };
+  const std::vector<Bytes> damaged = {
+      with_size("999999"),  // starts before the file
+      with_size("000030"),  // no LYRICSBEGIN there
+      with_size("12x456"),  // not a number
+      with_size("-00030"),  // negative
+      Text("LYRICSBEGIN") + Text("LYR99999abc") + Text("000022LYRICS200"),  // field past the end
+      Text("LYRICSBEGIN") + Text("LYR00000") + Text("000019LYRICS200"),     // empty field
+      Text("LYRICSBEGIN") + Text("LYR0000") + Text("000018LYRICS200"),      // short field header
+  };
+  for (const Bytes& block : damaged) {
+    Scan scan(Audio(20) + block);
+    EXPECT_EQ(scan.info.Found(), 0);
+    ExpectSanePositions(scan);
+  }
+  Scan intact(Audio(20) + good);
+  EXPECT_EQ(intact.info.Found(), TMP3Info::kFoundLyrics3);
+  EXPECT_THAT(intact.info.Lyrics3Lines(), ElementsAre("IND=00", "LYR=text"));
+}
+
+TEST(HostileTags, TinyFiles) {
+  for (const Bytes& file : {Bytes{}, Text("TAG"), Text("LYRICSEND"), Text("ID3"),
+                            Text("RIFF"), Id3v1Tag({.title = "Only"})}) {
+    Scan scan(file);
+    ExpectSanePositions(scan);
+  }
+  Scan only_tag(Id3v1Tag({.title = "Only"}));
+  EXPECT_EQ(only_tag.info.GetTitle(), "Only");
+}
+
+// Random damage to a file with every trailing and leading tag, scanned through rings of the
+// smallest allowed and the player's capacity, seekable and not.
+TEST(HostileTags, RandomDamageNeverLeavesTheFile) {
+  const Bytes id3v2 = Id3v2Tag(3, Id3v2TextFrame("TIT2", "Title") +
+                                      Id3v2Frame("APIC", Bytes(300, 7)) + Bytes(17, 0));
+  const Bytes info = InfoList({{"INAM", "Name"}, {"IART", "Artist"}});
+  const Bytes original =
+      MacBinary(RiffWave(id3v2 + Audio(2000), info) + Lyrics3v2({{"LYR", "words"}}) +
+                Id3v1Tag({.title = "One"}));
+  std::mt19937 random(4);
+  for (int round = 0; round < 3000; ++round) {
+    Bytes file = original;
+    const int changes = 1 + int(random() % 8);
+    for (int c = 0; c < changes; ++c) file[random() % file.size()] = uint8_t(random());
+    if (round % 7 == 0) file.resize(random() % file.size());
+    for (const int32_t capacity : {128, 65536}) {
+      Scan scan(file, round % 5 != 0, capacity);
+      if (round % 5 != 0) ExpectSanePositions(scan);
+      if (HasFailure()) return;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace yumekaze::engine
