@@ -38,7 +38,8 @@ size_t TMPFileStream::Read(uint8_t* buffer, size_t count) {
   for (;;) {
     const ssize_t n = ::read(fd_, buffer, count);
     if (n >= 0) return static_cast<size_t>(n);
-    if (errno != EINTR) throw TMPStreamError("Read error in \"" + path_ + "\". " + SystemReason(errno));
+    if (errno != EINTR)
+      throw TMPStreamError("Read error in \"" + path_ + "\". " + SystemReason(errno));
   }
 }
 

@@ -45,17 +45,14 @@ void TMPStreamReader::Close() {
   opened_ = false;
 }
 
-void TMPStreamReader::UpdateAvailable() {
-  available_ = std::min(filled_, capacity_ - read_index_);
-}
+void TMPStreamReader::UpdateAvailable() { available_ = std::min(filled_, capacity_ - read_index_); }
 
 bool TMPStreamReader::Fill(int32_t n) {
   MPAssert(stream_ != nullptr && n >= 0 && n <= capacity_ && ring_ != nullptr);
   while (filled_ < n) {
     int32_t chunk =
         n - filled_ >= kChunkSize ? n - filled_ : std::min(kChunkSize, capacity_ - filled_);
-    const int32_t write_index =
-        static_cast<int32_t>((int64_t{read_index_} + filled_) % capacity_);
+    const int32_t write_index = static_cast<int32_t>((int64_t{read_index_} + filled_) % capacity_);
     // One read never wraps; the loop reads the rest from index 0.
     chunk = std::min(chunk, capacity_ - write_index);
     const size_t got = stream_->Read(ring_.get() + write_index, static_cast<size_t>(chunk));

@@ -32,7 +32,8 @@ class TMPStreamReader {
 
   // Makes at least n bytes buffered; false when the stream ends first (what was read stays).
   bool Fill(int32_t n);
-  // Fill(n), then makes n bytes contiguous at Data(); false when the stream ends first.
+  // Fill(n), then makes n bytes contiguous at Data(). False when the stream ends first; Data()
+  // then holds every byte left before the end, Available() of them.
   bool Request(int32_t n);
   // Reads one more chunk into free ring space; false when the ring is full or the stream ended.
   bool ReadAhead();

@@ -62,8 +62,7 @@ bool TMP3Info::ReadLyrics3v2(int64_t marker) {
   while (reader_->Position() < fields_end) {
     if (!reader_->Request(kFieldHeaderSize)) return false;
     const std::string id = tag_bytes::CleanField(reader_->Data(), 3);
-    const int64_t length =
-        tag_bytes::ParseDecimal(tag_bytes::CleanField(reader_->Data() + 3, 5));
+    const int64_t length = tag_bytes::ParseDecimal(tag_bytes::CleanField(reader_->Data() + 3, 5));
     if (length <= 0) return false;
     reader_->Skip(kFieldHeaderSize);
     if (reader_->Position() + length > fields_end) return false;

@@ -12,8 +12,7 @@ bool TMP3Info::ScanMacBinary() {
   if (!reader_->Request(kHeaderSize)) return false;
   const uint8_t* header = reader_->Data();
   const uint8_t name_length = header[1];
-  if (header[0] != 0 || name_length < 1 || name_length > 31 || header[74] != 0 ||
-      header[82] != 0) {
+  if (header[0] != 0 || name_length < 1 || name_length > 31 || header[74] != 0 || header[82] != 0) {
     return false;
   }
   const int32_t data_length = tag_bytes::ReadBE32(header + 83);

@@ -2,8 +2,9 @@
 // macbinary.cpp, riff.cpp, id3v2.cpp, id3v1.cpp and lyrics3.cpp.
 #include "engine/tags/mp3_info.h"
 
-#include <algorithm>
 #include <strings.h>
+
+#include <algorithm>
 
 #include "engine/stream/mp_assert.h"
 
@@ -32,9 +33,7 @@ void TMP3Info::Attach(TMPStreamReader* reader) {
 }
 
 // The scans look at up to 128 bytes (MacBinary header, ID3v1 tag) in one piece.
-void TMP3Info::RequireReader() const {
-  MPAssert(reader_ != nullptr && reader_->Capacity() >= 128);
-}
+void TMP3Info::RequireReader() const { MPAssert(reader_ != nullptr && reader_->Capacity() >= 128); }
 
 bool TMP3Info::ScanLeading() {
   RequireReader();

@@ -19,7 +19,7 @@ class TMP3Info {
  public:
   // Bits of Found().
   static constexpr uint8_t kFoundId3v1 = 0x01;
-  static constexpr uint8_t kFoundId3v2 = 0x02;  // walked to its end
+  static constexpr uint8_t kFoundId3v2 = 0x02;     // walked to its end
   static constexpr uint8_t kFoundRiffWave = 0x04;  // with a "data" chunk
   static constexpr uint8_t kFoundMacBinary = 0x08;
   static constexpr uint8_t kFoundLyrics3 = 0x10;

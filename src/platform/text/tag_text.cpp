@@ -64,8 +64,10 @@ class Cp932Converter {
     if (handle_ == kInvalid) {
       // Without the converter keep ASCII and mark everything else.
       for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x80) out += c;
-        else out += kReplacement;
+        if (static_cast<unsigned char>(c) < 0x80)
+          out += c;
+        else
+          out += kReplacement;
       }
       return out;
     }

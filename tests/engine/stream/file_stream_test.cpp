@@ -15,8 +15,8 @@ namespace {
 class FileStreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() /
-                 ("yumekaze-stream-" + std::to_string(::getpid()));
+    directory_ =
+        std::filesystem::temp_directory_path() / ("yumekaze-stream-" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory_);
     path_ = (directory_ / "bytes.bin").string();
     bytes_ = test_support::Pattern(5000);

@@ -20,11 +20,11 @@ using test_support::ScriptedStream;
   const int64_t position = reader.Position();
   if (reader.Available() == 0) return ::testing::AssertionSuccess();
   if (position + reader.Available() > static_cast<int64_t>(bytes.size())) {
-    return ::testing::AssertionFailure() << "Available " << reader.Available() << " at "
-                                         << position << " runs past the stream's end";
+    return ::testing::AssertionFailure() << "Available " << reader.Available() << " at " << position
+                                         << " runs past the stream's end";
   }
-  if (std::memcmp(reader.Data(), bytes.data() + position, static_cast<size_t>(reader.Available())) !=
-      0) {
+  if (std::memcmp(reader.Data(), bytes.data() + position,
+                  static_cast<size_t>(reader.Available())) != 0) {
     return ::testing::AssertionFailure() << "bytes at " << position << " differ";
   }
   return ::testing::AssertionSuccess();
@@ -280,8 +280,8 @@ TEST(StreamReader, RandomOperationsAlwaysShowTheStreamsBytes) {
         reader.Open(&stream, seekable);
         std::mt19937 random(static_cast<unsigned>(capacity * 7 + max_read % 97 + seekable));
         for (int step = 0; step < 400; ++step) {
-          SCOPED_TRACE(::testing::Message() << "capacity " << capacity << " max_read "
-                                            << max_read << " step " << step);
+          SCOPED_TRACE(::testing::Message()
+                       << "capacity " << capacity << " max_read " << max_read << " step " << step);
           const int32_t n = static_cast<int32_t>(random() % static_cast<unsigned>(capacity + 1));
           const int64_t left =
               std::max<int64_t>(0, static_cast<int64_t>(bytes.size()) - reader.Position());

@@ -159,8 +159,8 @@ TEST(HostileTags, DamagedLyrics3v2Blocks) {
 }
 
 TEST(HostileTags, TinyFiles) {
-  for (const Bytes& file : {Bytes{}, Text("TAG"), Text("LYRICSEND"), Text("ID3"),
-                            Text("RIFF"), Id3v1Tag({.title = "Only"})}) {
+  for (const Bytes& file : {Bytes{}, Text("TAG"), Text("LYRICSEND"), Text("ID3"), Text("RIFF"),
+                            Id3v1Tag({.title = "Only"})}) {
     Scan scan(file);
     ExpectSanePositions(scan);
   }
@@ -171,12 +171,11 @@ TEST(HostileTags, TinyFiles) {
 // Random damage to a file with every trailing and leading tag, scanned through rings of the
 // smallest allowed and the player's capacity, seekable and not.
 TEST(HostileTags, RandomDamageNeverLeavesTheFile) {
-  const Bytes id3v2 = Id3v2Tag(3, Id3v2TextFrame("TIT2", "Title") +
-                                      Id3v2Frame("APIC", Bytes(300, 7)) + Bytes(17, 0));
+  const Bytes id3v2 = Id3v2Tag(
+      3, Id3v2TextFrame("TIT2", "Title") + Id3v2Frame("APIC", Bytes(300, 7)) + Bytes(17, 0));
   const Bytes info = InfoList({{"INAM", "Name"}, {"IART", "Artist"}});
-  const Bytes original =
-      MacBinary(RiffWave(id3v2 + Audio(2000), info) + Lyrics3v2({{"LYR", "words"}}) +
-                Id3v1Tag({.title = "One"}));
+  const Bytes original = MacBinary(RiffWave(id3v2 + Audio(2000), info) +
+                                   Lyrics3v2({{"LYR", "words"}}) + Id3v1Tag({.title = "One"}));
   std::mt19937 random(4);
   for (int round = 0; round < 3000; ++round) {
     Bytes file = original;

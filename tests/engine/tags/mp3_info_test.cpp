@@ -27,9 +27,9 @@ TEST(TagReader, FileWithoutTagsIsAllAudio) {
 TEST(TagReader, Id3v23FramesBecomeLinesAndTheAudioStartsBehindThePadding) {
   for (const size_t padding : {0, 20, 25, 3}) {
     SCOPED_TRACE(padding);
-    const Bytes tag = Id3v2Tag(3, Id3v2TextFrame("TIT2", "Title") +
-                                      Id3v2TextFrame("TPE1", "Artist") + Id3v2Frame("TXXX", {}) +
-                                      Bytes(padding, 0));
+    const Bytes tag =
+        Id3v2Tag(3, Id3v2TextFrame("TIT2", "Title") + Id3v2TextFrame("TPE1", "Artist") +
+                        Id3v2Frame("TXXX", {}) + Bytes(padding, 0));
     Scan scan(tag + Audio(5000));
     EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v2);
     EXPECT_EQ(scan.info.AudioStart(), int64_t(tag.size()));
@@ -59,9 +59,9 @@ TEST(TagReader, OtherId3v2VersionsAreSkippedWhole) {
 }
 
 TEST(TagReader, FramesLargerThanTheRingArePassedOverWithoutALine) {
-  const Bytes tag = Id3v2Tag(3, Id3v2TextFrame("TIT2", "Cover") +
-                                    Id3v2Frame("APIC", Bytes(70000, 0x55)) +
-                                    Id3v2TextFrame("TPE1", "Painter"));
+  const Bytes tag =
+      Id3v2Tag(3, Id3v2TextFrame("TIT2", "Cover") + Id3v2Frame("APIC", Bytes(70000, 0x55)) +
+                      Id3v2TextFrame("TPE1", "Painter"));
   Scan scan(tag + Audio(100));
   EXPECT_EQ(scan.info.AudioStart(), int64_t(tag.size()));
   EXPECT_THAT(scan.info.Id3v2Lines(), ElementsAre("TIT2=Cover", "TPE1=Painter"));
@@ -69,13 +69,13 @@ TEST(TagReader, FramesLargerThanTheRingArePassedOverWithoutALine) {
 
 TEST(TagReader, Utf16FramesAreConvertedOtherEncodingsKeepTheirBytes) {
   const Bytes le = Bytes{1, 0xFF, 0xFE} + Bytes{'A', 0, 0x34, 0x6C, 0, 0, 'x', 0};  // "A水"
-  const Bytes be = Bytes{1, 0xFE, 0xFF} + Bytes{0xD8, 0x3D, 0xDE, 0x00};           // U+1F600
-  const Bytes plain_be = Bytes{2, 0x30, 0x42};                                     // "あ"
-  const Bytes sjis = Bytes{0, 0x82, 0xA0, 0};                                      // "あ", zero
+  const Bytes be = Bytes{1, 0xFE, 0xFF} + Bytes{0xD8, 0x3D, 0xDE, 0x00};            // U+1F600
+  const Bytes plain_be = Bytes{2, 0x30, 0x42};                                      // "あ"
+  const Bytes sjis = Bytes{0, 0x82, 0xA0, 0};                                       // "あ", zero
   const Bytes utf8 = Bytes{3} + Text("\xE9\x9F\xB3");
-  const Bytes tag = Id3v2Tag(3, Id3v2Frame("TIT2", le) + Id3v2Frame("TPE1", be) +
-                                    Id3v2Frame("TALB", plain_be) + Id3v2Frame("TCOM", sjis) +
-                                    Id3v2Frame("TEXT", utf8));
+  const Bytes tag =
+      Id3v2Tag(3, Id3v2Frame("TIT2", le) + Id3v2Frame("TPE1", be) + Id3v2Frame("TALB", plain_be) +
+                      Id3v2Frame("TCOM", sjis) + Id3v2Frame("TEXT", utf8));
   Scan scan(tag + Audio(10));
   EXPECT_THAT(scan.info.Id3v2Lines(),
               ElementsAre("TIT2=A\xE6\xB0\xB4", "TPE1=\xF0\x9F\x98\x80", "TALB=\xE3\x81\x82",
@@ -94,18 +94,23 @@ TEST(TagReader, TheLongestTitleWinsAndTheEarlierAtEqualLength) {
 }
 
 TEST(TagReader, Id3v1FieldsAreCleanedAndListedInOrder) {
-  Bytes tag = Id3v1Tag({.title = "  Lead", .artist = "Artist", .album = "Album",
-                        .year = "1999", .comment = "Note", .track = 7, .genre = 17});
-  std::fill(tag.begin() + 3 + 6, tag.begin() + 33, ' ');   // title padded with spaces
-  std::fill(tag.begin() + 63, tag.begin() + 93, ' ');      // album all spaces
-  tag[33 + 6] = '\t';                                      // control character after artist
+  Bytes tag = Id3v1Tag({.title = "  Lead",
+                        .artist = "Artist",
+                        .album = "Album",
+                        .year = "1999",
+                        .comment = "Note",
+                        .track = 7,
+                        .genre = 17});
+  std::fill(tag.begin() + 3 + 6, tag.begin() + 33, ' ');  // title padded with spaces
+  std::fill(tag.begin() + 63, tag.begin() + 93, ' ');     // album all spaces
+  tag[33 + 6] = '\t';                                     // control character after artist
   Scan scan(Audio(1000) + tag);
   EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v1);
   EXPECT_EQ(scan.info.Id3v1Position(), 1000);
   EXPECT_EQ(scan.info.AudioLength(), 1128);  // trailing tags stay in the audio length
   EXPECT_THAT(scan.info.Id3v1Lines(),
-              ElementsAre("TITLE=  Lead", "ARTIST=Artist", "ALBUM=", "YEAR=1999",
-                          "COMMENT=Note", "GENRE=Rock", "TRACK=7"));
+              ElementsAre("TITLE=  Lead", "ARTIST=Artist", "ALBUM=", "YEAR=1999", "COMMENT=Note",
+                          "GENRE=Rock", "TRACK=7"));
 }
 
 TEST(TagReader, Id3v1GenreAndTrackRules) {
@@ -137,8 +142,8 @@ TEST(TagReader, Id3v2AndId3v1AndLyrics3v2Together) {
   const Bytes id3v2 = Id3v2Tag(3, Id3v2TextFrame("TIT2", "Name") + Bytes(40, 0));
   const Bytes lyrics = Lyrics3v2({{"IND", "10"}, {"LYR", "[00:01]la la\r\nla"}, {"EAR", "Sing"}});
   Scan scan(id3v2 + Audio(3000) + lyrics + Id3v1Tag({.title = "Name", .artist = "Singer"}));
-  EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v1 | TMP3Info::kFoundId3v2 |
-                                   TMP3Info::kFoundLyrics3);
+  EXPECT_EQ(scan.info.Found(),
+            TMP3Info::kFoundId3v1 | TMP3Info::kFoundId3v2 | TMP3Info::kFoundLyrics3);
   EXPECT_EQ(scan.info.AudioStart(), int64_t(id3v2.size()));
   EXPECT_EQ(scan.info.AudioLength(), int64_t(3000 + lyrics.size() + 128));
   EXPECT_THAT(scan.info.Lyrics3Lines(),
@@ -162,8 +167,11 @@ TEST(TagReader, Lyrics3v1WithAndWithoutId3v1) {
 
 TEST(TagReader, RiffWaveWithInfoList) {
   const Bytes data = Audio(4001);
-  const Bytes info = InfoList({{"INAM", "Wave Title"}, {"IART", "Wave Artist"}, {"ICMT", ""},
-                               {"IID3", "stop"}, {"IGNR", "never read"}});
+  const Bytes info = InfoList({{"INAM", "Wave Title"},
+                               {"IART", "Wave Artist"},
+                               {"ICMT", ""},
+                               {"IID3", "stop"},
+                               {"IGNR", "never read"}});
   const Bytes file = RiffWave(data, info);
   Scan scan(file);
   EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundRiffWave);
@@ -188,8 +196,8 @@ TEST(TagReader, MacBinaryTrailingTagsAreLookedForAtTheEndOfTheDataFork) {
   const Bytes fork = Audio(1000) + Lyrics3v1("Mac words") + Id3v1Tag({.title = "Mac"});
   // The resource fork ends in a decoy ID3v1 tag that must not be read.
   Scan scan(MacBinary(fork, Bytes(200, 0) + Id3v1Tag({.title = "Decoy"})));
-  EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundMacBinary | TMP3Info::kFoundId3v1 |
-                                   TMP3Info::kFoundLyrics3);
+  EXPECT_EQ(scan.info.Found(),
+            TMP3Info::kFoundMacBinary | TMP3Info::kFoundId3v1 | TMP3Info::kFoundLyrics3);
   EXPECT_EQ(scan.info.AudioStart(), 128);
   EXPECT_EQ(scan.info.AudioLength(), int64_t(fork.size()));
   EXPECT_EQ(scan.info.MacBinaryDataEnd(), int64_t(128 + fork.size()));

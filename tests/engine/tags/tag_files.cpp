@@ -88,8 +88,8 @@ Bytes RiffChunk(std::string_view id, const Bytes& data) {
 }
 
 Bytes RiffWave(const Bytes& data, const Bytes& trailing_chunks) {
-  const Bytes body = Text("WAVE") + RiffChunk("fmt ", Bytes(30, 1)) + RiffChunk("data", data) +
-                     trailing_chunks;
+  const Bytes body =
+      Text("WAVE") + RiffChunk("fmt ", Bytes(30, 1)) + RiffChunk("data", data) + trailing_chunks;
   return Text("RIFF") + LE32(uint32_t(body.size())) + body;
 }
 

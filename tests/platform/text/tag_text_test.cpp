@@ -20,7 +20,10 @@ TEST(TagText, OtherBytesAreReadAsCp932) {
 
 TEST(TagText, BytesThatAreNotCp932BecomeReplacementCharacters) {
   // 0xA0 is unassigned, and a lead byte at the end has no trail byte.
-  EXPECT_EQ(DecodeTagText("a\xA0" "b\x82"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(DecodeTagText("a\xA0"
+                          "b\x82"),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
   // Overlong and surrogate forms are not UTF-8; 0xC0 0xAF is not CP932 either.
   EXPECT_NE(DecodeTagText("\xED\xA0\x80"), "\xED\xA0\x80");
   EXPECT_NE(DecodeTagText("\xC0\xAF"), "\xC0\xAF");
