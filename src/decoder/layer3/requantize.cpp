@@ -1,0 +1,95 @@
+// Requantization of ISO/IEC 11172-3 (2.4.3.4.7) with the gains folded into per-band factors.
+#include "decoder/layer3/requantize.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "decoder/layer3/scalefactors.h"
+
+namespace yumekaze::decoder {
+namespace {
+
+// Pre-emphasis of the long bands (ISO/IEC 11172-3 Table B.6).
+constexpr int32_t kPreemphasis[22] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                      1, 1, 1, 1, 2, 2, 3, 3, 3, 2, 0};
+
+int32_t ScaleIndex(int32_t scalefactor) { return std::clamp(scalefactor, 0, 31); }
+
+}  // namespace
+
+float RequantizeValue(const Layer3Tables& tables, int32_t value, float factor) {
+  if (value == 0) return 0.0f;
+  if (value >= -32 && value <= 31) return factor * tables.PowTable[value + 32];
+  // Large values (linbits): v |v|^(1/3) with the exponent as the single-precision third.
+  const double magnitude = std::abs(static_cast<double>(value));
+  const float power =
+      static_cast<float>(value * std::pow(magnitude, static_cast<double>(1.0f / 3.0f)));
+  return factor * power;
+}
+
+void Requantize(const Layer3Tables& tables, const RequantBands& bands, const int32_t* quantized,
+                float* spectrum, int32_t& nonzeroLines, const int32_t* scalefactors,
+                const GranuleSideInfo& sideInfo, RequantInfo& info, float* work) {
+  const int32_t limit = std::clamp(nonzeroLines, 0, 576);
+  const float gain = tables.GainTable[std::clamp(sideInfo.GlobalGain + 6, 0, 261)];
+  const int32_t scale = sideInfo.ScalefacScale & 1;
+  const bool shortBlocks = sideInfo.BlockType == 2;
+  const bool mixed = shortBlocks && sideInfo.MixedBlock != 0;
+  const int32_t longBands = !shortBlocks ? 22 : (mixed ? bands.MixedLongSfbs : 0);
+
+  info.HasShort = shortBlocks ? 1 : 0;
+  info.FirstShortSfb = !shortBlocks ? 12 : (mixed ? 3 : 0);
+  info.LongSfbCount = longBands;
+  info.MaxSfb = 0;
+  info.MaxMixedLongSfb = -1;
+  for (int w = 0; w < 3; ++w) info.MaxShortSfb[w] = info.FirstShortSfb - 1;
+
+  int32_t line = 0;
+  int32_t lastLongBand = -1;
+  for (int32_t band = 0; band < longBands && line < limit; ++band) {
+    const int32_t pre = sideInfo.Preflag ? kPreemphasis[band] : 0;
+    const float factor = gain * tables.ScaleTable[scale][pre][ScaleIndex(scalefactors[band])];
+    const int32_t end = line + bands.LongSfbWidth[band];
+    bool nonzero = false;
+    for (; line < end; ++line) {
+      const int32_t value = quantized[line];
+      nonzero |= value != 0;
+      spectrum[line] = RequantizeValue(tables, value, factor);
+    }
+    if (nonzero) lastLongBand = band;
+  }
+
+  if (shortBlocks) {
+    const int32_t shortStart = line;
+    if (mixed) info.MaxMixedLongSfb = lastLongBand;
+    float windowGain[3];
+    for (int w = 0; w < 3; ++w) {
+      windowGain[w] = gain * tables.SubblockTable[sideInfo.SubblockGain[w] & 7];
+    }
+    int32_t base = 0;
+    for (int32_t band = info.FirstShortSfb; band < 13 && line < limit; ++band) {
+      const int32_t width = bands.ShortSfbWidth[band];
+      for (int w = 0; w < 3; ++w) {
+        const int32_t sf = scalefactors[kShortScalefactorBase + band + 13 * w];
+        const float factor = windowGain[w] * tables.ScaleTable[scale][0][ScaleIndex(sf)];
+        bool nonzero = false;
+        for (int32_t i = 0; i < width; ++i, ++line) {
+          const int32_t value = quantized[line];
+          nonzero |= value != 0;
+          work[base + 3 * i + w] = RequantizeValue(tables, value, factor);
+        }
+        if (nonzero) info.MaxShortSfb[w] = band;
+      }
+      base += 3 * width;
+    }
+    std::copy(work, work + (line - shortStart), spectrum + shortStart);
+    nonzeroLines = line;
+    info.MaxSfb = std::max({info.MaxShortSfb[0], info.MaxShortSfb[1], info.MaxShortSfb[2], 0});
+  } else {
+    info.MaxSfb = std::max(lastLongBand, 0);
+  }
+  std::fill(spectrum + line, spectrum + 576, 0.0f);
+}
+
+}  // namespace yumekaze::decoder
