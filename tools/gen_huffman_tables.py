@@ -180,6 +180,14 @@ def write_bands(path, out_dir):
             shorts = [int(v) for v in short_part.split(':')[1].split()]
             assert len(longs) == 23 and len(shorts) == 14, raw
             rows[(version, int(rate))] = longs + shorts
+    # MPEG-2 at 24 kHz: the standard's band widths 54 and 62 (bands 17 and 18) put boundary 18 at
+    # 332; the data file's 330 is a misprint.
+    assert rows[('MPEG-2', 24000)][18] in (330, 332)
+    rows[('MPEG-2', 24000)][18] = 332
+    # MPEG-2.5 at 11.025 and 12 kHz: encoders (and every decoder they are played with) use the
+    # short bands of MPEG-2 at 16 kHz, not those of 22.05 kHz that the data file lists.
+    for rate in (11025, 12000):
+        rows[('MPEG-2.5', rate)][23:] = rows[('MPEG-2', 16000)][23:]
     # [version row: 0 MPEG-2, 1 MPEG-1, 2 MPEG-2.5][SampleRateIndex]
     order = [('MPEG-2', (22050, 24000, 16000)), ('MPEG-1', (44100, 48000, 32000)),
              ('MPEG-2.5', (11025, 12000, 8000))]
