@@ -1,0 +1,197 @@
+// yumekaze-cli decode: decodes an MPEG audio file to a WAV file or raw 16-bit PCM.
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "cli/command_line.h"
+#include "cli/input_buffer.h"
+#include "cli/pcm_writer.h"
+#include "cli/stream_decode.h"
+#include "decoder/decoder_state.h"
+
+namespace yumekaze::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: yumekaze-cli decode [--full-band] [--channels stereo|mix|left|right]\n"
+    "                           [--freq-limit HZ] [--cpu x87|3dnow] INPUT -o OUTPUT\n";
+
+constexpr const char* kHelp =
+    "Decodes an MPEG audio file (Layer I, II or III) to signed 16-bit PCM.\n"
+    "\n"
+    "  INPUT               the MPEG audio file; - reads standard input\n"
+    "  -o, --output OUTPUT NAME.wav writes a WAV file; - writes raw PCM to standard output;\n"
+    "                      any other name gets raw PCM (16-bit little-endian, interleaved)\n"
+    "  --full-band         decode all 32 subbands (the standard's full bandwidth); without\n"
+    "                      it the top subband is left out, as the player does\n"
+    "  --channels MODE     stereo (channels as coded, the default), mix (both to one),\n"
+    "                      left or right (one channel only)\n"
+    "  --freq-limit HZ     decode only the subbands below HZ (default 24000)\n"
+    "  --cpu FORM          synthesis arithmetic: x87 (reference, the default) or 3dnow\n"
+    "  -h, --help          show this help\n"
+    "\n"
+    "Exit status: 0 success, 1 input that cannot be read or decoded, 2 wrong usage.\n";
+
+// Input larger than this shows progress when standard error is a terminal.
+constexpr int64_t kProgressThreshold = 16 << 20;
+
+struct DecodeArguments {
+  std::string input;
+  std::string output;
+  DecodeSettings settings;
+};
+
+int UsageError(const char* format, const char* detail) {
+  std::fprintf(stderr, "yumekaze-cli decode: ");
+  std::fprintf(stderr, format, detail);
+  std::fprintf(stderr, "\n%s", kUsage);
+  return kExitUsage;
+}
+
+bool ParseChannels(std::string_view text, uint8_t& selection) {
+  constexpr std::string_view kNames[] = {"stereo", "mix", "left", "right"};
+  for (uint8_t i = 0; i < 4; ++i) {
+    if (text == kNames[i]) {
+      selection = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ParseHertz(std::string_view text, int32_t& hertz) {
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, hertz);
+  return error == std::errc() && stop == end && hertz >= 0;
+}
+
+// Returns -1 when the arguments are complete, else the exit status to return at once.
+int ParseArguments(std::span<char* const> args, DecodeArguments& parsed) {
+  uint8_t selection = 0;
+  bool haveOutput = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    std::string_view value;
+    bool hasInlineValue = false;
+    if (arg.starts_with("--") && arg.find('=') != std::string_view::npos) {
+      value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+      hasInlineValue = true;
+    }
+    auto takeValue = [&]() -> bool {
+      if (hasInlineValue) return true;
+      if (i + 1 >= args.size()) return false;
+      value = args[++i];
+      return true;
+    };
+    if (arg == "-h" || arg == "--help") {
+      std::printf("%s\n%s", kUsage, kHelp);
+      return kExitSuccess;
+    } else if (arg == "--full-band") {
+      parsed.settings.options |= decoder::kOptionFullBand;
+    } else if (arg == "--channels") {
+      if (!takeValue() || !ParseChannels(value, selection)) {
+        return UsageError("--channels takes stereo, mix, left or right%s", "");
+      }
+    } else if (arg == "--freq-limit") {
+      if (!takeValue() || !ParseHertz(value, parsed.settings.frequencyLimit)) {
+        return UsageError("--freq-limit takes a frequency in Hz%s", "");
+      }
+    } else if (arg == "--cpu") {
+      if (!takeValue() || (value != "x87" && value != "3dnow")) {
+        return UsageError("--cpu takes x87 or 3dnow%s", "");
+      }
+      parsed.settings.cpuFlags = value == "3dnow" ? decoder::kCpu3DNow : 0;
+    } else if (arg == "-o" || arg == "--output") {
+      if (!takeValue()) return UsageError("%s needs a file name", args[i]);
+      parsed.output = std::string(value);
+      haveOutput = true;
+    } else if (arg.size() > 1 && arg.starts_with("-")) {
+      return UsageError("unknown option %s", args[i]);
+    } else if (parsed.input.empty()) {
+      parsed.input = std::string(arg);
+    } else {
+      return UsageError("unexpected argument %s", args[i]);
+    }
+  }
+  if (parsed.input.empty()) return UsageError("no input file%s", "");
+  if (!haveOutput || parsed.output.empty()) return UsageError("no output file (-o)%s", "");
+  parsed.settings.options |= selection;
+  return -1;
+}
+
+class ProgressLine {
+ public:
+  explicit ProgressLine(int64_t total)
+      : total_(total), shown_(total >= kProgressThreshold && ::isatty(STDERR_FILENO)) {}
+
+  void Update(uint64_t position) {
+    if (!shown_) return;
+    const int percent = static_cast<int>(position * 100 / static_cast<uint64_t>(total_));
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    std::fprintf(stderr, "\rdecoding: %3d%%", percent);
+  }
+  void Clear() {
+    if (shown_ && lastPercent_ >= 0) std::fprintf(stderr, "\r              \r");
+  }
+
+ private:
+  int64_t total_;
+  bool shown_;
+  int lastPercent_ = -1;
+};
+
+}  // namespace
+
+int RunDecodeCommand(std::span<char* const> args) {
+  DecodeArguments parsed;
+  if (const int status = ParseArguments(args, parsed); status >= 0) return status;
+
+  InputBuffer input;
+  if (!input.Open(parsed.input)) {
+    std::fprintf(stderr, "yumekaze-cli decode: cannot open %s: %s\n", parsed.input.c_str(),
+                 std::strerror(errno));
+    return kExitFailure;
+  }
+  PcmWriter output(parsed.output);
+  // The decoder's state is large; it lives on the heap, set up once before decoding.
+  auto decoder = std::make_unique<decoder::DecoderState>();
+  ProgressLine progress(input.Size());
+  const DecodeReport report =
+      DecodeStream(input, output, parsed.settings, *decoder,
+                   [&progress](uint64_t position) { progress.Update(position); });
+  progress.Clear();
+  const int savedErrno = errno;
+  const bool finished = output.Finish();
+  switch (report.outcome) {
+    case DecodeOutcome::kNotMpegAudio:
+      std::fprintf(stderr, "yumekaze-cli decode: %s: unknown MPEG Audio format.\n",
+                   parsed.input.c_str());
+      return kExitFailure;
+    case DecodeOutcome::kReadFailed:
+      std::fprintf(stderr, "yumekaze-cli decode: cannot read %s: %s\n", parsed.input.c_str(),
+                   std::strerror(savedErrno));
+      return kExitFailure;
+    case DecodeOutcome::kWriteFailed:
+      std::fprintf(stderr, "yumekaze-cli decode: cannot write %s: %s\n", parsed.output.c_str(),
+                   std::strerror(savedErrno));
+      return kExitFailure;
+    case DecodeOutcome::kDone:
+      break;
+  }
+  if (!finished) {
+    std::fprintf(stderr, "yumekaze-cli decode: cannot write %s: %s\n", parsed.output.c_str(),
+                 std::strerror(errno));
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace yumekaze::cli

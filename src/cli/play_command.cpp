@@ -1,0 +1,432 @@
+// yumekaze-cli play: plays files in order through the player, with a one-line status on a
+// terminal and single-key control (space, n, p, s, q) when standard input is one.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/player_commands.h"
+#include "engine/player/mp3_player.h"
+#include "platform/audio/null_wave_device.h"
+#include "platform/audio/wave_device_factory.h"
+#include "platform/text/tag_text.h"
+
+namespace yumekaze::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: yumekaze-cli play [--device default|alsa:NAME|null|wav:PATH] [--volume 0-100]\n"
+    "                         [--balance -100-100] [--loop] FILE...\n";
+
+constexpr const char* kHelp =
+    "Plays MPEG audio files one after the other.\n"
+    "\n"
+    "  --device NAME   default or alsa (ALSA's default device, the default), alsa:NAME (an\n"
+    "                  ALSA device), null (no sound, real time), wav:PATH (records to a WAV\n"
+    "                  file). When ALSA cannot open its device, the null device plays instead.\n"
+    "  --volume N      volume in percent (default: the device's)\n"
+    "  --balance N     -100 (left only) to 100 (right only), default 0\n"
+    "  --loop          start again with the first file after the last\n"
+    "  -h, --help      show this help\n"
+    "\n"
+    "Keys while playing (when standard input is a terminal): space pauses and resumes,\n"
+    "n next file, p previous file, s stop, q quit. Ctrl-C stops and quits.\n"
+    "\n"
+    "Exit status: 0 success, 1 a file that could not be played, 2 wrong usage,\n"
+    "130 interrupted.\n";
+
+constexpr int kExitInterrupted = 130;
+
+struct PlayArguments {
+  std::string device = "default";
+  int volume = -1;  // the device's
+  int balance = 0;
+  bool loop = false;
+  std::vector<std::string> files;
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "yumekaze-cli play: %s\n%s", message.c_str(), kUsage);
+  return kExitUsage;
+}
+
+bool ParseInt(std::string_view text, int low, int high, int& value) {
+  int parsed = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  if (error != std::errc() || end != text.data() + text.size() || parsed < low || parsed > high) {
+    return false;
+  }
+  value = parsed;
+  return true;
+}
+
+// Returns -1 when the arguments are complete, else the exit status to end with.
+int ParseArguments(std::span<char* const> args, PlayArguments& parsed) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    const auto value = [&]() -> const char* { return i + 1 < args.size() ? args[++i] : nullptr; };
+    if (arg == "-h" || arg == "--help") {
+      std::printf("%s\n%s", kUsage, kHelp);
+      return kExitSuccess;
+    }
+    if (arg == "--loop") {
+      parsed.loop = true;
+    } else if (arg == "--device") {
+      const char* name = value();
+      if (name == nullptr) return UsageError("--device needs a device name");
+      parsed.device = name;
+    } else if (arg == "--volume") {
+      const char* text = value();
+      if (text == nullptr || !ParseInt(text, 0, 100, parsed.volume)) {
+        return UsageError("--volume needs a number from 0 to 100");
+      }
+    } else if (arg == "--balance") {
+      const char* text = value();
+      if (text == nullptr || !ParseInt(text, -100, 100, parsed.balance)) {
+        return UsageError("--balance needs a number from -100 to 100");
+      }
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option '" + std::string(arg) + "'");
+    } else {
+      parsed.files.emplace_back(arg);
+    }
+  }
+  if (parsed.files.empty()) return UsageError("no file given");
+  return -1;
+}
+
+// The ALSA device a --device name asks for, or empty when it names another kind.
+std::string AlsaNameOf(std::string_view device) {
+  if (device == "default" || device == "alsa") return "default";
+  if (device.starts_with("alsa:")) return std::string(device.substr(5));
+  return {};
+}
+
+// Ctrl-C and SIGTERM reach the main loop through a pipe, so that the player stops cleanly.
+int g_signal_pipe = -1;
+
+void OnSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = write(g_signal_pipe, &byte, 1);
+}
+
+class SignalCatcher {
+ public:
+  SignalCatcher() {
+    if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    g_signal_pipe = fds_[1];
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &old_int_);
+    sigaction(SIGTERM, &action, &old_term_);
+  }
+  ~SignalCatcher() {
+    if (fds_[0] < 0) return;
+    sigaction(SIGINT, &old_int_, nullptr);
+    sigaction(SIGTERM, &old_term_, nullptr);
+    g_signal_pipe = -1;
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  int Fd() const { return fds_[0]; }
+
+ private:
+  int fds_[2] = {-1, -1};
+  struct sigaction old_int_ {};
+  struct sigaction old_term_ {};
+};
+
+// Single keys without Enter and without echo while playing; restored on every way out.
+class RawKeys {
+ public:
+  RawKeys() : active_(isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_) == 0) {
+    if (!active_) return;
+    termios raw = saved_;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  }
+  ~RawKeys() {
+    if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+  }
+  bool Active() const { return active_; }
+
+ private:
+  bool active_;
+  termios saved_{};
+};
+
+// Terminal columns a UTF-8 text takes, roughly: East Asian characters count two.
+std::string FitColumns(const std::string& text, int columns) {
+  int used = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    length = std::min(length, text.size() - i);
+    const int width = lead >= 0xE1 ? 2 : 1;
+    if (used + width > columns) break;
+    used += width;
+    i += length;
+  }
+  return text.substr(0, i);
+}
+
+class PlaySession {
+ public:
+  PlaySession(const PlayArguments& args, std::unique_ptr<engine::TWaveDevice> device, bool alsa)
+      : args_(args), player_(std::move(device)), on_alsa_(alsa),
+        status_on_terminal_(isatty(STDOUT_FILENO) != 0) {
+    player_.SetAutoPlay(false);
+    if (args.volume >= 0) player_.SetVolume(args.volume);
+    player_.SetVolBalance(args.balance);
+    player_.SetOnChangeStatus([this](engine::TMP3Player&) { ShowStatus(true); });
+    player_.SetOnChangePosition([this](engine::TMP3Player&) { ShowStatus(false); });
+    player_.SetOnEndPlay(
+        [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { ended_ = reason; });
+    player_.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
+      Report(current_path(), error.what());
+    });
+  }
+
+  int Run() {
+    SignalCatcher signals;
+    RawKeys keys;
+    StartFrom(0, +1);
+    while (!quit_) {
+      pollfd fds[3] = {{player_.Window().NotifyFd(), POLLIN, 0},
+                       {signals.Fd(), POLLIN, 0},
+                       {keys.Active() ? STDIN_FILENO : -1, POLLIN, 0}};
+      if (poll(fds, 3, -1) < 0 && errno != EINTR) break;
+      if (fds[1].revents & POLLIN) {
+        interrupted_ = true;
+        break;
+      }
+      if (fds[2].revents & POLLIN) ReadKey();
+      if (fds[2].revents & (POLLHUP | POLLERR)) break;
+      player_.Window().ProcessPending();
+      AfterEndPlay();
+    }
+    player_.Stop();
+    player_.Window().ProcessPending();
+    EndStatusLine();
+    if (interrupted_) return kExitInterrupted;
+    return failed_ ? kExitFailure : kExitSuccess;
+  }
+
+ private:
+  const std::string& current_path() const { return args_.files[static_cast<size_t>(index_)]; }
+
+  // Opens and plays the file at index, passing over files that fail in the given direction.
+  void StartFrom(int index, int direction) {
+    const int count = static_cast<int>(args_.files.size());
+    for (int tries = 0; tries < count; ++tries) {
+      if (index < 0 || index >= count) {
+        if (!args_.loop) break;
+        index = (index + count) % count;
+      }
+      index_ = index;
+      if (OpenAndPlay()) return;
+      index += direction;
+    }
+    // Nothing (more) can be played.
+    quit_ = true;
+  }
+
+  bool OpenAndPlay() {
+    try {
+      player_.SetFileName(current_path());
+    } catch (const std::exception& error) {
+      Report(current_path(), error.what());
+      return false;
+    }
+    std::string device_error;
+    try {
+      player_.Play();
+      return true;
+    } catch (const std::exception& error) {
+      device_error = error.what();
+    }
+    if (!on_alsa_) {
+      Report(current_path(), device_error.c_str());
+      return false;
+    }
+    // ALSA opened at start but refuses this stream: go on without sound.
+    EndStatusLine();
+    std::fprintf(stderr, "yumekaze-cli play: %s: %s; playing on the null device\n",
+                 current_path().c_str(), device_error.c_str());
+    on_alsa_ = false;
+    player_.SetWaveDevice(std::make_unique<platform::TNullWaveDevice>());
+    return OpenAndPlay();
+  }
+
+  void AfterEndPlay() {
+    if (!ended_) return;
+    const engine::TMP3EndPlayReason reason = *ended_;
+    ended_.reset();
+    if (reason == engine::meprStopped) return;
+    if (reason == engine::meprError) failed_ = true;
+    const bool last = index_ + 1 >= static_cast<int>(args_.files.size());
+    if (last && !args_.loop) {
+      quit_ = true;
+      return;
+    }
+    StartFrom(index_ + 1, +1);
+  }
+
+  void ReadKey() {
+    char key = 0;
+    if (read(STDIN_FILENO, &key, 1) != 1) return;
+    switch (key) {
+      case ' ':
+        if (player_.Status() == engine::kStatusPlaying) {
+          player_.Pause();
+        } else if (player_.Status() == engine::kStatusPaused) {
+          player_.Resume();
+        } else {
+          Play();
+        }
+        break;
+      case 'n':
+        StartFrom(index_ + 1, +1);
+        break;
+      case 'p':
+        StartFrom(index_ - 1, -1);
+        break;
+      case 's':
+        player_.Stop();
+        break;
+      case 'q':
+        quit_ = true;
+        break;
+      default:
+        break;
+    }
+  }
+
+  void Play() {
+    try {
+      player_.Play();
+    } catch (const std::exception& error) {
+      Report(current_path(), error.what());
+      failed_ = true;
+    }
+  }
+
+  static const char* StateWord(uint8_t status) {
+    switch (status) {
+      case engine::kStatusPlaying:
+        return "PLAY";
+      case engine::kStatusPaused:
+        return "PAUSE";
+      default:
+        return "STOP";
+    }
+  }
+
+  std::string StatusText() const {
+    std::string text = StateWord(player_.Status());
+    text.resize(6, ' ');
+    text += current_path();
+    const std::string artist = platform::DecodeTagText(player_.Artist());
+    const std::string title = platform::DecodeTagText(player_.SongTitle());
+    text += "  ";
+    if (!artist.empty()) text += artist + " - ";
+    text += title;
+    const int64_t seconds = player_.PlayedMilliseconds() / 1000;
+    char time[32];
+    std::snprintf(time, sizeof time, "  %lld:%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+    text += time;
+    for (char& c : text) {
+      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    return text;
+  }
+
+  // On a terminal one line that is redrawn; elsewhere one line per change of state.
+  void ShowStatus(bool changed) {
+    if (status_on_terminal_) {
+      winsize size{};
+      const int columns =
+          ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col - 1 : 79;
+      std::printf("\r\033[K%s", FitColumns(StatusText(), columns).c_str());
+      line_open_ = true;
+    } else if (changed) {
+      std::printf("%s\n", StatusText().c_str());
+    }
+    std::fflush(stdout);
+  }
+
+  void EndStatusLine() {
+    if (line_open_) std::printf("\n");
+    line_open_ = false;
+    std::fflush(stdout);
+  }
+
+  void Report(const std::string& path, const char* message) {
+    EndStatusLine();
+    std::fprintf(stderr, "yumekaze-cli play: %s: %s\n", path.c_str(), message);
+    failed_ = true;
+  }
+
+  const PlayArguments& args_;
+  engine::TMP3Player player_;
+  bool on_alsa_;
+  const bool status_on_terminal_;
+  int index_ = 0;
+  bool quit_ = false;
+  bool interrupted_ = false;
+  bool failed_ = false;
+  bool line_open_ = false;
+  std::optional<engine::TMP3EndPlayReason> ended_;
+};
+
+}  // namespace
+
+int RunPlayCommand(std::span<char* const> args) {
+  PlayArguments parsed;
+  if (const int status = ParseArguments(args, parsed); status >= 0) return status;
+
+  std::unique_ptr<engine::TWaveDevice> device;
+  const std::string alsa_name = AlsaNameOf(parsed.device);
+  bool on_alsa = !alsa_name.empty();
+  if (on_alsa) {
+    std::string error;
+    if (!platform::CanOpenAlsaDevice(alsa_name, error)) {
+      std::fprintf(stderr,
+                   "yumekaze-cli play: cannot open ALSA device \"%s\": %s; playing on the null "
+                   "device\n",
+                   alsa_name.c_str(), error.c_str());
+      on_alsa = false;
+      device = std::make_unique<platform::TNullWaveDevice>();
+    }
+  }
+  if (!device) {
+    try {
+      device = platform::CreateWaveDevice(parsed.device);
+    } catch (const std::exception& error) {
+      return UsageError(error.what());
+    }
+  }
+  PlaySession session(parsed, std::move(device), on_alsa);
+  return session.Run();
+}
+
+}  // namespace yumekaze::cli

@@ -1,0 +1,162 @@
+// yumekaze-cli decode as a user runs it: the binary, its files, its exit statuses and messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "decoder/test_support.h"
+
+namespace yumekaze::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using yumekaze::testing::ReadFileBytes;
+
+struct CliRun {
+  int status = -1;
+  std::string stderrText;
+};
+
+// Runs the CLI with a shell command line; captures standard error.
+CliRun RunCli(const std::string& arguments) {
+  const fs::path errors = fs::temp_directory_path() / "yumekaze-cli-test.err";
+  const std::string command =
+      std::string(YUMEKAZE_CLI) + " " + arguments + " 2>'" + errors.string() + "'";
+  const int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  const auto text = ReadFileBytes(errors);
+  run.stderrText.assign(text.begin(), text.end());
+  fs::remove(errors);
+  return run;
+}
+
+uint32_t Le32(const std::vector<uint8_t>& bytes, size_t at) {
+  return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (uint32_t{bytes[at + 3]} << 24);
+}
+
+class DecodeCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("yumekaze-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string Quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
+  fs::path Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return dir / name;
+  }
+
+  fs::path dir;
+  const fs::path demo = fs::path(YUMEKAZE_SOURCE_DIR) / "data" / "demo.mp2";
+};
+
+TEST_F(DecodeCommand, WritesAWavFileWithTheStreamsFormat) {
+  const fs::path wav = dir / "demo.wav";
+  const CliRun run = RunCli("decode " + Quoted(demo) + " -o " + Quoted(wav));
+  ASSERT_EQ(run.status, 0) << run.stderrText;
+  const auto bytes = ReadFileBytes(wav);
+  ASSERT_GT(bytes.size(), 44u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+  EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
+  EXPECT_EQ(bytes[22], 2);  // channels
+  EXPECT_EQ(Le32(bytes, 24), 44100u);
+  EXPECT_EQ(bytes[34], 16);  // bits per sample
+  EXPECT_EQ(Le32(bytes, 40), bytes.size() - 44);
+  EXPECT_EQ((bytes.size() - 44) % 4608, 0u);  // whole Layer II stereo frames
+
+  // Raw output to a file and to standard output carry the same samples.
+  const fs::path raw = dir / "demo.pcm";
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(raw)).status, 0);
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o - > " + Quoted(dir / "stdout.pcm")).status, 0);
+  const auto rawBytes = ReadFileBytes(raw);
+  EXPECT_TRUE(std::equal(rawBytes.begin(), rawBytes.end(), bytes.begin() + 44, bytes.end()));
+  EXPECT_EQ(ReadFileBytes(dir / "stdout.pcm"), rawBytes);
+}
+
+TEST_F(DecodeCommand, ChannelOptionsGiveMonoOutput) {
+  for (const char* mode : {"mix", "left", "right"}) {
+    const fs::path wav = dir / (std::string(mode) + ".wav");
+    ASSERT_EQ(RunCli("decode --channels " + std::string(mode) + " " + Quoted(demo) + " -o " +
+                     Quoted(wav)).status, 0);
+    EXPECT_EQ(ReadFileBytes(wav)[22], 1) << mode;
+  }
+  const auto left = ReadFileBytes(dir / "left.wav");
+  const auto right = ReadFileBytes(dir / "right.wav");
+  EXPECT_EQ(left.size(), right.size());
+  EXPECT_NE(left, right);  // the demo has a different voice on each channel
+}
+
+TEST_F(DecodeCommand, SkipsGarbageBetweenFramesAndDropsACutOffFrame) {
+  const auto stream = ReadFileBytes(demo);
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "clean.pcm")).status, 0);
+  const auto clean = ReadFileBytes(dir / "clean.pcm");
+
+  // 600 bytes of junk after the first frame (418 or 417 bytes) and half a frame at the end.
+  std::vector<uint8_t> damaged(stream.begin(), stream.begin() + 417);
+  damaged.insert(damaged.end(), 600, 0x5A);
+  damaged.insert(damaged.end(), stream.begin() + 417, stream.end());
+  damaged.insert(damaged.end(), stream.begin(), stream.begin() + 200);
+  const CliRun run =
+      RunCli("decode " + Quoted(Write("damaged.mp2", damaged)) + " -o " + Quoted(dir / "d.pcm"));
+  ASSERT_EQ(run.status, 0) << run.stderrText;
+  EXPECT_EQ(ReadFileBytes(dir / "d.pcm"), clean);
+
+  // More than 1024 bytes of junk end the stream there.
+  std::vector<uint8_t> longJunk(stream.begin(), stream.begin() + 417);
+  longJunk.insert(longJunk.end(), 1025, 0x5A);
+  longJunk.insert(longJunk.end(), stream.begin() + 417, stream.end());
+  ASSERT_EQ(RunCli("decode " + Quoted(Write("long.mp2", longJunk)) + " -o " +
+                   Quoted(dir / "l.pcm")).status, 0);
+  EXPECT_EQ(ReadFileBytes(dir / "l.pcm").size(), 4608u);
+}
+
+TEST_F(DecodeCommand, InputWithoutMpegAudioFailsAndLeavesTheOutputAlone) {
+  const fs::path text = Write("notes.txt", std::vector<uint8_t>(5000, 'x'));
+  const fs::path existing = Write("keep.wav", {1, 2, 3});
+  const CliRun run = RunCli("decode " + Quoted(text) + " -o " + Quoted(existing));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.stderrText.find("unknown MPEG Audio format."), std::string::npos) << run.stderrText;
+  EXPECT_EQ(ReadFileBytes(existing), (std::vector<uint8_t>{1, 2, 3}));
+
+  const CliRun missing = RunCli("decode " + Quoted(dir / "absent.mp2") + " -o " + Quoted(dir / "o.wav"));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.stderrText.find("cannot open"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "o.wav"));
+}
+
+TEST_F(DecodeCommand, WrongUsageExitsWithTwoAndHelpWithZero) {
+  EXPECT_EQ(RunCli("").status, 2);
+  EXPECT_EQ(RunCli("frobnicate").status, 2);
+  EXPECT_EQ(RunCli("decode").status, 2);
+  EXPECT_EQ(RunCli("decode " + Quoted(demo)).status, 2);  // no -o
+  EXPECT_EQ(RunCli("decode --channels both " + Quoted(demo) + " -o x.wav").status, 2);
+  EXPECT_EQ(RunCli("decode --freq-limit 12k " + Quoted(demo) + " -o x.wav").status, 2);
+  EXPECT_EQ(RunCli("decode --cpu sse " + Quoted(demo) + " -o x.wav").status, 2);
+  EXPECT_EQ(RunCli("decode --bogus " + Quoted(demo) + " -o x.wav").status, 2);
+  EXPECT_FALSE(fs::exists("x.wav"));
+  EXPECT_EQ(RunCli("decode --help > /dev/null").status, 0);
+  EXPECT_EQ(RunCli("--help > /dev/null").status, 0);
+}
+
+TEST_F(DecodeCommand, FullBandAndCpuFormsStayCloseToTheDefault) {
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "a.pcm")).status, 0);
+  ASSERT_EQ(RunCli("decode --full-band --cpu=3dnow --freq-limit=24000 " + Quoted(demo) + " -o " +
+                   Quoted(dir / "b.pcm")).status, 0);
+  const auto a = ReadFileBytes(dir / "a.pcm");
+  const auto b = ReadFileBytes(dir / "b.pcm");
+  ASSERT_EQ(a.size(), b.size());
+  const auto difference = yumekaze::testing::ComparePcm(a, b);
+  EXPECT_GT(difference.max, 0);  // truncation instead of rounding changes samples
+  EXPECT_LT(difference.rms, 2.0);
+}
+
+}  // namespace
+}  // namespace yumekaze::cli
