@@ -74,4 +74,60 @@ inline decoder::MpegFrameHeader ParseHeader(const std::vector<uint8_t>& frame) {
   return header;
 }
 
+// Side information of one granule and channel, in the order of the bitstream.
+struct GranuleFields {
+  int Part23Length = 0;
+  int BigValues = 0;
+  int GlobalGain = 0;
+  int ScalefacCompress = 0;
+  int WindowSwitching = 0;
+  int BlockType = 0;
+  int MixedBlock = 0;
+  int TableSelect[3] = {0, 0, 0};
+  int SubblockGain[3] = {0, 0, 0};
+  int Region0Count = 0;
+  int Region1Count = 0;
+  int Preflag = 0;
+  int ScalefacScale = 0;
+  int Count1TableSelect = 0;
+};
+
+inline void PutGranule(BitWriter& writer, const GranuleFields& g, bool lsf) {
+  writer.Put(static_cast<uint32_t>(g.Part23Length), 12);
+  writer.Put(static_cast<uint32_t>(g.BigValues), 9);
+  writer.Put(static_cast<uint32_t>(g.GlobalGain), 8);
+  writer.Put(static_cast<uint32_t>(g.ScalefacCompress), lsf ? 9 : 4);
+  writer.Put(static_cast<uint32_t>(g.WindowSwitching), 1);
+  if (g.WindowSwitching) {
+    writer.Put(static_cast<uint32_t>(g.BlockType), 2);
+    writer.Put(static_cast<uint32_t>(g.MixedBlock), 1);
+    for (int r = 0; r < 2; ++r) writer.Put(static_cast<uint32_t>(g.TableSelect[r]), 5);
+    for (int w = 0; w < 3; ++w) writer.Put(static_cast<uint32_t>(g.SubblockGain[w]), 3);
+  } else {
+    for (int r = 0; r < 3; ++r) writer.Put(static_cast<uint32_t>(g.TableSelect[r]), 5);
+    writer.Put(static_cast<uint32_t>(g.Region0Count), 4);
+    writer.Put(static_cast<uint32_t>(g.Region1Count), 3);
+  }
+  if (!lsf) writer.Put(static_cast<uint32_t>(g.Preflag), 1);
+  writer.Put(static_cast<uint32_t>(g.ScalefacScale), 1);
+  writer.Put(static_cast<uint32_t>(g.Count1TableSelect), 1);
+}
+
+// A whole frame whose granules carry no part 2 and 3 data (silence): header, side information
+// with mainDataBegin, and frameBytes in all (zero main data after the side information).
+inline std::vector<uint8_t> SilentFrame(const FrameHeaderFields& fields, int mainDataBegin,
+                                        size_t frameBytes) {
+  BitWriter writer;
+  PutHeader(writer, fields);
+  const bool lsf = fields.VersionId == 0;
+  const int channels = fields.Mode == 3 ? 1 : 2;
+  writer.Put(static_cast<uint32_t>(mainDataBegin), lsf ? 8 : 9);
+  writer.Put(0, lsf ? channels : (channels == 1 ? 5 : 3));
+  if (!lsf) writer.Put(0, 4 * channels);
+  for (int gr = 0; gr < (lsf ? 1 : 2); ++gr) {
+    for (int ch = 0; ch < channels; ++ch) PutGranule(writer, GranuleFields{}, lsf);
+  }
+  return writer.Bytes(frameBytes);
+}
+
 }  // namespace yumekaze::testing
