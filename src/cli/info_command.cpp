@@ -84,7 +84,7 @@ void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
       std::printf("  VBR header:   VBRI, %d frames\n", source.VbrFrames());
       break;
   }
-  std::printf("  audio start:  %lld\n", static_cast<long long>(player.AudioStart()));
+  std::printf("  audio start:  %lld bytes\n", static_cast<long long>(player.AudioStart()));
   if (player.AudioLength() >= engine::kUnknownAudioLength) {
     std::printf("  audio length: unknown\n");
   } else {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "cli/player_commands.h"
 
 namespace {
 
@@ -11,6 +12,9 @@ using yumekaze::cli::Command;
 
 constexpr Command kCommands[] = {
     {"decode", "decode an MPEG audio file to WAV or raw PCM", yumekaze::cli::RunDecodeCommand},
+    {"info", "show the format, audio position and tags of MPEG audio files",
+     yumekaze::cli::RunInfoCommand},
+    {"play", "play MPEG audio files", yumekaze::cli::RunPlayCommand},
 };
 
 void PrintUsage(std::FILE* to) {

@@ -133,6 +133,8 @@ class TMP3Player : private TMPMessageHandler {
 
   // ---- what is open (all 0 while closed)
   const TMP3Info& Info() const;
+  // The open stream's frame layout: first header, bitrate, free format, VBR header.
+  const TMPFrameSource& Source() const { return source_; }
   const decoder::MpegFrameHeader& FirstFrameHeader() const { return source_.FirstHeader(); }
   int SampleRate() const { return sample_rate_; }  // Hz of the PCM
   int Channels() const { return channels_; }
@@ -155,16 +157,17 @@ class TMP3Player : private TMPMessageHandler {
   void Dispatch(TMPMessage& message) override;  // the worker's messages
   void HandlePosition();
   void HandleError(TMPMessage& message);
-  void HandleEndOfStream();
+  void HandleEndOfStream(const TMPMessage& message);
   void HandleStatus();
   void HandleEndPlay();
   void HandleEqualizer();  // equalizer_settings.cpp
 
+  void OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags);
   void SetStatus(uint8_t value);
   void PostUnlessPending(uint32_t msg);
   void RelayException(const std::exception& error);
+  void ReleaseRelayedError(std::uintptr_t serial);
   void ReleaseRelayedErrors();
-  void StopOutput();
 
   // decode_loop.cpp
   void DecodeStep();
@@ -214,8 +217,13 @@ class TMP3Player : private TMPMessageHandler {
   std::atomic<int64_t> written_bytes_{0};  // PCM the sound output took since Play
 
   // Threads blocked in RelayException until their MPM_ERROR is handled.
+  struct TRelayWait {
+    std::uintptr_t Serial;
+    TMPEvent* Shown;
+  };
   std::mutex relay_mutex_;
-  std::vector<TMPEvent*> relay_waiting_;
+  std::uintptr_t relay_serial_ = 0;
+  std::vector<TRelayWait> relay_waiting_;
 
   TMPMessageWindow window_;
   std::unique_ptr<TMPStreamReader> reader_;

@@ -1,0 +1,80 @@
+// The decode loop: the worker's step while its work event is set. One step moves at most one
+// frame from the reader through the decoder into the sound output, so that Stop, which resets the
+// event under the decode lock, takes effect within one frame.
+#include <cstring>
+#include <thread>
+
+#include "engine/player/mp3_player.h"
+#include "engine/sound/sound_out.h"
+#include "engine/stream/mp_assert.h"
+#include "engine/stream/stream_reader.h"
+
+namespace yumekaze::engine {
+
+void TMP3Player::DecodeStep() {
+  int free_percent = 0;
+  bool at_end = false;
+  uint64_t generation = 0;
+  {
+    std::lock_guard decode(decode_lock_);
+    // Stop may have reset the event between the worker's wake-up and here.
+    if (!worker_->Event().IsSignalled()) return;
+    if (pcm_pending_ == 0) {
+      if (source_.AtEndOfData()) {
+        at_end = true;
+        generation = play_generation_;
+        std::lock_guard output(output_lock_);
+        sound_->SetWaiter(nullptr);
+        sound_->Flush();
+      } else {
+        if (source_.FindFrame() != TFrameStep::Frame) return;
+        source_.DecodeFrame(pcm_.get(), frame_bytes_);
+        pcm_pending_ = frame_bytes_;
+      }
+    }
+    if (!at_end) {
+      MPAssert(pcm_pending_ >= 1);
+      std::lock_guard output(output_lock_);
+      if (sound_->CanWrite()) {
+        const auto taken = static_cast<int>(
+            sound_->Write({pcm_.get(), static_cast<size_t>(pcm_pending_)}));
+        pcm_pending_ -= taken;
+        written_bytes_ += taken;
+        std::memmove(pcm_.get(), pcm_.get() + taken, static_cast<size_t>(pcm_pending_));
+      } else {
+        // Sleep until the sound output has room; it sets the event at once if it has now.
+        worker_->Event().ResetEvent();
+        sound_->SetWaiter(&worker_->Event());
+      }
+      free_percent = sound_->FreePercent();
+    }
+  }
+  if (at_end) {
+    DrainOutput(generation);
+    return;
+  }
+  // While all four output buffers are full, fill the input ring instead of idling.
+  while (free_percent == 0) {
+    {
+      std::lock_guard decode(decode_lock_);
+      if (!reader_->Opened() || !reader_->ReadAhead()) break;
+    }
+    std::lock_guard output(output_lock_);
+    free_percent = sound_->FreePercent();
+  }
+  if (free_percent <= 25) std::this_thread::yield();
+}
+
+// Waits until the queued audio has played, then reports the end of the stream. The wait holds
+// no lock, so Pause, Resume and Stop stay usable meanwhile (a paused device plays out after
+// Resume); a Stop during the wait resets the device, which ends the wait, and nothing is
+// reported for the playback it ended.
+void TMP3Player::DrainOutput(uint64_t generation) {
+  sound_->WaitAllDone();
+  std::lock_guard decode(decode_lock_);
+  if (generation != play_generation_ || !worker_->Event().IsSignalled()) return;
+  worker_->Event().ResetEvent();
+  window_.Post(MPM_ENDOFSTREAM, static_cast<std::uintptr_t>(generation));
+}
+
+}  // namespace yumekaze::engine

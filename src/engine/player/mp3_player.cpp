@@ -1,0 +1,354 @@
+#include "engine/player/mp3_player.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "decoder/cpu_capabilities.h"
+#include "engine/sound/sound_out.h"
+#include "engine/stream/file_stream.h"
+#include "engine/stream/mp_assert.h"
+#include "engine/stream/stream_reader.h"
+#include "engine/tags/mp3_info.h"
+
+namespace yumekaze::engine {
+namespace {
+
+constexpr int32_t kReaderCapacity = 0x10000;
+
+}  // namespace
+
+TMP3Player::TMP3Player(std::unique_ptr<TWaveDevice> device)
+    : window_([this](TMPMessage& message) { WindowProcedure(message); }),
+      reader_(std::make_unique<TMPStreamReader>(kReaderCapacity)),
+      info_(std::make_unique<TMP3Info>()),
+      source_(*reader_, *info_, decoder::GlobalDecoder()),
+      sound_(std::make_unique<TSoundOut>(std::move(device))) {
+  sound_->SetPositionInterval(change_pos_step_);
+  sound_->SetOnError([this](TSoundOut&, const std::exception& error, bool& handled) {
+    RelayException(error);
+    handled = true;
+  });
+  sound_->SetOnPosition([this](TSoundOut&) { window_.Post(MPM_POSITION); });
+  worker_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageHandler*>(this));
+  worker_->SetOnException([this](TMPLoopThread&, const std::exception& error, bool& handled) {
+    RelayException(error);
+    handled = true;
+  });
+  worker_->Resume();
+}
+
+TMP3Player::~TMP3Player() {
+  destroying_ = true;
+  try {
+    Stop();
+    Close();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+  }
+  // Messages still waiting are dropped with the window; errors carried in them are freed, and
+  // threads waiting for theirs to be shown go on.
+  for (const TMPMessage& message : window_.Destroy()) {
+    if (message.Msg == MPM_ERROR) delete reinterpret_cast<std::exception_ptr*>(message.LParam);
+  }
+  ReleaseRelayedErrors();
+  // The worker uses the sound output: it ends first.
+  worker_.reset();
+  sound_.reset();
+}
+
+void TMP3Player::SetWaveDevice(std::unique_ptr<TWaveDevice> device) {
+  Stop();
+  std::lock_guard output(output_lock_);
+  sound_->SetDevice(std::move(device));
+}
+
+TWaveDevice* TMP3Player::WaveDevice() const { return sound_->Device(); }
+
+const TMP3Info& TMP3Player::Info() const { return *info_; }
+
+// ---- loading
+
+void TMP3Player::BeginLoading() { loading_ = true; }
+
+void TMP3Player::Loaded() {
+  loading_ = false;
+  if (equalizer_mode_ == memFreq) SetFrequencyRange(60, 16000);
+  if (auto_open_ && !file_name_.empty()) Open();
+}
+
+// ---- properties
+
+void TMP3Player::SetAutoOpen(bool value) {
+  auto_open_ = value;
+  if (auto_open_ && !loading_) Open();
+}
+
+void TMP3Player::SetAutoPlay(bool value) {
+  auto_play_ = value;
+  if (Opened() && (status_ == kStatusStopped || status_ == kStatusPaused)) Play();
+}
+
+void TMP3Player::SetChangePosStep(int value) {
+  if (value < 100) return;
+  change_pos_step_ = value;
+  std::lock_guard output(output_lock_);
+  sound_->SetPositionInterval(value);
+}
+
+void TMP3Player::SetDecodePriority(TThreadPriority value) {
+  decode_priority_ = value;
+  worker_->SetPriority(value);
+}
+
+void TMP3Player::SetEqualizerEnabled(bool value) {
+  if (value == equalizer_enabled_) return;
+  equalizer_enabled_ = value;
+  PostUnlessPending(MPM_EQUALIZER);
+}
+
+// The band tables hold 32 bands; larger counts are ignored like 0.
+void TMP3Player::SetEqualizerCount(int value) {
+  if (value <= 0 || value > 32 || value == equalizer_count_) return;
+  equalizer_count_ = value;
+  PostUnlessPending(MPM_EQUALIZER);
+}
+
+void TMP3Player::SetEqualizerMode(TMP3EqualizerMode value) {
+  if (value == equalizer_mode_) return;
+  equalizer_mode_ = value;
+  PostUnlessPending(MPM_EQUALIZER);
+}
+
+void TMP3Player::SetFileName(const std::string& value) {
+  file_name_ = value;
+  if (auto_open_ && !loading_) Open();
+}
+
+void TMP3Player::SetUsingCpuCapabilities(TMP3CpuCapabilities value) {
+  using_cpu_capabilities_ = static_cast<TMP3CpuCapabilities>(
+      value & decoder::FlagsToCapabilitySet(decoder::GetCpuCapabilities()));
+}
+
+void TMP3Player::SetVolBalance(int value) {
+  if (value < -100 || value > 100) return;
+  vol_balance_ = value;
+  std::lock_guard output(output_lock_);
+  sound_->SetBalance(value);
+}
+
+void TMP3Player::SetVolume(int value) {
+  if (static_cast<unsigned>(value) > 100) return;
+  std::lock_guard output(output_lock_);
+  // A stored 0 means "whatever the device is set to".
+  if (value == 0 && loading_) {
+    volume_ = sound_->Volume();
+    return;
+  }
+  volume_ = value;
+  sound_->SetVolume(value);
+}
+
+// ---- commands
+
+void TMP3Player::Open() {
+  if (file_name_.empty()) {
+    Close();
+    return;
+  }
+  const std::string name = file_name_;
+  // Opening the file first: a file that cannot be opened leaves the open one playing.
+  auto stream = std::make_unique<TMPFileStream>(name);
+  OpenStreamWithoutPlay(stream.release(), kStreamSeekable | kStreamOwned);
+  file_name_ = name;
+  if (auto_play_) Play();
+}
+
+void TMP3Player::OpenStream(TMPStream* stream, uint8_t flags) {
+  OpenStreamWithoutPlay(stream, flags);
+  if (auto_play_) Play();
+}
+
+void TMP3Player::OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags) {
+  try {
+    Close();
+  } catch (...) {
+    if (flags & kStreamOwned) delete stream;
+    throw;
+  }
+  stream_ = stream;
+  stream_flags_ = flags;
+  if (!stream_) return;
+  try {
+    std::lock_guard decode(decode_lock_);
+    reader_->Open(stream_, (flags & kStreamSeekable) != 0);
+    pcm_ = std::make_unique<uint8_t[]>(kPcmBufferSize);
+    pcm_pending_ = 0;
+    source_.Open();
+    const decoder::MpegOutputInfo& output = source_.OutputInfo();
+    {
+      std::lock_guard lock(output_lock_);
+      sound_->SetSampleRate(output.SampleRate);
+      sound_->SetBitsPerSample(output.BitsPerSample);
+      sound_->SetChannels(output.Channels);
+    }
+    sample_rate_ = output.SampleRate;
+    channels_ = output.Channels;
+    frame_bytes_ = output.SamplesPerFrame * output.BitsPerSample / 8;
+  } catch (...) {
+    Close();
+    throw;
+  }
+  PostUnlessPending(MPM_EQUALIZER);
+  SetStatus(kStatusStopped);
+}
+
+void TMP3Player::Close() {
+  if (!Opened()) return;
+  if (status_ != kStatusStopped) Stop();
+  {
+    std::lock_guard decode(decode_lock_);
+    reader_->Close();
+    pcm_.reset();
+    pcm_pending_ = 0;
+    source_.Clear();
+  }
+  file_name_.clear();
+  if (stream_flags_ & kStreamOwned) delete stream_;
+  stream_ = nullptr;
+  stream_flags_ = 0;
+  info_->Clear();
+  sample_rate_ = 0;
+  channels_ = 0;
+  frame_bytes_ = 0;
+  SetStatus(kStatusStopped);
+}
+
+void TMP3Player::Play() {
+  if ((Capabilities() & kCapCanPlay) == 0) return;
+  try {
+    // The user's choice among the five extensions replaces the detected ones, but never turns
+    // on one the processor lacks: its forms would compute other values, or fault.
+    const uint32_t detected = decoder::GetCpuCapabilities();
+    const uint32_t choosable = decoder::CapabilitySetToFlags(kAllCpuCapabilities);
+    decoder::SelectCpuVariants((detected & ~choosable) |
+                               (decoder::CapabilitySetToFlags(using_cpu_capabilities_) & detected));
+    {
+      std::lock_guard output(output_lock_);
+      sound_->SetOnPosition([this](TSoundOut&) { window_.Post(MPM_POSITION); });
+      sound_->SetDeviceId(output_device_);
+      sound_->Open();
+    }
+    written_bytes_ = 0;
+    worker_->Event().SetEvent();
+  } catch (...) {
+    Stop();
+    throw;
+  }
+  SetStatus(kStatusPlaying);
+  end_reason_ = meprStopped;
+  PostUnlessPending(MPM_POSITION);
+}
+
+void TMP3Player::Stop() {
+  if (!Opened() || status_ == kStatusStopped) return;
+  // A thread waiting for its error to be shown may be the one the sound output must sync with.
+  ReleaseRelayedErrors();
+  {
+    std::lock_guard decode(decode_lock_);
+    ++play_generation_;
+    {
+      std::lock_guard output(output_lock_);
+      sound_->SetOnPosition(nullptr);
+      worker_->Event().ResetEvent();
+      sound_->Reset();
+      sound_->Close();
+    }
+    if (reader_->Seekable()) source_.Rewind();
+    pcm_pending_ = 0;
+  }
+  SetStatus(kStatusStopped);
+  PostUnlessPending(MPM_POSITION);
+  if (Opened() && !reader_->Seekable()) Close();
+}
+
+void TMP3Player::Pause() {
+  if ((Capabilities() & kCapCanPause) == 0) return;
+  {
+    std::lock_guard output(output_lock_);
+    sound_->Pause();
+  }
+  SetStatus(kStatusPaused);
+}
+
+void TMP3Player::Resume() {
+  if ((Capabilities() & kCapCanResume) == 0) return;
+  {
+    std::lock_guard output(output_lock_);
+    sound_->Unpause();
+  }
+  SetStatus(kStatusPlaying);
+}
+
+uint8_t TMP3Player::Capabilities() const {
+  uint8_t caps = kCapAlways;
+  if (!Opened()) return caps;
+  caps |= kCapOpened;
+  if (status_ == kStatusStopped) caps |= kCapCanPlay | kCapStopped;
+  if (status_ == kStatusPlaying || status_ == kStatusPaused) {
+    caps |= kCapCanStop;
+    if (reader_->Seekable()) caps |= kCapCanSeek;
+  }
+  if (status_ == kStatusPlaying) caps |= kCapCanPause;
+  if (status_ == kStatusPaused) caps |= kCapCanResume;
+  return caps;
+}
+
+std::string TMP3Player::Artist() const { return info_->GetArtist(); }
+
+std::string TMP3Player::SongTitle() const {
+  std::string title = info_->GetTitle();
+  if (title.empty() && !file_name_.empty()) {
+    const auto slash = file_name_.find_last_of('/');
+    title = slash == std::string::npos ? file_name_ : file_name_.substr(slash + 1);
+  }
+  return title;
+}
+
+int64_t TMP3Player::PlayedMilliseconds() const {
+  const int64_t bytes_per_second = int64_t{sample_rate_} * channels_ * 2;
+  if (bytes_per_second <= 0 || status_ == kStatusStopped) return 0;
+  // Every buffer but the last is queued full, so what the output still holds is the current
+  // buffer's fill plus the queued buffers.
+  const int64_t written = written_bytes_.load();
+  const int64_t buffer_size = sound_->BufferSize();
+  if (buffer_size <= 0) return 0;
+  const int64_t held = written % buffer_size + int64_t{sound_->Queued()} * buffer_size;
+  return std::max<int64_t>(written - held, 0) * 1000 / bytes_per_second;
+}
+
+// ---- status and events
+
+void TMP3Player::SetStatus(uint8_t value) {
+  const bool ended = Opened() && (status_ == kStatusPlaying || status_ == kStatusPaused) &&
+                     value == kStatusStopped;
+  status_ = value;
+  PostUnlessPending(MPM_STATUS);
+  if (ended) PostUnlessPending(MPM_ENDPLAY);
+}
+
+void TMP3Player::PostUnlessPending(uint32_t msg) { window_.PostUnlessPending(msg); }
+
+void TMP3Player::DoChangeStatus() {
+  if (on_change_status_ && !destroying_) on_change_status_(*this);
+}
+
+void TMP3Player::DoChangePosition() {
+  if (on_change_position_ && !destroying_) on_change_position_(*this);
+}
+
+void TMP3Player::DoEndPlay() {
+  if (on_end_play_) on_end_play_(*this, end_reason_);
+  end_reason_ = meprStopped;
+}
+
+}  // namespace yumekaze::engine

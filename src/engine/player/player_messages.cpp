@@ -1,0 +1,134 @@
+// The player's message window procedure and the hand-over of errors from its threads: what the
+// worker and the sound output's thread report arrives here, on the user-interface thread.
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+
+#include "engine/player/mp3_player.h"
+#include "engine/stream/stream_reader.h"
+
+namespace yumekaze::engine {
+
+void TMP3Player::WindowProcedure(TMPMessage& message) {
+  if (message.Msg < WM_USER || message.Msg > kLastPlayerMessage) return;
+  switch (message.Msg) {
+    case MPM_POSITION:
+      HandlePosition();
+      break;
+    case MPM_ERROR:
+      HandleError(message);
+      break;
+    case MPM_ENDOFSTREAM:
+      HandleEndOfStream(message);
+      break;
+    case MPM_STATUS:
+      HandleStatus();
+      break;
+    case MPM_ENDPLAY:
+      HandleEndPlay();
+      break;
+    case MPM_EQUALIZER:
+      HandleEqualizer();
+      break;
+    default:
+      break;
+  }
+}
+
+void TMP3Player::Dispatch(TMPMessage& message) {
+  if (message.Msg == MPM_WORK) DecodeStep();
+}
+
+void TMP3Player::HandlePosition() {
+  window_.RemovePending(MPM_POSITION);
+  DoChangePosition();
+}
+
+void TMP3Player::HandleStatus() {
+  window_.RemovePending(MPM_STATUS);
+  DoChangeStatus();
+}
+
+void TMP3Player::HandleEndPlay() {
+  window_.RemovePending(MPM_ENDPLAY);
+  DoEndPlay();
+}
+
+// wParam: the playback the worker drained (an end of stream overtaken by Stop and Play is stale).
+void TMP3Player::HandleEndOfStream(const TMPMessage& message) {
+  {
+    std::lock_guard decode(decode_lock_);
+    if (message.WParam != play_generation_) return;
+  }
+  end_reason_ = meprEndOfStream;
+  if (reader_->Seekable()) {
+    Stop();
+  } else {
+    Close();
+  }
+}
+
+// wParam: the serial number of the failing thread's wait; lParam: the error (an
+// std::exception_ptr the message owns).
+void TMP3Player::HandleError(TMPMessage& message) {
+  std::unique_ptr<std::exception_ptr> error(reinterpret_cast<std::exception_ptr*>(message.LParam));
+  {
+    // The failing thread goes on once the error has been shown, also when showing it throws.
+    struct ReleaseOnExit {
+      TMP3Player& player;
+      std::uintptr_t serial;
+      ~ReleaseOnExit() { player.ReleaseRelayedError(serial); }
+    } release{*this, message.WParam};
+    if (error && *error) {
+      try {
+        std::rethrow_exception(*error);
+      } catch (const std::exception& shown) {
+        if (on_show_exception_) {
+          on_show_exception_(*this, shown);
+        } else {
+          std::fprintf(stderr, "%s\n", shown.what());
+        }
+      }
+    }
+  }
+  end_reason_ = meprError;
+  Stop();
+}
+
+// Runs on the thread where the error happened: posts it to the window and waits until the
+// user-interface thread has shown it, so that a failing step does not repeat meanwhile.
+void TMP3Player::RelayException(const std::exception& error) {
+  std::exception_ptr current = std::current_exception();
+  if (!current) current = std::make_exception_ptr(std::runtime_error(error.what()));
+  auto carried = std::make_unique<std::exception_ptr>(std::move(current));
+  TMPSimpleEvent shown;
+  std::uintptr_t serial = 0;
+  {
+    std::lock_guard lock(relay_mutex_);
+    serial = ++relay_serial_;
+    relay_waiting_.push_back({serial, &shown});
+  }
+  if (window_.Post(MPM_ERROR, serial, reinterpret_cast<std::intptr_t>(carried.get()))) {
+    carried.release();
+    shown.WaitFor(kInfinite);
+  }
+  std::lock_guard lock(relay_mutex_);
+  std::erase_if(relay_waiting_, [serial](const TRelayWait& wait) { return wait.Serial == serial; });
+}
+
+void TMP3Player::ReleaseRelayedError(std::uintptr_t serial) {
+  std::lock_guard lock(relay_mutex_);
+  for (const TRelayWait& wait : relay_waiting_) {
+    if (wait.Serial == serial) wait.Shown->SetEvent();
+  }
+}
+
+// Lets every thread waiting in RelayException go on; their errors are still shown when their
+// messages are handled.
+void TMP3Player::ReleaseRelayedErrors() {
+  std::lock_guard lock(relay_mutex_);
+  for (const TRelayWait& wait : relay_waiting_) wait.Shown->SetEvent();
+}
+
+}  // namespace yumekaze::engine

@@ -1,0 +1,87 @@
+// The PCM that reaches the sound device through the player is exactly the PCM the decoder makes
+// frame by frame: nothing lost, nothing repeated, also around pauses.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "player_test_support.h"
+
+namespace yumekaze::engine::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Plays `stream` to its end through a WAV-file device and compares the samples with the
+// reference decode.
+void ExpectPlaysExactly(const fs::path& stream) {
+  const Bytes expected = ReferencePcm(ReadFileBytes(stream));
+  ASSERT_FALSE(expected.empty());
+  TempDir dir;
+  RecordingPlayer recorder(dir / "out.wav", 0);
+  recorder.player().SetFileName(stream.string());
+  ASSERT_TRUE(recorder.player().Opened());
+  ASSERT_TRUE(recorder.PlayToEnd()) << "playback hung";
+  EXPECT_EQ(recorder.EndPlayCount(meprEndOfStream), 1);
+  EXPECT_EQ(recorder.player().Status(), kStatusStopped);
+  const Bytes played = WavSamples(dir / "out.wav");
+  EXPECT_EQ(played.size(), expected.size());
+  EXPECT_TRUE(played == expected) << "the played PCM differs from the decoded PCM";
+}
+
+TEST(PlayerNothingLost, LayerII) {
+  if (Streams().layer2.empty()) GTEST_SKIP() << "twolame is not installed";
+  ExpectPlaysExactly(Streams().layer2);
+}
+
+TEST(PlayerNothingLost, LayerIIFreeFormat) {
+  if (Streams().layer2_free.empty()) GTEST_SKIP() << "twolame is not installed";
+  ExpectPlaysExactly(Streams().layer2_free);
+}
+
+TEST(PlayerNothingLost, LayerIConformanceStreams) {
+  const fs::path dir = fs::path(YUMEKAZE_SHARED_DIR) / "conformance";
+  if (!fs::exists(dir / "l1-fl1.bit")) GTEST_SKIP() << "no conformance streams in " << dir;
+  for (const char* name : {"l1-fl1.bit", "l1-fl2.bit", "l1-fl3.bit"}) {
+    SCOPED_TRACE(name);
+    ExpectPlaysExactly(dir / name);
+  }
+}
+
+TEST(PlayerNothingLost, LayerIIIWithXingFrame) {
+  if (Streams().layer3.empty()) GTEST_SKIP() << "lame is not installed";
+  if (ReferencePcm(ReadFileBytes(Streams().layer3)).empty()) {
+    GTEST_SKIP() << "the decoder does not decode Layer III yet";
+  }
+  ExpectPlaysExactly(Streams().layer3);
+}
+
+// Pauses and resumes at random moments while the device plays at ten times real time.
+TEST(PlayerNothingLost, PausedAndResumedManyTimes) {
+  if (Streams().layer2.empty()) GTEST_SKIP() << "twolame is not installed";
+  const Bytes expected = ReferencePcm(ReadFileBytes(Streams().layer2));
+  TempDir dir;
+  RecordingPlayer recorder(dir / "out.wav", 10);
+  TMP3Player& player = recorder.player();
+  player.SetFileName(Streams().layer2.string());
+  player.Play();
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<int> pause_ms(0, 25);
+  int pauses = 0;
+  while (recorder.EndPlayCount(meprEndOfStream) == 0 && pauses < 40) {
+    recorder.PumpFor(pause_ms(random) / 1000.0);
+    if (player.Status() == kStatusPlaying) {
+      player.Pause();
+      ++pauses;
+      recorder.PumpFor(pause_ms(random) / 1000.0);
+      player.Resume();
+    }
+  }
+  ASSERT_TRUE(recorder.PumpUntil([&] { return recorder.EndPlayCount(meprEndOfStream) == 1; }));
+  EXPECT_GT(pauses, 5);
+  EXPECT_TRUE(WavSamples(dir / "out.wav") == expected);
+}
+
+}  // namespace
+}  // namespace yumekaze::engine::test
