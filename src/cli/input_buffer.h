@@ -26,7 +26,7 @@ class InputBuffer {
   void Skip(size_t count);
 
   uint64_t Position() const { return position_; }  // bytes skipped so far
-  int64_t Size() const { return size_; }  // -1 when unknown (pipes)
+  int64_t Size() const { return size_; }           // -1 when unknown (pipes)
 
  private:
   static constexpr size_t kBlockSize = 1 << 20;

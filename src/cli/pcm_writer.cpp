@@ -100,8 +100,8 @@ bool PcmWriter::Finish() {
   if (ok && wav_) {
     // A WAV file counts its data in 32 bits; longer output keeps the maximum.
     const uint64_t data = dataBytes_ - kWavHeaderSize;
-    const uint32_t size = static_cast<uint32_t>(
-        std::min<uint64_t>(data, std::numeric_limits<uint32_t>::max() - 36));
+    const uint32_t size =
+        static_cast<uint32_t>(std::min<uint64_t>(data, std::numeric_limits<uint32_t>::max() - 36));
     uint8_t header[kWavHeaderSize];
     FillWavHeader(header, channels_, sampleRate_, size);
     ok = ::pwrite(fd_, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);

@@ -84,8 +84,8 @@ DecodeReport DecodeStream(InputBuffer& input, PcmWriter& output, const DecodeSet
   // Parse again at the frame, with a full window behind it for a free-format measurement.
   input.Skip(offset);
   if (!input.Request(kScanBytes)) return fail(DecodeOutcome::kReadFailed);
-  const int32_t firstLength = decoder::DecodeFrameHeader(
-      input.Data(), static_cast<uint32_t>(input.Available()), header);
+  const int32_t firstLength =
+      decoder::DecodeFrameHeader(input.Data(), static_cast<uint32_t>(input.Available()), header);
   if (firstLength <= 0) return fail(DecodeOutcome::kNotMpegAudio);
   const FrameMatcher matcher(input.Data(), header.BitrateIndex == 0 ? firstLength : 0);
 

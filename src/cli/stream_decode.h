@@ -16,9 +16,9 @@ struct DecoderState;
 namespace yumekaze::cli {
 
 struct DecodeSettings {
-  uint8_t options = 0;  // DecoderOptions
+  uint8_t options = 0;             // DecoderOptions
   int32_t frequencyLimit = 24000;  // Hz, as the player asks
-  uint32_t cpuFlags = 0;  // CpuFeatureFlags for SelectCpuVariants
+  uint32_t cpuFlags = 0;           // CpuFeatureFlags for SelectCpuVariants
 };
 
 enum class DecodeOutcome {

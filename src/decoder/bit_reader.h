@@ -12,9 +12,9 @@ namespace yumekaze::decoder {
 struct BitReader {
   const uint8_t* data = nullptr;
   size_t size = 0;
-  size_t position = 0;  // next byte to fetch
+  size_t position = 0;       // next byte to fetch
   uint32_t accumulator = 0;  // only the low bitsHeld bits are meaningful
-  int32_t bitsHeld = 0;  // 0..31 between calls
+  int32_t bitsHeld = 0;      // 0..31 between calls
 };
 
 inline void StartBits(BitReader& reader, const uint8_t* data, size_t size) {

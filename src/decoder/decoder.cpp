@@ -27,8 +27,7 @@ DecoderState& GlobalDecoder() {
 }
 
 int32_t InitDecoder(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength,
-                    int32_t shift, int32_t /*reserved*/, uint8_t options,
-                    int32_t frequencyLimit) {
+                    int32_t shift, int32_t /*reserved*/, uint8_t options, int32_t frequencyLimit) {
   if (!FieldsInRange(header)) return 0;
   // The frame decoder changes only with a successful set-up, so a refused stream never leaves a
   // layer's decoder running on another layer's configuration.

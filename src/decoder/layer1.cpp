@@ -24,7 +24,7 @@ struct Layer1Frame {
   uint8_t classCode[kMaxEntries];  // allocation, or allocation + 15 for a joint pair
   uint8_t allocation[kMaxEntries];
   float factor[kMaxEntries];  // requantisation factor x scale factor
-  uint32_t skipBits;  // bits per slot of the entries at and above SubbandLimit
+  uint32_t skipBits;          // bits per slot of the entries at and above SubbandLimit
 };
 
 void ReadAllocationAndScaleFactors(DecoderState& decoder, const Layer12Tables& tables,
@@ -73,8 +73,8 @@ void ReadSamples(DecoderState& decoder, const Layer1Frame& frame) {
         endOfSlot = true;
       } else {
         const int32_t allocation = code - kJointOffset;
-        const float value = static_cast<float>(static_cast<int32_t>(ReadBits(bits, allocation + 1)) -
-                                               ((1 << allocation) - 1));
+        const float value = static_cast<float>(
+            static_cast<int32_t>(ReadBits(bits, allocation + 1)) - ((1 << allocation) - 1));
         out[e] = value * frame.factor[e];
         out[e + 1] = value * frame.factor[e + 1];
         e += 2;

@@ -31,9 +31,9 @@ bool Layer12SetupServed(const MpegFrameHeader& header, int32_t frameLength, int3
          !(options & kOptionEightBit);
 }
 
-void CompleteLayer12Setup(DecoderState& decoder, const MpegFrameHeader& header,
-                          int32_t frameLength, uint8_t options, int32_t sampleRate,
-                          int32_t samplesPerChannel, int32_t clearCount) {
+void CompleteLayer12Setup(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength,
+                          uint8_t options, int32_t sampleRate, int32_t samplesPerChannel,
+                          int32_t clearCount) {
   decoder.FrameLength = frameLength;
   decoder.DownsampleShift = 0;
   decoder.Options = options;
@@ -43,8 +43,7 @@ void CompleteLayer12Setup(DecoderState& decoder, const MpegFrameHeader& header,
     decoder.AllocSubbands *= 2;
     decoder.SubbandLimit *= 2;
   }
-  const int32_t selector =
-      decoder.CodedChannels == 1 ? 0 : (options & kChannelSelectionMask) + 1;
+  const int32_t selector = decoder.CodedChannels == 1 ? 0 : (options & kChannelSelectionMask) + 1;
   decoder.OutputRoutine = kFrontEnds[selector];
   MpegOutputInfo& info = decoder.OutputInfo;
   info.Channels = kOutputChannels[selector];

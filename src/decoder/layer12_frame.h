@@ -18,9 +18,9 @@ bool Layer12SetupServed(const MpegFrameHeader& header, int32_t frameLength, int3
 // Output routine, channel count, PCM sizes and MpegOutputInfo; clears `clearCount` subband
 // samples and resets the synthesis. Expects AllocSubbands and SubbandLimit per channel and
 // doubles them for two-channel streams.
-void CompleteLayer12Setup(DecoderState& decoder, const MpegFrameHeader& header,
-                          int32_t frameLength, uint8_t options, int32_t sampleRate,
-                          int32_t samplesPerChannel, int32_t clearCount);
+void CompleteLayer12Setup(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength,
+                          uint8_t options, int32_t sampleRate, int32_t samplesPerChannel,
+                          int32_t clearCount);
 
 // Reads the header bits of a frame: false without a 12-bit sync. Sets PaddingBytes (the padding
 // bit times paddingUnit) and JointStereoBound, and skips the CRC word.

@@ -6,7 +6,7 @@
 namespace yumekaze::decoder {
 
 struct Layer12Tables {
-  float ScaleFactors[64];  // 2^(-i/3) x 65536: the standard's scale factors on the PCM scale
+  float ScaleFactors[64];   // 2^(-i/3) x 65536: the standard's scale factors on the PCM scale
   float Layer2Factors[18];  // per quantisation class: 2 / levels (0 for class 0)
   float Layer1Factors[16];  // per allocation: 2 / (2^(a+1) - 1) (0 for allocation 0)
   // Digits of grouped codes, three samples per code: (c mod L) - (L-1)/2, ...

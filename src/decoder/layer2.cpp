@@ -33,7 +33,7 @@ struct Layer2Frame {
   uint8_t selection[kMaxEntries];  // scale factor selection 0..3, 4 without samples
   float requant[kMaxEntries];
   float partFactors[3][kMaxEntries];  // requantisation x scale factor, granules 0-3, 4-7, 8-11
-  uint32_t skipBits;  // bits per granule of the entries at and above SubbandLimit
+  uint32_t skipBits;                  // bits per granule of the entries at and above SubbandLimit
 };
 
 void ReadAllocation(DecoderState& decoder, const Layer12Tables& tables, Layer2Frame& frame) {
@@ -179,8 +179,8 @@ int32_t InitLayer2(DecoderState& decoder, const MpegFrameHeader& header, int32_t
     std::copy_n(table.GroupClasses[g], 16, decoder.GroupClasses[g]);
   }
   const int32_t sampleRate = SampleRateHz(header);
-  decoder.SubbandLimit = std::min(
-      ComputeSubbandLimit(frequencyLimit, sampleRate, 0, options), decoder.AllocSubbands);
+  decoder.SubbandLimit =
+      std::min(ComputeSubbandLimit(frequencyLimit, sampleRate, 0, options), decoder.AllocSubbands);
   CompleteLayer12Setup(decoder, header, frameLength, options, sampleRate, 1152,
                        kSubbandSampleCount);
   return 1;

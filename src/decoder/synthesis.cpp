@@ -1,9 +1,10 @@
 // Front ends of the synthesis: per time slot, optional subband gains, the DCT into the channel's
 // history ring, windowing into the PCM buffer, and the step of the ring position.
+#include "decoder/synthesis.h"
+
 #include <cstring>
 
 #include "decoder/decoder_state.h"
-#include "decoder/synthesis.h"
 
 namespace yumekaze::decoder {
 namespace {
@@ -62,8 +63,7 @@ void OutputMono(DecoderState& decoder, const float* samples, uint8_t* output, in
   }
 }
 
-void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output,
-                  int32_t slotCount) {
+void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
   float scratch[64];
   for (int32_t s = 0; s < slotCount; ++s) {
     const float* slot = WithSubbandGains(decoder, samples + 64 * s, true, scratch);
@@ -92,8 +92,7 @@ void OutputLeft(DecoderState& decoder, const float* samples, uint8_t* output, in
   OutputOneChannel(decoder, samples, output, slotCount, 0);
 }
 
-void OutputRight(DecoderState& decoder, const float* samples, uint8_t* output,
-                 int32_t slotCount) {
+void OutputRight(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
   OutputOneChannel(decoder, samples, output, slotCount, 1);
 }
 

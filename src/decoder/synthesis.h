@@ -31,8 +31,7 @@ void OutputRight(DecoderState& decoder, const float* samples, uint8_t* output, i
 // OutputLayer3Mono writes 18 x 32 mono samples; OutputLayer3Channel writes one channel of
 // interleaved stereo (channel 0 at output, channel 1 at output + 2 bytes), using ring and
 // position `channel`.
-void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output,
-                      int32_t unused);
+void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output, int32_t unused);
 void OutputLayer3Channel(DecoderState& decoder, const float* samples, uint8_t* output,
                          int32_t channel);
 

@@ -30,7 +30,8 @@ void WindowReference(const float* ring, int32_t position, uint8_t* output) {
   }
   double middle = 0.0;
   for (int32_t m = 0; m < 8; ++m) {
-    middle += static_cast<double>(SynthWindow[256 + m]) * ring[(position + 32 + 64 * m) & kRingMask];
+    middle +=
+        static_cast<double>(SynthWindow[256 + m]) * ring[(position + 32 + 64 * m) & kRingMask];
   }
   StorePcm16(output + Stride * 16, RoundToPcmX87(middle));
   for (int32_t j = 17; j < 32; ++j) {

@@ -43,14 +43,16 @@ class DecodeCommand : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() /
-          ("yumekaze-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("yumekaze-cli-" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(dir);
   }
   void TearDown() override { fs::remove_all(dir); }
   std::string Quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
   fs::path Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     std::ofstream(dir / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return dir / name;
   }
 
@@ -84,8 +86,10 @@ TEST_F(DecodeCommand, WritesAWavFileWithTheStreamsFormat) {
 TEST_F(DecodeCommand, ChannelOptionsGiveMonoOutput) {
   for (const char* mode : {"mix", "left", "right"}) {
     const fs::path wav = dir / (std::string(mode) + ".wav");
-    ASSERT_EQ(RunCli("decode --channels " + std::string(mode) + " " + Quoted(demo) + " -o " +
-                     Quoted(wav)).status, 0);
+    ASSERT_EQ(
+        RunCli("decode --channels " + std::string(mode) + " " + Quoted(demo) + " -o " + Quoted(wav))
+            .status,
+        0);
     EXPECT_EQ(ReadFileBytes(wav)[22], 1) << mode;
   }
   const auto left = ReadFileBytes(dir / "left.wav");
@@ -113,8 +117,9 @@ TEST_F(DecodeCommand, SkipsGarbageBetweenFramesAndDropsACutOffFrame) {
   std::vector<uint8_t> longJunk(stream.begin(), stream.begin() + 417);
   longJunk.insert(longJunk.end(), 1025, 0x5A);
   longJunk.insert(longJunk.end(), stream.begin() + 417, stream.end());
-  ASSERT_EQ(RunCli("decode " + Quoted(Write("long.mp2", longJunk)) + " -o " +
-                   Quoted(dir / "l.pcm")).status, 0);
+  ASSERT_EQ(RunCli("decode " + Quoted(Write("long.mp2", longJunk)) + " -o " + Quoted(dir / "l.pcm"))
+                .status,
+            0);
   EXPECT_EQ(ReadFileBytes(dir / "l.pcm").size(), 4608u);
 }
 
@@ -126,7 +131,8 @@ TEST_F(DecodeCommand, InputWithoutMpegAudioFailsAndLeavesTheOutputAlone) {
   EXPECT_NE(run.stderrText.find("unknown MPEG Audio format."), std::string::npos) << run.stderrText;
   EXPECT_EQ(ReadFileBytes(existing), (std::vector<uint8_t>{1, 2, 3}));
 
-  const CliRun missing = RunCli("decode " + Quoted(dir / "absent.mp2") + " -o " + Quoted(dir / "o.wav"));
+  const CliRun missing =
+      RunCli("decode " + Quoted(dir / "absent.mp2") + " -o " + Quoted(dir / "o.wav"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.stderrText.find("cannot open"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "o.wav"));
@@ -149,7 +155,9 @@ TEST_F(DecodeCommand, WrongUsageExitsWithTwoAndHelpWithZero) {
 TEST_F(DecodeCommand, FullBandAndCpuFormsStayCloseToTheDefault) {
   ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "a.pcm")).status, 0);
   ASSERT_EQ(RunCli("decode --full-band --cpu=3dnow --freq-limit=24000 " + Quoted(demo) + " -o " +
-                   Quoted(dir / "b.pcm")).status, 0);
+                   Quoted(dir / "b.pcm"))
+                .status,
+            0);
   const auto a = ReadFileBytes(dir / "a.pcm");
   const auto b = ReadFileBytes(dir / "b.pcm");
   ASSERT_EQ(a.size(), b.size());

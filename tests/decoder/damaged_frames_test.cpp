@@ -59,14 +59,16 @@ TEST(DamagedFrames, RandomFrameContentsStayInsideTheirBuffers) {
     const bool layer1 = round % 2;
     const uint8_t b1 = static_cast<uint8_t>(0xF0 | (round % 4 < 2 ? 0x08 : 0) |
                                             (layer1 ? 0x06 : 0x04) | (byte(random) & 1));
-    const uint8_t b2 = static_cast<uint8_t>(((1 + byte(random) % 14) << 4) | ((byte(random) % 3) << 2));
+    const uint8_t b2 =
+        static_cast<uint8_t>(((1 + byte(random) % 14) << 4) | ((byte(random) % 3) << 2));
     const uint8_t b3 = static_cast<uint8_t>(byte(random));
     const uint8_t first[4] = {0xFF, b1, b2, b3};
     MpegFrameHeader header{};
     const int32_t length = DecodeFrameHeader(first, 0, header);
     ASSERT_GT(length, 0);
     auto decoder = std::make_unique<DecoderState>();
-    const uint8_t options = static_cast<uint8_t>((round % 3 == 0 ? kOptionFullBand : 0) | (round % 4));
+    const uint8_t options =
+        static_cast<uint8_t>((round % 3 == 0 ? kOptionFullBand : 0) | (round % 4));
     if (!InitDecoder(*decoder, header, length, 0, 0, options, 1000 + byte(random) * 100)) continue;
     SelectCpuVariants(*decoder, round % 5 == 0 ? kCpu3DNow : 0);
     for (int frame = 0; frame < 3; ++frame) {

@@ -33,7 +33,7 @@ class DecoderSetup : public ::testing::Test {
 TEST_F(DecoderSetup, SubbandLimitTakesTheSmallestOfRateCapAndTable) {
   ASSERT_EQ(InitDecoder(*decoder, layer2_44k, 417, 0, 0, 0, 24000), 1);
   EXPECT_EQ(decoder->AllocSubbands, 54);  // table B.2a: 27 subbands, two channels
-  EXPECT_EQ(decoder->SubbandLimit, 54);  // min(35, 31, 27) doubled
+  EXPECT_EQ(decoder->SubbandLimit, 54);   // min(35, 31, 27) doubled
   ASSERT_EQ(InitDecoder(*decoder, layer2_48k_384, 1152, 0, 0, 0, 24000), 1);
   EXPECT_EQ(decoder->SubbandLimit, 54);  // min(32, 31, 27)
 

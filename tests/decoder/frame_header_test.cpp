@@ -31,7 +31,7 @@ TEST(FrameHeader, LengthsOfEveryLayerAndVersion) {
   EXPECT_EQ(h.Padding, 1);
 
   EXPECT_EQ(LengthOf({0xFF, 0xFD, 0x84, 0x00}, h), 384);  // Layer II 128k 48 kHz
-  EXPECT_EQ(LengthOf({0xFF, 0xFF, 0x10, 0x00}, h), 32);  // Layer I: whole 4-byte slots
+  EXPECT_EQ(LengthOf({0xFF, 0xFF, 0x10, 0x00}, h), 32);   // Layer I: whole 4-byte slots
   EXPECT_EQ(LengthOf({0xFF, 0xF3, 0x90, 0x64}, h), 261);  // MPEG-2 Layer III 22050 Hz
   EXPECT_EQ(LengthOf({0xFF, 0xE3, 0x90, 0x64}, h), 522);  // MPEG-2.5 Layer III 11025 Hz
   EXPECT_EQ(h.SyncKind, 2);

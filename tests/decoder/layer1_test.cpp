@@ -12,8 +12,8 @@ namespace {
 
 using yumekaze::testing::BitWriter;
 
-std::unique_ptr<DecoderState> DecodeLayer1(const std::vector<uint8_t>& header,
-                                           const BitWriter& w, MpegDecodeResult& result) {
+std::unique_ptr<DecoderState> DecodeLayer1(const std::vector<uint8_t>& header, const BitWriter& w,
+                                           MpegDecodeResult& result) {
   auto decoder = std::make_unique<DecoderState>();
   MpegFrameHeader h{};
   const int32_t length = DecodeFrameHeader(header.data(), 0, h);
@@ -48,7 +48,8 @@ TEST(Layer1Frame, SamplesAreCentredCodesTimesTheirFactor) {
   const float smallFactor = static_cast<float>(2.0 / 3) * 65536.0f;
   const float largeFactor = static_cast<float>(2.0 / 32767) * 32768.0f;
   for (int slot = 0; slot < 12; ++slot) {
-    EXPECT_FLOAT_EQ(d->SubbandSamples[64 * slot], (static_cast<float>(small[slot]) - 1) * smallFactor);
+    EXPECT_FLOAT_EQ(d->SubbandSamples[64 * slot],
+                    (static_cast<float>(small[slot]) - 1) * smallFactor);
     EXPECT_FLOAT_EQ(d->SubbandSamples[64 * slot + 1],
                     (static_cast<float>(large[slot]) - 16383) * largeFactor);
   }
@@ -88,9 +89,9 @@ TEST(Layer1Frame, ForbiddenAllocationSilencesThePairWithoutLosingTheBitPosition)
   w.Put(2, 4);
   w.Put(2, 4);
   for (int sb = 5; sb < 32; ++sb) w.Put(0, 4);
-  w.Put(0, 6);  // subband 2
-  w.Put(0, 6);  // subband 3
-  w.Put(0, 6);  // subband 4
+  w.Put(0, 6);                                        // subband 2
+  w.Put(0, 6);                                        // subband 3
+  w.Put(0, 6);                                        // subband 4
   for (int slot = 0; slot < 12; ++slot) w.Put(6, 3);  // subband 4 only: +3
   MpegDecodeResult result{};
   auto d = DecodeLayer1(header, w, result);

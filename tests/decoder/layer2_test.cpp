@@ -151,10 +151,9 @@ TEST(Layer2Frame, EntriesAboveTheSubbandLimitAreSkippedBitExactly) {
     for (int k = 0; k < 3; ++k) {
       const int slot = 3 * granule + k;
       for (int e = 0; e < 64; ++e) {
-        const float expected =
-            e < 60 ? t.Group3[(3 * e + 7 * granule) % 27][k] * kClass1Factor *
-                         (e % 2 ? 32768.0f : 65536.0f)
-                   : 0.0f;
+        const float expected = e < 60 ? t.Group3[(3 * e + 7 * granule) % 27][k] * kClass1Factor *
+                                            (e % 2 ? 32768.0f : 65536.0f)
+                                      : 0.0f;
         ASSERT_FLOAT_EQ(full.decoder->SubbandSamples[64 * slot + e], expected)
             << "granule " << granule << " entry " << e;
         ASSERT_FLOAT_EQ(limited.decoder->SubbandSamples[64 * slot + e], e < 24 ? expected : 0.0f)

@@ -1,3 +1,5 @@
+#include "decoder/tables/tables.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -5,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "decoder/tables/tables.h"
 #include "decoder/test_support.h"
 
 namespace yumekaze::decoder {
@@ -65,8 +66,7 @@ TEST(GeneratedTables, CommittedCopiesMatchTheGenerator) {
   const fs::path out = fs::temp_directory_path() / "yumekaze-gen-tables";
   fs::remove_all(out);
   const std::string command = "python3 '" + (source / "tools" / "gen_tables.py").string() +
-                              "' --iso-data '" + iso.string() + "' --output '" + out.string() +
-                              "'";
+                              "' --iso-data '" + iso.string() + "' --output '" + out.string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   int compared = 0;
   for (const auto& generated : fs::directory_iterator(out)) {

@@ -28,8 +28,8 @@ TEST_P(SubbandCap, DiffersFromFullBandOnlyAboveTheCappedSubband) {
   MpegFrameHeader first{};
   int32_t bitrate = 0;
   uint32_t offset = 0;
-  const int32_t length = FindFrameHeader(stream.data(), static_cast<uint32_t>(stream.size()),
-                                         first, bitrate, offset);
+  const int32_t length =
+      FindFrameHeader(stream.data(), static_cast<uint32_t>(stream.size()), first, bitrate, offset);
   ASSERT_GT(length, 0);
   auto full = std::make_unique<DecoderState>();
   auto capped = std::make_unique<DecoderState>();
@@ -60,7 +60,8 @@ TEST_P(SubbandCap, DiffersFromFullBandOnlyAboveTheCappedSubband) {
         const float fullValue = full->SubbandSamples[64 * s + e];
         const float cappedValue = capped->SubbandSamples[64 * s + e];
         if (e < 31 * channels) {
-          ASSERT_EQ(cappedValue, fullValue) << "frame " << frames << " slot " << s << " entry " << e;
+          ASSERT_EQ(cappedValue, fullValue)
+              << "frame " << frames << " slot " << s << " entry " << e;
         } else {
           ASSERT_EQ(cappedValue, 0.0f);
           differs |= fullValue != 0.0f;
