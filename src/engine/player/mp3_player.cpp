@@ -51,7 +51,8 @@ TMP3Player::~TMP3Player() {
     if (message.Msg == MPM_ERROR) delete reinterpret_cast<std::exception_ptr*>(message.LParam);
   }
   ReleaseRelayedErrors();
-  // The worker uses the sound output: it ends first.
+  // The worker uses the sound output: it ends first, while both still exist.
+  worker_->Terminate();
   worker_.reset();
   sound_.reset();
 }
@@ -259,9 +260,10 @@ void TMP3Player::Stop() {
     {
       std::lock_guard output(output_lock_);
       sound_->SetOnPosition(nullptr);
-      worker_->Event().ResetEvent();
       sound_->Reset();
       sound_->Close();
+      // Last: the buffers that Reset returns wake a registered waiter until Close forgets it.
+      worker_->Event().ResetEvent();
     }
     if (reader_->Seekable()) source_.Rewind();
     pcm_pending_ = 0;

@@ -54,7 +54,9 @@ void WriteTestWav(const fs::path& path, int sampleRate, int channels, double sec
     wav.push_back(static_cast<uint8_t>(v));
     wav.push_back(static_cast<uint8_t>(v >> 8));
   };
-  const auto tag = [&wav](const char* t) { wav.insert(wav.end(), t, t + 4); };
+  const auto tag = [&wav](const char* t) {
+    for (int i = 0; i < 4; ++i) wav.push_back(static_cast<uint8_t>(t[i]));
+  };
   tag("RIFF");
   put32(36 + data_bytes);
   tag("WAVE");
