@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QApplication>
+
+#include "app/user_prompts.h"
+
+namespace yumekaze::app {
+
+// The application object: titled "Yumekaze"; an exception that escapes an event handler is shown
+// by the general error report instead of ending the program.
+class TApplication : public QApplication {
+ public:
+  TApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+
+ private:
+  TDialogPrompts prompts_;
+};
+
+}  // namespace yumekaze::app

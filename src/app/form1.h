@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QColor>
+#include <QPoint>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/play_list.h"
+#include "engine/player/mp3_player.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSocketNotifier;
+class QDialog;
+
+namespace yumekaze::app {
+
+class TForm2;
+class TTrayIcon;
+class TUserPrompts;
+
+// The round, borderless main window: the current file's path, artist and title, the player's
+// state as a word and a colour scheme, the transport buttons over the play list, and the open,
+// sleep timer and About commands. Its tray icon's menu repeats every command.
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The three colour schemes, one per player status.
+  enum class TScheme { Stopped, Playing, Paused };
+
+  // device: the wave device the player plays through. trayAvailable tells whether the desktop
+  // shows a notification area (without one, minimising to the tray minimises normally).
+  TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompts,
+         std::function<bool()> trayAvailable);
+  ~TForm1() override;
+
+  // The sleep timer and About dialogs, created after this window.
+  void SetCompanions(TForm2* form2, QDialog* aboutBox);
+
+  TPlayList& PlayList() { return playList_; }
+  TScheme Scheme() const { return scheme_; }
+  static QColor SchemeColour(TScheme scheme);
+  QString InitialFolder() const { return initialFolder_; }
+
+  // Loads and plays the play list's current entry; failures show the "警告" message box.
+  void Title();
+  void SettingColor1();
+  void SettingColor2();
+  void SettingColor3();
+  void ViewTimer();
+  void MP3EndPlay(engine::TMP3EndPlayReason reason);
+
+  // The commands (buttons) and their menu twins.
+  void Button1Click();  // play
+  void Button2Click();  // stop
+  void Button3Click();  // next
+  void Button4Click();  // previous
+  void Button5Click();  // pause / resume
+  void Button6Click();  // open
+  void Button7Click();  // sleep timer dialog
+  void Button8Click();  // About box
+  void BitBtn1Click();  // minimise to the tray
+  void BitBtn2Click();  // close
+  void R1Click();       // restore from the tray
+  void N6Click();       // open, then play
+
+  std::unique_ptr<engine::TMP3Player> MP3;
+
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QPushButton* BitBtn1;
+  QPushButton* BitBtn2;
+  QPushButton* BitBtn3;
+  QPushButton* Button1;
+  QPushButton* Button2;
+  QPushButton* Button3;
+  QPushButton* Button4;
+  QPushButton* Button5;
+  QPushButton* Button6;
+  QPushButton* Button7;
+  QPushButton* Button8;
+
+  QMenu* PopupMenu1;
+  QAction* N4;
+  QAction* N2;
+  QAction* N1;
+  QAction* N3;
+  QAction* N5;
+  QAction* N8;
+  QAction* N6;
+  QAction* N7;
+  QAction* AboutA1;
+  QAction* N9;
+  QAction* R1;
+  QAction* Exit1;
+
+  TTrayIcon* TrayIcon1;
+
+ signals:
+  // The window accepted its close: the program ends.
+  void Closed();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void ConfigurePlayer();
+  void CreateLabels();
+  void CreateButtons();
+  void CreateMenu();
+  void ConnectCommands();
+  // Runs a command; an exception it lets through goes to the general error report.
+  void Guarded(const std::function<void()>& command);
+  void ApplyScheme(TScheme scheme);
+  void ShowFileTexts();
+  void SetOpenAndPlayEnabled(bool enabled);
+
+  TUserPrompts& prompts_;
+  std::function<bool()> trayAvailable_;
+  TForm2* form2_ = nullptr;
+  QDialog* aboutBox_ = nullptr;
+  TPlayList playList_;
+  TScheme scheme_ = TScheme::Stopped;
+  QString initialFolder_;
+  QSocketNotifier* playerNotifier_;
+  // Moving the window ourselves where the window system cannot.
+  bool dragging_ = false;
+  QPoint dragOffset_;
+};
+
+}  // namespace yumekaze::app

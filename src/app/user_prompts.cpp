@@ -1,0 +1,26 @@
+#include "app/user_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace yumekaze::app {
+
+void TDialogPrompts::Warning(QWidget* parent, const QString& text, const QString& caption) {
+  QMessageBox::critical(parent, caption, text, QMessageBox::Ok);
+}
+
+void TDialogPrompts::Information(QWidget* parent, const QString& text, const QString& caption) {
+  QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
+QStringList TDialogPrompts::ChooseFiles(QWidget* parent, const QString& folder) {
+  QFileDialog dialog(parent, QString(), folder, QStringLiteral("MP3 (*.mp3)"));
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles();
+}
+
+int TDialogPrompts::ShowModal(QDialog& dialog) { return dialog.exec(); }
+
+}  // namespace yumekaze::app

@@ -1,0 +1,366 @@
+#include "app/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTest>
+#include <memory>
+
+#include "app/about_box.h"
+#include "app/form2.h"
+#include "app/ht_label.h"
+#include "app/tray_icon.h"
+#include "platform/audio/wave_device_factory.h"
+#include "test_support.h"
+
+namespace yumekaze::app {
+namespace {
+
+using test::TAudioFiles;
+using test::TFakePowerOff;
+using test::TFakePrompts;
+
+constexpr int kEventTimeoutMs = 10000;
+const QString kWarningText = QStringLiteral("ファイルを指定してください");
+
+class TNoOpener final : public TLinkOpener {
+ public:
+  void OpenUrl(const QUrl&) override {}
+};
+
+// The main window with its companions as start-up makes them, playing through the null device
+// at ten times real time so that files end quickly.
+struct MainWindow : ::testing::Test {
+  void SetUp() override {
+    shortTone = audio.MakeTone("short.mp3", 0.4);
+    if (shortTone.isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
+    longA = audio.MakeTone("a.mp3", 20);
+    longB = audio.MakeTone("b.mp3", 20);
+    longC = audio.MakeTone("c.mp3", 20);
+    Make();
+  }
+
+  void Make(bool trayAvailable = true) {
+    form1 = std::make_unique<TForm1>(platform::CreateWaveDevice("null:10"), prompts,
+                                     [trayAvailable] { return trayAvailable; });
+    form2 = std::make_unique<TForm2>(*form1->Label4, [this] { form1->MP3->Stop(); }, powerOff,
+                                     prompts);
+    about = std::make_unique<TAboutBox>(colours, opener);
+    form1->SetCompanions(form2.get(), about.get());
+    form1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form1.get()));
+  }
+
+  void Open(const QStringList& files) {
+    prompts.choices.push_back(files);
+    form1->Button6->click();
+  }
+
+  int Status() const { return form1->MP3->Status(); }
+  int Index() const { return form1->PlayList().PlayListIndex(); }
+  QString Word() const { return form1->Label5->text(); }
+  bool OpenAndPlayEnabled() const {
+    return form1->Button6->isEnabled() && form1->Button1->isEnabled() &&
+           form1->N1->isEnabled() && form1->N6->isEnabled();
+  }
+  bool OpenAndPlayDisabled() const {
+    return !form1->Button6->isEnabled() && !form1->Button1->isEnabled() &&
+           !form1->N1->isEnabled() && !form1->N6->isEnabled();
+  }
+
+  TAudioFiles audio;
+  QString shortTone, longA, longB, longC;
+  TFakePrompts prompts;
+  TFakePowerOff powerOff;
+  TLinkColours colours;
+  TNoOpener opener;
+  std::unique_ptr<TForm1> form1;
+  std::unique_ptr<TForm2> form2;
+  std::unique_ptr<TAboutBox> about;
+};
+
+TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
+  EXPECT_EQ(form1->size(), QSize(329, 199));
+  EXPECT_TRUE(form1->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(form1->windowTitle(), "ぷれ～や～");
+  EXPECT_EQ(form1->mask(), QRegion(0, 0, 329, 199, QRegion::Ellipse));
+  EXPECT_EQ(Word(), "STOP");
+  EXPECT_EQ(form1->Label4->text(), "Timer Off");
+  EXPECT_EQ(form1->Button1->geometry(), QRect(144, 136, 41, 25));
+  EXPECT_EQ(form1->Button6->geometry(), QRect(248, 56, 57, 25));
+  EXPECT_EQ(form1->Button6->text(), "Open");
+  EXPECT_EQ(form1->Button7->toolTip(), "スリープタイマーセット");
+  EXPECT_EQ(form1->BitBtn1->toolTip(), "最小化");
+  EXPECT_FALSE(form1->BitBtn3->isEnabled());
+  EXPECT_EQ(form1->BitBtn1->focusPolicy(), Qt::ClickFocus);
+  EXPECT_EQ(form1->Button1->nextInFocusChain(), form1->Button5);
+  EXPECT_EQ(form1->Button4->nextInFocusChain(), form1->Button6);
+  EXPECT_EQ(form1->Button8->nextInFocusChain(), form1->BitBtn3);
+  EXPECT_EQ(form1->TrayIcon1->TipHelp(), "Yumekaze");
+  EXPECT_FALSE(form1->TrayIcon1->Visible());
+  EXPECT_EQ(form1->TrayIcon1->LBPopupMenu(), form1->PopupMenu1);
+  EXPECT_EQ(form1->TrayIcon1->RBPopupMenu(), form1->PopupMenu1);
+  EXPECT_EQ(form1->MP3->DecodePriority(), engine::TThreadPriority::tpHighest);
+  EXPECT_FALSE(form1->MP3->AutoPlay());
+  EXPECT_EQ(form1->MP3->EqualizerMode(), engine::memFreq);
+  const QStringList captions = {"前の曲へ(&B)", "一時停止(&E)", "再生(&P)", "停止(&S)",
+                                "次の曲へ(&N)", "", "ファイルオープン(&O)", "お休みタイマー(&T)",
+                                "バージョン情報(&A)", "", "元のサイズに戻す(&R)", "終了(&X)"};
+  QStringList shown;
+  for (QAction* action : form1->PopupMenu1->actions()) shown << action->text();
+  EXPECT_EQ(shown, captions);
+}
+
+TEST_F(MainWindow, CommandsDoNothingBeforeAFileIsLoaded) {
+  form1->Button1->click();
+  form1->Button3->click();
+  form1->Button4->click();
+  form1->Button5->click();
+  form1->Button2->click();
+  EXPECT_TRUE(prompts.warnings.empty());
+  EXPECT_EQ(Status(), 0);
+  EXPECT_EQ(Word(), "STOP");
+  EXPECT_TRUE(OpenAndPlayEnabled());
+}
+
+TEST_F(MainWindow, OpenLoadsTheFirstEntryWithoutPlaying) {
+  Open({longA, longB});
+  EXPECT_EQ(prompts.dialogFolders.size(), 1u);
+  EXPECT_TRUE(form1->MP3->Opened());
+  EXPECT_EQ(Status(), 0);
+  EXPECT_EQ(form1->Label1->text(), longA);
+  EXPECT_EQ(form1->Label3->text(), "a.mp3");  // no tags: the file's name
+  EXPECT_EQ(form1->TrayIcon1->TipHelp(), "a.mp3");
+  EXPECT_EQ(Word(), "STOP");
+  EXPECT_EQ(Index(), 0);
+}
+
+TEST_F(MainWindow, PlayPauseResumeStopFollowStatusSchemeAndWord) {
+  Open({longA});
+  form1->Button1->click();
+  EXPECT_EQ(Status(), 1);
+  EXPECT_EQ(form1->Scheme(), TForm1::TScheme::Playing);
+  EXPECT_EQ(Word(), "PLAY");
+  EXPECT_EQ(form1->Label1->palette().color(QPalette::Window), QColor(0, 0, 255));
+  EXPECT_TRUE(OpenAndPlayDisabled());
+
+  form1->Button5->click();
+  EXPECT_EQ(Status(), 2);
+  EXPECT_EQ(Word(), "PAUSE");
+  EXPECT_EQ(form1->Label5->palette().color(QPalette::Window), QColor(0, 128, 128));
+  form1->Button5->click();
+  EXPECT_EQ(Status(), 1);
+  EXPECT_EQ(Word(), "PLAY");
+
+  form1->Button2->click();
+  EXPECT_EQ(Status(), 0);
+  EXPECT_EQ(Word(), "STOP");
+  EXPECT_EQ(form1->Label2->palette().color(QPalette::Window), QColor(255, 0, 255));
+  EXPECT_TRUE(OpenAndPlayEnabled());
+}
+
+TEST_F(MainWindow, MenuItemsRunTheirButtonsCommands) {
+  Open({longA, longB, longC});
+  form1->N1->trigger();
+  EXPECT_EQ(Status(), 1);
+  EXPECT_TRUE(OpenAndPlayDisabled());
+  form1->N2->trigger();
+  EXPECT_EQ(Status(), 2);
+  form1->N2->trigger();
+  EXPECT_EQ(Status(), 1);
+  form1->N5->trigger();
+  EXPECT_EQ(Index(), 1);
+  EXPECT_EQ(form1->Label1->text(), longB);
+  form1->N4->trigger();
+  EXPECT_EQ(Index(), 0);
+  form1->N3->trigger();
+  EXPECT_EQ(Status(), 0);
+  EXPECT_TRUE(OpenAndPlayEnabled());
+  form1->N7->trigger();
+  form1->AboutA1->trigger();
+  ASSERT_EQ(prompts.modals.size(), 2u);
+  EXPECT_EQ(prompts.modals[0], form2.get());
+  EXPECT_EQ(prompts.modals[1], about.get());
+
+  // Open and play: the new selection loads and plays at once.
+  prompts.choices.push_back({longC});
+  form1->N6->trigger();
+  EXPECT_EQ(form1->Label1->text(), longC);
+  EXPECT_EQ(Status(), 1);
+  form1->Exit1->trigger();
+  EXPECT_EQ(Status(), 0);
+  EXPECT_FALSE(form1->isVisible());
+}
+
+TEST_F(MainWindow, NextAndPreviousWrapAroundTheList) {
+  Open({longA, longB, longC});
+  form1->Button4->click();
+  EXPECT_EQ(Index(), 2);
+  EXPECT_EQ(form1->Label1->text(), longC);
+  EXPECT_EQ(Status(), 1);
+  form1->Button3->click();
+  EXPECT_EQ(Index(), 0);
+  EXPECT_EQ(form1->Label1->text(), longA);
+  form1->Button3->click();
+  EXPECT_EQ(Index(), 1);
+  EXPECT_TRUE(OpenAndPlayEnabled());  // next and previous leave open and play enabled
+  EXPECT_TRUE(prompts.warnings.empty());
+}
+
+TEST_F(MainWindow, EndOfAFilePlaysTheNextEntryAndWraps) {
+  Open({shortTone, longA});
+  form1->Button3->click();  // to the long entry, then wrap to the short one
+  form1->Button3->click();
+  EXPECT_EQ(Index(), 0);
+  EXPECT_EQ(Status(), 1);
+  // The short tone ends: the list advances to the long entry and plays it.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Index() == 1; }, kEventTimeoutMs));
+  EXPECT_EQ(form1->Label1->text(), longA);
+  EXPECT_EQ(Status(), 1);
+  EXPECT_TRUE(prompts.warnings.empty());
+}
+
+TEST_F(MainWindow, OneEntryStartsAgainAtItsEnd) {
+  Open({shortTone});
+  int starts = 0;
+  form1->MP3->SetOnChangeStatus([&](engine::TMP3Player& player) {
+    if (player.Status() == engine::kStatusPlaying) ++starts;
+  });
+  form1->Button1->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return starts >= 3; }, kEventTimeoutMs));
+  EXPECT_EQ(Index(), 0);
+  EXPECT_EQ(form1->Label1->text(), shortTone);
+  EXPECT_TRUE(prompts.warnings.empty());
+}
+
+TEST_F(MainWindow, StopReportsNoEndOfFile) {
+  Open({shortTone, longA});
+  form1->Button1->click();
+  form1->Button2->click();
+  QTest::qWait(500);
+  EXPECT_EQ(Index(), 0);
+  EXPECT_EQ(Status(), 0);
+}
+
+TEST_F(MainWindow, TitleWarnsOnAMissingFileAndKeepsThePreviousOne) {
+  Open({longA, audio.Folder() + "missing.mp3"});
+  form1->Button1->click();
+  form1->Button3->click();
+  ASSERT_EQ(prompts.warnings.size(), 1u);
+  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
+  EXPECT_EQ(prompts.warnings[0].caption, "警告");
+  EXPECT_EQ(Index(), 1);  // stays at the failed entry
+  EXPECT_EQ(form1->Label1->text(), longA);
+  EXPECT_TRUE(form1->MP3->Opened());
+  EXPECT_EQ(Status(), 1);  // the previous file goes on playing
+}
+
+TEST_F(MainWindow, TitleWarnsOnAFileWithoutMpegAudioAndTheWindowStaysUsable) {
+  const QString text = audio.MakeText("text.mp3");
+  Open({longA, text});
+  form1->Button3->click();
+  ASSERT_EQ(prompts.warnings.size(), 1u);
+  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
+  EXPECT_FALSE(form1->MP3->Opened());
+  EXPECT_EQ(Status(), 0);
+  // Next, previous and play do nothing until open loads a file again.
+  form1->Button3->click();
+  form1->Button1->click();
+  EXPECT_EQ(prompts.warnings.size(), 1u);
+  Open({longB});
+  form1->Button1->click();
+  EXPECT_EQ(Status(), 1);
+  EXPECT_EQ(Word(), "PLAY");
+}
+
+TEST_F(MainWindow, OpeningAFileWithoutMpegAudioGoesToTheGeneralErrorReport) {
+  Open({audio.MakeText("text.mp3")});
+  ASSERT_EQ(prompts.warnings.size(), 1u);
+  EXPECT_EQ(prompts.warnings[0].text, "unknown MPEG Audio format.");
+  EXPECT_EQ(prompts.warnings[0].caption, "Yumekaze");
+  EXPECT_FALSE(form1->MP3->Opened());
+}
+
+TEST_F(MainWindow, CancelledOpenClearsTheLinesButKeepsThePlayingFile) {
+  Open({longA});
+  form1->Button3->click();  // plays, and leaves open enabled
+  EXPECT_EQ(Status(), 1);
+  Open({});
+  EXPECT_TRUE(form1->Label1->text().isEmpty());
+  EXPECT_TRUE(form1->Label3->text().isEmpty());
+  EXPECT_TRUE(form1->TrayIcon1->TipHelp().isEmpty());
+  EXPECT_EQ(Status(), 1);
+  // The list is empty now: play reaches Title and warns; stop still stops.
+  form1->N1->trigger();
+  EXPECT_EQ(prompts.warnings.size(), 1u);
+  form1->Button4->click();
+  EXPECT_EQ(Index(), -1);
+  EXPECT_EQ(prompts.warnings.size(), 2u);
+  form1->Button2->click();
+  EXPECT_EQ(Status(), 0);
+}
+
+TEST_F(MainWindow, CloseWritesTheFolderThatTheNextStartReads) {
+  Open({longA});
+  form1->BitBtn2->click();
+  QSettings settings("velmor", "Play");
+  EXPECT_EQ(settings.value("File/Initial").toString(), audio.Folder());
+  // A second close query in the same run is harmless.
+  form1->close();
+  Make();
+  EXPECT_EQ(form1->InitialFolder(), audio.Folder());
+  Open({});
+  EXPECT_EQ(prompts.dialogFolders.back(), audio.Folder());
+  form1->close();
+  EXPECT_EQ(QSettings("velmor", "Play").value("File/Initial").toString(), QString());
+}
+
+TEST_F(MainWindow, MinimiseToTheTrayAndRestore) {
+  form1->BitBtn1->click();
+  EXPECT_FALSE(form1->isVisible());
+  EXPECT_TRUE(form1->TrayIcon1->Visible());
+  form1->R1->trigger();
+  EXPECT_TRUE(form1->isVisible());
+  EXPECT_FALSE(form1->TrayIcon1->Visible());
+  EXPECT_FALSE(form1->isMinimized());
+}
+
+TEST_F(MainWindow, WithoutATrayMinimiseKeepsTheWindowReachable) {
+  Make(false);
+  form1->BitBtn1->click();
+  EXPECT_TRUE(form1->isVisible());
+  EXPECT_FALSE(form1->TrayIcon1->Visible());
+}
+
+TEST_F(MainWindow, TimerLineFollowsTheSleepTimersTickOnRepaint) {
+  form2->CB1->setChecked(true);
+  form1->repaint();
+  EXPECT_EQ(form1->Label4->text(), "あと0分");
+  form2->CB1->setChecked(false);
+  form1->repaint();
+  EXPECT_EQ(form1->Label4->text(), "Timer Off");
+}
+
+TEST_F(MainWindow, SleepTimerAtZeroStopsThePlayer) {
+  Open({longA});
+  form1->Button1->click();
+  form2 = std::make_unique<TForm2>(*form1->Label4, [this] { form1->MP3->Stop(); }, powerOff,
+                                   prompts, 10);
+  form1->SetCompanions(form2.get(), about.get());
+  form2->CB1->setChecked(true);
+  form2->SE1->setValue(5);
+  form2->BitBtn1->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, kEventTimeoutMs));
+  EXPECT_EQ(Status(), 0);
+  form1->repaint();
+  EXPECT_EQ(Word(), "STOP");
+}
+
+}  // namespace
+}  // namespace yumekaze::app

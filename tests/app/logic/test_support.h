@@ -1,0 +1,76 @@
+// Fakes and helpers shared by the player's logic tests.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "app/power_off.h"
+#include "app/user_prompts.h"
+
+namespace yumekaze::app::test {
+
+// Records every message box and modal dialog; answers the open dialog from a queue.
+class TFakePrompts final : public TUserPrompts {
+ public:
+  struct TShown {
+    QString text;
+    QString caption;
+  };
+
+  void Warning(QWidget*, const QString& text, const QString& caption) override {
+    warnings.push_back({text, caption});
+  }
+  void Information(QWidget*, const QString& text, const QString& caption) override {
+    informations.push_back({text, caption});
+    if (onInformation) onInformation();
+  }
+  QStringList ChooseFiles(QWidget*, const QString& folder) override {
+    dialogFolders.push_back(folder);
+    if (choices.empty()) return {};
+    QStringList files = choices.front();
+    choices.pop_front();
+    return files;
+  }
+  int ShowModal(QDialog& dialog) override {
+    modals.push_back(&dialog);
+    return QDialog::Accepted;
+  }
+
+  std::vector<TShown> warnings;
+  std::vector<TShown> informations;
+  std::function<void()> onInformation;
+  std::deque<QStringList> choices;  // an empty list is a cancelled dialog
+  QStringList dialogFolders;
+  std::vector<QDialog*> modals;
+};
+
+class TFakePowerOff final : public TPowerOff {
+ public:
+  void RequestPowerOff() override {
+    ++requests;
+    if (onRequest) onRequest();
+  }
+  int requests = 0;
+  std::function<void()> onRequest;
+};
+
+// Short MPEG audio files made with sox and twolame in a temporary folder.
+class TAudioFiles {
+ public:
+  // Returns the path of a new file of `seconds` of a sine tone (Layer II, 44.1 kHz stereo).
+  // Empty when the encoders are missing.
+  QString MakeTone(const QString& name, double seconds);
+  // A file that holds no MPEG audio.
+  QString MakeText(const QString& name);
+  QString Folder() const { return dir_.path() + u'/'; }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+}  // namespace yumekaze::app::test
