@@ -111,6 +111,9 @@ const TestStreams& Streams() {
     made.layer2_short = make(
         "twolame -b 192 " + wav_short.string() + " " + (dir / "l2_short.mp2").string(),
         dir / "l2_short.mp2");
+    made.layer2_128 = make(
+        "twolame -b 128 " + wav_short.string() + " " + (dir / "l2_128.mp2").string(),
+        dir / "l2_128.mp2");
     made.layer2_free = make("twolame --freeformat -b 100 -m m " + wav_mono.string() + " " +
                                 (dir / "l2_free.mp2").string(),
                             dir / "l2_free.mp2");
