@@ -54,6 +54,9 @@ TMP3Player::~TMP3Player() {
   // The worker uses the sound output: it ends first, while both still exist.
   worker_->Terminate();
   worker_.reset();
+  // The sound output's thread may still be handling completions of the reset buffers; it ends
+  // here while the sound output is whole.
+  sound_->Thread().Terminate();
   sound_.reset();
 }
 
