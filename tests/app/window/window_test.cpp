@@ -1,0 +1,234 @@
+// Starts the real `yumekaze` on an X server (Xvfb), drives it with synthesised clicks and keys,
+// and checks screenshots of the stopped, playing and paused window. The screenshots are kept in
+// the build folder (screenshots/).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/app_font.h"
+#include "test_support.h"
+#include "x_input.h"
+
+namespace yumekaze::app::test {
+namespace {
+
+// Where the window puts itself, and what it draws (window coordinates).
+const QPoint kOrigin(244, 155);
+const QSize kSize(329, 199);
+const QColor kStopped(255, 0, 255);
+const QColor kPlaying(0, 0, 255);
+const QColor kPaused(0, 128, 128);
+const QColor kRing(0, 128, 0);
+const QPoint kInnerPoints[] = {{40, 99}, {100, 50}, {164, 99}, {220, 99}};
+const QPoint kRingPoints[] = {{20, 99}, {164, 20}, {309, 99}, {80, 170}};
+// Inside the window's rectangle but outside its ellipse: the X server's root shows through.
+const QPoint kOutsidePoints[] = {{2, 2}, {326, 2}, {2, 196}, {326, 196}};
+// Inside the ellipse, outside the ring: the window's black surface.
+const QPoint kSurfacePoints[] = {{164, 3}, {4, 99}};
+const QPoint kLabel5(144, 40);
+const QPoint kOpenButton(276, 68);
+const QPoint kPlayButton(164, 148);
+const QPoint kPauseButton(116, 148);
+const QPoint kStopButton(212, 148);
+const QPoint kCloseButton(264, 32);
+constexpr int kTimeoutMs = 10000;
+
+bool Near(const QColor& a, const QColor& b, int tolerance = 24) {
+  return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+         std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+QImage Grab() {
+  return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+      QImage::Format_RGB32);
+}
+
+QColor At(const QImage& screen, QPoint inWindow) {
+  return screen.pixelColor(kOrigin + inWindow);
+}
+
+// The state word as the window draws it: white on the scheme colour in the window's font.
+QImage RenderWord(const QString& word, const QColor& background, QSize size) {
+  QLabel label(word);
+  label.setFont(GothicFont(17));
+  label.setAutoFillBackground(true);
+  QPalette palette = label.palette();
+  palette.setColor(QPalette::WindowText, Qt::white);
+  palette.setColor(QPalette::Window, background);
+  label.setPalette(palette);
+  label.resize(size);
+  return label.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The share of pixels of the word's box that differ from a rendering of `word`.
+double WordMismatch(const QImage& screen, const QString& word, const QColor& background) {
+  QLabel probe(word);
+  probe.setFont(GothicFont(17));
+  const QSize size(std::max(42, probe.sizeHint().width()), 17);
+  const QImage expected = RenderWord(word, background, size);
+  const QImage shown = screen.copy(QRect(kOrigin + kLabel5, size));
+  int differing = 0;
+  for (int y = 0; y < size.height(); ++y) {
+    for (int x = 0; x < size.width(); ++x) {
+      if (!Near(expected.pixelColor(x, y), shown.pixelColor(x, y), 40)) ++differing;
+    }
+  }
+  return double(differing) / (size.width() * size.height());
+}
+
+class RealWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!input_.Connected()) GTEST_SKIP() << "no X display (run under xvfb-run)";
+    song_ = audio_.MakeTone("song.mp3", 60);
+    if (song_.isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
+    QDir().mkpath(YUMEKAZE_SCREENSHOT_DIR);
+    QSettings settings(config_.filePath("velmor/Play.conf"), QSettings::IniFormat);
+    settings.setValue("File/Initial", audio_.Folder());
+    settings.sync();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config_.path());
+    environment.insert("YUMEKAZE_DEVICE", "null");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    program_.setProcessEnvironment(environment);
+    program_.setProcessChannelMode(QProcess::ForwardedChannels);
+    program_.start(YUMEKAZE_PROGRAM, {});
+    ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));
+    if (!WaitForScheme(kStopped)) {
+      Grab().save(YUMEKAZE_SCREENSHOT_DIR "/start_failed.png");
+      FAIL() << "the stopped window did not appear (see start_failed.png)";
+    }
+  }
+
+  void TearDown() override {
+    if (program_.state() != QProcess::NotRunning) {
+      program_.kill();
+      program_.waitForFinished(kTimeoutMs);
+    }
+  }
+
+  bool WaitForScheme(const QColor& colour) {
+    return QTest::qWaitFor(
+        [&] {
+          const QImage screen = Grab();
+          for (QPoint p : kInnerPoints) {
+            if (!Near(At(screen, p), colour)) return false;
+          }
+          return true;
+        },
+        kTimeoutMs);
+  }
+
+  void Click(QPoint inWindow) {
+    input_.Click(kOrigin + inWindow);
+    QTest::qWait(100);
+  }
+
+  // Checks one state's screenshot and keeps it.
+  void CheckScreen(const QString& name, const QColor& colour, const QString& word) {
+    const QImage screen = Grab();
+    screen.copy(QRect(kOrigin - QPoint(10, 10), kSize + QSize(20, 20)))
+        .save(QStringLiteral(YUMEKAZE_SCREENSHOT_DIR "/%1.png").arg(name));
+    for (QPoint p : kInnerPoints) EXPECT_TRUE(Near(At(screen, p), colour)) << name.toStdString();
+    for (QPoint p : kRingPoints) EXPECT_TRUE(Near(At(screen, p), kRing)) << name.toStdString();
+    const QColor root = screen.pixelColor(5, 5);
+    EXPECT_FALSE(Near(root, Qt::black)) << "run the X server with a white root (-wr)";
+    for (QPoint p : kOutsidePoints) EXPECT_EQ(At(screen, p), root) << name.toStdString();
+    for (QPoint p : kSurfacePoints) EXPECT_TRUE(Near(At(screen, p), Qt::black));
+    EXPECT_LT(WordMismatch(screen, word, colour), 0.03) << word.toStdString();
+    for (const QString& other : {QStringLiteral("STOP"), QStringLiteral("PLAY"),
+                                 QStringLiteral("PAUSE")}) {
+      if (other != word) {
+        EXPECT_GT(WordMismatch(screen, other, colour), 0.03);
+      }
+    }
+  }
+
+  TXInput input_;
+  TAudioFiles audio_;
+  QString song_;
+  QTemporaryDir config_;
+  QProcess program_;
+};
+
+TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
+  CheckScreen("stopped", kStopped, "STOP");
+
+  // Open: the dialog covers the window; it starts in the stored folder, so the name will do.
+  Click(kOpenButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Near(At(Grab(), kInnerPoints[2]), kStopped); },
+                              kTimeoutMs))
+      << "no open dialog";
+  QTest::qWait(300);
+  Grab().save(YUMEKAZE_SCREENSHOT_DIR "/open_dialog.png");
+  input_.Type("song.mp3\n");
+  // The dialog is gone and the file's path shows on the first line.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const QImage screen = Grab();
+        if (!Near(At(screen, kInnerPoints[2]), kStopped)) return false;
+        for (int x = 50; x < 150; ++x) {
+          if (Near(At(screen, QPoint(x, 70)), Qt::white, 60)) return true;
+        }
+        return false;
+      },
+      kTimeoutMs))
+      << "no file was loaded";
+  CheckScreen("loaded", kStopped, "STOP");
+
+  Click(kPlayButton);
+  ASSERT_TRUE(WaitForScheme(kPlaying));
+  CheckScreen("playing", kPlaying, "PLAY");
+
+  Click(kPauseButton);
+  ASSERT_TRUE(WaitForScheme(kPaused));
+  CheckScreen("paused", kPaused, "PAUSE");
+
+  Click(kPauseButton);
+  ASSERT_TRUE(WaitForScheme(kPlaying));
+  Click(kStopButton);
+  ASSERT_TRUE(WaitForScheme(kStopped));
+  CheckScreen("stopped_again", kStopped, "STOP");
+
+  // Close: the program ends and stores the file's folder for the next start.
+  Click(kCloseButton);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return program_.state() == QProcess::NotRunning; }, kTimeoutMs));
+  EXPECT_EQ(program_.exitCode(), 0);
+  QSettings settings(config_.filePath("velmor/Play.conf"), QSettings::IniFormat);
+  EXPECT_EQ(settings.value("File/Initial").toString(), audio_.Folder());
+}
+
+TEST_F(RealWindow, DraggingTheSurfaceMovesTheWindow) {
+  const QPoint grip = kOrigin + QPoint(100, 50);
+  input_.Press(grip);
+  for (int step = 1; step <= 10; ++step) {
+    input_.MoveTo(grip + QPoint(step * 5, step * 3));
+    QTest::qWait(30);
+  }
+  input_.Release();
+  const QPoint moved = kOrigin + QPoint(50, 30);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return Near(Grab().pixelColor(moved + QPoint(164, 99)), kStopped); }, kTimeoutMs));
+  // The old place of the ring's left edge is no longer green.
+  EXPECT_FALSE(Near(Grab().pixelColor(kOrigin + QPoint(20, 99)), kRing));
+}
+
+}  // namespace
+}  // namespace yumekaze::app::test
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
