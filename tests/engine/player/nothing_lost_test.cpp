@@ -40,13 +40,19 @@ TEST(PlayerNothingLost, LayerIIFreeFormat) {
   ExpectPlaysExactly(Streams().layer2_free);
 }
 
-TEST(PlayerNothingLost, LayerIConformanceStreams) {
+// Every conformance stream the decoder decodes: Layer I, II and III, free format, CRCs, mono.
+TEST(PlayerNothingLost, ConformanceStreams) {
   const fs::path dir = fs::path(YUMEKAZE_SHARED_DIR) / "conformance";
-  if (!fs::exists(dir / "l1-fl1.bit")) GTEST_SKIP() << "no conformance streams in " << dir;
-  for (const char* name : {"l1-fl1.bit", "l1-fl2.bit", "l1-fl3.bit"}) {
-    SCOPED_TRACE(name);
-    ExpectPlaysExactly(dir / name);
+  if (!fs::exists(dir)) GTEST_SKIP() << "no conformance streams in " << dir;
+  int played = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().extension() != ".bit") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    if (ReferencePcm(ReadFileBytes(entry.path())).empty()) continue;  // not decodable yet
+    ExpectPlaysExactly(entry.path());
+    ++played;
   }
+  EXPECT_GT(played, 0);
 }
 
 TEST(PlayerNothingLost, LayerIIIWithXingFrame) {
