@@ -20,9 +20,6 @@ constexpr int32_t kFirstFrameWindow = 1441;
 // bit and the whole fourth byte may change between frames.
 constexpr uint32_t kSameStreamMask = 0x000CFEFF;
 
-// The frequency limit the player asks of the decoder: the whole band of every stream.
-constexpr int32_t kFrequencyLimit = 24000;
-
 uint32_t LittleEndian32(const uint8_t* bytes) {
   return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
@@ -46,8 +43,8 @@ void RequestUpTo(TMPStreamReader& reader, int32_t n) {
 }  // namespace
 
 TMPFrameSource::TMPFrameSource(TMPStreamReader& reader, TMP3Info& info,
-                               decoder::DecoderState& decoder)
-    : reader_(reader), info_(info), decoder_(decoder) {}
+                               decoder::DecoderState& decoder, TDecoderSetup setup)
+    : reader_(reader), info_(info), decoder_(decoder), setup_(setup) {}
 
 void TMPFrameSource::Clear() {
   first_header_ = {};
@@ -65,6 +62,7 @@ void TMPFrameSource::Clear() {
   free_format_length_ = 0;
   vbr_header_ = TVbrHeaderKind::None;
   vbr_frames_ = 0;
+  skipped_bytes_ = 0;
 }
 
 void TMPFrameSource::Open() {
@@ -137,7 +135,7 @@ int32_t TMPFrameSource::CheckFrame(const uint8_t* bytes, decoder::MpegFrameHeade
 
 bool TMPFrameSource::InitDecoderFor(const decoder::MpegFrameHeader& header, int32_t length) {
   const int32_t result = decoder::InitDecoder(decoder_, header, length - PaddingSlot(header), 0, 0,
-                                              0, kFrequencyLimit);
+                                              setup_.Options, setup_.FrequencyLimit);
   if (result == 0) return false;
   reinit_ = false;
   resync_count_ = 0;
@@ -251,6 +249,7 @@ void TMPFrameSource::Resync() {
   }
   reader_.Skip(1);
   ++resync_count_;
+  ++skipped_bytes_;
 }
 
 // The audio data ends at the current position: the next step plays out what is buffered.

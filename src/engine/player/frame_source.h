@@ -28,12 +28,20 @@ enum class TFrameStep : uint8_t {
   Skipped,    // no frame here: one byte was skipped, or the audio was cut short at this point
 };
 
+// How the decoder is set up for a stream; the player asks for 16-bit PCM with the channels as
+// coded and the whole band below 24 kHz.
+struct TDecoderSetup {
+  uint8_t Options = 0;  // DecoderOptions
+  int32_t FrequencyLimit = 24000;  // Hz
+};
+
 class TMPFrameSource {
  public:
   // Consecutive bytes skipped while looking for a frame before the audio is taken to end.
   static constexpr int kMaxResync = 1024;
 
-  TMPFrameSource(TMPStreamReader& reader, TMP3Info& info, decoder::DecoderState& decoder);
+  TMPFrameSource(TMPStreamReader& reader, TMP3Info& info, decoder::DecoderState& decoder,
+                 TDecoderSetup setup = {});
 
   // The reader must be open at the start of the file. Finds the audio and its first frame, sets
   // the decoder up for it and skips a VBR header frame; throws TMPFormatError when there is no
@@ -74,6 +82,8 @@ class TMPFrameSource {
   TVbrHeaderKind VbrHeader() const { return vbr_header_; }
   // Frames counted in the VBR header; 0 when it gives none.
   int32_t VbrFrames() const { return vbr_frames_; }
+  // Bytes passed over while resynchronising since Open.
+  int64_t SkippedBytes() const { return skipped_bytes_; }
 
  private:
   void CheckVbrHeader();
@@ -83,6 +93,7 @@ class TMPFrameSource {
   TMPStreamReader& reader_;
   TMP3Info& info_;
   decoder::DecoderState& decoder_;
+  const TDecoderSetup setup_;
 
   decoder::MpegFrameHeader first_header_{};
   uint32_t first_header_bytes_ = 0;
@@ -99,6 +110,7 @@ class TMPFrameSource {
   int32_t free_format_length_ = 0;
   TVbrHeaderKind vbr_header_ = TVbrHeaderKind::None;
   int32_t vbr_frames_ = 0;
+  int64_t skipped_bytes_ = 0;
 };
 
 }  // namespace yumekaze::engine

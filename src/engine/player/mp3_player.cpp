@@ -319,6 +319,16 @@ std::string TMP3Player::SongTitle() const {
   return title;
 }
 
+int64_t TMP3Player::AudioStart() const {
+  std::lock_guard decode(decode_lock_);
+  return source_.AudioStart();
+}
+
+int64_t TMP3Player::AudioLength() const {
+  std::lock_guard decode(decode_lock_);
+  return source_.AudioLength();
+}
+
 int64_t TMP3Player::PlayedMilliseconds() const {
   const int64_t bytes_per_second = int64_t{sample_rate_} * channels_ * 2;
   if (bytes_per_second <= 0 || status_ == kStatusStopped) return 0;

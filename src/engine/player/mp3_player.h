@@ -133,15 +133,17 @@ class TMP3Player : private TMPMessageHandler {
 
   // ---- what is open (all 0 while closed)
   const TMP3Info& Info() const;
-  // The open stream's frame layout: first header, bitrate, free format, VBR header.
+  // The open stream's frame layout: first header, bitrate, free format, VBR header. The worker
+  // steps it while playing: read it while stopped.
   const TMPFrameSource& Source() const { return source_; }
   const decoder::MpegFrameHeader& FirstFrameHeader() const { return source_.FirstHeader(); }
   int SampleRate() const { return sample_rate_; }  // Hz of the PCM
   int Channels() const { return channels_; }
   int LayerNumber() const { return source_.LayerNumber(); }  // 1, 2, 3
   int MpegVersion() const { return source_.MpegVersion(); }  // 1 MPEG-1, 2 MPEG-2, 3 MPEG-2.5
-  int64_t AudioStart() const { return source_.AudioStart(); }
-  int64_t AudioLength() const { return source_.AudioLength(); }  // kUnknownAudioLength: unknown
+  int64_t AudioStart() const;
+  // kUnknownAudioLength: unknown. Shrinks while playing when the data breaks off early.
+  int64_t AudioLength() const;
   // Time of the audio played since Play, counted in buffers the device reported done.
   int64_t PlayedMilliseconds() const;
   int OutputDevice() const { return output_device_; }  // always -1: the device chosen above
@@ -231,7 +233,7 @@ class TMP3Player : private TMPMessageHandler {
   TMPFrameSource source_;
   std::unique_ptr<TSoundOut> sound_;
   TMPSimpleMutex output_lock_;
-  TMPSimpleMutex decode_lock_;
+  mutable TMPSimpleMutex decode_lock_;
   std::unique_ptr<TMPLoopThread> worker_;  // last: its thread ends before the rest goes
 };
 
