@@ -15,33 +15,43 @@ namespace {
 
 constexpr int32_t kRingMask = 511;
 
+// The window's float coefficients as doubles: the reference form multiplies in double precision
+// (exact for float operands), and converting the table once saves a conversion per term.
+struct WideWindow {
+  double w[264];
+  WideWindow() {
+    for (int i = 0; i < 264; ++i) w[i] = SynthWindow[i];
+  }
+};
+// SynthWindow is constant-initialised, so it is ready before this dynamic initialiser runs.
+const WideWindow kWideWindow;
+
 template <int Stride>
 void WindowReference(const float* ring, int32_t position, uint8_t* output) {
-  const float* w = SynthWindow;
+  const double* w = kWideWindow.w;
   for (int32_t j = 0; j < 16; ++j, w += 16) {
     double sum = 0.0;
     int32_t first = position + 16 + j;
     int32_t second = position + 48 - j;
     for (int32_t m = 0; m < 8; ++m, first += 64, second += 64) {
-      sum += static_cast<double>(w[2 * m]) * ring[first & kRingMask];
-      sum -= static_cast<double>(w[2 * m + 1]) * ring[second & kRingMask];
+      sum += w[2 * m] * ring[first & kRingMask];
+      sum -= w[2 * m + 1] * ring[second & kRingMask];
     }
     StorePcm16(output + Stride * j, RoundToPcmX87(sum));
   }
   double middle = 0.0;
   for (int32_t m = 0; m < 8; ++m) {
-    middle +=
-        static_cast<double>(SynthWindow[256 + m]) * ring[(position + 32 + 64 * m) & kRingMask];
+    middle += w[m] * ring[(position + 32 + 64 * m) & kRingMask];  // w is at row 16 now
   }
   StorePcm16(output + Stride * 16, RoundToPcmX87(middle));
   for (int32_t j = 17; j < 32; ++j) {
-    const float* row = SynthWindow + 16 * (32 - j) + 15;  // read backwards
+    const double* row = kWideWindow.w + 16 * (32 - j) + 15;  // read backwards
     double sum = 0.0;
     int32_t first = position + 48 - j;
     int32_t second = position + 16 + j;
     for (int32_t m = 0; m < 8; ++m, first += 64, second += 64) {
-      sum += static_cast<double>(row[-2 * m]) * ring[first & kRingMask];
-      sum += static_cast<double>(row[-2 * m - 1]) * ring[second & kRingMask];
+      sum += row[-2 * m] * ring[first & kRingMask];
+      sum += row[-2 * m - 1] * ring[second & kRingMask];
     }
     StorePcm16(output + Stride * j, RoundToPcmX87(sum));
   }
