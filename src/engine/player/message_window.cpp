@@ -70,27 +70,18 @@ int TMPMessageWindow::RemovePending(uint32_t msg) {
 }
 
 int TMPMessageWindow::ProcessPending() {
-  if (dispatching_) return 0;
-  dispatching_ = true;
   int dispatched = 0;
-  try {
-    for (;;) {
-      std::optional<TMPMessage> message;
-      {
-        std::lock_guard lock(mutex_);
-        message = queue_.Take();
-        UpdateNotify();
-      }
-      if (!message) break;
-      ++dispatched;
-      if (procedure_) procedure_(*message);
+  for (;;) {
+    std::optional<TMPMessage> message;
+    {
+      std::lock_guard lock(mutex_);
+      message = queue_.Take();
+      UpdateNotify();
     }
-  } catch (...) {
-    dispatching_ = false;
-    throw;
+    if (!message) return dispatched;
+    ++dispatched;
+    if (procedure_) procedure_(*message);
   }
-  dispatching_ = false;
-  return dispatched;
 }
 
 bool TMPMessageWindow::WaitForMessages(int milliseconds) {

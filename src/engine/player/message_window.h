@@ -39,7 +39,8 @@ class TMPMessageWindow final : public TMPMessagePoster {
   int RemovePending(uint32_t msg);
 
   // User-interface thread: dispatches the waiting messages, also those posted meanwhile, until
-  // none waits. Returns how many were dispatched. Re-entrant calls (from a procedure) return 0.
+  // none waits. Returns how many were dispatched. A procedure that runs a nested event loop (a
+  // modal dialog) may call it again; the nested call goes on with the messages behind.
   int ProcessPending();
   // Blocks until a message waits or the time (kInfinite: no limit) is up; true when one waits.
   bool WaitForMessages(int milliseconds);
@@ -64,7 +65,6 @@ class TMPMessageWindow final : public TMPMessagePoster {
   std::function<void()> wake_handler_;
   bool destroyed_ = false;
   bool notify_raised_ = false;
-  bool dispatching_ = false;  // user-interface thread only
   int notify_fd_ = -1;
 };
 
