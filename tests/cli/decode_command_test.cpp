@@ -1,6 +1,7 @@
 // yumekaze-cli decode as a user runs it: the binary, its files, its exit statuses and messages.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -23,7 +24,9 @@ struct CliRun {
 
 // Runs the CLI with a shell command line; captures standard error.
 CliRun RunCli(const std::string& arguments) {
-  const fs::path errors = fs::temp_directory_path() / "yumekaze-cli-test.err";
+  // Test processes run in parallel: one file per process.
+  const fs::path errors =
+      fs::temp_directory_path() / ("yumekaze-cli-test-" + std::to_string(::getpid()) + ".err");
   const std::string command =
       std::string(YUMEKAZE_CLI) + " " + arguments + " 2>'" + errors.string() + "'";
   const int raw = std::system(command.c_str());
@@ -44,7 +47,8 @@ class DecodeCommand : public ::testing::Test {
   void SetUp() override {
     dir = fs::temp_directory_path() /
           ("yumekaze-cli-" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+           std::to_string(::getpid()));
     fs::create_directories(dir);
   }
   void TearDown() override { fs::remove_all(dir); }

@@ -1,5 +1,6 @@
 // Every Layer I and II conformance stream through the decode command, at full accuracy.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,8 +24,8 @@ TEST_P(DecodeConformance, FullBandDecodeHasFullAccuracy) {
   if (!fs::exists(stream) || !fs::exists(reference)) {
     GTEST_SKIP() << "conformance streams not available under " << SharedDir();
   }
-  const fs::path output =
-      fs::temp_directory_path() / ("yumekaze-conformance-" + GetParam() + ".pcm");
+  const fs::path output = fs::temp_directory_path() / ("yumekaze-conformance-" + GetParam() + "-" +
+                                                       std::to_string(::getpid()) + ".pcm");
   const std::string command = std::string(YUMEKAZE_CLI) + " decode --full-band '" +
                               stream.string() + "' -o '" + output.string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;

@@ -1,6 +1,7 @@
 #include "decoder/tables/tables.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -63,7 +64,8 @@ TEST(GeneratedTables, CommittedCopiesMatchTheGenerator) {
   if (!fs::exists(iso / "dewindow")) GTEST_SKIP() << "standard tables not available under " << iso;
   if (std::system("python3 --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "python3 missing";
   const fs::path source = YUMEKAZE_SOURCE_DIR;
-  const fs::path out = fs::temp_directory_path() / "yumekaze-gen-tables";
+  const fs::path out =
+      fs::temp_directory_path() / ("yumekaze-gen-tables-" + std::to_string(::getpid()));
   fs::remove_all(out);
   const std::string command = "python3 '" + (source / "tools" / "gen_tables.py").string() +
                               "' --iso-data '" + iso.string() + "' --output '" + out.string() + "'";
