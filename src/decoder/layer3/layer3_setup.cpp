@@ -64,8 +64,8 @@ int32_t InitLayer3(DecoderState& decoder, const MpegFrameHeader& header, int32_t
   CopyBandTables(state, boundaries);
 
   if ((options & kOptionFullBand) != 0) {
+    // The standard's full bandwidth: all 576 lines, all 32 subbands.
     state.LineLimit = state.LongZeroFrom = state.ShortZeroFrom = kGranuleLines;
-    state.L3OutputSubbands = 32;
   } else {
     // MPEG-2 and 2.5 always clear their highest scale factor band.
     const int32_t subbands = ComputeSubbandLimit(frequencyLimit, rate, 0, options);
@@ -74,7 +74,6 @@ int32_t InitLayer3(DecoderState& decoder, const MpegFrameHeader& header, int32_t
     state.LineLimit = std::min(18 * subbands, state.LongZeroFrom + 8);
     state.LongZeroFrom = std::min(state.LongZeroFrom, state.LineLimit);
     state.ShortZeroFrom = std::min(state.ShortZeroFrom, state.LineLimit);
-    state.L3OutputSubbands = (state.LineLimit + 17) / 18;
   }
 
   const int32_t selection = options & kChannelSelectionMask;

@@ -103,11 +103,10 @@ struct Layer3State {
   alignas(16) float ShortWork[kGranuleLines]{};              // short-band reordering
   alignas(16) float GranuleSubbandSamples[kGranuleLines]{};  // [18 slots][32 subbands]
 
-  // Set-up values.
+  // Set-up values. Output subbands at and above (LineLimit + 17) / 18 are always zero.
   int32_t LineLimit = 0;
   int32_t LongZeroFrom = 0;
   int32_t ShortZeroFrom = 0;
-  int32_t L3OutputSubbands = 0;
   int32_t GainOffset = 0;
   int32_t SilenceByte = 0;
   int32_t MixedLongSfbs = 0;
