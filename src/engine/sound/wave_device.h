@@ -20,7 +20,9 @@ inline constexpr uint32_t MM_WOM_DONE = 0x3BD;
 // its ErrorText. The ones below have the same meaning on every device.
 inline constexpr int kWaveNoError = 0;
 inline constexpr int kWaveNoDevice = 2;       // no device to open
+inline constexpr int kWaveAllocated = 4;      // already open
 inline constexpr int kWaveNotOpen = 5;        // the call needs an open device
+inline constexpr int kWaveInvalidParam = 11;  // e.g. a header longer than its buffer
 inline constexpr int kWaveNotPrepared = 34;   // header written without Prepare
 inline constexpr int kWaveStillPlaying = 33;  // header or device still has queued audio
 inline constexpr int kWaveBadFormat = 32;     // format the device cannot play

@@ -2,7 +2,6 @@
 // several at once, so a loop can wake on its work event or on its message queue.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <initializer_list>
 #include <mutex>
@@ -44,7 +43,6 @@ class TMPEvent {
   void RemoveWaiter(Waiter* waiter);
 
   mutable std::mutex mutex_;
-  std::condition_variable signalled_cv_;
   bool signalled_;
   const bool manual_reset_;
   std::vector<Waiter*> waiters_;  // WaitForAny calls waiting on this event among others

@@ -18,7 +18,7 @@ namespace yumekaze::engine {
 
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
-// The Linux niceness a priority asks for.
+// The change of Linux niceness a priority asks for, against the thread's starting niceness.
 int NicenessFor(TThreadPriority priority);
 
 class TMPLoopThread final : public TMPMessagePoster {
@@ -38,9 +38,11 @@ class TMPLoopThread final : public TMPMessagePoster {
 
   void PostMessage(uint32_t msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) override;
   void Resume();
-  // Sets the thread's niceness. Where raising is not permitted the thread keeps its priority.
+  // Sets the thread's niceness, relative to the niceness the thread started with. Where raising
+  // is not permitted the thread keeps its priority.
   void SetPriority(TThreadPriority priority);
-  TThreadPriority Priority() const { return priority_.load(); }
+  // The priority in force.
+  TThreadPriority Priority() const;
   // Returns once every message posted before has been handled, or the thread has ended.
   // Never call it on the loop thread itself.
   void Sync();
@@ -72,10 +74,14 @@ class TMPLoopThread final : public TMPMessagePoster {
   TMPSimpleEvent event_;
   TMPMessageQueue queue_;
   std::atomic<int> timeout_{kInfinite};
-  std::atomic<TThreadPriority> priority_{TThreadPriority::tpNormal};
   TMPSimpleEvent started_;  // opens the loop (Resume, or Terminate of a thread never resumed)
   TMPSimpleEvent ended_;
-  std::atomic<int> kernel_tid_{0};
+  mutable std::mutex priority_mutex_;  // guards the four fields below
+  TThreadPriority priority_ = TThreadPriority::tpNormal;  // in force
+  TThreadPriority requested_priority_ = TThreadPriority::tpNormal;
+  int kernel_tid_ = 0;  // 0 until the thread runs
+  int base_niceness_ = 0;
+  bool ApplyPriority(TThreadPriority priority);  // under priority_mutex_
   std::mutex join_mutex_;  // Terminate may run on several threads at once
   std::thread thread_;  // last: starts once everything above exists
 };

@@ -1,0 +1,376 @@
+#include "engine/sound/sound_out.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <source_location>
+#include <stdexcept>
+#include <thread>
+
+namespace yumekaze::engine {
+
+namespace {
+
+constexpr char kUnknownWaveOutError[] = "unknown wave out API error.";
+
+// Internal consistency check: names the unit and the line, like the player's own assertions.
+void Assert(bool condition, std::source_location where = std::source_location::current()) {
+  if (condition) return;
+  char message[64];
+  std::snprintf(message, sizeof message, "Assertion failed (MP3Plyr, line %u)",
+                static_cast<unsigned>(where.line()));
+  throw std::logic_error(message);
+}
+
+}  // namespace
+
+int64_t SoundOutBufferSize(int sampleRate, int channels, int bitsPerSample) {
+  const int64_t twoSeconds =
+      int64_t{channels} * (bitsPerSample / 8) * int64_t{sampleRate} * 2000 / 1000;
+  return (twoSeconds / kSoundOutBufferCount + 3) / 4 * 4;
+}
+
+uint32_t SoundOutVolumeWord(int volume, int balance) {
+  const uint32_t base = static_cast<uint32_t>(volume) * 65535 / 100;
+  uint32_t left = base;
+  uint32_t right = base;
+  if (balance >= -100 && balance <= -1) right = base * static_cast<uint32_t>(100 + balance) / 100;
+  if (balance >= 1 && balance <= 100) left = base * static_cast<uint32_t>(100 - balance) / 100;
+  return left + right * 65536;
+}
+
+void CheckWaveOutResult(const TWaveDevice* device, int code, const char* context) {
+  if (code == kWaveNoError) return;
+  std::string text = device != nullptr ? device->ErrorText(code) : std::string();
+  if (text.empty()) text = CommonWaveErrorText(code);
+  if (text.empty()) text = kUnknownWaveOutError;
+  throw std::runtime_error(text + "(" + context + ")");
+}
+
+TSoundOut::TSoundOut(std::unique_ptr<TWaveDevice> device) : device_(std::move(device)) {
+  volume_ = GetWaveVolume();
+  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageHandler*>(this));
+  thread_->SetOnException([this](TMPLoopThread&, const std::exception& error, bool& handled) {
+    ErrorHandler handler;
+    {
+      std::lock_guard lock(handlers_mutex_);
+      handler = on_error_;
+    }
+    // Called unlocked: the handler may block until another thread has shown the error.
+    if (handler) handler(*this, error, handled);
+  });
+  thread_->Resume();
+}
+
+TSoundOut::~TSoundOut() {
+  try {
+    Close();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+  }
+  // The device may still post to the thread until it is gone, and the thread dispatches to this
+  // object: both end here, before any member goes.
+  ReleaseDevice();
+  device_.reset();
+  thread_.reset();
+}
+
+void TSoundOut::SetDevice(std::unique_ptr<TWaveDevice> device) {
+  Close();
+  device_ = std::move(device);
+}
+
+int TSoundOut::GetWaveVolume() {
+  int result = 100;
+  if (!device_) return result;
+  try {
+    uint32_t volume = 0;
+    CheckWaveOutResult(device_.get(), device_->GetVolume(volume), "TSoundOut.GetWaveVolume");
+    result = static_cast<int>(std::max(volume & 0xFFFF, volume >> 16) * 100 / 65535);
+  } catch (const std::exception&) {
+  }
+  return result;
+}
+
+void TSoundOut::Open() {
+  if (opened_) return;
+  opened_ = true;
+  paused_ = false;
+  try {
+    {
+      std::lock_guard lock(buffer_lock_);
+      // Signalled before anything can fail, so the Close of a failed Open finds nothing queued.
+      queued_ = 0;
+      filled_ = 0;
+      current_ = 0;
+      all_done_.SetEvent();
+    }
+    const auto format = TWaveFormat::Pcm(static_cast<uint32_t>(sample_rate_),
+                                         static_cast<uint16_t>(channels_),
+                                         static_cast<uint16_t>(bits_per_sample_));
+    const char* const openContext = "TSoundOut.Open:WaveOutOpen";
+    if (!device_) CheckWaveOutResult(nullptr, kWaveNoDevice, openContext);
+    CheckWaveOutResult(device_.get(), device_->Open(format, *thread_), openContext);
+    device_open_ = true;
+    ApplyVolume();
+    {
+      std::lock_guard lock(buffer_lock_);
+      buffer_size_ =
+          static_cast<int>(SoundOutBufferSize(sample_rate_, channels_, bits_per_sample_));
+      buffers_.assign(static_cast<std::size_t>(buffer_size_) * kSoundOutBufferCount, 0);
+      for (int i = 0; i < kSoundOutBufferCount; ++i) {
+        TWaveHeader& header = headers_[i];
+        header.Data = std::span<uint8_t>(buffers_).subspan(
+            static_cast<std::size_t>(i) * buffer_size_, buffer_size_);
+        header.Length = header.Data.size();
+        header.Flags = 0;
+      }
+    }
+    for (TWaveHeader& header : headers_) {
+      CheckWaveOutResult(device_.get(), device_->Prepare(header),
+                         "TSoundOut.Open:WaveOutPreperHeader");
+    }
+    thread_->SetTimeout(position_interval_);
+    last_tick_ = TickCount();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void TSoundOut::Close() {
+  if (!opened_) return;
+  {
+    std::lock_guard lock(waiter_lock_);
+    waiter_ = nullptr;
+  }
+  try {
+    thread_->SetTimeout(kInfinite);
+    // Audio held by a paused device would never play out; Close would wait for ever.
+    if (paused_) Reset();
+    Flush();
+    WaitAllDone();
+    for (TWaveHeader& header : headers_) {
+      if ((header.Flags & kWaveHeaderPrepared) == 0) continue;
+      while (device_->Unprepare(header) == kWaveStillPlaying) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    }
+    if (device_open_) {
+      device_->Close();
+      device_open_ = false;
+    }
+  } catch (...) {
+    ReleaseDevice();
+    throw;
+  }
+  ReleaseDevice();
+}
+
+// Makes sure the device no longer reads the buffers, then frees them. The notices of buffers
+// dropped here are handled before the next Open can count new ones.
+void TSoundOut::ReleaseDevice() {
+  if (device_open_) {
+    device_->Reset();
+    device_->Close();
+    device_open_ = false;
+    thread_->Sync();
+  }
+  {
+    std::lock_guard lock(buffer_lock_);
+    for (TWaveHeader& header : headers_) {
+      header.Data = {};
+      header.Length = 0;
+      header.Flags = 0;
+    }
+    buffers_.clear();
+    buffers_.shrink_to_fit();
+    buffer_size_ = 0;  // CanWrite is false from here on
+    filled_ = 0;
+  }
+  opened_ = false;
+  paused_ = false;
+}
+
+std::size_t TSoundOut::Write(std::span<const uint8_t> data) {
+  std::size_t taken = 0;
+  while (taken < data.size() && CanWrite()) {
+    std::lock_guard lock(buffer_lock_);
+    const std::size_t n =
+        std::min(static_cast<std::size_t>(buffer_size_ - filled_), data.size() - taken);
+    std::memcpy(headers_[current_].Data.data() + filled_, data.data() + taken, n);
+    taken += n;
+    filled_ += static_cast<int>(n);
+    if (filled_ >= buffer_size_) QueueCurrent();
+  }
+  return taken;
+}
+
+bool TSoundOut::CanWrite() {
+  std::lock_guard lock(buffer_lock_);
+  return queued_ < kSoundOutBufferCount && filled_ < buffer_size_;
+}
+
+int TSoundOut::FreePercent() {
+  if (!opened_) return 0;
+  std::lock_guard lock(buffer_lock_);
+  const int64_t total = int64_t{kSoundOutBufferCount} * buffer_size_;
+  if (total == 0) return 0;
+  return static_cast<int>(
+      ((kSoundOutBufferCount - queued_) * int64_t{buffer_size_} - filled_) * 100 / total);
+}
+
+void TSoundOut::QueueCurrent() {
+  std::lock_guard lock(buffer_lock_);
+  const int queued = ++queued_;
+  all_done_.ResetEvent();
+  Assert(queued <= kSoundOutBufferCount);
+  TWaveHeader& header = headers_[current_];
+  header.Length = static_cast<std::size_t>(filled_);
+  filled_ = 0;
+  Assert(device_open_);
+  const int result = device_->Write(header);
+  if (result != kWaveNoError) {
+    // The buffer never reached the device, so no notice will count it back: undo the count, or
+    // Close would wait for it for ever.
+    if (--queued_ == 0) all_done_.SetEvent();
+    CheckWaveOutResult(device_.get(), result, "TSoundOut.WaveWrite");
+  }
+  current_ = (current_ + 1) % kSoundOutBufferCount;
+}
+
+void TSoundOut::Flush() {
+  {
+    std::lock_guard lock(buffer_lock_);
+    if (!opened_ || filled_ == 0) return;
+    QueueCurrent();
+  }
+  thread_->Sync();
+}
+
+void TSoundOut::WaitAllDone() { WaitForAny({&all_done_, &thread_->Ended()}, kInfinite); }
+
+void TSoundOut::SetWaiter(TMPEvent* event) {
+  {
+    std::lock_guard lock(waiter_lock_);
+    waiter_ = event;
+  }
+  NotifyWaiter();
+}
+
+void TSoundOut::NotifyWaiter() {
+  if (!CanWrite()) return;
+  std::lock_guard lock(waiter_lock_);
+  if (waiter_ == nullptr) return;
+  waiter_->SetEvent();
+  waiter_ = nullptr;
+}
+
+void TSoundOut::Pause() {
+  if (!opened_) return;
+  CheckWaveOutResult(device_.get(), device_->Pause(), "TSoundOut.Pause");
+  paused_ = true;
+}
+
+void TSoundOut::Unpause() {
+  if (!opened_) return;
+  CheckWaveOutResult(device_.get(), device_->Restart(), "TSoundOut.Unpause");
+  paused_ = false;
+}
+
+void TSoundOut::Reset() {
+  if (!opened_) return;
+  {
+    std::lock_guard lock(buffer_lock_);
+    filled_ = 0;
+  }
+  if (device_open_) device_->Reset();
+}
+
+void TSoundOut::SetVolume(int volume) {
+  if (static_cast<unsigned>(volume) > 100) return;
+  volume_ = volume;
+  if (opened_) ApplyVolume();
+}
+
+void TSoundOut::SetBalance(int balance) {
+  if (balance < -100 || balance > 100) return;
+  balance_ = balance;
+  if (opened_) ApplyVolume();
+}
+
+void TSoundOut::SetSampleRate(int sampleRate) {
+  if (sampleRate > 0) sample_rate_ = sampleRate;
+}
+
+void TSoundOut::SetChannels(int channels) {
+  if (channels == 1 || channels == 2) channels_ = channels;
+}
+
+void TSoundOut::SetBitsPerSample(int bits) {
+  if (bits == 8 || bits == 16) bits_per_sample_ = bits;
+}
+
+void TSoundOut::SetPositionInterval(int milliseconds) { position_interval_ = milliseconds; }
+
+void TSoundOut::SetOnError(ErrorHandler handler) {
+  std::lock_guard lock(handlers_mutex_);
+  on_error_ = std::move(handler);
+}
+
+void TSoundOut::SetOnPosition(PositionHandler handler) {
+  std::lock_guard lock(handlers_mutex_);
+  on_position_ = std::move(handler);
+}
+
+void TSoundOut::ApplyVolume() {
+  if (!device_open_) return;
+  CheckWaveOutResult(device_.get(), device_->SetVolume(SoundOutVolumeWord(volume_, balance_)),
+                     "TSoundOut.SetVolumeToWaveDevice");
+}
+
+void TSoundOut::Dispatch(TMPMessage& message) {
+  switch (message.Msg) {
+    case MM_WOM_DONE: OnWaveDone(); break;
+    case MPM_TIMEOUT: PositionTick(); break;
+    default: break;
+  }
+}
+
+void TSoundOut::OnWaveDone() {
+  const int queued = --queued_;
+  if (queued > 0) {
+    thread_->SetTimeout(position_interval_);
+  } else {
+    {
+      // Under the buffer lock, so that a buffer queued right after the decrement (which resets
+      // the event under this lock) is never reported as all done.
+      std::lock_guard lock(buffer_lock_);
+      if (queued_ == 0) all_done_.SetEvent();
+    }
+    thread_->SetTimeout(kInfinite);
+  }
+  Assert(queued >= 0);
+  NotifyWaiter();
+  PositionTick();
+}
+
+void TSoundOut::PositionTick() {
+  std::lock_guard lock(handlers_mutex_);
+  const int interval = position_interval_;
+  if (!on_position_ || interval == -1) return;
+  const uint32_t now = TickCount();
+  if (now - last_tick_ > static_cast<uint32_t>(interval)) {
+    on_position_(*this);
+    last_tick_ = now;
+  }
+}
+
+uint32_t TSoundOut::TickCount() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+}  // namespace yumekaze::engine

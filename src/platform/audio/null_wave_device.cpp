@@ -1,0 +1,17 @@
+#include "platform/audio/null_wave_device.h"
+
+namespace yumekaze::platform {
+
+std::string TNullWaveDevice::ErrorText(int code) const { return engine::CommonWaveErrorText(code); }
+
+int TNullWaveDevice::OpenOutput(const engine::TWaveFormat& format) {
+  pacer_.Start(format.AvgBytesPerSec);
+  return engine::kWaveNoError;
+}
+
+int TNullWaveDevice::WriteOutput(std::span<const uint8_t> pcm) {
+  pacer_.Consume(pcm.size());
+  return engine::kWaveNoError;
+}
+
+}  // namespace yumekaze::platform

@@ -1,0 +1,261 @@
+#include "platform/audio/queued_wave_device.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "platform/audio/channel_volume.h"
+
+namespace yumekaze::platform {
+
+using engine::TWaveHeader;
+
+namespace {
+
+bool IsPlayablePcm(const engine::TWaveFormat& format) {
+  return format.FormatTag == 1 && (format.Channels == 1 || format.Channels == 2) &&
+         (format.BitsPerSample == 8 || format.BitsPerSample == 16) && format.SamplesPerSec > 0 &&
+         format.BlockAlign == format.Channels * format.BitsPerSample / 8;
+}
+
+// How often a draining device looks whether the output has played the next buffer: the lateness
+// of a completion notice at worst.
+constexpr auto kDrainPoll = std::chrono::milliseconds(5);
+
+}  // namespace
+
+TQueuedWaveDevice::~TQueuedWaveDevice() = default;
+
+int TQueuedWaveDevice::Open(const engine::TWaveFormat& format, engine::TMPMessagePoster& notify) {
+  {
+    std::lock_guard lock(mutex_);
+    if (open_) return engine::kWaveAllocated;
+  }
+  if (!IsPlayablePcm(format)) return engine::kWaveBadFormat;
+  if (const int result = OpenOutput(format); result != engine::kWaveNoError) return result;
+  std::lock_guard lock(mutex_);
+  format_ = format;
+  notify_ = &notify;
+  open_ = true;
+  quit_ = false;
+  paused_ = false;
+  error_ = 0;
+  command_ = Command::kNone;
+  queue_.clear();
+  queued_end_ = 0;
+  write_pos_ = 0;
+  chunk_.assign(std::max(ChunkBytes(format), FrameBytes(format)), 0);
+  thread_ = std::thread([this] { DeviceLoop(); });
+  return engine::kWaveNoError;
+}
+
+int TQueuedWaveDevice::Close() {
+  {
+    std::lock_guard lock(mutex_);
+    if (!open_) return engine::kWaveNotOpen;
+    if (!queue_.empty()) return engine::kWaveStillPlaying;
+  }
+  Shutdown();
+  return engine::kWaveNoError;
+}
+
+void TQueuedWaveDevice::Shutdown() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  bool wasOpen = false;
+  {
+    std::lock_guard lock(mutex_);
+    CompleteAll();  // destroyed while playing: nothing may stay counted as queued
+    wasOpen = open_;
+    open_ = false;
+  }
+  if (wasOpen) CloseOutput();
+}
+
+int TQueuedWaveDevice::Prepare(TWaveHeader& header) {
+  if (header.Length > header.Data.size()) return engine::kWaveInvalidParam;
+  header.Flags |= engine::kWaveHeaderPrepared;
+  return engine::kWaveNoError;
+}
+
+int TQueuedWaveDevice::Unprepare(TWaveHeader& header) {
+  if (header.Flags & engine::kWaveHeaderInQueue) return engine::kWaveStillPlaying;
+  header.Flags &= ~engine::kWaveHeaderPrepared;
+  return engine::kWaveNoError;
+}
+
+int TQueuedWaveDevice::Write(TWaveHeader& header) {
+  std::lock_guard lock(mutex_);
+  if (!open_) return engine::kWaveNotOpen;
+  if (error_ != 0) return error_;
+  const uint32_t flags = header.Flags;
+  if ((flags & engine::kWaveHeaderPrepared) == 0) return engine::kWaveNotPrepared;
+  if (flags & engine::kWaveHeaderInQueue) return engine::kWaveStillPlaying;
+  if (header.Length > header.Data.size()) return engine::kWaveInvalidParam;
+  header.Flags = (flags | engine::kWaveHeaderInQueue) & ~engine::kWaveHeaderDone;
+  queued_end_ += static_cast<int64_t>(header.Length);
+  queue_.push_back(Entry{&header, queued_end_});
+  wake_.notify_all();
+  return engine::kWaveNoError;
+}
+
+int TQueuedWaveDevice::Pause() { return RunCommand(Command::kPause); }
+int TQueuedWaveDevice::Restart() { return RunCommand(Command::kRestart); }
+int TQueuedWaveDevice::Reset() { return RunCommand(Command::kReset); }
+
+int TQueuedWaveDevice::GetVolume(uint32_t& volume) {
+  std::lock_guard lock(mutex_);
+  volume = volume_;
+  return engine::kWaveNoError;
+}
+
+int TQueuedWaveDevice::SetVolume(uint32_t volume) {
+  std::lock_guard lock(mutex_);
+  volume_ = volume;
+  return engine::kWaveNoError;
+}
+
+std::size_t TQueuedWaveDevice::ChunkBytes(const engine::TWaveFormat& format) const {
+  // 10 ms keeps pause and reset prompt without many wake-ups.
+  return std::max<std::size_t>(format.AvgBytesPerSec / 100 / format.BlockAlign, 1) *
+         format.BlockAlign;
+}
+
+std::size_t TQueuedWaveDevice::FrameBytes(const engine::TWaveFormat&) const { return 1; }
+
+int TQueuedWaveDevice::RunCommand(Command command) {
+  std::lock_guard serial(command_mutex_);
+  std::unique_lock lock(mutex_);
+  if (!open_) return engine::kWaveNotOpen;
+  command_ = command;
+  wake_.notify_all();
+  command_done_.wait(lock, [this] { return command_ == Command::kNone; });
+  return command_result_;
+}
+
+void TQueuedWaveDevice::DeviceLoop() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (command_ != Command::kNone) {
+      command_result_ = ExecuteCommand(command_);
+      command_ = Command::kNone;
+      command_done_.notify_all();
+      continue;
+    }
+    if (quit_) return;
+    const bool running = !paused_ && error_ == 0;
+    if (running) CompletePlayed();
+    if (running && write_pos_ < queued_end_) {
+      int64_t streamBytes = 0;
+      const std::span<const uint8_t> chunk = GatherChunk(streamBytes);
+      const uint64_t generation = generation_;
+      lock.unlock();
+      const int result = WriteOutput(chunk);
+      lock.lock();
+      if (result != engine::kWaveNoError) {
+        Fail(result);
+      } else if (generation == generation_) {
+        write_pos_ += streamBytes;
+      }
+      continue;
+    }
+    if (running && !queue_.empty()) {
+      WhileDraining();
+      wake_.wait_for(lock, kDrainPoll);
+      continue;
+    }
+    wake_.wait(lock);
+  }
+}
+
+int TQueuedWaveDevice::ExecuteCommand(Command command) {
+  switch (command) {
+    case Command::kPause: {
+      if (paused_) return engine::kWaveNoError;
+      int64_t rewind = 0;
+      if (error_ == 0) {
+        if (const int result = PauseOutput(rewind); result != engine::kWaveNoError) return result;
+      }
+      write_pos_ -= std::clamp<int64_t>(rewind, 0, write_pos_);
+      paused_ = true;
+      return engine::kWaveNoError;
+    }
+    case Command::kRestart: {
+      if (!paused_) return engine::kWaveNoError;
+      if (error_ == 0) {
+        if (const int result = RestartOutput(); result != engine::kWaveNoError) return result;
+      }
+      paused_ = false;
+      return engine::kWaveNoError;
+    }
+    case Command::kReset:
+      if (error_ == 0) DropOutput();
+      CompleteAll();
+      return engine::kWaveNoError;
+    case Command::kNone: break;
+  }
+  return engine::kWaveNoError;
+}
+
+void TQueuedWaveDevice::CompletePlayed() {
+  const int64_t played = write_pos_ - UnplayedBytes();
+  while (!queue_.empty() && queue_.front().end <= played) {
+    Complete(*queue_.front().header);
+    queue_.pop_front();
+  }
+}
+
+void TQueuedWaveDevice::CompleteAll() {
+  for (const Entry& entry : queue_) Complete(*entry.header);
+  queue_.clear();
+  write_pos_ = queued_end_;
+  ++generation_;
+}
+
+void TQueuedWaveDevice::Complete(TWaveHeader& header) {
+  header.Flags = (header.Flags & ~engine::kWaveHeaderInQueue) | engine::kWaveHeaderDone;
+  notify_->PostMessage(engine::MM_WOM_DONE, 0, reinterpret_cast<std::intptr_t>(&header));
+}
+
+std::span<const uint8_t> TQueuedWaveDevice::GatherChunk(int64_t& streamBytes) {
+  const std::size_t frame = FrameBytes(format_);
+  std::size_t take =
+      static_cast<std::size_t>(std::min<int64_t>(chunk_.size(), queued_end_ - write_pos_));
+  if (take >= frame) take = take / frame * frame;
+  std::size_t copied = 0;
+  for (const Entry& entry : queue_) {
+    if (copied == take) break;
+    const int64_t position = write_pos_ + static_cast<int64_t>(copied);
+    if (entry.end <= position) continue;
+    const int64_t start = entry.end - static_cast<int64_t>(entry.header->Length);
+    const std::size_t n =
+        std::min(static_cast<std::size_t>(entry.end - position), take - copied);
+    std::memcpy(chunk_.data() + copied, entry.header->Data.data() + (position - start), n);
+    copied += n;
+  }
+  streamBytes = static_cast<int64_t>(take);
+  std::size_t size = take;
+  if (take < frame) {
+    // The queue ends inside a frame: complete it with silence, or it would never play.
+    std::memset(chunk_.data() + take, format_.BitsPerSample == 8 ? 0x80 : 0, frame - take);
+    size = frame;
+  }
+  if (ScalesSamples()) {
+    ApplyChannelVolume(std::span<uint8_t>(chunk_.data(), size), format_.BitsPerSample,
+                       format_.Channels, volume_);
+  }
+  return {chunk_.data(), size};
+}
+
+void TQueuedWaveDevice::Fail(int error) {
+  // The output is gone: report everything done so that nobody waits for it, and make the next
+  // write say why.
+  error_ = error;
+  CompleteAll();
+}
+
+}  // namespace yumekaze::platform
