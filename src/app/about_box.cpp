@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/app_font.h"
+#include "app/screen_centre.h"
 #include "app/ht_label.h"
 #include "app/pictures.h"
 
@@ -52,15 +53,15 @@ void TAboutBox::Build(const TLinkColours* colours, TLinkOpener* opener) {
   ProductName->setFont(GothicFont(16));
   ProductName->adjustSize();
   Version = PlaceLabel(Panel1, QStringLiteral("Version 1.1"), 80, 40);
-  Label3 = PlaceLabel(Panel1, QStringLiteral("2026/12/07  Yumekaze developers"), 80, 64);
+  Label3 = PlaceLabel(Panel1, QStringLiteral("2026/12/07  Yumekaze team"), 80, 64);
 
   Bevel1 = new QFrame(Panel1);
   Bevel1->setGeometry(8, 80, 265, 2);
   Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
 
-  RightsLabel = PlaceLabel(Panel1, QStringLiteral("Copyright (C) 2026 Yumekaze developers"), 64, 96);
-  Label1 = PlaceLabel(Panel1, QStringLiteral("Free software for Linux desktops"), 88, 112);
-  Label2 = PlaceLabel(Panel1, QStringLiteral("Written in C++20 with Qt 6"), 64, 128);
+  RightsLabel = PlaceLabel(Panel1, QStringLiteral("Copyright (C) 2026 Yumekaze team"), 64, 96);
+  Label1 = PlaceLabel(Panel1, QStringLiteral("All rights reserved."), 88, 112);
+  Label2 = PlaceLabel(Panel1, QStringLiteral("Made with C++20 and Qt 6"), 64, 128);
 
   HTLabel1 = colours ? new THTLabel(*colours, *opener, Panel1) : new THTLabel(Panel1);
   HTLabel1->setGeometry(24, 144, 225, 12);
@@ -73,6 +74,11 @@ void TAboutBox::Build(const TLinkColours* colours, TLinkOpener* opener) {
   OKButton->setGeometry(111, 180, 75, 25);
   OKButton->setDefault(true);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TAboutBox::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  CentreOnScreen(*this);
 }
 
 }  // namespace yumekaze::app

@@ -33,6 +33,9 @@ class TAboutBox : public QDialog {
   THTLabel* HTLabel1;
   QPushButton* OKButton;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void Build(const TLinkColours* colours, TLinkOpener* opener);
 };

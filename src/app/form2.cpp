@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/app_font.h"
+#include "app/screen_centre.h"
 #include "app/power_off.h"
 #include "app/user_prompts.h"
 
@@ -113,6 +114,11 @@ void TForm2::Timer1Timer() {
   Timer1->stop();
   stopPlayer_();
   powerOff_.RequestPowerOff();
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  CentreOnScreen(*this);
 }
 
 }  // namespace yumekaze::app

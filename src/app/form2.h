@@ -45,6 +45,9 @@ class TForm2 : public QDialog {
 
   void reject() override;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void CB1Click();
   void BitBtn1Click();

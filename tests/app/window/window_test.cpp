@@ -40,6 +40,8 @@ const QPoint kPlayButton(164, 148);
 const QPoint kPauseButton(116, 148);
 const QPoint kStopButton(212, 148);
 const QPoint kCloseButton(264, 32);
+const QPoint kSleepButton(276, 92);
+const QPoint kAboutButton(276, 116);
 constexpr int kTimeoutMs = 10000;
 
 bool Near(const QColor& a, const QColor& b, int tolerance = 24) {
@@ -134,6 +136,25 @@ class RealWindow : public ::testing::Test {
     QTest::qWait(100);
   }
 
+  // Opens a dialog with a button, keeps a screenshot of it and closes it with `keys`.
+  void ShowDialog(QPoint button, const QString& name, const QString& keys) {
+    const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
+    const QColor empty = Grab().pixelColor(centre + QPoint(0, 40));
+    Click(button);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) != empty; },
+                                kTimeoutMs))
+        << name.toStdString() << " did not appear";
+    QTest::qWait(300);
+    Grab().copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
+        .save(QStringLiteral(YUMEKAZE_SCREENSHOT_DIR "/%1.png").arg(name));
+    // Without a window manager the keyboard follows the pointer.
+    input_.MoveTo(centre);
+    input_.Type(keys);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) == empty; },
+                                kTimeoutMs))
+        << name.toStdString() << " did not close";
+  }
+
   // Checks one state's screenshot and keeps it.
   void CheckScreen(const QString& name, const QColor& colour, const QString& word) {
     const QImage screen = Grab();
@@ -199,6 +220,10 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
   Click(kStopButton);
   ASSERT_TRUE(WaitForScheme(kStopped));
   CheckScreen("stopped_again", kStopped, "STOP");
+
+  // The sleep timer and the About box come up centred on the screen; Esc and Return close them.
+  ShowDialog(kSleepButton, "sleep_timer", "\x1b");
+  ShowDialog(kAboutButton, "about_box", "\n");
 
   // Close: the program ends and stores the file's folder for the next start.
   Click(kCloseButton);

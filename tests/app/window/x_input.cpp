@@ -54,6 +54,9 @@ void TXInput::Type(const QString& text) {
       case u'\n':
         Key(XK_Return);
         break;
+      case u'\x1b':
+        Key(XK_Escape);
+        break;
       case u'.':
         Key(XK_period);
         break;

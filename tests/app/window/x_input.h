@@ -21,7 +21,7 @@ class TXInput {
   void Press(QPoint screen);
   void Release();
   void Click(QPoint screen);
-  // Types letters, digits, '.', '/' and '-'; "\n" presses Return.
+  // Types letters, digits, '.', '/' and '-'; "\n" presses Return and "\x1b" Escape.
   void Type(const QString& text);
 
  private:
