@@ -5,9 +5,9 @@
 #include <QPushButton>
 
 #include "app/app_font.h"
-#include "app/screen_centre.h"
 #include "app/ht_label.h"
 #include "app/pictures.h"
+#include "app/screen_centre.h"
 
 namespace yumekaze::app {
 

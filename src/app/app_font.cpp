@@ -6,8 +6,8 @@ namespace yumekaze::app {
 
 QFont GothicFont(int pixelSize) {
   QFont font;
-  font.setFamilies(
-      {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                    QStringLiteral("IPAGothic")});
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(pixelSize);
   return font;

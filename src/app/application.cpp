@@ -7,7 +7,8 @@
 
 namespace yumekaze::app {
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+TApplication::TApplication(int& argc, char** argv, TUserPrompts& prompts)
+    : QApplication(argc, argv), prompts_(prompts) {
   setApplicationName(QStringLiteral("yumekaze"));
   setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
   setDesktopFileName(QStringLiteral("yumekaze"));

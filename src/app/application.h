@@ -10,11 +10,12 @@ namespace yumekaze::app {
 // by the general error report instead of ending the program.
 class TApplication : public QApplication {
  public:
-  TApplication(int& argc, char** argv);
+  // prompts shows the error reports; it must outlive the application object.
+  TApplication(int& argc, char** argv, TUserPrompts& prompts);
   bool notify(QObject* receiver, QEvent* event) override;
 
  private:
-  TDialogPrompts prompts_;
+  TUserPrompts& prompts_;
 };
 
 }  // namespace yumekaze::app

@@ -65,9 +65,8 @@ QString FolderOf(const QString& path) {
 
 TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompts,
                std::function<bool()> trayAvailable)
-    : QWidget(nullptr,
-              Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint),
       MP3(std::make_unique<engine::TMP3Player>(std::move(device))),
       prompts_(prompts),
       trayAvailable_(std::move(trayAvailable)) {
@@ -119,8 +118,7 @@ void TForm1::ConfigurePlayer() {
   player.Loaded();
 
   // The player's events arrive through its message window; pump it from the Qt event loop.
-  playerNotifier_ =
-      new QSocketNotifier(player.Window().NotifyFd(), QSocketNotifier::Read, this);
+  playerNotifier_ = new QSocketNotifier(player.Window().NotifyFd(), QSocketNotifier::Read, this);
   connect(playerNotifier_, &QSocketNotifier::activated, this,
           [this] { Guarded([this] { MP3->Window().ProcessPending(); }); });
 }
@@ -138,8 +136,8 @@ void TForm1::CreateLabels() {
 
 void TForm1::CreateButtons() {
   const QSize transport(16, 16);
-  BitBtn1 = MakeButton(this, QStringLiteral("minimize"), QSize(12, 10), QRect(224, 24, 17, 17),
-                       {}, QStringLiteral("最小化"));
+  BitBtn1 = MakeButton(this, QStringLiteral("minimize"), QSize(12, 10), QRect(224, 24, 17, 17), {},
+                       QStringLiteral("最小化"));
   BitBtn3 = MakeButton(this, QStringLiteral("maximize"), QSize(11, 11), QRect(240, 24, 17, 17));
   BitBtn3->setEnabled(false);
   BitBtn2 = MakeButton(this, QStringLiteral("close"), QSize(12, 10), QRect(256, 24, 17, 17));
@@ -190,7 +188,8 @@ void TForm1::CreateMenu() {
 
 void TForm1::ConnectCommands() {
   auto bind = [this](auto* sender, auto signal, void (TForm1::*command)()) {
-    connect(sender, signal, this, [this, command] { Guarded([this, command] { (this->*command)(); }); });
+    connect(sender, signal, this,
+            [this, command] { Guarded([this, command] { (this->*command)(); }); });
   };
   bind(Button1, &QPushButton::clicked, &TForm1::Button1Click);
   bind(Button2, &QPushButton::clicked, &TForm1::Button2Click);
@@ -227,8 +226,7 @@ void TForm1::FormCreate() {
   setMask(QRegion(0, 0, width(), height(), QRegion::Ellipse));
   const QString programFolder = FolderOf(QCoreApplication::applicationFilePath());
   const auto settings = OpenSettings();
-  initialFolder_ =
-      settings->value(kFileGroup + u'/' + kInitialKey, programFolder).toString();
+  initialFolder_ = settings->value(kFileGroup + u'/' + kInitialKey, programFolder).toString();
 }
 
 void TForm1::SetCompanions(TForm2* form2, QDialog* aboutBox) {

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "app/app_font.h"
-#include "app/screen_centre.h"
 #include "app/power_off.h"
+#include "app/screen_centre.h"
 #include "app/user_prompts.h"
 
 namespace yumekaze::app {
@@ -66,9 +66,7 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
   savedMinutes_ = SE1->value();
 }
 
-void TForm2::CountDown() {
-  timerLine_.setText(QStringLiteral("あと%1分").arg(remainingMinutes_));
-}
+void TForm2::CountDown() { timerLine_.setText(QStringLiteral("あと%1分").arg(remainingMinutes_)); }
 
 void TForm2::SettingOff() { timerLine_.setText(QStringLiteral("Timer Off")); }
 
@@ -93,7 +91,8 @@ void TForm2::BitBtn1Click() {
     timerLine_.setText(QStringLiteral("Timer On"));
     // A running timer keeps its rhythm; only the count starts afresh.
     if (!Timer1->isActive()) Timer1->start(minuteMs_);
-    prompts_.Information(this, QStringLiteral("タイマーをセットしました！"), QStringLiteral("確認"));
+    prompts_.Information(this, QStringLiteral("タイマーをセットしました！"),
+                         QStringLiteral("確認"));
     CountDown();
   } else {
     Timer1->stop();

@@ -12,12 +12,13 @@
 using namespace yumekaze::app;
 
 int main(int argc, char** argv) {
-  TApplication application(argc, argv);
   TDialogPrompts prompts;
+  TApplication application(argc, argv, prompts);
   TLogindPowerOff powerOff;
 
   TForm1 Form1(ChooseWaveDevice(), prompts, &TTrayIcon::SystemTrayAvailable);
-  TForm2 Form2(*Form1.Label4, [&Form1] { Form1.MP3->Stop(); }, powerOff, prompts);
+  TForm2 Form2(
+      *Form1.Label4, [&Form1] { Form1.MP3->Stop(); }, powerOff, prompts);
   TAboutBox AboutBox;
   Form1.SetCompanions(&Form2, &AboutBox);
   QObject::connect(&Form1, &TForm1::Closed, &application, &QApplication::quit,

@@ -31,7 +31,8 @@ constexpr int kSingleClickSlackMs = 50;
 
 }  // namespace
 
-const QString TTrayIcon::kRegisterError = QStringLiteral("タスクトレイにアイコンを登録できません。");
+const QString TTrayIcon::kRegisterError =
+    QStringLiteral("タスクトレイにアイコンを登録できません。");
 
 TTrayIcon::TTrayIcon(QObject* owner) : QObject(owner) {
   auto& registry = Registry();

@@ -34,9 +34,8 @@ class TTrayIcon : public QObject {
  public:
   using TNotifyEvent = std::function<void(TTrayIcon* sender)>;
   // Sender, button, shift state (the one button's flag, or none for moves), cursor x and y.
-  using TMouseEvent =
-      std::function<void(TTrayIcon* sender, Qt::MouseButton button, Qt::MouseButtons shift, int x,
-                         int y)>;
+  using TMouseEvent = std::function<void(TTrayIcon* sender, Qt::MouseButton button,
+                                         Qt::MouseButtons shift, int x, int y)>;
 
   static constexpr int kMaxIcons = 100;
   static constexpr int kMaxTipLength = 62;

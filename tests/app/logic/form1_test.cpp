@@ -49,8 +49,8 @@ struct MainWindow : ::testing::Test {
   void Make(bool trayAvailable = true) {
     form1 = std::make_unique<TForm1>(platform::CreateWaveDevice("null:10"), prompts,
                                      [trayAvailable] { return trayAvailable; });
-    form2 = std::make_unique<TForm2>(*form1->Label4, [this] { form1->MP3->Stop(); }, powerOff,
-                                     prompts);
+    form2 = std::make_unique<TForm2>(
+        *form1->Label4, [this] { form1->MP3->Stop(); }, powerOff, prompts);
     about = std::make_unique<TAboutBox>(colours, opener);
     form1->SetCompanions(form2.get(), about.get());
     form1->show();
@@ -66,8 +66,8 @@ struct MainWindow : ::testing::Test {
   int Index() const { return form1->PlayList().PlayListIndex(); }
   QString Word() const { return form1->Label5->text(); }
   bool OpenAndPlayEnabled() const {
-    return form1->Button6->isEnabled() && form1->Button1->isEnabled() &&
-           form1->N1->isEnabled() && form1->N6->isEnabled();
+    return form1->Button6->isEnabled() && form1->Button1->isEnabled() && form1->N1->isEnabled() &&
+           form1->N6->isEnabled();
   }
   bool OpenAndPlayDisabled() const {
     return !form1->Button6->isEnabled() && !form1->Button1->isEnabled() &&
@@ -109,9 +109,18 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
   EXPECT_EQ(form1->MP3->DecodePriority(), engine::TThreadPriority::tpHighest);
   EXPECT_FALSE(form1->MP3->AutoPlay());
   EXPECT_EQ(form1->MP3->EqualizerMode(), engine::memFreq);
-  const QStringList captions = {"前の曲へ(&B)", "一時停止(&E)", "再生(&P)", "停止(&S)",
-                                "次の曲へ(&N)", "", "ファイルオープン(&O)", "お休みタイマー(&T)",
-                                "バージョン情報(&A)", "", "元のサイズに戻す(&R)", "終了(&X)"};
+  const QStringList captions = {"前の曲へ(&B)",
+                                "一時停止(&E)",
+                                "再生(&P)",
+                                "停止(&S)",
+                                "次の曲へ(&N)",
+                                "",
+                                "ファイルオープン(&O)",
+                                "お休みタイマー(&T)",
+                                "バージョン情報(&A)",
+                                "",
+                                "元のサイズに戻す(&R)",
+                                "終了(&X)"};
   QStringList shown;
   for (QAction* action : form1->PopupMenu1->actions()) shown << action->text();
   EXPECT_EQ(shown, captions);
@@ -350,8 +359,8 @@ TEST_F(MainWindow, TimerLineFollowsTheSleepTimersTickOnRepaint) {
 TEST_F(MainWindow, SleepTimerAtZeroStopsThePlayer) {
   Open({longA});
   form1->Button1->click();
-  form2 = std::make_unique<TForm2>(*form1->Label4, [this] { form1->MP3->Stop(); }, powerOff,
-                                   prompts, 10);
+  form2 = std::make_unique<TForm2>(
+      *form1->Label4, [this] { form1->MP3->Stop(); }, powerOff, prompts, 10);
   form1->SetCompanions(form2.get(), about.get());
   form2->CB1->setChecked(true);
   form2->SE1->setValue(5);

@@ -28,7 +28,9 @@ struct SleepTimer : ::testing::Test {
   std::string events;  // "S" for each Stop, "P" for each power-off request
   TForm2 form{timerLine, [this] { events += 'S'; }, powerOff, prompts, kShortMinuteMs};
 
-  void SetUp() override { powerOff.onRequest = [this] { events += 'P'; }; }
+  void SetUp() override {
+    powerOff.onRequest = [this] { events += 'P'; };
+  }
 
   void Confirm(bool ticked, int minutes) {
     form.show();

@@ -8,8 +8,9 @@ namespace yumekaze::app::test {
 QString TAudioFiles::MakeTone(const QString& name, double seconds) {
   const QString path = dir_.filePath(name);
   const QString command =
-      QStringLiteral("sox -n -r 44100 -c 2 -b 16 -e signed-integer -t raw - synth %1 sine 440 "
-                     "2>/dev/null | twolame -r -s 44100 -N 2 -b 192 - '%2' >/dev/null 2>&1")
+      QStringLiteral(
+          "sox -n -r 44100 -c 2 -b 16 -e signed-integer -t raw - synth %1 sine 440 "
+          "2>/dev/null | twolame -r -s 44100 -N 2 -b 192 - '%2' >/dev/null 2>&1")
           .arg(seconds)
           .arg(path);
   if (QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command}) != 0) return {};

@@ -59,6 +59,9 @@ class TFakePowerOff final : public TPowerOff {
   std::function<void()> onRequest;
 };
 
+// The prompts of the tests' application object, which shows the general error reports.
+TFakePrompts& ApplicationPrompts();
+
 // Short MPEG audio files made with sox and twolame in a temporary folder.
 class TAudioFiles {
  public:

@@ -123,8 +123,7 @@ TEST_F(TrayClicks, MouseUpHandlerTakesReleasesFromClicks) {
   Notify(TTrayMouseMessage::RightUp);
   EXPECT_FALSE(icon.ClickPending());
   EXPECT_EQ(downs, (std::vector<Qt::MouseButton>{Qt::LeftButton, Qt::MiddleButton}));
-  EXPECT_EQ(ups, (std::vector<Qt::MouseButton>{Qt::LeftButton, Qt::MiddleButton,
-                                                Qt::RightButton}));
+  EXPECT_EQ(ups, (std::vector<Qt::MouseButton>{Qt::LeftButton, Qt::MiddleButton, Qt::RightButton}));
   QTest::qWait(QApplication::doubleClickInterval() + 200);
   EXPECT_EQ(clicks, 0);
 }

@@ -3,8 +3,8 @@
 // the build folder (screenshots/).
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -54,9 +54,7 @@ QImage Grab() {
       QImage::Format_RGB32);
 }
 
-QColor At(const QImage& screen, QPoint inWindow) {
-  return screen.pixelColor(kOrigin + inWindow);
-}
+QColor At(const QImage& screen, QPoint inWindow) { return screen.pixelColor(kOrigin + inWindow); }
 
 // The state word as the window draws it: white on the scheme colour in the window's font.
 QImage RenderWord(const QString& word, const QColor& background, QSize size) {
@@ -145,7 +143,8 @@ class RealWindow : public ::testing::Test {
                                 kTimeoutMs))
         << name.toStdString() << " did not appear";
     QTest::qWait(300);
-    Grab().copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
+    Grab()
+        .copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
         .save(QStringLiteral(YUMEKAZE_SCREENSHOT_DIR "/%1.png").arg(name));
     // Without a window manager the keyboard follows the pointer.
     input_.MoveTo(centre);
@@ -167,8 +166,8 @@ class RealWindow : public ::testing::Test {
     for (QPoint p : kOutsidePoints) EXPECT_EQ(At(screen, p), root) << name.toStdString();
     for (QPoint p : kSurfacePoints) EXPECT_TRUE(Near(At(screen, p), Qt::black));
     EXPECT_LT(WordMismatch(screen, word, colour), 0.03) << word.toStdString();
-    for (const QString& other : {QStringLiteral("STOP"), QStringLiteral("PLAY"),
-                                 QStringLiteral("PAUSE")}) {
+    for (const QString& other :
+         {QStringLiteral("STOP"), QStringLiteral("PLAY"), QStringLiteral("PAUSE")}) {
       if (other != word) {
         EXPECT_GT(WordMismatch(screen, other, colour), 0.03);
       }
@@ -187,8 +186,8 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
 
   // Open: the dialog covers the window; it starts in the stored folder, so the name will do.
   Click(kOpenButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Near(At(Grab(), kInnerPoints[2]), kStopped); },
-                              kTimeoutMs))
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return !Near(At(Grab(), kInnerPoints[2]), kStopped); }, kTimeoutMs))
       << "no open dialog";
   QTest::qWait(300);
   Grab().save(YUMEKAZE_SCREENSHOT_DIR "/open_dialog.png");

@@ -7,8 +7,7 @@
 // documented entry points.
 extern "C" {
 int XTestFakeMotionEvent(Display* display, int screen, int x, int y, unsigned long delay);
-int XTestFakeButtonEvent(Display* display, unsigned int button, Bool isPress,
-                         unsigned long delay);
+int XTestFakeButtonEvent(Display* display, unsigned int button, Bool isPress, unsigned long delay);
 int XTestFakeKeyEvent(Display* display, unsigned int keycode, Bool isPress, unsigned long delay);
 }
 
