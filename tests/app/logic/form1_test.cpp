@@ -150,6 +150,20 @@ TEST_F(MainWindow, OpenLoadsTheFirstEntryWithoutPlaying) {
   EXPECT_EQ(Index(), 0);
 }
 
+TEST_F(MainWindow, TaggedMp3ShowsArtistAndTitleAndPlaysToItsEnd) {
+  const QString tagged = audio.MakeTaggedMp3("tagged.mp3", 0.5, "風の人", "夢の歌");
+  if (tagged.isEmpty()) GTEST_SKIP() << "lame is needed for this test";
+  Open({tagged, longA});
+  EXPECT_EQ(form1->Label2->text(), "風の人");
+  EXPECT_EQ(form1->Label3->text(), "夢の歌");
+  EXPECT_EQ(form1->TrayIcon1->TipHelp(), "夢の歌");
+  form1->Button1->click();
+  EXPECT_EQ(Status(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Index() == 1; }, kEventTimeoutMs));
+  EXPECT_EQ(form1->Label1->text(), longA);
+  EXPECT_TRUE(prompts.warnings.empty());
+}
+
 TEST_F(MainWindow, PlayPauseResumeStopFollowStatusSchemeAndWord) {
   Open({longA});
   form1->Button1->click();

@@ -17,6 +17,28 @@ QString TAudioFiles::MakeTone(const QString& name, double seconds) {
   return QFile::exists(path) ? path : QString();
 }
 
+QString TAudioFiles::MakeTaggedMp3(const QString& name, double seconds, const QString& artist,
+                                   const QString& title) {
+  const QString wave = dir_.filePath(name + QStringLiteral(".wav"));
+  const QString path = dir_.filePath(name);
+  if (QProcess::execute(QStringLiteral("sox"),
+                        {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
+                         QStringLiteral("-c"), QStringLiteral("2"), QStringLiteral("-b"),
+                         QStringLiteral("16"), wave, QStringLiteral("synth"),
+                         QString::number(seconds), QStringLiteral("sine"),
+                         QStringLiteral("330")}) != 0) {
+    return {};
+  }
+  if (QProcess::execute(QStringLiteral("lame"),
+                        {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
+                         QStringLiteral("--id3v2-only"), QStringLiteral("--id3v2-utf16"),
+                         QStringLiteral("--ta"), artist, QStringLiteral("--tt"), title, wave,
+                         path}) != 0) {
+    return {};
+  }
+  return QFile::exists(path) ? path : QString();
+}
+
 QString TAudioFiles::MakeText(const QString& name) {
   const QString path = dir_.filePath(name);
   QFile file(path);

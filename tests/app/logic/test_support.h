@@ -68,6 +68,10 @@ class TAudioFiles {
   // Returns the path of a new file of `seconds` of a sine tone (Layer II, 44.1 kHz stereo).
   // Empty when the encoders are missing.
   QString MakeTone(const QString& name, double seconds);
+  // A Layer III file made by lame with an ID3v2 artist and title (UTF-16 frames). Empty when
+  // the encoders are missing.
+  QString MakeTaggedMp3(const QString& name, double seconds, const QString& artist,
+                        const QString& title);
   // A file that holds no MPEG audio.
   QString MakeText(const QString& name);
   QString Folder() const { return dir_.path() + u'/'; }
