@@ -7,13 +7,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <optional>
-#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -191,7 +191,9 @@ std::string FitColumns(const std::string& text, int columns) {
 class PlaySession {
  public:
   PlaySession(const PlayArguments& args, std::unique_ptr<engine::TWaveDevice> device, bool alsa)
-      : args_(args), player_(std::move(device)), on_alsa_(alsa),
+      : args_(args),
+        player_(std::move(device)),
+        on_alsa_(alsa),
         status_on_terminal_(isatty(STDOUT_FILENO) != 0) {
     player_.SetAutoPlay(false);
     if (args.volume >= 0) player_.SetVolume(args.volume);

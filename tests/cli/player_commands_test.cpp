@@ -154,8 +154,7 @@ TEST_F(PlayerCommands, PlayFallsBackToTheNullDeviceWhenAlsaCannotOpen) {
   const fs::path part = Write("part.mp2", Bytes(demo.begin(), demo.begin() + demo.size() / 4));
   const CliRun run = Cli("play --device alsa:yumekaze_no_such_device " + Q(part));
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("cannot open ALSA device \"yumekaze_no_such_device\""),
-            std::string::npos)
+  EXPECT_NE(run.err.find("cannot open ALSA device \"yumekaze_no_such_device\""), std::string::npos)
       << run.err;
   EXPECT_NE(run.err.find("null device"), std::string::npos);
 }

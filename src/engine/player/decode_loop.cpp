@@ -36,8 +36,8 @@ void TMP3Player::DecodeStep() {
       MPAssert(pcm_pending_ >= 1);
       std::lock_guard output(output_lock_);
       if (sound_->CanWrite()) {
-        const auto taken = static_cast<int>(
-            sound_->Write({pcm_.get(), static_cast<size_t>(pcm_pending_)}));
+        const auto taken =
+            static_cast<int>(sound_->Write({pcm_.get(), static_cast<size_t>(pcm_pending_)}));
         pcm_pending_ -= taken;
         written_bytes_ += taken;
         std::memmove(pcm_.get(), pcm_.get() + taken, static_cast<size_t>(pcm_pending_));

@@ -172,7 +172,8 @@ void TMPFrameSource::CheckVbrHeader() {
     }
   } else if (std::memcmp(frame + p, "VBRI", 4) == 0) {
     vbr_header_ = TVbrHeaderKind::Vbri;
-    if (fits(p + 14) && BigEndian32(frame + p + 10) > 0) audio_length_ = BigEndian32(frame + p + 10);
+    if (fits(p + 14) && BigEndian32(frame + p + 10) > 0)
+      audio_length_ = BigEndian32(frame + p + 10);
     if (fits(p + 18)) vbr_frames_ = std::max(BigEndian32(frame + p + 14), 0);
   } else {
     return;
@@ -231,7 +232,8 @@ void TMPFrameSource::DecodeFrame(uint8_t* pcm, int frameBytes) {
   current_frame_length_ = 0;
   resync_count_ = 0;
   // A refused frame plays as one frame of silence; every frame yields exactly frameBytes.
-  const int produced = result.BytesConsumed > 0 ? std::clamp(result.BytesProduced, 0, frameBytes) : 0;
+  const int produced =
+      result.BytesConsumed > 0 ? std::clamp(result.BytesProduced, 0, frameBytes) : 0;
   std::memset(pcm + produced, 0, static_cast<size_t>(frameBytes - produced));
 }
 

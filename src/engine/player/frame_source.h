@@ -24,14 +24,14 @@ inline constexpr int kPcmBufferSize = 5120;
 enum class TVbrHeaderKind : uint8_t { None, Xing, Vbri };
 
 enum class TFrameStep : uint8_t {
-  Frame,      // a checked frame of CurrentFrameLength() bytes is at the reader's Data()
-  Skipped,    // no frame here: one byte was skipped, or the audio was cut short at this point
+  Frame,    // a checked frame of CurrentFrameLength() bytes is at the reader's Data()
+  Skipped,  // no frame here: one byte was skipped, or the audio was cut short at this point
 };
 
 // How the decoder is set up for a stream; the player asks for 16-bit PCM with the channels as
 // coded and the whole band below 24 kHz.
 struct TDecoderSetup {
-  uint8_t Options = 0;  // DecoderOptions
+  uint8_t Options = 0;             // DecoderOptions
   int32_t FrequencyLimit = 24000;  // Hz
 };
 

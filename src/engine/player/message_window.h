@@ -57,7 +57,7 @@ class TMPMessageWindow final : public TMPMessagePoster {
 
  private:
   bool PostLocked(const TMPMessage& message);  // under mutex_
-  void UpdateNotify();  // under mutex_
+  void UpdateNotify();                         // under mutex_
 
   Procedure procedure_;
   mutable std::mutex mutex_;

@@ -128,7 +128,7 @@ class TMP3Player : private TMPMessageHandler {
   void SetFrequencyRange(int low, int high);
   // Band gain g means the factor 10^(g/100): 0 unity, 100 = +20 dB, -100 = -20 dB.
   int EqualizerGain(int band) const;
-  void SetEqualizerGain(int band, int gain);  // band 0..31
+  void SetEqualizerGain(int band, int gain);   // band 0..31
   int EqualizerBandFrequency(int band) const;  // Hz
 
   // ---- what is open (all 0 while closed)

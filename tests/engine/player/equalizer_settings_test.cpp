@@ -12,7 +12,8 @@ namespace {
 
 std::vector<int> Bands(const TMP3Player& player) {
   std::vector<int> bands;
-  for (int i = 0; i < player.EqualizerCount(); ++i) bands.push_back(player.EqualizerBandFrequency(i));
+  for (int i = 0; i < player.EqualizerCount(); ++i)
+    bands.push_back(player.EqualizerBandFrequency(i));
   return bands;
 }
 

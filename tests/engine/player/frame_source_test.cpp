@@ -41,7 +41,8 @@ class FrameSource : public ::testing::Test {
 
   // The bytes of frames [first, last).
   Bytes Frames(size_t first, size_t last) const {
-    return Slice(clean_, frames_[first].offset, frames_[last - 1].offset + frames_[last - 1].length);
+    return Slice(clean_, frames_[first].offset,
+                 frames_[last - 1].offset + frames_[last - 1].length);
   }
 
   // A header-only copy of the first frame carrying a VBR header: `tag` at offset 36 (MPEG-1
@@ -166,8 +167,8 @@ TEST_F(FrameSource, FrameOfAnotherSamplingFrequencyIsSkipped) {
   const Bytes other = ReadFileBytes(Streams().layer2_48);
   const std::vector<FrameSpan> other_frames = SplitFrames(other);
   ASSERT_GT(other_frames.size(), 5u);
-  const Bytes foreign = Slice(other, other_frames[5].offset,
-                              other_frames[5].offset + other_frames[5].length);
+  const Bytes foreign =
+      Slice(other, other_frames[5].offset, other_frames[5].offset + other_frames[5].length);
   const Bytes head = Frames(0, 10);
   const Bytes tail = Frames(10, frames_.size());
   ExpectPlays(Concat({&head, &foreign, &tail}), clean_);
@@ -177,8 +178,8 @@ TEST_F(FrameSource, FrameOfAnotherBitrateIsDecodedWithItsOwnLength) {
   if (Streams().layer2_128.empty()) GTEST_SKIP() << "twolame is not installed";
   const Bytes other = ReadFileBytes(Streams().layer2_128);
   const std::vector<FrameSpan> other_frames = SplitFrames(other);
-  const Bytes foreign = Slice(other, other_frames[5].offset,
-                              other_frames[5].offset + other_frames[5].length);
+  const Bytes foreign =
+      Slice(other, other_frames[5].offset, other_frames[5].offset + other_frames[5].length);
   const Bytes head = Frames(0, 10);
   const Bytes tail = Frames(10, frames_.size());
   const Bytes file = Concat({&head, &foreign, &tail});

@@ -63,9 +63,9 @@ TEST(PlayerHostileInput, SyncPatternsEverywhere) {
 
 TEST(PlayerHostileInput, TruncatedEverywhere) {
   for (const Bytes& source : Sources()) {
-    for (const size_t keep : {size_t{1}, size_t{3}, size_t{4}, size_t{5}, size_t{100},
-                              size_t{417}, size_t{1023}, size_t{1024}, size_t{1025}, size_t{1441},
-                              size_t{5000}, source.size() / 2}) {
+    for (const size_t keep :
+         {size_t{1}, size_t{3}, size_t{4}, size_t{5}, size_t{100}, size_t{417}, size_t{1023},
+          size_t{1024}, size_t{1025}, size_t{1441}, size_t{5000}, source.size() / 2}) {
       ExpectPlaysOrRefuses(Bytes(source.begin(), source.begin() + static_cast<long>(keep)),
                            "first " + std::to_string(keep) + " bytes");
     }

@@ -28,7 +28,8 @@ Bytes ReadFileBytes(const fs::path& path) {
 
 void WriteFileBytes(const fs::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 TempDir::TempDir() {
@@ -78,7 +79,8 @@ void WriteTestWav(const fs::path& path, int sampleRate, int channels, double sec
     phase += 2 * M_PI * (100 + 14900 * t) / sampleRate;
     for (int c = 0; c < channels; ++c) {
       noise = noise * 1103515245 + 12345;
-      const double sample = 12000 * std::sin(phase + c) + static_cast<int>((noise >> 16) % 2001) - 1000;
+      const double sample =
+          12000 * std::sin(phase + c) + static_cast<int>((noise >> 16) % 2001) - 1000;
       put16(static_cast<uint32_t>(static_cast<int16_t>(sample)));
     }
   }
@@ -104,22 +106,22 @@ const TestStreams& Streams() {
     const auto make = [](const std::string& command, const fs::path& out) {
       return RunCommand(command) && fs::exists(out) ? out : fs::path();
     };
-    made.layer2 = make("twolame -b 192 " + wav44.string() + " " + (dir / "l2.mp2").string(),
-                       dir / "l2.mp2");
+    made.layer2 =
+        make("twolame -b 192 " + wav44.string() + " " + (dir / "l2.mp2").string(), dir / "l2.mp2");
     made.layer2_48 = make("twolame -b 192 " + wav48.string() + " " + (dir / "l2_48.mp2").string(),
                           dir / "l2_48.mp2");
-    made.layer2_short = make(
-        "twolame -b 192 " + wav_short.string() + " " + (dir / "l2_short.mp2").string(),
-        dir / "l2_short.mp2");
-    made.layer2_128 = make(
-        "twolame -b 128 " + wav_short.string() + " " + (dir / "l2_128.mp2").string(),
-        dir / "l2_128.mp2");
+    made.layer2_short =
+        make("twolame -b 192 " + wav_short.string() + " " + (dir / "l2_short.mp2").string(),
+             dir / "l2_short.mp2");
+    made.layer2_128 =
+        make("twolame -b 128 " + wav_short.string() + " " + (dir / "l2_128.mp2").string(),
+             dir / "l2_128.mp2");
     made.layer2_free = make("twolame --freeformat -b 100 -m m " + wav_mono.string() + " " +
                                 (dir / "l2_free.mp2").string(),
                             dir / "l2_free.mp2");
-    made.layer3 = make("lame --quiet --noreplaygain -V 4 " + wav44.string() + " " +
-                           (dir / "l3.mp3").string(),
-                       dir / "l3.mp3");
+    made.layer3 =
+        make("lame --quiet --noreplaygain -V 4 " + wav44.string() + " " + (dir / "l3.mp3").string(),
+             dir / "l3.mp3");
     return made;
   }();
   return streams;
@@ -154,8 +156,8 @@ std::vector<FrameSpan> SplitFrames(const Bytes& stream) {
   int32_t bitrate = 0;
   uint32_t offset = 0;
   const int32_t first = decoder::FindFrameHeader(
-      stream.data(), static_cast<uint32_t>(std::min<size_t>(stream.size(), 16384)), header,
-      bitrate, offset);
+      stream.data(), static_cast<uint32_t>(std::min<size_t>(stream.size(), 16384)), header, bitrate,
+      offset);
   if (first <= 0) return frames;
   const int32_t free_length = header.BitrateIndex == 0 ? first : 0;
   size_t pos = offset;
@@ -286,9 +288,8 @@ void RecordingPlayer::PumpFor(double seconds) {
 bool RecordingPlayer::PlayToEnd() {
   const int ended_before = EndPlayCount(meprEndOfStream) + EndPlayCount(meprError);
   player_->Play();
-  return PumpUntil([&] {
-    return EndPlayCount(meprEndOfStream) + EndPlayCount(meprError) > ended_before;
-  });
+  return PumpUntil(
+      [&] { return EndPlayCount(meprEndOfStream) + EndPlayCount(meprError) > ended_before; });
 }
 
 }  // namespace yumekaze::engine::test

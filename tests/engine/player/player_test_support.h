@@ -39,12 +39,12 @@ bool RunCommand(const std::string& command);
 
 // Encoded test streams, made once per test program. Empty when the encoder is missing.
 struct TestStreams {
-  std::filesystem::path layer2;     // MPEG-1 Layer II, 44100 Hz stereo, 192 kbit/s, 4 s
-  std::filesystem::path layer2_48;  // MPEG-1 Layer II, 48000 Hz stereo, 192 kbit/s
+  std::filesystem::path layer2;        // MPEG-1 Layer II, 44100 Hz stereo, 192 kbit/s, 4 s
+  std::filesystem::path layer2_48;     // MPEG-1 Layer II, 48000 Hz stereo, 192 kbit/s
   std::filesystem::path layer2_short;  // MPEG-1 Layer II, 44100 Hz stereo, 0.7 s
   std::filesystem::path layer2_128;    // as layer2_short at 128 kbit/s
   std::filesystem::path layer2_free;   // MPEG-1 Layer II free format, 44100 Hz mono
-  std::filesystem::path layer3;     // MPEG-1 Layer III, 44100 Hz stereo, VBR with a Xing frame
+  std::filesystem::path layer3;        // MPEG-1 Layer III, 44100 Hz stereo, VBR with a Xing frame
 };
 const TestStreams& Streams();
 
