@@ -94,7 +94,10 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The notifier watches the player's descriptor, so it goes before the player.
+  delete playerNotifier_;
+}
 
 void TForm1::ConfigurePlayer() {
   engine::TMP3Player& player = *MP3;
@@ -119,8 +122,13 @@ void TForm1::ConfigurePlayer() {
 
   // The player's events arrive through its message window; pump it from the Qt event loop.
   playerNotifier_ = new QSocketNotifier(player.Window().NotifyFd(), QSocketNotifier::Read, this);
-  connect(playerNotifier_, &QSocketNotifier::activated, this,
-          [this] { Guarded([this] { MP3->Window().ProcessPending(); }); });
+  connect(playerNotifier_, &QSocketNotifier::activated, this, [this] {
+    // A handler may show a modal message box; its event loop must not see the descriptor, which
+    // stays readable while the messages wait, or it would spin.
+    playerNotifier_->setEnabled(false);
+    Guarded([this] { MP3->Window().ProcessPending(); });
+    playerNotifier_->setEnabled(true);
+  });
 }
 
 void TForm1::CreateLabels() {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <memory>
@@ -352,6 +353,12 @@ TEST_F(MainWindow, MinimiseToTheTrayAndRestore) {
   EXPECT_TRUE(form1->isVisible());
   EXPECT_FALSE(form1->TrayIcon1->Visible());
   EXPECT_FALSE(form1->isMinimized());
+
+  // The tray menu's exit ends the program also while the window is in the tray.
+  form1->BitBtn1->click();
+  QSignalSpy closed(form1.get(), &TForm1::Closed);
+  form1->Exit1->trigger();
+  EXPECT_EQ(closed.count(), 1);
 }
 
 TEST_F(MainWindow, WithoutATrayMinimiseKeepsTheWindowReachable) {
