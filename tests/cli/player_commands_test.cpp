@@ -159,6 +159,19 @@ TEST_F(PlayerCommands, PlayFallsBackToTheNullDeviceWhenAlsaCannotOpen) {
   EXPECT_NE(run.err.find("null device"), std::string::npos);
 }
 
+TEST_F(PlayerCommands, LoopStartsAgainWithTheFirstFile) {
+  const Bytes demo = ReadFileBytes(demo_);
+  const fs::path first = Write("first.mp2", Bytes(demo.begin(), demo.begin() + demo.size() / 8));
+  const fs::path second = Write("second.mp2", Bytes(demo.begin(), demo.begin() + demo.size() / 8));
+  const CliRun run = Cli("play --loop --device " + Q("wav:" + (dir_ / "out.wav").string()) + " " +
+                             Q(first) + " " + Q(second),
+                         "timeout --preserve-status -s INT 2 ");
+  EXPECT_EQ(run.status, 130) << run.err;
+  const size_t at = run.out.find("PLAY  " + second.string());
+  ASSERT_NE(at, std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("PLAY  " + first.string(), at), std::string::npos) << run.out;
+}
+
 TEST_F(PlayerCommands, InterruptStopsCleanly) {
   // The null device plays in real time, so the interrupt comes while playing.
   const CliRun run = Cli("play --device null " + Q(demo_), "timeout --preserve-status -s INT 0.5 ");
