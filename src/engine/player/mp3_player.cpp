@@ -6,7 +6,6 @@
 #include "decoder/cpu_capabilities.h"
 #include "engine/sound/sound_out.h"
 #include "engine/stream/file_stream.h"
-#include "engine/stream/mp_assert.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
 
