@@ -129,8 +129,16 @@ class RealWindow : public ::testing::Test {
         kTimeoutMs);
   }
 
-  void Click(QPoint inWindow) {
-    input_.Click(kOrigin + inWindow);
+  void Click(QPoint inWindow) { ClickScreen(kOrigin + inWindow); }
+
+  // The pointer rests a moment before each press, as a hand's does: a window sees the pointer
+  // enter before it sees the press.
+  void ClickScreen(QPoint screen) {
+    input_.MoveTo(screen);
+    QTest::qWait(100);
+    input_.Press(screen);
+    QTest::qWait(50);
+    input_.Release();
     QTest::qWait(100);
   }
 
@@ -152,6 +160,39 @@ class RealWindow : public ::testing::Test {
     EXPECT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) == empty; },
                                 kTimeoutMs))
         << name.toStdString() << " did not close";
+  }
+
+  // Ticks the sleep timer's box and confirms with Return twice (OK, then the message box): the
+  // timer line changes from "Timer Off" to the minutes left.
+  void SetSleepTimer() {
+    const QRect timerLine(kOrigin + QPoint(136, 176), QSize(49, 12));
+    const QImage timerOff = Grab().copy(timerLine);
+    const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
+    const QColor empty = Grab().pixelColor(centre + QPoint(0, 40));
+    Click(kSleepButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) != empty; },
+                                kTimeoutMs));
+    QTest::qWait(300);
+    const QPoint dialog = centre - QPoint(138 / 2, 124 / 2);
+    ClickScreen(dialog + QPoint(15, 16));  // the check box
+    QTest::qWait(300);
+    Grab()
+        .copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
+        .save(YUMEKAZE_SCREENSHOT_DIR "/sleep_timer_ticked.png");
+    input_.MoveTo(centre);
+    input_.Type("\n");
+    QTest::qWait(500);
+    Grab()
+        .copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
+        .save(YUMEKAZE_SCREENSHOT_DIR "/timer_set_message.png");
+    input_.Type("\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Grab().copy(timerLine) != timerOff; }, kTimeoutMs))
+        << "the timer line still reads Timer Off";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) == empty; },
+                                kTimeoutMs));
+    Grab()
+        .copy(QRect(kOrigin - QPoint(10, 10), kSize + QSize(20, 20)))
+        .save(YUMEKAZE_SCREENSHOT_DIR "/timer_on.png");
   }
 
   // Checks one state's screenshot and keeps it.
@@ -223,6 +264,7 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
   // The sleep timer and the About box come up centred on the screen; Esc and Return close them.
   ShowDialog(kSleepButton, "sleep_timer", "\x1b");
   ShowDialog(kAboutButton, "about_box", "\n");
+  SetSleepTimer();
 
   // Close: the program ends and stores the file's folder for the next start.
   Click(kCloseButton);

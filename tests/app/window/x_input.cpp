@@ -35,11 +35,6 @@ void TXInput::Release() {
   XFlush(display_);
 }
 
-void TXInput::Click(QPoint screen) {
-  Press(screen);
-  Release();
-}
-
 void TXInput::Key(unsigned long keysym) {
   const KeyCode code = XKeysymToKeycode(display_, keysym);
   XTestFakeKeyEvent(display_, code, True, CurrentTime);

@@ -20,7 +20,6 @@ class TXInput {
   void MoveTo(QPoint screen);
   void Press(QPoint screen);
   void Release();
-  void Click(QPoint screen);
   // Types letters, digits, '.', '/' and '-'; "\n" presses Return and "\x1b" Escape.
   void Type(const QString& text);
 
