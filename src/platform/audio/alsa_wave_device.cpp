@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/audio/alsa_messages.h"
+
 namespace yumekaze::platform {
 
 std::string TAlsaWaveDevice::ErrorText(int code) const {
@@ -10,6 +12,7 @@ std::string TAlsaWaveDevice::ErrorText(int code) const {
 }
 
 int TAlsaWaveDevice::OpenOutput(const engine::TWaveFormat& format) {
+  SilenceAlsaLibraryMessages();
   snd_pcm_t* raw = nullptr;
   // Opened non-blocking so that a busy device fails at once instead of waiting for its owner.
   int result = snd_pcm_open(&raw, name_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);

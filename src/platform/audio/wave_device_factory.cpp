@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/audio/alsa_messages.h"
 #include "platform/audio/alsa_wave_device.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wav_file_wave_device.h"
@@ -60,6 +61,7 @@ std::unique_ptr<engine::TWaveDevice> CreateWaveDevice(std::string_view name) {
 }
 
 bool CanOpenAlsaDevice(const std::string& name, std::string& error) {
+  SilenceAlsaLibraryMessages();
   snd_pcm_t* pcm = nullptr;
   const int result = snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
   if (result < 0) {
