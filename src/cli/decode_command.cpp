@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "cli/command_line.h"
-#include "cli/input_buffer.h"
+#include "cli/fd_stream.h"
 #include "cli/pcm_writer.h"
 #include "cli/stream_decode.h"
 #include "decoder/decoder_state.h"
@@ -20,7 +20,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: yumekaze-cli decode [--full-band] [--channels stereo|mix|left|right]\n"
-    "                           [--freq-limit HZ] [--cpu x87|3dnow] INPUT -o OUTPUT\n";
+    "                           [--freq-limit HZ] [--cpu auto|x87|3dnow|sse2|avx2] INPUT -o "
+    "OUTPUT\n";
 
 constexpr const char* kHelp =
     "Decodes an MPEG audio file (Layer I, II or III) to signed 16-bit PCM.\n"
@@ -33,7 +34,8 @@ constexpr const char* kHelp =
     "  --channels MODE     stereo (channels as coded, the default), mix (both to one),\n"
     "                      left or right (one channel only)\n"
     "  --freq-limit HZ     decode only the subbands below HZ (default 24000)\n"
-    "  --cpu FORM          synthesis arithmetic: x87 (reference, the default) or 3dnow\n"
+    "  --cpu FORM          inner-loop forms: auto (the best this processor has, the\n"
+    "                      default), x87 (the reference), 3dnow, sse2 or avx2 (with FMA)\n"
     "  -h, --help          show this help\n"
     "\n"
     "Exit status: 0 success, 1 input that cannot be read or decoded, 2 wrong usage.\n";
@@ -44,7 +46,7 @@ constexpr int64_t kProgressThreshold = 16 << 20;
 struct DecodeArguments {
   std::string input;
   std::string output;
-  DecodeSettings settings;
+  DecodeSettings settings{.cpuFlags = decoder::GetCpuCapabilities()};
 };
 
 int UsageError(const char* format, const char* detail) {
@@ -69,6 +71,24 @@ bool ParseHertz(std::string_view text, int32_t& hertz) {
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, hertz);
   return error == std::errc() && stop == end && hertz >= 0;
+}
+
+// The CpuFeatureFlags that select a form; auto takes every detected capability.
+bool ParseCpuForm(std::string_view text, uint32_t& flags) {
+  if (text == "auto") {
+    flags = decoder::GetCpuCapabilities();
+  } else if (text == "x87") {
+    flags = 0;
+  } else if (text == "3dnow") {
+    flags = decoder::kCpu3DNow;
+  } else if (text == "sse2") {
+    flags = decoder::kCpuSSE2;
+  } else if (text == "avx2") {
+    flags = decoder::kCpuSSE2 | decoder::kCpuAVX2 | decoder::kCpuFMA;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 // Returns -1 when the arguments are complete, else the exit status to return at once.
@@ -104,10 +124,9 @@ int ParseArguments(std::span<char* const> args, DecodeArguments& parsed) {
         return UsageError("--freq-limit takes a frequency in Hz%s", "");
       }
     } else if (arg == "--cpu") {
-      if (!takeValue() || (value != "x87" && value != "3dnow")) {
-        return UsageError("--cpu takes x87 or 3dnow%s", "");
+      if (!takeValue() || !ParseCpuForm(value, parsed.settings.cpuFlags)) {
+        return UsageError("--cpu takes auto, x87, 3dnow, sse2 or avx2%s", "");
       }
-      parsed.settings.cpuFlags = value == "3dnow" ? decoder::kCpu3DNow : 0;
     } else if (arg == "-o" || arg == "--output") {
       if (!takeValue()) return UsageError("%s needs a file name", args[i]);
       parsed.output = std::string(value);
@@ -131,9 +150,9 @@ class ProgressLine {
   explicit ProgressLine(int64_t total)
       : total_(total), shown_(total >= kProgressThreshold && ::isatty(STDERR_FILENO)) {}
 
-  void Update(uint64_t position) {
+  void Update(int64_t position) {
     if (!shown_) return;
-    const int percent = static_cast<int>(position * 100 / static_cast<uint64_t>(total_));
+    const int percent = static_cast<int>(position * 100 / total_);
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
     std::fprintf(stderr, "\rdecoding: %3d%%", percent);
@@ -154,10 +173,18 @@ int RunDecodeCommand(std::span<char* const> args) {
   DecodeArguments parsed;
   if (const int status = ParseArguments(args, parsed); status >= 0) return status;
 
-  InputBuffer input;
+  // Forms the processor lacks would fault; the portable ones (x87, 3dnow) always run.
+  const uint32_t missing = parsed.settings.cpuFlags & ~decoder::GetCpuCapabilities() &
+                           (decoder::kCpuSSE2 | decoder::kCpuAVX2 | decoder::kCpuFMA);
+  if (missing != 0) {
+    std::fprintf(stderr, "yumekaze-cli decode: this processor cannot run the %s form\n",
+                 missing & decoder::kCpuSSE2 ? "sse2" : "avx2");
+    return kExitFailure;
+  }
+  FdStream input;
   if (!input.Open(parsed.input)) {
     std::fprintf(stderr, "yumekaze-cli decode: cannot open %s: %s\n", parsed.input.c_str(),
-                 std::strerror(errno));
+                 std::strerror(input.LastError()));
     return kExitFailure;
   }
   PcmWriter output(parsed.output);
@@ -166,9 +193,9 @@ int RunDecodeCommand(std::span<char* const> args) {
   ProgressLine progress(input.Size());
   const DecodeReport report =
       DecodeStream(input, output, parsed.settings, *decoder,
-                   [&progress](uint64_t position) { progress.Update(position); });
+                   [&progress](int64_t position) { progress.Update(position); });
   progress.Clear();
-  const int savedErrno = errno;
+  const int savedErrno = report.error;
   const bool finished = output.Finish();
   switch (report.outcome) {
     case DecodeOutcome::kNotMpegAudio:

@@ -20,9 +20,8 @@ constexpr Command kCommands[] = {
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: yumekaze-cli COMMAND [ARGS...]\n\ncommands:\n");
   for (const Command& command : kCommands) {
-    std::fprintf(to, "  %-8.*s %.*s\n", static_cast<int>(command.name.size()),
-                 command.name.data(), static_cast<int>(command.summary.size()),
-                 command.summary.data());
+    std::fprintf(to, "  %-8.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
+                 static_cast<int>(command.summary.size()), command.summary.data());
   }
   std::fprintf(to, "\n'yumekaze-cli COMMAND --help' describes a command.\n");
 }

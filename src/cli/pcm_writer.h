@@ -31,7 +31,8 @@ class PcmWriter {
   bool Flush();
   bool WriteAll(const uint8_t* data, size_t size);
 
-  static constexpr size_t kBlockSize = 1 << 20;
+  // Large enough that writes cost little, small enough to keep the process small.
+  static constexpr size_t kBlockSize = 128 << 10;
 
   std::string path_;
   int fd_ = -1;

@@ -1,11 +1,11 @@
-// The decode loop of yumekaze-cli: finds the first frame, sets the decoder up and decodes frame
-// after frame, skipping bytes that do not start a frame matching the first one.
+// The decode loop of yumekaze-cli over the player's own frame source: the same tag skipping,
+// first-frame checks, VBR header frame, resynchronisation and end-of-data rules as playback.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
-#include "cli/input_buffer.h"
+#include "cli/fd_stream.h"
 #include "cli/pcm_writer.h"
 #include "decoder/decoder.h"
 
@@ -24,21 +24,22 @@ struct DecodeSettings {
 enum class DecodeOutcome {
   kDone,
   kNotMpegAudio,  // no frame found, or the decoder refused the first one
-  kReadFailed,
-  kWriteFailed,
+  kReadFailed,    // errno in DecodeReport::error
+  kWriteFailed,   // errno in DecodeReport::error
 };
 
 struct DecodeReport {
   DecodeOutcome outcome = DecodeOutcome::kDone;
+  int error = 0;
   decoder::MpegOutputInfo format{};
   uint64_t frames = 0;
-  uint64_t skippedBytes = 0;  // bytes skipped while resynchronising
+  int64_t skippedBytes = 0;  // bytes skipped while resynchronising
 };
 
 // Called now and then with the input position, for progress displays.
-using ProgressFn = std::function<void(uint64_t position)>;
+using ProgressFn = std::function<void(int64_t position)>;
 
-DecodeReport DecodeStream(InputBuffer& input, PcmWriter& output, const DecodeSettings& settings,
+DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettings& settings,
                           decoder::DecoderState& decoder, const ProgressFn& progress);
 
 }  // namespace yumekaze::cli

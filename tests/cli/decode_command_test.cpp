@@ -127,6 +127,48 @@ TEST_F(DecodeCommand, SkipsGarbageBetweenFramesAndDropsACutOffFrame) {
   EXPECT_EQ(ReadFileBytes(dir / "l.pcm").size(), 4608u);
 }
 
+TEST_F(DecodeCommand, TagsAroundTheAudioAreSkippedInFilesAndOnStandardInput) {
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "clean.pcm")).status, 0);
+  const auto clean = ReadFileBytes(dir / "clean.pcm");
+  // An ID3v2.4 tag (passed over whole) of 300 bytes of frame-sync look-alikes, and an ID3v1 tag
+  // at the end.
+  std::vector<uint8_t> tagged = {'I', 'D', '3', 4, 0, 0, 0, 0, 2, 44};
+  tagged.insert(tagged.end(), 300, 0xFF);
+  const auto stream = ReadFileBytes(demo);
+  tagged.insert(tagged.end(), stream.begin(), stream.end());
+  std::vector<uint8_t> id3v1(128, 0);
+  std::copy_n("TAGtitle", 8, id3v1.begin());
+  tagged.insert(tagged.end(), id3v1.begin(), id3v1.end());
+  const fs::path file = Write("tagged.mp2", tagged);
+
+  ASSERT_EQ(RunCli("decode " + Quoted(file) + " -o " + Quoted(dir / "file.pcm")).status, 0);
+  EXPECT_EQ(ReadFileBytes(dir / "file.pcm"), clean);
+  // Standard input cannot seek: the ID3v1 tag is passed over as bytes that start no frame.
+  const CliRun piped = RunCli("decode - -o " + Quoted(dir / "pipe.pcm") + " < " + Quoted(file));
+  ASSERT_EQ(piped.status, 0) << piped.stderrText;
+  EXPECT_EQ(ReadFileBytes(dir / "pipe.pcm"), clean);
+  const CliRun cat = RunCli("decode - -o - < /dev/null > " + Quoted(dir / "empty.pcm"));
+  EXPECT_EQ(cat.status, 1);
+  EXPECT_NE(cat.stderrText.find("unknown MPEG Audio format."), std::string::npos);
+}
+
+TEST_F(DecodeCommand, AXingHeaderFrameIsPassedOverNotDecoded) {
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "clean.pcm")).status, 0);
+  const auto clean = ReadFileBytes(dir / "clean.pcm");
+  auto stream = ReadFileBytes(demo);
+  ASSERT_EQ(stream[1] & 1,
+            1);  // no CRC: the tag sits 36 bytes into the frame (MPEG-1, two channels)
+  std::copy_n("Xing\0\0\0\0", 8, stream.begin() + 4 + 32);
+  const CliRun run =
+      RunCli("decode " + Quoted(Write("xing.mp2", stream)) + " -o " + Quoted(dir / "x.pcm"));
+  ASSERT_EQ(run.status, 0) << run.stderrText;
+  const auto decoded = ReadFileBytes(dir / "x.pcm");
+  constexpr size_t kFrame = 4608;
+  ASSERT_EQ(decoded.size(), clean.size() - kFrame);
+  // The synthesis history differs only within the first decoded frame.
+  EXPECT_TRUE(std::equal(decoded.begin() + kFrame, decoded.end(), clean.begin() + 2 * kFrame));
+}
+
 TEST_F(DecodeCommand, InputWithoutMpegAudioFailsAndLeavesTheOutputAlone) {
   const fs::path text = Write("notes.txt", std::vector<uint8_t>(5000, 'x'));
   const fs::path existing = Write("keep.wav", {1, 2, 3});
@@ -150,6 +192,7 @@ TEST_F(DecodeCommand, WrongUsageExitsWithTwoAndHelpWithZero) {
   EXPECT_EQ(RunCli("decode --channels both " + Quoted(demo) + " -o x.wav").status, 2);
   EXPECT_EQ(RunCli("decode --freq-limit 12k " + Quoted(demo) + " -o x.wav").status, 2);
   EXPECT_EQ(RunCli("decode --cpu sse " + Quoted(demo) + " -o x.wav").status, 2);
+  EXPECT_EQ(RunCli("decode --cpu " + Quoted(demo) + " -o x.wav").status, 2);
   EXPECT_EQ(RunCli("decode --bogus " + Quoted(demo) + " -o x.wav").status, 2);
   EXPECT_FALSE(fs::exists("x.wav"));
   EXPECT_EQ(RunCli("decode --help > /dev/null").status, 0);
