@@ -85,7 +85,10 @@ void TMPFrameSource::Open() {
   if (length < 1) throw TMPFormatError();
   if (offset > 0) {
     audio_start_ += offset;
-    if (audio_length_ < kUnknownAudioLength) audio_length_ -= offset;
+    // Audio that ends before the first frame is empty, not negative.
+    if (audio_length_ < kUnknownAudioLength) {
+      audio_length_ = std::max<int64_t>(audio_length_ - offset, 0);
+    }
     if (!reader_.Skip(offset)) throw TMPFormatError();
     RequestUpTo(reader_, kFirstFrameWindow);
     if (reader_.Available() < 4) throw TMPFormatError();
@@ -181,7 +184,9 @@ void TMPFrameSource::CheckVbrHeader() {
 
   if (!reader_.Skip(current_frame_length_)) throw TMPFormatError();
   audio_start_ += current_frame_length_;
-  if (audio_length_ < kUnknownAudioLength) audio_length_ -= current_frame_length_;
+  if (audio_length_ < kUnknownAudioLength) {
+    audio_length_ = std::max<int64_t>(audio_length_ - current_frame_length_, 0);
+  }
   current_frame_length_ = 0;
 }
 
