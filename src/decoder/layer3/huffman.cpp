@@ -1,4 +1,6 @@
-// Table-driven Huffman decoding over the generated lookup blocks: one lookup per block level.
+// Table-driven Huffman decoding over the generated lookup blocks: one lookup per block level. This
+// is the reference form, written over the reader's own operations; huffman_fast.cpp holds the form
+// the decoder runs.
 #include "decoder/layer3/huffman.h"
 
 #include <algorithm>
@@ -30,7 +32,8 @@ int32_t SignedValue(L3BitReader& reader, int32_t value) {
 
 }  // namespace
 
-int32_t* DecodePairs(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t tableIndex) {
+int32_t* DecodePairsReference(L3BitReader& reader, int32_t* dest, int32_t lines,
+                              int32_t tableIndex) {
   if (lines <= 0) return dest;
   const int32_t pairs = lines / 2;
   const HuffmanTableInfo& info = kHuffmanTableInfo[tableIndex & 31];
@@ -54,8 +57,8 @@ int32_t* DecodePairs(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t 
   return dest;
 }
 
-int32_t DecodeQuads(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t bitBudget,
-                    int32_t count1TableSelect) {
+int32_t DecodeQuadsReference(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t bitBudget,
+                             int32_t count1TableSelect) {
   const int32_t quads = lines / 4;
   const bool tableB = count1TableSelect != 0;
   int32_t done = 0;

@@ -17,4 +17,12 @@ int32_t* DecodePairs(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t 
 int32_t DecodeQuads(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t bitBudget,
                     int32_t count1TableSelect);
 
+// Reference forms of the two, over the reader's own operations. DecodePairs and DecodeQuads give
+// the same values and leave the reader in the same state (accumulator, valid bits, read position)
+// on any input; they keep the reader in locals and fetch four bytes at a time.
+int32_t* DecodePairsReference(L3BitReader& reader, int32_t* dest, int32_t lines,
+                              int32_t tableIndex);
+int32_t DecodeQuadsReference(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t bitBudget,
+                             int32_t count1TableSelect);
+
 }  // namespace yumekaze::decoder

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -201,6 +202,54 @@ TEST(HuffmanDecoding, StopsAtTheEndOfTheChannelData) {
   int32_t* end = DecodePairs(reader, lines.data(), 576, 1);
   EXPECT_LT(end, lines.data() + 576);
   EXPECT_TRUE(decoder::ReadPastEnd(reader));
+}
+
+// The decoders the granule driver runs against the reference forms on random bits: every table,
+// region lengths, start bits, channel ends before and after the data, budgets of both count-1
+// tables. Values, returns and the whole reader state must agree.
+void ExpectSameReader(const L3BitReader& fast, const L3BitReader& reference) {
+  EXPECT_EQ(fast.ReadPos, reference.ReadPos);
+  EXPECT_EQ(fast.ValidBits, reference.ValidBits);
+  EXPECT_EQ(fast.Accumulator, reference.Accumulator);
+}
+
+TEST(HuffmanDecoding, FastFormsMatchTheReferenceOnRandomBits) {
+  std::mt19937 random(20261207);
+  std::vector<uint8_t> bytes(700);
+  for (int trial = 0; trial < 4000; ++trial) {
+    // Mostly random bytes; some trials bias towards zeros and ones to reach long codes/linbits.
+    const int bias = trial % 3;
+    for (uint8_t& byte : bytes) {
+      const uint32_t r = random();
+      byte = static_cast<uint8_t>(bias == 0 ? r : bias == 1 ? (r & (r >> 8)) : (r | (r >> 8)));
+    }
+    const int32_t dataSize = static_cast<int32_t>(random() % bytes.size());
+    const int32_t start = static_cast<int32_t>(random() % 8);
+    const int32_t endPos = static_cast<int32_t>(random() % 720);
+    const int32_t skip = static_cast<int32_t>(random() % 8);
+    L3BitReader fast;
+    decoder::StartReader(fast, bytes.data(), dataSize, start);
+    decoder::SetEnd(fast, endPos);
+    decoder::GetBits(fast, skip);
+    L3BitReader reference = fast;
+    int32_t fastLines[576 + 4] = {};
+    int32_t referenceLines[576 + 4] = {};
+    const int32_t table = static_cast<int32_t>(random() % 32);
+    const int32_t lines = static_cast<int32_t>(random() % 577);
+    const int32_t* fastEnd = DecodePairs(fast, fastLines, lines, table);
+    const int32_t* referenceEnd =
+        decoder::DecodePairsReference(reference, referenceLines, lines, table);
+    ASSERT_EQ(fastEnd - fastLines, referenceEnd - referenceLines) << "trial " << trial;
+    ExpectSameReader(fast, reference);
+    const int32_t budget = static_cast<int32_t>(random() % 1200) - 20;
+    const int32_t select = static_cast<int32_t>(random() % 2);
+    const int32_t quadLines = static_cast<int32_t>(random() % 577);
+    EXPECT_EQ(
+        DecodeQuads(fast, fastLines + 2, quadLines, budget, select),
+        decoder::DecodeQuadsReference(reference, referenceLines + 2, quadLines, budget, select));
+    ExpectSameReader(fast, reference);
+    for (int i = 0; i < 580; ++i) ASSERT_EQ(fastLines[i], referenceLines[i]) << "line " << i;
+  }
 }
 
 TEST(GeneratedTables, MatchTheirGenerator) {
