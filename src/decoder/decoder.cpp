@@ -68,9 +68,23 @@ void GetOutputInfo(const DecoderState& decoder, MpegOutputInfo& destination) {
 }
 
 void SelectCpuVariants(DecoderState& decoder, uint32_t flags) {
-  const bool use3DNow = flags & kCpu3DNow;
-  decoder.WindowMono = use3DNow ? WindowMono3DNow : WindowMonoX87;
-  decoder.WindowStereo = use3DNow ? WindowStereo3DNow : WindowStereoX87;
+  // The vector forms compute what the reference form does, faster; the 3DNow! form rounds
+  // differently and is taken only without them.
+  decoder.WindowMono = WindowMonoX87;
+  decoder.WindowStereo = WindowStereoX87;
+#if defined(__x86_64__)
+  if ((flags & (kCpuAVX2 | kCpuFMA)) == (kCpuAVX2 | kCpuFMA)) {
+    decoder.WindowMono = WindowMonoAvx2;
+    decoder.WindowStereo = WindowStereoAvx2;
+  } else if (flags & kCpuSSE2) {
+    decoder.WindowMono = WindowMonoSse2;
+    decoder.WindowStereo = WindowStereoSse2;
+  } else
+#endif
+      if (flags & kCpu3DNow) {
+    decoder.WindowMono = WindowMono3DNow;
+    decoder.WindowStereo = WindowStereo3DNow;
+  }
   SelectLayer3Variants(decoder, flags);
 }
 

@@ -54,4 +54,13 @@ void WindowStereoX87(const float* ring, int32_t position, uint8_t* output);
 void WindowMono3DNow(const float* ring, int32_t position, uint8_t* output);
 void WindowStereo3DNow(const float* ring, int32_t position, uint8_t* output);
 
+#if defined(__x86_64__)
+// Vector forms of the reference form (double-precision lanes, same terms and rounding): SSE2, and
+// AVX2 with FMA (call only when the processor has both).
+void WindowMonoSse2(const float* ring, int32_t position, uint8_t* output);
+void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output);
+void WindowMonoAvx2(const float* ring, int32_t position, uint8_t* output);
+void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output);
+#endif
+
 }  // namespace yumekaze::decoder

@@ -1,0 +1,27 @@
+// The synthesis window rearranged for the vector forms of the windowing: one coefficient per
+// output sample and term, so that a vector holds neighbouring output samples.
+//
+// Per term m (two ring slots), the vector forms load A = ring[p + 16 + 64m ..+15] (slot 2m back)
+// and B = ring[p + 33 + 64m ..+15] (slot 2m + 1 back). Output sample j = 0..15 adds
+// Low[m][0][j] A[j] and subtracts Low[m][1][j] B[15 - j]; sample 17 + k (k = 0..14) adds
+// High[m][0][k] A[15 - k] and High[m][1][k] B[k]. Lane 15 of High is zero and unused. Sample 16
+// is summed alone from Middle. The coefficients are doubles: products of two floats are exact in
+// double precision, so these forms add exactly the terms of the reference form, in its order.
+#pragma once
+
+#include <cstdint>
+
+namespace yumekaze::decoder {
+
+struct SynthLaneWindow {
+  alignas(32) double Low[8][2][16];
+  alignas(32) double High[8][2][16];
+  double Middle[8];
+};
+
+const SynthLaneWindow& GetSynthLaneWindow();
+
+// Sample 16 of a slot: X_0 of the odd slots back, in the reference form's order and rounding.
+int32_t WindowMiddleSample(const float* ring, int32_t position);
+
+}  // namespace yumekaze::decoder
