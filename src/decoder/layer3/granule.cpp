@@ -102,7 +102,8 @@ void DecodeGranule(DecoderState& decoder, uint8_t* output, int32_t granule) {
   for (int32_t ch = 0; ch < channels; ++ch) {
     Requantize(state.Tables, bands, state.Quantized[ch], state.Spectrum[ch][granule],
                state.NonzeroLines[granule][ch], state.Scalefactors[granule][ch],
-               state.SideInfo[granule][ch], state.Requant[granule][ch], state.ShortWork);
+               state.SideInfo[granule][ch], state.Requant[granule][ch], state.ShortWork,
+               state.RequantizeRun);
   }
   if (channels == 2) ApplyStereo(state, granule, lsf);
 

@@ -6,6 +6,7 @@
 #include "decoder/decoder_state.h"
 #include "decoder/layer3/frame_decoder.h"
 #include "decoder/layer3/layer3.h"
+#include "decoder/layer3/layer3_simd.h"
 #include "decoder/layer3/output_stage.h"
 #include "decoder/layer3/tables/scalefactor_bands.h"
 
@@ -105,6 +106,20 @@ void SelectLayer3Variants(DecoderState& decoder, uint32_t flags) {
   state.HybridSynthesis = (flags & kCpuE3DNow) != 0 && (flags & kCpuCMOV) != 0
                               ? HybridSynthesisPacked
                               : HybridSynthesisX87;
+  state.RequantizeRun = RequantizeRunReference;
+#ifdef YUMEKAZE_LAYER3_SIMD
+  // The SSE2 and AVX2 forms compute the reference's values (see layer3_simd.h), so they take
+  // precedence over the packed forms wherever the processor has them.
+  if ((flags & kCpuAVX2) != 0 && (flags & kCpuFMA) != 0) {
+    state.AliasReduce = AliasReduceAvx2;
+    state.HybridSynthesis = HybridSynthesisAvx2;
+    state.RequantizeRun = RequantizeRunAvx2;
+  } else if ((flags & kCpuSSE2) != 0) {
+    state.AliasReduce = AliasReduceSse2;
+    state.HybridSynthesis = HybridSynthesisSse2;
+    state.RequantizeRun = RequantizeRunSse2;
+  }
+#endif
 }
 
 }  // namespace yumekaze::decoder

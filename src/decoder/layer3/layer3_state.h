@@ -10,6 +10,7 @@
 #include "decoder/layer3/bit_reader.h"
 #include "decoder/layer3/hybrid_synthesis.h"
 #include "decoder/layer3/layer3_tables.h"
+#include "decoder/layer3/requantize_run.h"
 
 namespace yumekaze::decoder {
 
@@ -124,6 +125,7 @@ struct Layer3State {
   Layer3OutputStageFn Layer3OutputStage = nullptr;
   AliasReduceFn AliasReduce = AliasReduceX87;
   HybridSynthesisFn HybridSynthesis = HybridSynthesisX87;
+  RequantizeRunFn RequantizeRun = RequantizeRunReference;
 };
 
 }  // namespace yumekaze::decoder

@@ -107,6 +107,19 @@ void BuildTransformTables(Layer3Tables& tables) {
       tables.ImdctShort[i][k] = std::cos(kPi / 24.0 * (2 * i + 1 + 6) * (2 * k + 1));
     }
   }
+  for (int k = 0; k < 18; ++k) tables.LongTwiddle[k] = 2.0 * std::cos((2 * k + 1) * kPi / 72.0);
+  for (int j = 0; j < 9; ++j) tables.OddTwiddle[j] = 2.0 * std::cos((2 * j + 1) * kPi / 36.0);
+  for (int i = 0; i < 9; ++i) {
+    for (int j = 0; j < 4; ++j) tables.Dct9[i][j] = std::cos(i * kPi * (2 * j + 1) / 18.0);
+  }
+  for (int m = 0; m < 6; ++m) {
+    for (int k = 0; k < 6; ++k) {
+      tables.ShortDct4[m][k] = std::cos(kPi / 24.0 * (2 * m + 1) * (2 * k + 1));
+    }
+  }
+  for (int w = 0; w < 4; ++w) {
+    for (int i = 0; i < 36; ++i) tables.WindowsWide[w][i] = tables.Windows[w][i];
+  }
 }
 
 }  // namespace

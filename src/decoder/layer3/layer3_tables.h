@@ -25,6 +25,15 @@ struct Layer3Tables {
   // cos(pi / 72 (2i + 1 + 18)(2k + 1)) and cos(pi / 24 (2i + 1 + 6)(2k + 1)).
   double ImdctLong[36][18];
   double ImdctShort[12][6];
+
+  // Constants of the factorised transforms of the SIMD forms, in double precision. The long
+  // transform is an 18-point DCT-IV: pre-twiddle, 18-point DCT-II split into two 9-point ones, and
+  // the recurrence y[n] = c[n] - y[n - 1]; the short one a direct 6-point DCT-IV.
+  double LongTwiddle[18];     // 2cos((2k + 1) pi / 72)
+  double OddTwiddle[9];       // 2cos((2j + 1) pi / 36)
+  double Dct9[9][4];          // cos(i pi (2j + 1) / 18)
+  double ShortDct4[6][6];     // cos(pi / 24 (2m + 1)(2k + 1))
+  double WindowsWide[4][36];  // Windows as doubles
 };
 
 void BuildLayer3Tables(Layer3Tables& tables);

@@ -28,9 +28,20 @@ float RequantizeValue(const Layer3Tables& tables, int32_t value, float factor) {
   return factor * power;
 }
 
+bool RequantizeRunReference(const Layer3Tables& tables, const int32_t* quantized, float* dest,
+                            int32_t count, float factor) {
+  bool nonzero = false;
+  for (int32_t i = 0; i < count; ++i) {
+    nonzero |= quantized[i] != 0;
+    dest[i] = RequantizeValue(tables, quantized[i], factor);
+  }
+  return nonzero;
+}
+
 void Requantize(const Layer3Tables& tables, const RequantBands& bands, const int32_t* quantized,
                 float* spectrum, int32_t& nonzeroLines, const int32_t* scalefactors,
-                const GranuleSideInfo& sideInfo, RequantInfo& info, float* work) {
+                const GranuleSideInfo& sideInfo, RequantInfo& info, float* work,
+                RequantizeRunFn run) {
   const int32_t limit = std::clamp(nonzeroLines, 0, 576);
   const float gain = tables.GainTable[std::clamp(sideInfo.GlobalGain + 6, 0, 261)];
   const int32_t scale = sideInfo.ScalefacScale & 1;
@@ -50,14 +61,9 @@ void Requantize(const Layer3Tables& tables, const RequantBands& bands, const int
   for (int32_t band = 0; band < longBands && line < limit; ++band) {
     const int32_t pre = sideInfo.Preflag ? kPreemphasis[band] : 0;
     const float factor = gain * tables.ScaleTable[scale][pre][ScaleIndex(scalefactors[band])];
-    const int32_t end = line + bands.LongSfbWidth[band];
-    bool nonzero = false;
-    for (; line < end; ++line) {
-      const int32_t value = quantized[line];
-      nonzero |= value != 0;
-      spectrum[line] = RequantizeValue(tables, value, factor);
-    }
-    if (nonzero) lastLongBand = band;
+    const int32_t width = bands.LongSfbWidth[band];
+    if (run(tables, quantized + line, spectrum + line, width, factor)) lastLongBand = band;
+    line += width;
   }
 
   if (shortBlocks) {
@@ -73,13 +79,10 @@ void Requantize(const Layer3Tables& tables, const RequantBands& bands, const int
       for (int w = 0; w < 3; ++w) {
         const int32_t sf = scalefactors[kShortScalefactorBase + band + 13 * w];
         const float factor = windowGain[w] * tables.ScaleTable[scale][0][ScaleIndex(sf)];
-        bool nonzero = false;
-        for (int32_t i = 0; i < width; ++i, ++line) {
-          const int32_t value = quantized[line];
-          nonzero |= value != 0;
-          work[base + 3 * i + w] = RequantizeValue(tables, value, factor);
-        }
-        if (nonzero) info.MaxShortSfb[w] = band;
+        float values[kGranuleLines / 3];
+        if (run(tables, quantized + line, values, width, factor)) info.MaxShortSfb[w] = band;
+        for (int32_t i = 0; i < width; ++i) work[base + 3 * i + w] = values[i];
+        line += width;
       }
       base += 3 * width;
     }

@@ -19,7 +19,8 @@ struct RequantBands {
 // the last short band processed. work is a 576-value scratch area.
 void Requantize(const Layer3Tables& tables, const RequantBands& bands, const int32_t* quantized,
                 float* spectrum, int32_t& nonzeroLines, const int32_t* scalefactors,
-                const GranuleSideInfo& sideInfo, RequantInfo& info, float* work);
+                const GranuleSideInfo& sideInfo, RequantInfo& info, float* work,
+                RequantizeRunFn run = RequantizeRunReference);
 
 // The value of one quantized integer times factor: sign(v) |v|^(4/3) x factor.
 float RequantizeValue(const Layer3Tables& tables, int32_t value, float factor);

@@ -8,14 +8,17 @@
 
 #include "decoder/decoder.h"
 #include "decoder/decoder_state.h"
+#include "decoder/layer3/layer3.h"
 #include "decoder/test_support.h"
 
 namespace yumekaze::testing {
 
 // Decodes every frame of a stream with a fresh decoder, resynchronising byte by byte where a
 // frame is refused; returns the PCM.
+// layer3Variants: CpuFeatureFlags choosing the Layer III routine forms (0: the reference forms).
 inline std::vector<uint8_t> DecodeLayer3Stream(const std::vector<uint8_t>& bytes, uint8_t options,
-                                               decoder::MpegOutputInfo* info = nullptr) {
+                                               decoder::MpegOutputInfo* info = nullptr,
+                                               uint32_t layer3Variants = 0) {
   using namespace yumekaze::decoder;
   auto state = std::make_unique<DecoderState>();
   MpegFrameHeader header{};
@@ -27,6 +30,7 @@ inline std::vector<uint8_t> DecodeLayer3Stream(const std::vector<uint8_t>& bytes
   if (length <= 0) return pcm;
   if (InitDecoder(*state, header, length, 0, 0, options, 24000) == 0) return pcm;
   if (info != nullptr) GetOutputInfo(*state, *info);
+  SelectLayer3Variants(*state, layer3Variants);
   std::vector<uint8_t> out(4608);
   size_t position = offset;
   while (position + 4 <= bytes.size()) {
