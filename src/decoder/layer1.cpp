@@ -76,7 +76,7 @@ void ReadSamples(DecoderState& decoder, const Layer1Frame& frame) {
         const float value = static_cast<float>(
             static_cast<int32_t>(ReadBits(bits, allocation + 1)) - ((1 << allocation) - 1));
         out[e] = value * frame.factor[e];
-        out[e + 1] = value * frame.factor[e + 1];
+        if (e + 1 < limit) out[e + 1] = value * frame.factor[e + 1];
         e += 2;
       }
     }
