@@ -114,6 +114,8 @@ uint32_t CapabilitySetToFlags(uint32_t capabilitySet) {
   if (capabilitySet & 0x04) flags |= kCpuSSE;
   if (capabilitySet & 0x08) flags |= kCpuE3DNow;
   if (capabilitySet & 0x10) flags |= kCpuCMOV;
+  if (capabilitySet & 0x20) flags |= kCpuSSE2;
+  if (capabilitySet & 0x40) flags |= kCpuAVX2 | kCpuFMA;
   return flags;
 }
 
@@ -124,6 +126,8 @@ uint32_t FlagsToCapabilitySet(uint32_t flags) {
   if (flags & kCpuSSE) capabilitySet |= 0x04;
   if (flags & kCpuE3DNow) capabilitySet |= 0x08;
   if (flags & kCpuCMOV) capabilitySet |= 0x10;
+  if (flags & kCpuSSE2) capabilitySet |= 0x20;
+  if ((flags & (kCpuAVX2 | kCpuFMA)) == (kCpuAVX2 | kCpuFMA)) capabilitySet |= 0x40;
   return capabilitySet;
 }
 

@@ -21,8 +21,8 @@ struct CpuidWords {
 // The flag word for these CPUID words (an x87 FPU is assumed present).
 uint32_t CpuFlagsFromCpuid(const CpuidWords& words);
 
-// The TMP3CpuCapabilities set (bits 0..4: mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV) to flag
-// bits, and back.
+// The TMP3CpuCapabilities set (bits 0..6: mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV, mccSSE2,
+// mccAVX2) to flag bits, and back. mccAVX2 stands for AVX2 and FMA together: its forms need both.
 uint32_t CapabilitySetToFlags(uint32_t capabilitySet);
 uint32_t FlagsToCapabilitySet(uint32_t flags);
 

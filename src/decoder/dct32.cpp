@@ -45,21 +45,25 @@ void BuildCosineTable(float* table) {
   }
 }
 
+void Dct32Reference(const float* table, const float* input, float* output) {
+  FastDct<32>(input, output, table);
+}
+
 void Dct32(const DecoderState& decoder, const float* input, float* output) {
-  FastDct<32>(input, output, decoder.CosineTable);
+  decoder.Dct(decoder.CosineTable, input, output);
 }
 
 void Dct32Interleaved(const DecoderState& decoder, const float* input, int32_t channel,
                       float* output) {
   float gathered[32];
   for (int i = 0; i < 32; ++i) gathered[i] = input[2 * i + channel];
-  FastDct<32>(gathered, output, decoder.CosineTable);
+  decoder.Dct(decoder.CosineTable, gathered, output);
 }
 
 void Dct32Mix(const DecoderState& decoder, const float* input, float* output) {
   float mixed[32];
   for (int i = 0; i < 32; ++i) mixed[i] = (input[2 * i] + input[2 * i + 1]) * 0.5f;
-  FastDct<32>(mixed, output, decoder.CosineTable);
+  decoder.Dct(decoder.CosineTable, mixed, output);
 }
 
 }  // namespace yumekaze::decoder

@@ -72,13 +72,16 @@ void SelectCpuVariants(DecoderState& decoder, uint32_t flags) {
   // differently and is taken only without them.
   decoder.WindowMono = WindowMonoX87;
   decoder.WindowStereo = WindowStereoX87;
+  decoder.Dct = Dct32Reference;
 #if defined(__x86_64__)
   if ((flags & (kCpuAVX2 | kCpuFMA)) == (kCpuAVX2 | kCpuFMA)) {
     decoder.WindowMono = WindowMonoAvx2;
     decoder.WindowStereo = WindowStereoAvx2;
+    decoder.Dct = Dct32Avx2;
   } else if (flags & kCpuSSE2) {
     decoder.WindowMono = WindowMonoSse2;
     decoder.WindowStereo = WindowStereoSse2;
+    decoder.Dct = Dct32Sse2;
   } else
 #endif
       if (flags & kCpu3DNow) {

@@ -47,6 +47,7 @@ struct DecoderState {
   bool CosineTableBuilt = false;
   WindowRoutineFn WindowMono = WindowMonoX87;
   WindowRoutineFn WindowStereo = WindowStereoX87;
+  DctRoutineFn Dct = Dct32Reference;
 
   Layer3State layer3;
   EqualizerState equalizer{};

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "decoder/dct32_vector.h"
 #include "decoder/synthesis.h"
 #include "decoder/synthesis_lanes.h"
 
@@ -74,6 +75,10 @@ void WindowMonoAvx2(const float* ring, int32_t position, uint8_t* output) {
 }
 void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output) {
   WindowAvx2<4>(ring, position, output);
+}
+
+void Dct32Avx2(const float* table, const float* input, float* output) {
+  Dct32Vector(table, input, output);
 }
 
 }  // namespace yumekaze::decoder

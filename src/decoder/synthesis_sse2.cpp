@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "decoder/dct32_vector.h"
 #include "decoder/synthesis.h"
 #include "decoder/synthesis_lanes.h"
 #include "decoder/synthesis_window.h"
@@ -87,6 +88,10 @@ void WindowMonoSse2(const float* ring, int32_t position, uint8_t* output) {
 }
 void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output) {
   WindowSse2<4>(ring, position, output);
+}
+
+void Dct32Sse2(const float* table, const float* input, float* output) {
+  Dct32Vector(table, input, output);
 }
 
 }  // namespace yumekaze::decoder

@@ -1,6 +1,7 @@
 // The vector forms of the synthesis (SSE2, AVX2 + FMA) against the reference form: on random
 // history rings and on whole streams they may differ by at most one step on any sample and must
 // agree on at least 99.9 % of the samples; on the conformance streams they keep full accuracy.
+// Their DCT performs the reference form's float operations and must give its values exactly.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "decoder/cpu_capabilities.h"
 #include "decoder/decoder.h"
 #include "decoder/decoder_state.h"
 #include "decoder/synthesis.h"
@@ -28,6 +30,7 @@ struct Form {
   uint32_t flags;  // what SelectCpuVariants is given
   WindowRoutineFn mono;
   WindowRoutineFn stereo;
+  DctRoutineFn dct;
 };
 
 // The forms this processor can run.
@@ -35,9 +38,11 @@ std::vector<Form> VectorForms() {
   std::vector<Form> forms;
 #if defined(__x86_64__)
   const uint32_t detected = GetCpuCapabilities();
-  if (detected & kCpuSSE2) forms.push_back({"sse2", kCpuSSE2, WindowMonoSse2, WindowStereoSse2});
+  if (detected & kCpuSSE2)
+    forms.push_back({"sse2", kCpuSSE2, WindowMonoSse2, WindowStereoSse2, Dct32Sse2});
   if ((detected & (kCpuAVX2 | kCpuFMA)) == (kCpuAVX2 | kCpuFMA)) {
-    forms.push_back({"avx2", kCpuSSE2 | kCpuAVX2 | kCpuFMA, WindowMonoAvx2, WindowStereoAvx2});
+    forms.push_back(
+        {"avx2", kCpuSSE2 | kCpuAVX2 | kCpuFMA, WindowMonoAvx2, WindowStereoAvx2, Dct32Avx2});
   }
 #endif
   return forms;
@@ -80,6 +85,29 @@ TEST(SynthesisForms, TheProcessorHasAtLeastSse2) {
 #endif
 }
 
+TEST(SynthesisForms, CapabilitySetChoosesAndSwitchesOffTheVectorForms) {
+  EXPECT_EQ(CapabilitySetToFlags(0x20), kCpuSSE2);
+  EXPECT_EQ(CapabilitySetToFlags(0x40), kCpuAVX2 | kCpuFMA);
+  for (uint32_t set = 0; set < 128; ++set) {
+    EXPECT_EQ(FlagsToCapabilitySet(CapabilitySetToFlags(set)), set);
+  }
+  // AVX2 without FMA does not count: its forms need both.
+  EXPECT_EQ(FlagsToCapabilitySet(kCpuAVX2), 0u);
+
+  auto decoder = std::make_unique<DecoderState>();
+  SelectCpuVariants(*decoder, CapabilitySetToFlags(0x1F));  // every extension but the vector ones
+  EXPECT_EQ(decoder->WindowMono, WindowMono3DNow);
+  SelectCpuVariants(*decoder, CapabilitySetToFlags(0x00));
+  EXPECT_EQ(decoder->WindowMono, WindowMonoX87);
+  EXPECT_EQ(decoder->WindowStereo, WindowStereoX87);
+  for (const Form& form : VectorForms()) {
+    SelectCpuVariants(*decoder, form.flags | kCpu3DNow);
+    EXPECT_EQ(decoder->WindowMono, form.mono) << form.name;
+    EXPECT_EQ(decoder->WindowStereo, form.stereo) << form.name;
+    EXPECT_EQ(decoder->Dct, form.dct) << form.name;
+  }
+}
+
 TEST(SynthesisForms, WindowingMatchesTheReferenceOnRandomRings) {
   std::mt19937 random(20261207);
   for (const Form& form : VectorForms()) {
@@ -119,6 +147,29 @@ TEST(SynthesisForms, WindowingMatchesTheReferenceOnRandomRings) {
       }
     }
     tally.ExpectClose(form.name);
+  }
+}
+
+TEST(SynthesisForms, DctGivesTheReferenceFormsValuesBitForBit) {
+  float table[31];
+  BuildCosineTable(table);
+  std::mt19937 random(7);
+  for (const Form& form : VectorForms()) {
+    for (int trial = 0; trial < 2000; ++trial) {
+      const float scale = std::pow(10.0f, std::uniform_real_distribution<float>(-3, 6)(random));
+      std::normal_distribution<float> value(0.0f, scale);
+      // One spare value in front, so that unaligned input is covered too.
+      alignas(16) float input[33];
+      for (float& v : input) v = value(random);
+      if (trial % 10 == 0) std::fill(input + 4, input + 30, -0.0f);
+      const float* in = input + (trial % 2);
+      alignas(16) float reference[32];
+      alignas(16) float candidate[32];
+      Dct32Reference(table, in, reference);
+      form.dct(table, in, candidate);
+      ASSERT_EQ(std::memcmp(reference, candidate, sizeof reference), 0)
+          << form.name << " trial " << trial;
+    }
   }
 }
 

@@ -21,10 +21,11 @@ enum TMP3EqualizerMode : uint8_t {
   memFreq = 1,     // EqualizerCount bands at chosen frequencies (Layer III: per spectral line)
 };
 
-// Instruction-set extensions the decoder may use; TMP3CpuCapabilities holds 1 << each.
-enum TMP3CpuCapability : uint8_t { mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV };
+// Instruction-set extensions the decoder may use; TMP3CpuCapabilities holds 1 << each. mccSSE2
+// and mccAVX2 (AVX2 with FMA) select the vector forms of the inner loops.
+enum TMP3CpuCapability : uint8_t { mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV, mccSSE2, mccAVX2 };
 using TMP3CpuCapabilities = uint8_t;
-inline constexpr TMP3CpuCapabilities kAllCpuCapabilities = 0x1F;
+inline constexpr TMP3CpuCapabilities kAllCpuCapabilities = 0x7F;
 constexpr TMP3CpuCapabilities CpuCapabilityBit(TMP3CpuCapability capability) {
   return static_cast<TMP3CpuCapabilities>(1u << capability);
 }
