@@ -26,10 +26,16 @@ struct LocalReader {
         Accumulator(reader.Accumulator),
         ValidBits(reader.ValidBits) {}
 
+  // The accumulator keeps consumed bits above the valid ones while decoding (lookups mask what
+  // they take), which keeps the mask off the path from one code to the next; they are cleared here.
   void StoreTo(L3BitReader& reader) const {
     reader.ReadPos = ReadPos;
-    reader.Accumulator = Accumulator;
+    reader.Accumulator = ValidBits >= 32 ? Accumulator : Accumulator & ((1u << ValidBits) - 1u);
     reader.ValidBits = ValidBits;
+  }
+
+  uint32_t Peek(int32_t count) const {
+    return (Accumulator >> (ValidBits - count)) & ((1u << count) - 1u);
   }
 
   // Appends whole bytes until more than 24 bits are valid, as the reference Refill does.
@@ -55,48 +61,69 @@ struct LocalReader {
     }
   }
 
-  void Consume(int32_t count) {
-    ValidBits -= count;
-    Accumulator &= (1u << ValidBits) - 1u;
-  }
+  void Consume(int32_t count) { ValidBits -= count; }
 
   // count >= 1 bits; refills first when fewer than `keep` are valid.
   uint32_t Get(int32_t count, int32_t keep) {
     if (ValidBits < keep) Refill();
     ValidBits -= count;
-    const uint32_t value = Accumulator >> ValidBits;
-    Accumulator &= (1u << ValidBits) - 1u;
-    return value;
+    return (Accumulator >> ValidBits) & ((1u << count) - 1u);
   }
 
   bool PastEnd() const { return ReadPos > EndPos; }
 };
 
-// Count-1 values with their signs applied: [value v w x y][sign bits, first value's highest].
-struct QuadSignTable {
-  int8_t Count[16];
-  int8_t Values[16][16][4];
+// Count-1 codes with their sign bits, looked up at once: table A by the next 10 bits (a code of
+// at most 6 bits and up to 4 signs), table B by the next 8. A lookup leaves enough bits valid
+// that the reference's one-bit sign reads never refill, so taking them together changes nothing.
+struct QuadEntry {
+  int8_t Values[4];
+  uint8_t Length;  // code and sign bits
+  uint8_t Value;   // the unsigned v w x y bits
+  uint8_t Padding[2];
 };
 
-constexpr QuadSignTable MakeQuadSignTable() {
-  QuadSignTable table{};
-  for (int value = 0; value < 16; ++value) {
-    int count = 0;
-    for (int i = 0; i < 4; ++i) count += (value >> i) & 1;
-    table.Count[value] = static_cast<int8_t>(count);
-    for (int signs = 0; signs < 16; ++signs) {
-      int next = count;
-      for (int i = 0; i < 4; ++i) {
-        if (((value >> (3 - i)) & 1) == 0) continue;
-        --next;
-        table.Values[value][signs][i] = static_cast<int8_t>(((signs >> next) & 1) ? -1 : 1);
-      }
+struct QuadTables {
+  QuadEntry A[1024];
+  QuadEntry B[256];
+};
+
+void FillQuadEntry(QuadEntry& entry, uint32_t value, int codeLength, uint32_t following,
+                   int followingBits) {
+  int signs = 0;
+  for (int i = 0; i < 4; ++i) signs += (value >> i) & 1;
+  entry.Length = static_cast<uint8_t>(codeLength + signs);
+  entry.Value = static_cast<uint8_t>(value);
+  int next = followingBits;
+  for (int i = 0; i < 4; ++i) {
+    if (((value >> (3 - i)) & 1) == 0) {
+      entry.Values[i] = 0;
+      continue;
     }
+    --next;
+    entry.Values[i] = static_cast<int8_t>(((following >> next) & 1) ? -1 : 1);
   }
-  return table;
 }
 
-constexpr QuadSignTable kQuadSigns = MakeQuadSignTable();
+QuadTables BuildQuadTables() {
+  QuadTables tables{};
+  for (uint32_t bits = 0; bits < 1024; ++bits) {
+    const uint8_t* code = kCount1TableA[bits >> 4];
+    const int length = code[0];
+    // The bits after the code, of which the signs take the first ones.
+    FillQuadEntry(tables.A[bits], code[1], length, bits & ((1u << (10 - length)) - 1u),
+                  10 - length);
+  }
+  for (uint32_t bits = 0; bits < 256; ++bits) {
+    FillQuadEntry(tables.B[bits], (bits >> 4) ^ 15u, 4, bits & 15u, 4);
+  }
+  return tables;
+}
+
+const QuadTables& Quads() {
+  static const QuadTables tables = BuildQuadTables();
+  return tables;
+}
 
 template <bool kLinbits>
 int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uint32_t* root,
@@ -104,7 +131,7 @@ int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uin
   const int32_t rootBits = static_cast<int32_t>(root[0] & 0xFF);
   for (int32_t pair = 0; pair < pairs; ++pair) {
     if (r.ValidBits <= 10) r.Refill();
-    uint32_t entry = root[1 + (r.Accumulator >> (r.ValidBits - rootBits))];
+    uint32_t entry = root[1 + r.Peek(rootBits)];
     if ((entry >> 24) == 0) {
       // A link: walk down the sub-blocks, refilling before each lookup as the reference does.
       const uint32_t* block = root;
@@ -114,7 +141,7 @@ int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uin
         block += entry;
         bits = static_cast<int32_t>(block[0] & 0xFF);
         if (r.ValidBits <= 10) r.Refill();
-        entry = block[1 + (r.Accumulator >> (r.ValidBits - bits))];
+        entry = block[1 + r.Peek(bits)];
       } while ((entry >> 24) == 0);
     }
     r.Consume(static_cast<int32_t>(entry >> 24));
@@ -131,8 +158,7 @@ int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uin
       // values.
       const int32_t count = static_cast<int32_t>(entry & 0xFF);
       r.ValidBits -= count;
-      const uint32_t signs = r.Accumulator >> r.ValidBits;
-      r.Accumulator &= (1u << r.ValidBits) - 1u;
+      const uint32_t signs = (r.Accumulator >> r.ValidBits) & ((1u << count) - 1u);
       const int32_t signX = static_cast<int32_t>((signs >> (y != 0)) & (x != 0));
       const int32_t signY = static_cast<int32_t>(signs & (y != 0));
       x = (x ^ -signX) + signX;
@@ -170,34 +196,26 @@ int32_t DecodeQuads(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t b
   const bool tableB = count1TableSelect != 0;
   const int32_t minimumBudget = tableB ? 3 : 0;
   LocalReader r(reader);
+  const QuadTables& tables = Quads();
   int32_t done = 0;
   int32_t lastNonzero = -1;
   uint32_t lastValue = 0;
   while (done < quads && bitBudget > minimumBudget) {
-    uint32_t value;
+    const QuadEntry* entry;
     if (tableB) {
-      value = r.Get(4, 8) ^ 15u;
-      bitBudget -= 4;
+      if (r.ValidBits < 8) r.Refill();
+      entry = &tables.B[r.Peek(8)];
     } else {
       if (r.ValidBits <= 10) r.Refill();
-      const uint8_t* entry = kCount1TableA[r.Accumulator >> (r.ValidBits - 6)];
-      r.Consume(entry[0]);
-      bitBudget -= entry[0];
-      value = entry[1];
+      entry = &tables.A[r.Peek(10)];
     }
-    // The sign bits at once: after a lookup at least four bits are valid, so the reference's
-    // one-bit reads never refill here.
-    const int32_t count = kQuadSigns.Count[value];
-    bitBudget -= count;
-    r.ValidBits -= count;
-    const uint32_t signs = r.Accumulator >> r.ValidBits;
-    r.Accumulator &= (1u << r.ValidBits) - 1u;
-    const int8_t* values = kQuadSigns.Values[value][signs];
+    r.ValidBits -= entry->Length;
+    bitBudget -= entry->Length;
     int32_t* quad = dest + 4 * done;
-    for (int i = 0; i < 4; ++i) quad[i] = values[i];
-    if (value != 0) {
+    for (int i = 0; i < 4; ++i) quad[i] = entry->Values[i];
+    if (entry->Value != 0) {
       lastNonzero = done;
-      lastValue = value;
+      lastValue = entry->Value;
     }
     ++done;
     if (r.PastEnd()) break;

@@ -114,31 +114,30 @@ void AliasReduceAvx2(const Layer3Tables& tables, float* spectrum, int32_t bounda
 // in the reference form. Returns whether any line was nonzero.
 bool RequantizeRunAvx2(const Layer3Tables& tables, const int32_t* quantized, float* dest,
                        int32_t count, float factor) {
+  const float* large = LargePowerTable();
   const __m256 scale = _mm256_set1_ps(factor);
   const __m256i offset = _mm256_set1_epi32(32);
   const __m256i range = _mm256_set1_epi32(63);
+  const __m256i laneNumbers = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   __m256i any = _mm256_setzero_si256();
-  int32_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    const __m256i values = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(quantized + i));
+  for (int32_t i = 0; i < count; i += 8) {
+    // The last vector of a band is masked: lanes past the band are neither read nor written.
+    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i), laneNumbers);
+    const __m256i values = _mm256_maskload_epi32(quantized + i, mask);
+    any = _mm256_or_si256(any, values);
     const __m256i index = _mm256_add_epi32(values, offset);
     // In -32..31 exactly when the index, taken unsigned, is at most 63.
     const __m256i inside = _mm256_cmpeq_epi32(_mm256_min_epu32(index, range), index);
     if (_mm256_movemask_ps(_mm256_castsi256_ps(inside)) != 0xFF) {
-      for (int32_t j = i; j < i + 8; ++j) dest[j] = RequantizeValue(tables, quantized[j], factor);
-      any = _mm256_or_si256(any, values);
+      const int32_t end = count - i < 8 ? count : i + 8;
+      for (int32_t j = i; j < end; ++j)
+        dest[j] = RequantizeOne(tables, large, quantized[j], factor);
       continue;
     }
-    any = _mm256_or_si256(any, values);
     const __m256 powers = _mm256_i32gather_ps(tables.PowTable, index, 4);
-    _mm256_storeu_ps(dest + i, _mm256_mul_ps(powers, scale));
+    _mm256_maskstore_ps(dest + i, mask, _mm256_mul_ps(powers, scale));
   }
-  bool nonzero = !_mm256_testz_si256(any, any);
-  for (; i < count; ++i) {
-    nonzero |= quantized[i] != 0;
-    dest[i] = RequantizeValue(tables, quantized[i], factor);
-  }
-  return nonzero;
+  return !_mm256_testz_si256(any, any);
 }
 
 }  // namespace yumekaze::decoder

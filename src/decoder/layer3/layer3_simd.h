@@ -29,7 +29,23 @@ bool RequantizeRunAvx2(const Layer3Tables& tables, const int32_t* quantized, flo
                        int32_t count, float factor);
 #endif
 
-// Defined in requantize.cpp; the forms call it for values outside the power table.
+// Defined in requantize.cpp; the forms call it for values outside the power tables.
 float RequantizeValue(const Layer3Tables& tables, int32_t value, float factor);
+
+// The largest magnitude the Huffman decoder produces: 15 plus 13 linbits.
+inline constexpr int32_t kLargestQuantized = 15 + 8191;
+// |v|^(4/3) for v = 0..kLargestQuantized, exactly as RequantizeValue computes it (built once).
+const float* LargePowerTable();
+
+// One value as RequantizeValue gives it, from the tables. Internal linkage: the forms' files are
+// compiled for different instruction sets.
+static inline float RequantizeOne(const Layer3Tables& tables, const float* large, int32_t value,
+                                  float factor) {
+  if (static_cast<uint32_t>(value + 32) < 64u) return factor * tables.PowTable[value + 32];
+  if (value >= -kLargestQuantized && value <= kLargestQuantized) {
+    return factor * (value < 0 ? -large[-value] : large[value]);
+  }
+  return RequantizeValue(tables, value, factor);
+}
 
 }  // namespace yumekaze::decoder

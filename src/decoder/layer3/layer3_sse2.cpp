@@ -117,6 +117,7 @@ void AliasReduceSse2(const Layer3Tables& tables, float* spectrum, int32_t bounda
 // Four lines at a time while all are in the table's range (SSE2 has no gather: four loads).
 bool RequantizeRunSse2(const Layer3Tables& tables, const int32_t* quantized, float* dest,
                        int32_t count, float factor) {
+  const float* large = LargePowerTable();
   const __m128 scale = _mm_set1_ps(factor);
   __m128i any = _mm_setzero_si128();
   int32_t i = 0;
@@ -132,13 +133,14 @@ bool RequantizeRunSse2(const Layer3Tables& tables, const int32_t* quantized, flo
       const float* p = tables.PowTable;
       _mm_storeu_ps(dest + i, _mm_mul_ps(_mm_set_ps(p[i3], p[i2], p[i1], p[i0]), scale));
     } else {
-      for (int32_t j = i; j < i + 4; ++j) dest[j] = RequantizeValue(tables, quantized[j], factor);
+      for (int32_t j = i; j < i + 4; ++j)
+        dest[j] = RequantizeOne(tables, large, quantized[j], factor);
     }
   }
   bool nonzero = _mm_movemask_epi8(_mm_cmpeq_epi32(any, _mm_setzero_si128())) != 0xFFFF;
   for (; i < count; ++i) {
     nonzero |= quantized[i] != 0;
-    dest[i] = RequantizeValue(tables, quantized[i], factor);
+    dest[i] = RequantizeOne(tables, large, quantized[i], factor);
   }
   return nonzero;
 }

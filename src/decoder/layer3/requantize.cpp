@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
+#include "decoder/layer3/layer3_simd.h"
 #include "decoder/layer3/scalefactors.h"
 
 namespace yumekaze::decoder {
@@ -26,6 +28,19 @@ float RequantizeValue(const Layer3Tables& tables, int32_t value, float factor) {
   const float power =
       static_cast<float>(value * std::pow(magnitude, static_cast<double>(1.0f / 3.0f)));
   return factor * power;
+}
+
+const float* LargePowerTable() {
+  // Built once, by the expression RequantizeValue uses, so lookups give its values exactly.
+  static const auto table = [] {
+    auto powers = std::make_unique<float[]>(kLargestQuantized + 1);
+    for (int32_t v = 0; v <= kLargestQuantized; ++v) {
+      powers[v] = static_cast<float>(
+          v * std::pow(static_cast<double>(v), static_cast<double>(1.0f / 3.0f)));
+    }
+    return powers;
+  }();
+  return table.get();
 }
 
 bool RequantizeRunReference(const Layer3Tables& tables, const int32_t* quantized, float* dest,

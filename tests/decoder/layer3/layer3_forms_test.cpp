@@ -104,6 +104,25 @@ TEST_P(Layer3Forms, RequantizationIsBitExact) {
   }
 }
 
+TEST_P(Layer3Forms, RequantizationOfEveryValueTheDecoderCanProduceIsBitExact) {
+  // -8206..8206 (15 plus 13 linbits) and a little beyond, in bands of every length up to 24.
+  std::vector<int32_t> quantized;
+  for (int32_t v = -8300; v <= 8300; ++v) quantized.push_back(v);
+  std::vector<float> reference(quantized.size());
+  std::vector<float> candidate(quantized.size());
+  const float factor = 0.7071f;
+  size_t start = 0;
+  for (int32_t width = 1; start < quantized.size(); width = width % 24 + 1) {
+    const auto count = static_cast<int32_t>(std::min<size_t>(width, quantized.size() - start));
+    decoder::RequantizeRunReference(tables_, quantized.data() + start, reference.data() + start,
+                                    count, factor);
+    Chosen().RequantizeRun(tables_, quantized.data() + start, candidate.data() + start, count,
+                           factor);
+    start += static_cast<size_t>(count);
+  }
+  ASSERT_EQ(std::memcmp(reference.data(), candidate.data(), sizeof(float) * reference.size()), 0);
+}
+
 // Every block type, mixed blocks of both long-part lengths, line counts that end inside a group
 // of subbands, previous extents above and below.
 TEST_P(Layer3Forms, HybridSynthesisMatchesTheReferenceToTheLastBit) {
