@@ -45,25 +45,34 @@ void BuildCosineTable(float* table) {
   }
 }
 
-void Dct32Reference(const float* table, const float* input, float* output) {
-  FastDct<32>(input, output, table);
+void Dct32Reference(const float* table, const float* input, DctInput layout, float* output) {
+  float gathered[32];
+  switch (layout) {
+    case kDctContiguous:
+      FastDct<32>(input, output, table);
+      return;
+    case kDctLeft:
+    case kDctRight:
+      for (int i = 0; i < 32; ++i) gathered[i] = input[2 * i + (layout == kDctRight)];
+      break;
+    case kDctMix:
+      for (int i = 0; i < 32; ++i) gathered[i] = (input[2 * i] + input[2 * i + 1]) * 0.5f;
+      break;
+  }
+  FastDct<32>(gathered, output, table);
 }
 
 void Dct32(const DecoderState& decoder, const float* input, float* output) {
-  decoder.Dct(decoder.CosineTable, input, output);
+  decoder.Dct(decoder.CosineTable, input, kDctContiguous, output);
 }
 
 void Dct32Interleaved(const DecoderState& decoder, const float* input, int32_t channel,
                       float* output) {
-  float gathered[32];
-  for (int i = 0; i < 32; ++i) gathered[i] = input[2 * i + channel];
-  decoder.Dct(decoder.CosineTable, gathered, output);
+  decoder.Dct(decoder.CosineTable, input, channel == 0 ? kDctLeft : kDctRight, output);
 }
 
 void Dct32Mix(const DecoderState& decoder, const float* input, float* output) {
-  float mixed[32];
-  for (int i = 0; i < 32; ++i) mixed[i] = (input[2 * i] + input[2 * i + 1]) * 0.5f;
-  decoder.Dct(decoder.CosineTable, mixed, output);
+  decoder.Dct(decoder.CosineTable, input, kDctMix, output);
 }
 
 }  // namespace yumekaze::decoder

@@ -10,22 +10,12 @@
 
 #include <cstdint>
 
+#include "decoder/synthesis.h"
+
 namespace yumekaze::decoder {
 namespace {
 
 inline __m128 DctReversed(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
-
-// One halving of a block of N (8 or more) from `in` into `out`: N/2 sums x_i + x_{N-1-i}, then
-// N/2 differences (x_i - x_{N-1-i}) x factor_i.
-template <int N>
-inline void DctSplit(const float* in, float* out, const float* factors) {
-  for (int i = 0; i < N / 2; i += 4) {
-    const __m128 front = _mm_loadu_ps(in + i);
-    const __m128 back = DctReversed(_mm_loadu_ps(in + N - 4 - i));
-    _mm_storeu_ps(out + i, _mm_add_ps(front, back));
-    _mm_storeu_ps(out + N / 2 + i, _mm_mul_ps(_mm_sub_ps(front, back), _mm_loadu_ps(factors + i)));
-  }
-}
 
 // Halving of one block of 4: [x0 x1 x2 x3] -> [x0 + x3, x1 + x2, (x0 - x3) c0, (x1 - x2) c1];
 // factors holds c0 c1 c0 c1.
@@ -37,7 +27,8 @@ inline __m128 DctSplit4(__m128 x, __m128 factors) {
   return _mm_shuffle_ps(sums, differences, _MM_SHUFFLE(3, 2, 1, 0));
 }
 
-// Halving of two blocks of 2: [x0 x1 y0 y1] -> [x0 + x1, (x0 - x1) c, y0 + y1, (y0 - y1) c].
+// Halving of two blocks of 2: [x0 x1 y0 y1] -> [x0 + x1, (x0 - x1) c, y0 + y1, (y0 - y1) c]. A
+// halved block of 2 is already transformed.
 inline __m128 DctSplit2(__m128 x, __m128 factor) {
   const __m128 front = _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 2, 0, 0));
   const __m128 back = _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 3, 1, 1));
@@ -47,52 +38,103 @@ inline __m128 DctSplit2(__m128 x, __m128 factor) {
   return _mm_shuffle_ps(grouped, grouped, _MM_SHUFFLE(3, 1, 2, 0));
 }
 
-// [o1 o2 o3 -0]: adding -0.0 leaves every value as it is, so the last odd output stays alone.
-inline __m128 DctNextOdd(__m128 o) {
-  const __m128 shifted = _mm_castsi128_ps(_mm_srli_si128(_mm_castps_si128(o), 4));
-  return _mm_or_ps(shifted, _mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, INT32_MIN)));
+// Lanes of -0.0 where mask is set: adding -0.0 leaves every value as it is.
+inline __m128 DctNegativeZeros(int a, int b, int c, int d) {
+  return _mm_castsi128_ps(
+      _mm_setr_epi32(a ? INT32_MIN : 0, b ? INT32_MIN : 0, c ? INT32_MIN : 0, d ? INT32_MIN : 0));
 }
 
-// Recombination of a block of N (8 or more) from its halves' transforms in `in` (even half, then
-// odd half) into `out`: out[2k] = even[k], out[2k + 1] = odd[k] + odd[k + 1], out[N - 1] = the
-// last odd alone.
-template <int N>
-inline void DctCombine(const float* in, float* out) {
-  constexpr int kHalf = N / 2;
-  const float* odd = in + kHalf;
-  for (int c = 0; c < kHalf / 4; ++c) {
-    const __m128 o = _mm_loadu_ps(odd + 4 * c);
-    const __m128 next = c + 1 < kHalf / 4 ? _mm_loadu_ps(odd + 4 * c + 1) : DctNextOdd(o);
-    const __m128 sums = _mm_add_ps(o, next);
-    const __m128 even = _mm_loadu_ps(in + 4 * c);
-    _mm_storeu_ps(out + 8 * c, _mm_unpacklo_ps(even, sums));
-    _mm_storeu_ps(out + 8 * c + 4, _mm_unpackhi_ps(even, sums));
+// Recombination of one block of 4: [e0 e1 o0 o1] -> [e0, o0 + o1, e1, o1].
+inline __m128 DctCombine4(__m128 v) {
+  const __m128 spread = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 2, 0));
+  const __m128 lastOdd = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3));
+  const __m128 onlySecond = _mm_castsi128_ps(_mm_setr_epi32(0, -1, 0, 0));
+  const __m128 addend = _mm_or_ps(_mm_and_ps(lastOdd, onlySecond), DctNegativeZeros(1, 0, 1, 1));
+  return _mm_add_ps(spread, addend);
+}
+
+// [a1 a2 a3 b0]: the odd outputs one further on.
+inline __m128 DctNext(__m128 a, __m128 b) {
+  return _mm_castsi128_ps(_mm_or_si128(_mm_srli_si128(_mm_castps_si128(a), 4),
+                                       _mm_slli_si128(_mm_castps_si128(b), 12)));
+}
+// [a1 a2 a3 -0]: the last odd output stays alone.
+inline __m128 DctNextLast(__m128 a) {
+  return _mm_or_ps(_mm_castsi128_ps(_mm_srli_si128(_mm_castps_si128(a), 4)),
+                   DctNegativeZeros(0, 0, 0, 1));
+}
+
+// table: the 31 factors of the cosine table (N = 32, 16, 8, 4, 2). The 32 values stay in eight
+// registers throughout; each level halves every block (sums, then differences times the level's
+// factors) and the recombination goes back up: out[2k] = even[k], out[2k + 1] = odd[k] + odd[k +
+// 1].
+inline void Dct32Vector(const float* table, const float* input, DctInput layout, float* output) {
+  __m128 x[8];
+  __m128 y[8];
+  if (layout == kDctContiguous) {
+#pragma GCC unroll 8
+    for (int v = 0; v < 8; ++v) x[v] = _mm_loadu_ps(input + 4 * v);
+  } else {
+// Two registers of left/right pairs give four values of each channel.
+#pragma GCC unroll 8
+    for (int v = 0; v < 8; ++v) {
+      const __m128 first = _mm_loadu_ps(input + 8 * v);
+      const __m128 second = _mm_loadu_ps(input + 8 * v + 4);
+      const __m128 left = _mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
+      const __m128 right = _mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
+      x[v] = layout == kDctLeft    ? left
+             : layout == kDctRight ? right
+                                   : _mm_mul_ps(_mm_add_ps(left, right), _mm_set1_ps(0.5f));
+    }
   }
-}
-
-// table: the 31 factors of the cosine table (N = 32, 16, 8, 4, 2).
-inline void Dct32Vector(const float* table, const float* input, float* output) {
-  alignas(16) float a[32];
-  alignas(16) float b[32];
-  DctSplit<32>(input, a, table);
-  DctSplit<16>(a, b, table + 16);
-  DctSplit<16>(a + 16, b + 16, table + 16);
-  for (int k = 0; k < 32; k += 8) DctSplit<8>(b + k, a + k, table + 24);
+#pragma GCC unroll 8
+  for (int i = 0; i < 4; ++i) {
+    const __m128 back = DctReversed(x[7 - i]);
+    y[i] = _mm_add_ps(x[i], back);
+    y[4 + i] = _mm_mul_ps(_mm_sub_ps(x[i], back), _mm_loadu_ps(table + 4 * i));
+  }
+#pragma GCC unroll 8
+  for (int b = 0; b < 8; b += 4) {
+#pragma GCC unroll 8
+    for (int i = 0; i < 2; ++i) {
+      const __m128 back = DctReversed(y[b + 3 - i]);
+      x[b + i] = _mm_add_ps(y[b + i], back);
+      x[b + 2 + i] = _mm_mul_ps(_mm_sub_ps(y[b + i], back), _mm_loadu_ps(table + 16 + 4 * i));
+    }
+  }
+  const __m128 factors8 = _mm_loadu_ps(table + 24);
+#pragma GCC unroll 8
+  for (int b = 0; b < 8; b += 2) {
+    const __m128 back = DctReversed(x[b + 1]);
+    y[b] = _mm_add_ps(x[b], back);
+    y[b + 1] = _mm_mul_ps(_mm_sub_ps(x[b], back), factors8);
+  }
   const __m128 factors4 = _mm_setr_ps(table[28], table[29], table[28], table[29]);
-  for (int k = 0; k < 32; k += 4) _mm_store_ps(b + k, DctSplit4(_mm_load_ps(a + k), factors4));
   const __m128 factor2 = _mm_set1_ps(table[30]);
-  // Blocks of 2 are transformed once halved: [sum, difference].
-  for (int k = 0; k < 32; k += 4) _mm_store_ps(a + k, DctSplit2(_mm_load_ps(b + k), factor2));
-  // Blocks of 4: [e0 e1 o0 o1] -> [e0, o0 + o1, e1, o1].
-  for (int k = 0; k < 32; k += 4) {
-    const float e1 = a[k + 1];
-    a[k + 1] = a[k + 2] + a[k + 3];
-    a[k + 2] = e1;
+#pragma GCC unroll 8
+  for (int v = 0; v < 8; ++v) y[v] = DctCombine4(DctSplit2(DctSplit4(y[v], factors4), factor2));
+#pragma GCC unroll 8
+  for (int b = 0; b < 8; b += 2) {
+    const __m128 sums = _mm_add_ps(y[b + 1], DctNextLast(y[b + 1]));
+    x[b] = _mm_unpacklo_ps(y[b], sums);
+    x[b + 1] = _mm_unpackhi_ps(y[b], sums);
   }
-  for (int k = 0; k < 32; k += 8) DctCombine<8>(a + k, b + k);
-  DctCombine<16>(b, a);
-  DctCombine<16>(b + 16, a + 16);
-  DctCombine<32>(a, output);
+#pragma GCC unroll 8
+  for (int b = 0; b < 8; b += 4) {
+    const __m128 first = _mm_add_ps(x[b + 2], DctNext(x[b + 2], x[b + 3]));
+    const __m128 second = _mm_add_ps(x[b + 3], DctNextLast(x[b + 3]));
+    y[b] = _mm_unpacklo_ps(x[b], first);
+    y[b + 1] = _mm_unpackhi_ps(x[b], first);
+    y[b + 2] = _mm_unpacklo_ps(x[b + 1], second);
+    y[b + 3] = _mm_unpackhi_ps(x[b + 1], second);
+  }
+#pragma GCC unroll 8
+  for (int c = 0; c < 4; ++c) {
+    const __m128 next = c < 3 ? DctNext(y[4 + c], y[5 + c]) : DctNextLast(y[7]);
+    const __m128 sums = _mm_add_ps(y[4 + c], next);
+    _mm_storeu_ps(output + 8 * c, _mm_unpacklo_ps(y[c], sums));
+    _mm_storeu_ps(output + 8 * c + 4, _mm_unpackhi_ps(y[c], sums));
+  }
 }
 
 }  // namespace

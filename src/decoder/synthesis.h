@@ -13,8 +13,16 @@ struct DecoderState;
 // channel (0 or 1).
 using OutputRoutineFn = void (*)(DecoderState& decoder, const float* samples, uint8_t* output,
                                  int32_t slotCountOrChannel);
-// The 32-point DCT of 32 contiguous values with the cosine table; a form of the decoder's choice.
-using DctRoutineFn = void (*)(const float* table, const float* input, float* output);
+// The 32-point DCT with the cosine table, in a form of the decoder's choice, over one of these
+// input layouts.
+enum DctInput : int32_t {
+  kDctContiguous = 0,  // 32 values
+  kDctLeft = 1,        // the even values of an interleaved slot of 64
+  kDctRight = 2,       // the odd values of an interleaved slot of 64
+  kDctMix = 3,         // (left + right) x 0.5 of an interleaved slot of 64
+};
+using DctRoutineFn = void (*)(const float* table, const float* input, DctInput layout,
+                              float* output);
 // Windowing of one slot: 32 samples from `ring` (512 floats) at `position`, written 2 bytes apart
 // (mono) or 4 bytes apart (one channel of interleaved stereo).
 using WindowRoutineFn = void (*)(const float* ring, int32_t position, uint8_t* output);
@@ -49,7 +57,7 @@ void Dct32Interleaved(const DecoderState& decoder, const float* input, int32_t c
 void Dct32Mix(const DecoderState& decoder, const float* input, float* output);
 
 // Reference form of the DCT core.
-void Dct32Reference(const float* table, const float* input, float* output);
+void Dct32Reference(const float* table, const float* input, DctInput layout, float* output);
 
 // Reference form: wide accumulation in formula order, round half to even, clamp.
 void WindowMonoX87(const float* ring, int32_t position, uint8_t* output);
@@ -67,8 +75,8 @@ void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output);
 void WindowMonoAvx2(const float* ring, int32_t position, uint8_t* output);
 void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output);
 // The DCT with the reference form's operations, four at a time.
-void Dct32Sse2(const float* table, const float* input, float* output);
-void Dct32Avx2(const float* table, const float* input, float* output);
+void Dct32Sse2(const float* table, const float* input, DctInput layout, float* output);
+void Dct32Avx2(const float* table, const float* input, DctInput layout, float* output);
 #endif
 
 }  // namespace yumekaze::decoder

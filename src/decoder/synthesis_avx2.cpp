@@ -36,6 +36,7 @@ void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
   const SynthLaneWindow& lanes = GetSynthLaneWindow();
   __m256d low[4];
   __m256d high[4];
+#pragma GCC unroll 8
   for (int i = 0; i < 4; ++i) low[i] = high[i] = _mm256_setzero_pd();
   for (int32_t m = 0; m < 8; ++m) {
     const float* a = ring + ((position + 16 + 64 * m) & kRingMask);
@@ -44,6 +45,7 @@ void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
     const double* lowSub = lanes.Low[m][1];
     const double* highA = lanes.High[m][0];
     const double* highB = lanes.High[m][1];
+#pragma GCC unroll 8
     for (int q = 0; q < 4; ++q) {
       const __m128 aq = _mm_loadu_ps(a + 4 * q);
       const __m128 bq = _mm_loadu_ps(b + 4 * q);
@@ -77,8 +79,8 @@ void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output) {
   WindowAvx2<4>(ring, position, output);
 }
 
-void Dct32Avx2(const float* table, const float* input, float* output) {
-  Dct32Vector(table, input, output);
+void Dct32Avx2(const float* table, const float* input, DctInput layout, float* output) {
+  Dct32Vector(table, input, layout, output);
 }
 
 }  // namespace yumekaze::decoder

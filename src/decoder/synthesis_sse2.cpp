@@ -34,6 +34,7 @@ void WindowSse2(const float* ring, int32_t position, uint8_t* output) {
   const SynthLaneWindow& lanes = GetSynthLaneWindow();
   __m128d low[8];
   __m128d high[8];
+#pragma GCC unroll 8
   for (int i = 0; i < 8; ++i) low[i] = high[i] = _mm_setzero_pd();
   for (int32_t m = 0; m < 8; ++m) {
     const float* a = ring + ((position + 16 + 64 * m) & kRingMask);
@@ -42,6 +43,7 @@ void WindowSse2(const float* ring, int32_t position, uint8_t* output) {
     const double* lowSub = lanes.Low[m][1];
     const double* highA = lanes.High[m][0];
     const double* highB = lanes.High[m][1];
+#pragma GCC unroll 8
     for (int q = 0; q < 4; ++q) {
       const __m128 aq = _mm_loadu_ps(a + 4 * q);
       const __m128 bq = _mm_loadu_ps(b + 4 * q);
@@ -63,11 +65,13 @@ void WindowSse2(const float* ring, int32_t position, uint8_t* output) {
     }
   }
   alignas(16) int16_t pcm[33];
+#pragma GCC unroll 8
   for (int q = 0; q < 2; ++q) {
     const __m128i first = ToPcm(low[4 * q], low[4 * q + 1]);
     const __m128i second = ToPcm(low[4 * q + 2], low[4 * q + 3]);
     _mm_store_si128(reinterpret_cast<__m128i*>(pcm + 8 * q), _mm_packs_epi32(first, second));
   }
+#pragma GCC unroll 8
   for (int q = 0; q < 2; ++q) {
     const __m128i first = ToPcm(high[4 * q], high[4 * q + 1]);
     const __m128i second = ToPcm(high[4 * q + 2], high[4 * q + 3]);
@@ -90,8 +94,8 @@ void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output) {
   WindowSse2<4>(ring, position, output);
 }
 
-void Dct32Sse2(const float* table, const float* input, float* output) {
-  Dct32Vector(table, input, output);
+void Dct32Sse2(const float* table, const float* input, DctInput layout, float* output) {
+  Dct32Vector(table, input, layout, output);
 }
 
 }  // namespace yumekaze::decoder

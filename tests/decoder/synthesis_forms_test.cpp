@@ -155,20 +155,21 @@ TEST(SynthesisForms, DctGivesTheReferenceFormsValuesBitForBit) {
   BuildCosineTable(table);
   std::mt19937 random(7);
   for (const Form& form : VectorForms()) {
-    for (int trial = 0; trial < 2000; ++trial) {
+    for (int trial = 0; trial < 4000; ++trial) {
       const float scale = std::pow(10.0f, std::uniform_real_distribution<float>(-3, 6)(random));
       std::normal_distribution<float> value(0.0f, scale);
       // One spare value in front, so that unaligned input is covered too.
-      alignas(16) float input[33];
+      alignas(16) float input[65];
       for (float& v : input) v = value(random);
-      if (trial % 10 == 0) std::fill(input + 4, input + 30, -0.0f);
-      const float* in = input + (trial % 2);
+      if (trial % 10 == 0) std::fill(input + 4, input + 60, -0.0f);
+      const float* in = input + (trial / 4 % 2);
+      const auto layout = static_cast<DctInput>(trial % 4);
       alignas(16) float reference[32];
       alignas(16) float candidate[32];
-      Dct32Reference(table, in, reference);
-      form.dct(table, in, candidate);
+      Dct32Reference(table, in, layout, reference);
+      form.dct(table, in, layout, candidate);
       ASSERT_EQ(std::memcmp(reference, candidate, sizeof reference), 0)
-          << form.name << " trial " << trial;
+          << form.name << " layout " << layout << " trial " << trial;
     }
   }
 }
