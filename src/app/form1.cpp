@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegion>
@@ -298,18 +299,23 @@ void TForm1::ViewTimer() {
   Label4->resize(std::max(49, Label4->sizeHint().width()), 12);
 }
 
-void TForm1::paintEvent(QPaintEvent*) {
+void TForm1::paintEvent(QPaintEvent* event) {
+  TScheme scheme = TScheme::Stopped;
   switch (MP3->Status()) {
     case engine::kStatusPlaying:
-      ApplyScheme(TScheme::Playing);
+      scheme = TScheme::Playing;
       break;
     case engine::kStatusPaused:
-      ApplyScheme(TScheme::Paused);
+      scheme = TScheme::Paused;
       break;
     default:
-      ApplyScheme(TScheme::Stopped);
       break;
   }
+  // A status change the window did not command (a file that failed to load, an error) may first
+  // show in a paint of a small part only, such as the corner a message box uncovered; the rest of
+  // the ellipse must not keep the old colour next to labels already in the new one.
+  if (scheme != scheme_ && event->rect() != rect()) update();
+  ApplyScheme(scheme);
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(Qt::black, 1));

@@ -68,6 +68,10 @@ class TForm1 : public QWidget {
   void R1Click();       // restore from the tray
   void N6Click();       // open, then play
 
+  // The files given when the program starts (from the desktop's "open with"): they become the
+  // play list as if chosen in the open dialog, and the first one plays.
+  void OpenAndPlay(const QStringList& files);
+
   std::unique_ptr<engine::TMP3Player> MP3;
 
   QLabel* Label1;
@@ -126,6 +130,8 @@ class TForm1 : public QWidget {
   void ApplyScheme(TScheme scheme);
   void ShowFileTexts();
   void SetOpenAndPlayEnabled(bool enabled);
+  // Makes the files the play list and loads its first entry; throws when that cannot be loaded.
+  void LoadSelection(const QStringList& files);
 
   TUserPrompts& prompts_;
   std::function<bool()> trayAvailable_;

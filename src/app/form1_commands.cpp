@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/form1.h"
 #include "app/form2.h"
@@ -18,10 +19,14 @@ QString TagText(const std::string& bytes) {
   return QString::fromStdString(platform::DecodeTagText(bytes));
 }
 
+// The file lines end at the Open, Sleep and About buttons, which cover them from there on; a
+// longer line would otherwise show its end as a coloured box on the ring beside the buttons.
+constexpr int kLineRightEnd = 248;
+
 void SetLineText(QLabel* label, const QString& text) {
   label->setText(text);
   // The line's width follows its text.
-  label->resize(label->sizeHint().width(), label->height());
+  label->resize(std::min(label->sizeHint().width(), kLineRightEnd - label->x()), label->height());
 }
 
 }  // namespace
@@ -108,10 +113,22 @@ void TForm1::Button6Click() {
     TrayIcon1->SetTipHelp(QString());
     return;
   }
+  LoadSelection(files);
+}
+
+void TForm1::LoadSelection(const QStringList& files) {
   playList_.Assign(files);
   // Loading errors are not caught here: the general error report shows them.
   MP3->SetFileName(QFile::encodeName(playList_.Current()).toStdString());
   ShowFileTexts();
+}
+
+void TForm1::OpenAndPlay(const QStringList& files) {
+  if (files.isEmpty()) return;
+  Guarded([&] {
+    LoadSelection(files);
+    Button1Click();
+  });
 }
 
 void TForm1::N6Click() {

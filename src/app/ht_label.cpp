@@ -62,7 +62,12 @@ void THTLabel::ChooseStyle() {
 }
 
 void THTLabel::paintEvent(QPaintEvent*) {
-  ChooseStyle();
+  // The paint that follows a click shows the visited colour; later paints recolour the link.
+  if (visitedShowing_) {
+    visitedShowing_ = false;
+  } else {
+    ChooseStyle();
+  }
   QPainter painter(this);
   QFont linkFont = font();
   linkFont.setUnderline(underline_);
@@ -94,8 +99,9 @@ void THTLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void THTLabel::Click() {
-  // The visited colour lasts until the next paint recolours the label.
+  // The visited colour shows until a later paint recolours the label.
   colour_ = colours_.visited;
+  visitedShowing_ = true;
   update();
   emit clicked();
   OpenAddress();

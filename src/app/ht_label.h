@@ -63,6 +63,8 @@ class THTLabel : public QLabel {
   TLinkColours colours_;
   TLinkOpener& opener_;
   bool hovering_ = false;
+  // A click chose the visited colour, which the next paint must show rather than recolour.
+  bool visitedShowing_ = false;
   QColor colour_;
   bool underline_;
   QMenu* popupMenu_;

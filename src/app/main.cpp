@@ -1,5 +1,8 @@
 // Start-up: the application titled "Yumekaze", then the main window, the sleep timer and the
 // About box, created once in that order and kept for the whole run; then the event loop.
+#include <QFileInfo>
+#include <QTimer>
+
 #include "app/about_box.h"
 #include "app/application.h"
 #include "app/form1.h"
@@ -24,6 +27,13 @@ int main(int argc, char** argv) {
   QObject::connect(&Form1, &TForm1::Closed, &application, &QApplication::quit,
                    Qt::QueuedConnection);
 
+  // Files named on the command line (the desktop entry passes the chosen files) play at once.
+  QStringList files;
+  for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+    files << QFileInfo(argument).absoluteFilePath();
+  }
+
   Form1.show();
+  QTimer::singleShot(0, &Form1, [&Form1, files] { Form1.OpenAndPlay(files); });
   return application.exec();
 }

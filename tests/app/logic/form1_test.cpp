@@ -4,9 +4,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -165,6 +167,29 @@ TEST_F(MainWindow, TaggedMp3ShowsArtistAndTitleAndPlaysToItsEnd) {
   EXPECT_TRUE(prompts.warnings.empty());
 }
 
+TEST_F(MainWindow, FileLinesFollowTheirTextUpToTheButtons) {
+  Open({shortTone});
+  EXPECT_EQ(form1->Label3->width(), form1->Label3->sizeHint().width());  // "short.mp3"
+  const QString longName = audio.MakeTone(QString(60, u'x') + ".mp3", 0.2);
+  Open({longName});
+  EXPECT_GT(form1->Label1->sizeHint().width(), 200);
+  EXPECT_EQ(form1->Label1->geometry().left(), 48);
+  EXPECT_EQ(form1->Label1->geometry().right(), 247);
+  EXPECT_EQ(form1->Label3->geometry().right(), 247);
+  EXPECT_LT(form1->Label3->geometry().right(), form1->Button8->geometry().left());
+}
+
+TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapanese) {
+  const QString tagged = audio.MakeTone("sjis.mp3", 1);
+  ASSERT_TRUE(TAudioFiles::AppendId3v1(tagged, "\x8e\x52\x93\x63\x91\xbe\x98\x59",
+                                       "\x8f\x48\x82\xcc\x96\xe9\x92\xb7\xca\xdd\xb6\xb8"));
+  Open({tagged});
+  EXPECT_EQ(form1->Label2->text(), "山田太郎");
+  EXPECT_EQ(form1->Label3->text(), "秋の夜長ﾊﾝｶｸ");
+  EXPECT_EQ(form1->TrayIcon1->TipHelp(), "秋の夜長ﾊﾝｶｸ");
+  EXPECT_TRUE(prompts.warnings.empty());
+}
+
 TEST_F(MainWindow, PlayPauseResumeStopFollowStatusSchemeAndWord) {
   Open({longA});
   form1->Button1->click();
@@ -303,12 +328,62 @@ TEST_F(MainWindow, TitleWarnsOnAFileWithoutMpegAudioAndTheWindowStaysUsable) {
   EXPECT_EQ(Word(), "PLAY");
 }
 
+TEST_F(MainWindow, StatusChangeSeenInAPartialPaintRedrawsTheWholeEllipse) {
+  const QString text = audio.MakeText("text.mp3");
+  Open({longA, text});
+  form1->Button1->click();
+  const auto shown = [&](QPoint p) {
+    return form1->screen()->grabWindow(form1->winId()).toImage().pixelColor(p);
+  };
+  const QColor playing = TForm1::SchemeColour(TForm1::TScheme::Playing);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shown({40, 99}) == playing; }, kEventTimeoutMs));
+  // Next to the text file leaves the player without a file; the window has not redrawn yet.
+  form1->Button3->click();
+  ASSERT_EQ(Status(), 0);
+  QTest::qWait(50);
+  ASSERT_EQ(shown({40, 99}), playing);
+  // A button repaints itself over the window's surface, as after a click or a message box.
+  form1->repaint(form1->Button1->geometry());
+  const QColor stopped = TForm1::SchemeColour(TForm1::TScheme::Stopped);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return shown({40, 99}) == stopped;
+      },
+      kEventTimeoutMs))
+      << "the ellipse kept the playing colour: " << shown({40, 99}).name().toStdString();
+  EXPECT_EQ(shown({220, 99}), stopped);
+  EXPECT_EQ(shown({100, 50}), stopped);
+  EXPECT_EQ(Word(), "STOP");
+}
+
 TEST_F(MainWindow, OpeningAFileWithoutMpegAudioGoesToTheGeneralErrorReport) {
   Open({audio.MakeText("text.mp3")});
   ASSERT_EQ(prompts.warnings.size(), 1u);
   EXPECT_EQ(prompts.warnings[0].text, "unknown MPEG Audio format.");
   EXPECT_EQ(prompts.warnings[0].caption, "Yumekaze");
   EXPECT_FALSE(form1->MP3->Opened());
+}
+
+TEST_F(MainWindow, FilesGivenAtStartBecomeThePlayListAndPlay) {
+  form1->OpenAndPlay({longA, longB});
+  EXPECT_EQ(Index(), 0);
+  EXPECT_EQ(form1->Label1->text(), longA);
+  EXPECT_EQ(Status(), 1);
+  EXPECT_EQ(Word(), "PLAY");
+  EXPECT_TRUE(OpenAndPlayDisabled());
+  form1->Button3->click();
+  EXPECT_EQ(form1->Label1->text(), longB);
+  EXPECT_TRUE(prompts.dialogFolders.isEmpty());  // no open dialog
+
+  // A file that cannot be loaded is reported; the window stays usable.
+  form1->Button2->click();
+  form1->OpenAndPlay({audio.MakeText("text.mp3")});
+  ASSERT_EQ(prompts.warnings.size(), 1u);
+  EXPECT_EQ(prompts.warnings[0].caption, "Yumekaze");
+  EXPECT_EQ(Status(), 0);
+  EXPECT_TRUE(OpenAndPlayEnabled());
+  form1->OpenAndPlay({});
+  EXPECT_EQ(prompts.warnings.size(), 1u);
 }
 
 TEST_F(MainWindow, CancelledOpenClearsTheLinesButKeepsThePlayingFile) {

@@ -6,9 +6,11 @@
 #include <QClipboard>
 #include <QEnterEvent>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,6 +59,17 @@ TEST(LinkColours, ReadsSettingsAndFallsBackPerValue) {
 }
 
 // Moves the mouse onto or off the label as the window system reports it, and paints.
+// Whether the label's pixels on the screen hold this exact colour (its underline does).
+bool ShowsColour(QWidget& widget, const QColor& colour) {
+  const QImage shown = widget.screen()->grabWindow(widget.winId()).toImage();
+  for (int y = 0; y < shown.height(); ++y) {
+    for (int x = 0; x < shown.width(); ++x) {
+      if (shown.pixelColor(x, y) == colour) return true;
+    }
+  }
+  return false;
+}
+
 void Hover(THTLabel& label, bool inside) {
   if (inside) {
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
@@ -117,8 +130,13 @@ TEST_F(LabelFixture, ClickShowsVisitedColourAndOpensWebAddress) {
   EXPECT_EQ(label->CurrentColour(), QColor(255, 0, 255));
   ASSERT_EQ(opener.opened.size(), 1u);
   EXPECT_EQ(opener.opened[0], QUrl("http://yumekaze.example.org/"));
-  label->repaint();  // the next paint recolours the link
+  // The paint after the click shows the visited colour; a later one recolours the link.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ShowsColour(*label, QColor(255, 0, 255)); }, 5000));
+  EXPECT_FALSE(ShowsColour(*label, QColor(0, 0, 255)));
+  label->repaint();
   EXPECT_NE(label->CurrentColour(), QColor(255, 0, 255));
+  EXPECT_FALSE(ShowsColour(*label, QColor(255, 0, 255)));
+  EXPECT_TRUE(ShowsColour(*label, QColor(0, 0, 255)));
 }
 
 TEST_F(LabelFixture, TextWithoutTheWebPrefixOpensAsMailAddress) {

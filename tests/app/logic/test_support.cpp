@@ -21,22 +21,34 @@ QString TAudioFiles::MakeTaggedMp3(const QString& name, double seconds, const QS
                                    const QString& title) {
   const QString wave = dir_.filePath(name + QStringLiteral(".wav"));
   const QString path = dir_.filePath(name);
-  if (QProcess::execute(QStringLiteral("sox"),
-                        {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
-                         QStringLiteral("-c"), QStringLiteral("2"), QStringLiteral("-b"),
-                         QStringLiteral("16"), wave, QStringLiteral("synth"),
-                         QString::number(seconds), QStringLiteral("sine"),
-                         QStringLiteral("330")}) != 0) {
+  if (QProcess::execute(
+          QStringLiteral("sox"),
+          {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
+           QStringLiteral("-c"), QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"),
+           wave, QStringLiteral("synth"), QString::number(seconds), QStringLiteral("sine"),
+           QStringLiteral("330")}) != 0) {
     return {};
   }
-  if (QProcess::execute(QStringLiteral("lame"),
-                        {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
-                         QStringLiteral("--id3v2-only"), QStringLiteral("--id3v2-utf16"),
-                         QStringLiteral("--ta"), artist, QStringLiteral("--tt"), title, wave,
-                         path}) != 0) {
+  if (QProcess::execute(
+          QStringLiteral("lame"),
+          {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
+           QStringLiteral("--id3v2-only"), QStringLiteral("--id3v2-utf16"), QStringLiteral("--ta"),
+           artist, QStringLiteral("--tt"), title, wave, path}) != 0) {
     return {};
   }
   return QFile::exists(path) ? path : QString();
+}
+
+bool TAudioFiles::AppendId3v1(const QString& path, const QByteArray& artist,
+                              const QByteArray& title) {
+  const auto field = [](const QByteArray& bytes, int size) {
+    return bytes.left(size).leftJustified(size, '\0', true);
+  };
+  QByteArray tag("TAG");
+  tag += field(title, 30) + field(artist, 30) + field({}, 30) + field("2026", 4) + field({}, 30);
+  tag += char(0xff);
+  QFile file(path);
+  return file.open(QIODevice::Append) && file.write(tag) == 128;
 }
 
 QString TAudioFiles::MakeText(const QString& name) {

@@ -1,6 +1,7 @@
 // Fakes and helpers shared by the player's logic tests.
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -72,6 +73,8 @@ class TAudioFiles {
   // the encoders are missing.
   QString MakeTaggedMp3(const QString& name, double seconds, const QString& artist,
                         const QString& title);
+  // Appends an ID3v1 tag with these raw artist and title bytes (at most 30 each) to a file.
+  static bool AppendId3v1(const QString& path, const QByteArray& artist, const QByteArray& title);
   // A file that holds no MPEG audio.
   QString MakeText(const QString& name);
   QString Folder() const { return dir_.path() + u'/'; }

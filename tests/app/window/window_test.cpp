@@ -32,6 +32,9 @@ const QPoint kInnerPoints[] = {{40, 99}, {100, 50}, {164, 99}, {220, 99}};
 const QPoint kRingPoints[] = {{20, 99}, {164, 20}, {309, 99}, {80, 170}};
 // Inside the window's rectangle but outside its ellipse: the X server's root shows through.
 const QPoint kOutsidePoints[] = {{2, 2}, {326, 2}, {2, 196}, {326, 196}};
+// Low in the inner ellipse, clear of labels and buttons: a message box centred on the window does
+// not cover them.
+const QPoint kLowInnerPoints[] = {{164, 128}, {230, 128}, {100, 128}};
 // Inside the ellipse, outside the ring: the window's black surface.
 const QPoint kSurfacePoints[] = {{164, 3}, {4, 99}};
 const QPoint kLabel5(144, 40);
@@ -39,6 +42,7 @@ const QPoint kOpenButton(276, 68);
 const QPoint kPlayButton(164, 148);
 const QPoint kPauseButton(116, 148);
 const QPoint kStopButton(212, 148);
+const QPoint kNextButton(260, 148);
 const QPoint kCloseButton(264, 32);
 const QPoint kSleepButton(276, 92);
 const QPoint kAboutButton(276, 116);
@@ -140,6 +144,32 @@ class RealWindow : public ::testing::Test {
     QTest::qWait(50);
     input_.Release();
     QTest::qWait(100);
+  }
+
+  // Opens files with the open dialog, which starts in the files' folder, by typing their names.
+  void OpenFiles(const QString& typedNames) {
+    Click(kOpenButton);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !Near(At(Grab(), kInnerPoints[2]), kStopped); }, kTimeoutMs))
+        << "no open dialog";
+    QTest::qWait(300);
+    input_.Type(typedNames + u'\n');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return OtherWindow().isNull(); }, kTimeoutMs))
+        << "the open dialog did not close";
+  }
+
+  // A mapped window besides the main window (a message box or dialog; tool tips are too small
+  // to count), or nothing.
+  QRect OtherWindow() {
+    const QRect main(kOrigin, kSize);
+    for (const QRect& window : input_.Windows()) {
+      if (window != main && window.height() > 40) return window;
+    }
+    return {};
+  }
+
+  bool WaitForExit() {
+    return QTest::qWaitFor([&] { return program_.state() == QProcess::NotRunning; }, kTimeoutMs);
   }
 
   // Opens a dialog with a button, keeps a screenshot of it and closes it with `keys`.
@@ -270,6 +300,60 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
   Click(kCloseButton);
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return program_.state() == QProcess::NotRunning; }, kTimeoutMs));
+  EXPECT_EQ(program_.exitCode(), 0);
+  QSettings settings(config_.filePath("velmor/Play.conf"), QSettings::IniFormat);
+  EXPECT_EQ(settings.value("File/Initial").toString(), audio_.Folder());
+}
+
+TEST_F(RealWindow, BadFileInTheListLeavesAStoppedUsableWindow) {
+  ASSERT_FALSE(audio_.MakeText("text.mp3").isEmpty());
+  ASSERT_FALSE(audio_.MakeTone("second.mp3", 60).isEmpty());
+  OpenFiles(QStringLiteral("\"song.mp3\" \"text.mp3\" \"second.mp3\""));
+  Click(kPlayButton);
+  ASSERT_TRUE(WaitForScheme(kPlaying));
+
+  // Next reaches the text file: the warning comes up and the player is left without a file.
+  Click(kNextButton);
+  QRect box;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !(box = OtherWindow()).isNull(); }, kTimeoutMs))
+      << "no warning";
+  QTest::qWait(300);
+  Grab().save(YUMEKAZE_SCREENSHOT_DIR "/bad_file_warning.png");
+  input_.MoveTo(box.center());
+  input_.Type("\n");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return OtherWindow().isNull(); }, kTimeoutMs))
+      << "the warning did not close";
+  // The whole ellipse, not only the part the box uncovered, shows the stopped state.
+  ASSERT_TRUE(WaitForScheme(kStopped));
+  QTest::qWait(300);
+  CheckScreen("after_bad_file", kStopped, "STOP");
+  const QImage screen = Grab();
+  for (QPoint p : kLowInnerPoints)
+    EXPECT_TRUE(Near(At(screen, p), kStopped)) << p.x() << "," << p.y();
+
+  // Stop gives back open and play; a good file then plays and pauses as usual.
+  Click(kStopButton);
+  OpenFiles(QStringLiteral("second.mp3"));
+  Click(kPlayButton);
+  ASSERT_TRUE(WaitForScheme(kPlaying));
+  Click(kPauseButton);
+  ASSERT_TRUE(WaitForScheme(kPaused));
+  CheckScreen("paused_after_bad_file", kPaused, "PAUSE");
+
+  // Closing while paused ends the program normally.
+  Click(kCloseButton);
+  ASSERT_TRUE(WaitForExit());
+  EXPECT_EQ(program_.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program_.exitCode(), 0);
+}
+
+TEST_F(RealWindow, WindowManagersCloseWhilePlayingEndsTheProgram) {
+  OpenFiles(QStringLiteral("song.mp3"));
+  Click(kPlayButton);
+  ASSERT_TRUE(WaitForScheme(kPlaying));
+  ASSERT_TRUE(input_.AskToClose(QRect(kOrigin, kSize)));
+  ASSERT_TRUE(WaitForExit()) << "the program did not end";
+  EXPECT_EQ(program_.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(program_.exitCode(), 0);
   QSettings settings(config_.filePath("velmor/Play.conf"), QSettings::IniFormat);
   EXPECT_EQ(settings.value("File/Initial").toString(), audio_.Folder());

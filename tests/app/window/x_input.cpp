@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <QPair>
+
 // Debian ships the XTEST client library without its development header; these are its
 // documented entry points.
 extern "C" {
@@ -42,6 +44,62 @@ void TXInput::Key(unsigned long keysym) {
   XFlush(display_);
 }
 
+namespace {
+
+// The mapped children of the root window with their rectangles.
+QList<QPair<Window, QRect>> MappedTopLevels(Display* display) {
+  QList<QPair<Window, QRect>> found;
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+    return found;
+  }
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
+    if (attributes.map_state != IsViewable || attributes.c_class != InputOutput) continue;
+    found.append(
+        {children[i], QRect(attributes.x, attributes.y, attributes.width, attributes.height)});
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+QList<QRect> TXInput::Windows() {
+  QList<QRect> rects;
+  for (const auto& [window, rect] : MappedTopLevels(display_)) rects.append(rect);
+  return rects;
+}
+
+bool TXInput::AskToClose(const QRect& target) {
+  for (const auto& [window, rect] : MappedTopLevels(display_)) {
+    if (rect != target) continue;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window, False, NoEventMask, &event);
+    XFlush(display_);
+    return true;
+  }
+  return false;
+}
+
+void TXInput::ShiftedKey(unsigned long keysym) {
+  const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
+  XTestFakeKeyEvent(display_, shift, True, CurrentTime);
+  Key(keysym);
+  XTestFakeKeyEvent(display_, shift, False, CurrentTime);
+  XFlush(display_);
+}
+
 void TXInput::Type(const QString& text) {
   for (const QChar c : text) {
     switch (c.unicode()) {
@@ -59,6 +117,12 @@ void TXInput::Type(const QString& text) {
         break;
       case u'-':
         Key(XK_minus);
+        break;
+      case u' ':
+        Key(XK_space);
+        break;
+      case u'"':
+        ShiftedKey(XK_apostrophe);  // the US layout of the X server
         break;
       default:
         // Letters and digits: their keysyms are their ASCII codes.

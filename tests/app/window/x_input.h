@@ -2,7 +2,9 @@
 // extension, so the program under test sees exactly what a user's clicks and keys produce.
 #pragma once
 
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 struct _XDisplay;
@@ -20,11 +22,18 @@ class TXInput {
   void MoveTo(QPoint screen);
   void Press(QPoint screen);
   void Release();
-  // Types letters, digits, '.', '/' and '-'; "\n" presses Return and "\x1b" Escape.
+  // Types letters, digits, '.', '/', '-', ' ' and '"'; "\n" presses Return and "\x1b" Escape.
   void Type(const QString& text);
+
+  // The screen rectangles of the mapped top-level windows (there is no window manager).
+  QList<QRect> Windows();
+  // Asks the top-level window at exactly this rectangle to close, as a window manager's close
+  // button does (WM_DELETE_WINDOW). False when there is no such window.
+  bool AskToClose(const QRect& window);
 
  private:
   void Key(unsigned long keysym);
+  void ShiftedKey(unsigned long keysym);
   _XDisplay* display_;
 };
 
