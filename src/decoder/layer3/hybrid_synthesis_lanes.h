@@ -48,14 +48,17 @@ struct LaneTransform {
   static void Dct9(const Layer3Tables& t, const Reg* x, Reg* out) {
     Reg sum[4];
     Reg diff[4];
+#pragma GCC unroll 18
     for (int j = 0; j < 4; ++j) {
       sum[j] = V::Add(x[j], x[8 - j]);
       diff[j] = V::Sub(x[j], x[8 - j]);
     }
     out[0] = V::Add(V::Add(V::Add(sum[0], sum[1]), V::Add(sum[2], sum[3])), x[4]);
+#pragma GCC unroll 18
     for (int i = 1; i < 9; ++i) {
       const Reg* in = (i & 1) ? diff : sum;
       Reg acc = V::Mul(in[0], V::Set(t.Dct9[i][0]));
+#pragma GCC unroll 18
       for (int j = 1; j < 4; ++j) acc = V::MulAdd(in[j], V::Set(t.Dct9[i][j]), acc);
       // x[4] meets cos(i pi / 2): 0 for odd i, +1 or -1 for even i.
       if ((i & 3) == 0) acc = V::Add(acc, x[4]);
@@ -70,6 +73,7 @@ struct LaneTransform {
   static void Dct4Long(const Layer3Tables& t, const Reg* x, Reg* y) {
     Reg even[9];
     Reg odd[9];
+#pragma GCC unroll 18
     for (int j = 0; j < 9; ++j) {
       const Reg a = V::Mul(x[j], V::Set(t.LongTwiddle[j]));
       const Reg b = V::Mul(x[17 - j], V::Set(t.LongTwiddle[17 - j]));
@@ -82,8 +86,10 @@ struct LaneTransform {
     Dct9(t, odd, oddOut);
     const Reg half = V::Set(0.5);
     oddOut[0] = V::Mul(oddOut[0], half);
+#pragma GCC unroll 18
     for (int m = 1; m < 9; ++m) oddOut[m] = V::Sub(oddOut[m], oddOut[m - 1]);
     y[0] = V::Mul(evenOut[0], half);
+#pragma GCC unroll 18
     for (int n = 1; n < 18; ++n) {
       const Reg c = (n & 1) ? oddOut[n >> 1] : evenOut[n >> 1];
       y[n] = V::Sub(c, y[n - 1]);
@@ -99,10 +105,12 @@ struct LaneTransform {
     V::LoadSubbands(cells, in);
     V::LoadSubbands(overlap, previous);
     Reg x[18];
+#pragma GCC unroll 18
     for (int k = 0; k < 18; ++k) x[k] = V::Load(in + k * W);
     Reg y[18];
     Dct4Long(t, x, y);
     const Reg zero = V::Set(0.0);
+#pragma GCC unroll 18
     for (int i = 0; i < 18; ++i) {
       // The 36 samples from y: x[i] = y[9 + i] (i < 9), -y[26 - i] (9..26), -y[i - 27] (27..).
       const Reg first = i < 9 ? y[9 + i] : V::Sub(zero, y[26 - i]);
@@ -124,17 +132,23 @@ struct LaneTransform {
     V::LoadSubbands(overlap, previous);
     const Reg zero = V::Set(0.0);
     Reg block[36];
+#pragma GCC unroll 18
     for (int i = 0; i < 36; ++i) block[i] = zero;
     const double* window = t.WindowsWide[2];
+#pragma GCC unroll 18
     for (int w = 0; w < 3; ++w) {
       Reg x[6];
+#pragma GCC unroll 18
       for (int k = 0; k < 6; ++k) x[k] = V::Load(in + (3 * k + w) * W);
       Reg y[6];
+#pragma GCC unroll 18
       for (int m = 0; m < 6; ++m) {
         Reg acc = V::Mul(x[0], V::Set(t.ShortDct4[m][0]));
+#pragma GCC unroll 18
         for (int k = 1; k < 6; ++k) acc = V::MulAdd(x[k], V::Set(t.ShortDct4[m][k]), acc);
         y[m] = acc;
       }
+#pragma GCC unroll 18
       for (int i = 0; i < 12; ++i) {
         // x[i] = y[3 + i] (i < 3), -y[8 - i] (3..8), -y[i - 9] (9..11).
         const Reg value = i < 3 ? y[3 + i] : V::Sub(zero, i < 9 ? y[8 - i] : y[i - 9]);
@@ -142,6 +156,7 @@ struct LaneTransform {
         cell = V::Add(cell, V::Mul(V::Set(window[i]), value));
       }
     }
+#pragma GCC unroll 18
     for (int i = 0; i < 18; ++i) {
       V::StoreRow(out + 32 * i, V::Add(V::Load(previous + i * W), block[i]));
       V::Store(next + i * W, block[18 + i]);

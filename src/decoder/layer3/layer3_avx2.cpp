@@ -110,34 +110,36 @@ void AliasReduceAvx2(const Layer3Tables& tables, float* spectrum, int32_t bounda
   }
 }
 
-// Eight lines at a time while all of them are in the table's range; single-precision products as
-// in the reference form. Returns whether any line was nonzero.
+// Four lines at a time while all are in the table's range, by four table loads: on processors
+// whose gathers and masked stores are microcoded this beats eight-wide gathers. Single-precision
+// products as in the reference form. Returns whether any line was nonzero.
 bool RequantizeRunAvx2(const Layer3Tables& tables, const int32_t* quantized, float* dest,
                        int32_t count, float factor) {
   const float* large = LargePowerTable();
-  const __m256 scale = _mm256_set1_ps(factor);
-  const __m256i offset = _mm256_set1_epi32(32);
-  const __m256i range = _mm256_set1_epi32(63);
-  const __m256i laneNumbers = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  __m256i any = _mm256_setzero_si256();
-  for (int32_t i = 0; i < count; i += 8) {
-    // The last vector of a band is masked: lanes past the band are neither read nor written.
-    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i), laneNumbers);
-    const __m256i values = _mm256_maskload_epi32(quantized + i, mask);
-    any = _mm256_or_si256(any, values);
-    const __m256i index = _mm256_add_epi32(values, offset);
-    // In -32..31 exactly when the index, taken unsigned, is at most 63.
-    const __m256i inside = _mm256_cmpeq_epi32(_mm256_min_epu32(index, range), index);
-    if (_mm256_movemask_ps(_mm256_castsi256_ps(inside)) != 0xFF) {
-      const int32_t end = count - i < 8 ? count : i + 8;
-      for (int32_t j = i; j < end; ++j)
+  const float* powers = tables.PowTable;
+  const __m128 scale = _mm_set1_ps(factor);
+  uint32_t any = 0;
+  int32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const int32_t* q = quantized + i;
+    const uint32_t i0 = static_cast<uint32_t>(q[0] + 32);
+    const uint32_t i1 = static_cast<uint32_t>(q[1] + 32);
+    const uint32_t i2 = static_cast<uint32_t>(q[2] + 32);
+    const uint32_t i3 = static_cast<uint32_t>(q[3] + 32);
+    any |= static_cast<uint32_t>(q[0] | q[1] | q[2] | q[3]);
+    if ((i0 | i1 | i2 | i3) < 64) {
+      _mm_storeu_ps(dest + i,
+                    _mm_mul_ps(_mm_setr_ps(powers[i0], powers[i1], powers[i2], powers[i3]), scale));
+    } else {
+      for (int32_t j = i; j < i + 4; ++j)
         dest[j] = RequantizeOne(tables, large, quantized[j], factor);
-      continue;
     }
-    const __m256 powers = _mm256_i32gather_ps(tables.PowTable, index, 4);
-    _mm256_maskstore_ps(dest + i, mask, _mm256_mul_ps(powers, scale));
   }
-  return !_mm256_testz_si256(any, any);
+  for (; i < count; ++i) {
+    any |= static_cast<uint32_t>(quantized[i]);
+    dest[i] = RequantizeOne(tables, large, quantized[i], factor);
+  }
+  return any != 0;
 }
 
 }  // namespace yumekaze::decoder
