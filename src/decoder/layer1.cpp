@@ -1,6 +1,7 @@
 // Layer I: 4-bit allocations, 6-bit scale factors and the samples of 12 time slots, dequantised
 // into SubbandSamples.
 #include <algorithm>
+#include <iterator>
 
 #include "decoder/decoder_setup.h"
 #include "decoder/decoder_state.h"
@@ -90,6 +91,8 @@ int32_t InitLayer1(DecoderState& decoder, const MpegFrameHeader& header, int32_t
                    int32_t shift, uint8_t options, int32_t frequencyLimit) {
   if (!Layer12SetupServed(header, frameLength, shift, options)) return 0;
   decoder.AllocSubbands = 32;
+  // No groups in Layer I; a Layer II set-up's would be doubled again for two channels.
+  std::fill(std::begin(decoder.GroupSizes), std::end(decoder.GroupSizes), 0);
   const int32_t sampleRate = SampleRateHz(header);
   decoder.SubbandLimit = std::min(ComputeSubbandLimit(frequencyLimit, sampleRate, 0, options), 32);
   CompleteLayer12Setup(decoder, header, frameLength, options, sampleRate, 384, 64 * kSlots);
