@@ -49,6 +49,30 @@ TEST(FuzzFindings, LayerOneJointPairAtTheLastEntryStaysInsideTheFrame) {
   }
 }
 
+// One decoder set up again and again, as the player's is for file after file: a stereo Layer I
+// set-up after a Layer II one doubled the Layer II group sizes each time, until they overflowed.
+TEST(FuzzFindings, RepeatedLayerOneSetUpsAfterLayerTwoKeepTheGroupSizes) {
+  const uint8_t layer2[] = {0xFF, 0xFD, 0xA0, 0x04};  // MPEG-1 Layer II, 192 kbit/s, stereo
+  const uint8_t layer1[] = {0xFF, 0xFF, 0xC0, 0x04};  // MPEG-1 Layer I, 384 kbit/s, stereo
+  const auto setUp = [](decoder::DecoderState& state, const uint8_t* bytes) {
+    decoder::MpegFrameHeader header{};
+    const int32_t length = decoder::DecodeFrameHeader(bytes, 4, header);
+    return length > 0 && decoder::InitDecoder(state, header, length, 0, 0, 0, 24000) != 0;
+  };
+  auto state = std::make_unique<decoder::DecoderState>();
+  ASSERT_TRUE(setUp(*state, layer2));
+  for (int round = 0; round < 40; ++round) {
+    ASSERT_TRUE(setUp(*state, layer1));
+    for (const int32_t size : state->GroupSizes) {
+      ASSERT_TRUE(size >= 0 && size <= 64) << "set-up " << round << ": group size " << size;
+    }
+  }
+  ASSERT_TRUE(setUp(*state, layer2));
+  int32_t subbands = 0;
+  for (const int32_t size : state->GroupSizes) subbands += size;
+  EXPECT_EQ(subbands, state->AllocSubbands);
+}
+
 class PlayerFinding : public ::testing::Test {
  protected:
   void SetUp() override {
