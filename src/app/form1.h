@@ -53,6 +53,8 @@ class TForm1 : public QWidget {
   void SettingColor3();
   void ViewTimer();
   void MP3EndPlay(engine::TMP3EndPlayReason reason);
+  // The sleep timer's stop at zero.
+  void StopBySleepTimer();
 
   // The commands (buttons) and their menu twins.
   void Button1Click();  // play

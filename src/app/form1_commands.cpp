@@ -53,9 +53,21 @@ void TForm1::Title() {
 }
 
 void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
+  if (reason == engine::meprError) {
+    // The window did not command this stop: repaint so the stopped state shows now.
+    update();
+    return;
+  }
   if (reason != engine::meprEndOfStream) return;
   playList_.Advance();
   Title();
+}
+
+void TForm1::StopBySleepTimer() {
+  MP3->Stop();
+  // The picture follows at once, so a refused power-off does not leave "PLAY" on a stopped
+  // player.
+  update();
 }
 
 void TForm1::SetOpenAndPlayEnabled(bool enabled) {

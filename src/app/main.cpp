@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
 
   TForm1 Form1(ChooseWaveDevice(), prompts, &TTrayIcon::SystemTrayAvailable);
   TForm2 Form2(
-      *Form1.Label4, [&Form1] { Form1.MP3->Stop(); }, powerOff, prompts);
+      *Form1.Label4, [&Form1] { Form1.StopBySleepTimer(); }, powerOff, prompts);
   TAboutBox AboutBox;
   Form1.SetCompanions(&Form2, &AboutBox);
   QObject::connect(&Form1, &TForm1::Closed, &application, &QApplication::quit,

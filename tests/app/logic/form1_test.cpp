@@ -65,6 +65,10 @@ struct MainWindow : ::testing::Test {
     form1->Button6->click();
   }
 
+  // The window's pixel as it is on the screen.
+  QColor Shown(QPoint p) const {
+    return form1->screen()->grabWindow(form1->winId()).toImage().pixelColor(p);
+  }
   int Status() const { return form1->MP3->Status(); }
   int Index() const { return form1->PlayList().PlayListIndex(); }
   QString Word() const { return form1->Label5->text(); }
@@ -332,9 +336,7 @@ TEST_F(MainWindow, StatusChangeSeenInAPartialPaintRedrawsTheWholeEllipse) {
   const QString text = audio.MakeText("text.mp3");
   Open({longA, text});
   form1->Button1->click();
-  const auto shown = [&](QPoint p) {
-    return form1->screen()->grabWindow(form1->winId()).toImage().pixelColor(p);
-  };
+  const auto shown = [&](QPoint p) { return Shown(p); };
   const QColor playing = TForm1::SchemeColour(TForm1::TScheme::Playing);
   ASSERT_TRUE(QTest::qWaitFor([&] { return shown({40, 99}) == playing; }, kEventTimeoutMs));
   // Next to the text file leaves the player without a file; the window has not redrawn yet.
@@ -456,15 +458,32 @@ TEST_F(MainWindow, SleepTimerAtZeroStopsThePlayer) {
   Open({longA});
   form1->Button1->click();
   form2 = std::make_unique<TForm2>(
-      *form1->Label4, [this] { form1->MP3->Stop(); }, powerOff, prompts, 10);
+      *form1->Label4, [this] { form1->StopBySleepTimer(); }, powerOff, prompts, 10);
   form1->SetCompanions(form2.get(), about.get());
   form2->CB1->setChecked(true);
   form2->SE1->setValue(5);
   form2->BitBtn1->click();
   EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, kEventTimeoutMs));
   EXPECT_EQ(Status(), 0);
-  form1->repaint();
-  EXPECT_EQ(Word(), "STOP");
+  // The window shows the stop by itself, in case the power-off does not happen.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
+  EXPECT_EQ(Shown({40, 99}), TForm1::SchemeColour(TForm1::TScheme::Stopped));
+}
+
+TEST_F(MainWindow, PlaybackEndedByAnErrorShowsStoppedAtOnce) {
+  Open({longA, longB});
+  form1->Button1->click();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return Shown({40, 99}) == QColor(0, 0, 255);
+      },
+      kEventTimeoutMs));
+  // The player reports an error end after it has stopped by itself.
+  form1->MP3->Stop();
+  form1->MP3EndPlay(engine::meprError);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
+  EXPECT_EQ(Shown({40, 99}), TForm1::SchemeColour(TForm1::TScheme::Stopped));
+  EXPECT_EQ(Index(), 0);  // an error does not advance the list
 }
 
 }  // namespace
