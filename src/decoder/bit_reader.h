@@ -31,14 +31,29 @@ inline uint32_t FetchByte(BitReader& reader) {
   return byte;
 }
 
+// Appends whole bytes while 24 bits or fewer are held.
+inline void RefillBits(BitReader& reader) {
+  const int32_t bytes = (24 - reader.bitsHeld) / 8 + 1;
+  if (reader.size >= 4 && reader.position <= reader.size - 4) {
+    // All of them at once from a big-endian word.
+    const uint8_t* p = reader.data + reader.position;
+    const uint32_t word =
+        (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+    reader.accumulator = static_cast<uint32_t>((uint64_t{reader.accumulator} << (8 * bytes)) |
+                                               (word >> (32 - 8 * bytes)));
+    reader.position += static_cast<size_t>(bytes);
+    reader.bitsHeld += 8 * bytes;
+    return;
+  }
+  while (reader.bitsHeld <= 24) {
+    reader.accumulator = (reader.accumulator << 8) | FetchByte(reader);
+    reader.bitsHeld += 8;
+  }
+}
+
 // Reads count bits (0..24).
 inline uint32_t ReadBits(BitReader& reader, int32_t count) {
-  if (count > reader.bitsHeld) {
-    while (reader.bitsHeld <= 24) {
-      reader.accumulator = (reader.accumulator << 8) | FetchByte(reader);
-      reader.bitsHeld += 8;
-    }
-  }
+  if (count > reader.bitsHeld) RefillBits(reader);
   reader.bitsHeld -= count;
   const uint32_t value = static_cast<uint32_t>(uint64_t{reader.accumulator} >> reader.bitsHeld);
   reader.accumulator &= (1u << reader.bitsHeld) - 1u;

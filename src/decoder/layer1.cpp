@@ -53,7 +53,8 @@ void ReadAllocationAndScaleFactors(DecoderState& decoder, const Layer12Tables& t
 }
 
 void ReadSamples(DecoderState& decoder, const Layer1Frame& frame) {
-  BitReader& bits = decoder.Bits;
+  // A local copy stays in registers; the samples written below could alias the decoder's own.
+  BitReader bits = decoder.Bits;
   const int32_t limit = decoder.SubbandLimit;
   for (int32_t slot = 0; slot < kSlots; ++slot) {
     float* out = decoder.SubbandSamples + 64 * slot;
@@ -83,6 +84,7 @@ void ReadSamples(DecoderState& decoder, const Layer1Frame& frame) {
     }
     if (!endOfSlot && frame.skipBits) SkipBits(bits, frame.skipBits);
   }
+  decoder.Bits = bits;
 }
 
 }  // namespace

@@ -128,7 +128,8 @@ inline void ReadGranule(BitReader& bits, const Layer12Tables& tables, int32_t qu
 }
 
 void ReadSamples(DecoderState& decoder, const Layer12Tables& tables, const Layer2Frame& frame) {
-  BitReader& bits = decoder.Bits;
+  // A local copy stays in registers; the samples written below could alias the decoder's own.
+  BitReader bits = decoder.Bits;
   const int32_t limit = decoder.SubbandLimit;
   for (int32_t part = 0; part < 3; ++part) {
     const float* factors = frame.partFactors[part];
@@ -156,6 +157,7 @@ void ReadSamples(DecoderState& decoder, const Layer12Tables& tables, const Layer
       if (frame.skipBits) SkipBits(bits, frame.skipBits);
     }
   }
+  decoder.Bits = bits;
 }
 
 }  // namespace
