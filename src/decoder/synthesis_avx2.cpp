@@ -16,9 +16,16 @@ namespace {
 
 constexpr int32_t kRingMask = 511;
 
-inline __m256d Widened(__m128 v) { return _mm256_cvtps_pd(v); }
-inline __m256d WidenedReversed(__m128 v) {
-  return _mm256_cvtps_pd(_mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)));
+inline __m256d Reversed(__m256d v) { return _mm256_permute4x64_pd(v, _MM_SHUFFLE(0, 1, 2, 3)); }
+
+// Sample 16: X_0 of the odd slots back, summed in the reference form's order and rounded like the
+// other samples.
+inline int16_t MiddleSample(const float* ring, int32_t position, const double* w) {
+  double sum = 0.0;
+  for (int32_t m = 0; m < 8; ++m) sum += w[m] * ring[(position + 32 + 64 * m) & kRingMask];
+  __m128d value = _mm_max_sd(_mm_set_sd(sum), _mm_set_sd(-32768.0));
+  value = _mm_min_sd(value, _mm_set_sd(32767.0));
+  return static_cast<int16_t>(_mm_cvtsd_si32(value));
 }
 
 // Clamps to the 16-bit range (NaN gives the lower bound, as in the reference form), rounds half
@@ -45,16 +52,20 @@ void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
     const double* lowSub = lanes.Low[m][1];
     const double* highA = lanes.High[m][0];
     const double* highB = lanes.High[m][1];
+    // Each block of four ring values is widened once and used forwards and backwards.
+    __m256d aWide[4];
+    __m256d bWide[4];
 #pragma GCC unroll 8
     for (int q = 0; q < 4; ++q) {
-      const __m128 aq = _mm_loadu_ps(a + 4 * q);
-      const __m128 bq = _mm_loadu_ps(b + 4 * q);
-      const __m128 aBack = _mm_loadu_ps(a + 12 - 4 * q);
-      const __m128 bBack = _mm_loadu_ps(b + 12 - 4 * q);
-      low[q] = _mm256_fmadd_pd(_mm256_load_pd(lowAdd + 4 * q), Widened(aq), low[q]);
-      low[q] = _mm256_fnmadd_pd(_mm256_load_pd(lowSub + 4 * q), WidenedReversed(bBack), low[q]);
-      high[q] = _mm256_fmadd_pd(_mm256_load_pd(highA + 4 * q), WidenedReversed(aBack), high[q]);
-      high[q] = _mm256_fmadd_pd(_mm256_load_pd(highB + 4 * q), Widened(bq), high[q]);
+      aWide[q] = _mm256_cvtps_pd(_mm_loadu_ps(a + 4 * q));
+      bWide[q] = _mm256_cvtps_pd(_mm_loadu_ps(b + 4 * q));
+    }
+#pragma GCC unroll 8
+    for (int q = 0; q < 4; ++q) {
+      low[q] = _mm256_fmadd_pd(_mm256_load_pd(lowAdd + 4 * q), aWide[q], low[q]);
+      low[q] = _mm256_fnmadd_pd(_mm256_load_pd(lowSub + 4 * q), Reversed(bWide[3 - q]), low[q]);
+      high[q] = _mm256_fmadd_pd(_mm256_load_pd(highA + 4 * q), Reversed(aWide[3 - q]), high[q]);
+      high[q] = _mm256_fmadd_pd(_mm256_load_pd(highB + 4 * q), bWide[q], high[q]);
     }
   }
   alignas(16) int16_t pcm[33];
@@ -62,7 +73,7 @@ void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
   _mm_store_si128(reinterpret_cast<__m128i*>(pcm + 8), ToPcm(low[2], low[3]));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + 17), ToPcm(high[0], high[1]));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + 25), ToPcm(high[2], high[3]));
-  pcm[16] = static_cast<int16_t>(WindowMiddleSample(ring, position));
+  pcm[16] = MiddleSample(ring, position, lanes.Middle);
   if constexpr (Stride == 2) {
     std::memcpy(output, pcm, 64);
   } else {
