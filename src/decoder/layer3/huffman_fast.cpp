@@ -1,8 +1,12 @@
 // The Huffman decoders the granule driver runs. They walk the same lookup blocks as the reference
-// form and refill at exactly the same points with the same bytes, so values and reader state match
-// it bit for bit; they differ only in keeping the reader in locals (stores to the output cannot
-// alias it) and in fetching the bytes of a refill with one four-byte load inside the data.
+// form and keep its refill points, so values and reader state match it bit for bit on any input.
+// They differ in how they hold the bits: the reader lives in locals (stores to the output cannot
+// alias it), lookups read a 64-bit window of the coming bits, left-aligned, so that one code's
+// length feeds the next lookup through a single shift, and the window is loaded eight bytes at a
+// time. The reference's accumulator, valid-bit count and read position are kept alongside as
+// counts and rebuilt from the window at the end.
 #include <algorithm>
+#include <memory>
 
 #include "decoder/layer3/huffman.h"
 #include "decoder/layer3/tables/huffman_tables.h"
@@ -13,61 +17,75 @@ namespace {
 struct LocalReader {
   const uint8_t* Data;
   int32_t DataSize;
-  int32_t ReadPos;
+  int32_t ReadPos;  // the reference reader's read position
   int32_t EndPos;
-  uint32_t Accumulator;
-  int32_t ValidBits;
+  int32_t ValidBits;  // the reference reader's valid bits
+  // The coming bits, MSB first; WindowBits >= ValidBits always, so every bit the reference would
+  // read is here. WindowPos is the next byte to load into it.
+  uint64_t Window;
+  int32_t WindowBits;
+  int32_t WindowPos;
 
   explicit LocalReader(const L3BitReader& reader)
       : Data(reader.Data),
         DataSize(reader.DataSize),
         ReadPos(reader.ReadPos),
         EndPos(reader.EndPos),
-        Accumulator(reader.Accumulator),
-        ValidBits(reader.ValidBits) {}
+        ValidBits(reader.ValidBits),
+        Window(reader.ValidBits > 0 ? uint64_t{reader.Accumulator} << (64 - reader.ValidBits) : 0),
+        WindowBits(reader.ValidBits),
+        WindowPos(reader.ReadPos) {}
 
-  // The accumulator keeps consumed bits above the valid ones while decoding (lookups mask what
-  // they take), which keeps the mask off the path from one code to the next; they are cleared here.
   void StoreTo(L3BitReader& reader) const {
     reader.ReadPos = ReadPos;
-    reader.Accumulator = ValidBits >= 32 ? Accumulator : Accumulator & ((1u << ValidBits) - 1u);
     reader.ValidBits = ValidBits;
+    reader.Accumulator = ValidBits > 0 ? static_cast<uint32_t>(Window >> (64 - ValidBits)) : 0u;
   }
 
-  uint32_t Peek(int32_t count) const {
-    return (Accumulator >> (ValidBits - count)) & ((1u << count) - 1u);
-  }
-
-  // Appends whole bytes until more than 24 bits are valid, as the reference Refill does.
+  // The reference Refill: whole bytes until more than 24 bits are valid. The bytes themselves are
+  // already in the window, or are loaded into it now (bytes past the data read as zero).
   void Refill() {
     if (ValidBits > 24) return;
     const int32_t bytes = (32 - ValidBits) >> 3;
-    if (ReadPos >= 0 && ReadPos <= DataSize - 4) {
-      const uint8_t* p = Data + ReadPos;
-      const uint32_t word =
-          (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-      const int32_t shift = 8 * bytes;
-      Accumulator =
-          static_cast<uint32_t>((uint64_t{Accumulator} << shift) | (word >> (32 - shift)));
-      ReadPos += bytes;
-      ValidBits += shift;
+    ReadPos += bytes;
+    ValidBits += 8 * bytes;
+    if (WindowBits >= ValidBits) return;
+    const int32_t room = (64 - WindowBits) >> 3;
+    if (WindowPos >= 0 && WindowPos <= DataSize - 8) {
+      const uint8_t* p = Data + WindowPos;
+      uint64_t word = 0;
+      for (int i = 0; i < 8; ++i) word = (word << 8) | p[i];
+      Window |= word >> WindowBits;
+      WindowPos += room;
+      WindowBits += 8 * room;
       return;
     }
-    for (int32_t i = 0; i < bytes; ++i) {
-      const uint32_t byte = ReadPos >= 0 && ReadPos < DataSize ? Data[ReadPos] : 0u;
-      Accumulator = (Accumulator << 8) | byte;
-      ++ReadPos;
-      ValidBits += 8;
+    for (int32_t i = 0; i < room; ++i, ++WindowPos, WindowBits += 8) {
+      const uint64_t byte = WindowPos >= 0 && WindowPos < DataSize ? Data[WindowPos] : 0u;
+      Window |= byte << (56 - WindowBits);
     }
   }
 
-  void Consume(int32_t count) { ValidBits -= count; }
+  // The next count bits (1..24), not consumed.
+  uint32_t Peek(int32_t count) const { return static_cast<uint32_t>(Window >> (64 - count)); }
+
+  void Consume(int32_t count) {
+    Window <<= count;
+    WindowBits -= count;
+    ValidBits -= count;
+  }
+
+  // count valid bits (0..24).
+  uint32_t Take(int32_t count) {
+    const uint32_t value = count > 0 ? Peek(count) : 0u;
+    Consume(count);
+    return value;
+  }
 
   // count >= 1 bits; refills first when fewer than `keep` are valid.
   uint32_t Get(int32_t count, int32_t keep) {
     if (ValidBits < keep) Refill();
-    ValidBits -= count;
-    return (Accumulator >> ValidBits) & ((1u << count) - 1u);
+    return Take(count);
   }
 
   bool PastEnd() const { return ReadPos > EndPos; }
@@ -125,12 +143,90 @@ const QuadTables& Quads() {
   return tables;
 }
 
+// Pair codes resolved in their root block, with their sign bits, by the next 10 bits: x and y
+// signed and the bits taken, or a length of 0 where the code needs a sub-block (whose lookup the
+// reference may precede by a refill), its signs do not fit in 10 bits, or x or y is 15 (linbits
+// come between the code and the signs). After the refill that precedes every root lookup at
+// least 11 bits are valid.
+struct PairEntry {
+  int8_t X;
+  int8_t Y;
+  uint8_t Length;
+  uint8_t Padding;
+};
+
+struct PairTable {
+  const uint32_t* Root;
+  PairEntry Entries[1024];
+};
+
+constexpr int kPairTableCount = 15;  // distinct root blocks among the 34 entries
+
+void BuildPairTable(PairTable& table, const uint32_t* root) {
+  table.Root = root;
+  const int32_t rootBits = static_cast<int32_t>(root[0] & 0xFF);
+  for (uint32_t bits = 0; bits < 1024; ++bits) {
+    PairEntry& out = table.Entries[bits];
+    out = PairEntry{0, 0, 0, 0};
+    const uint32_t entry = root[1 + (bits >> (10 - rootBits))];
+    const int length = static_cast<int>(entry >> 24);
+    if (length == 0) continue;
+    const int x = static_cast<int>((entry >> 8) & 0xFF);
+    const int y = static_cast<int>((entry >> 16) & 0xFF);
+    const int signs = (x != 0) + (y != 0);
+    if (x == 15 || y == 15 || length + signs > 10) continue;
+    int next = 10 - length;
+    int signedX = x;
+    int signedY = y;
+    if (x != 0 && ((bits >> --next) & 1)) signedX = -x;
+    if (y != 0 && ((bits >> --next) & 1)) signedY = -y;
+    out = PairEntry{static_cast<int8_t>(signedX), static_cast<int8_t>(signedY),
+                    static_cast<uint8_t>(length + signs), 0};
+  }
+}
+
+struct PairTables {
+  PairTable Tables[kPairTableCount];
+  int Count = 0;
+};
+
+const PairEntry* PairEntries(const uint32_t* root) {
+  static const auto tables = [] {
+    auto built = std::make_unique<PairTables>();
+    for (const HuffmanTableInfo& info : kHuffmanTableInfo) {
+      if (info.Table == nullptr || info.Kind == HuffmanTableKind::kZero) continue;
+      bool known = false;
+      for (int i = 0; i < built->Count; ++i) known |= built->Tables[i].Root == info.Table;
+      if (!known && built->Count < kPairTableCount) {
+        BuildPairTable(built->Tables[built->Count++], info.Table);
+      }
+    }
+    return built;
+  }();
+  for (int i = 0; i < tables->Count; ++i) {
+    if (tables->Tables[i].Root == root) return tables->Tables[i].Entries;
+  }
+  return nullptr;
+}
+
 template <bool kLinbits>
 int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uint32_t* root,
                          int32_t linbits) {
   const int32_t rootBits = static_cast<int32_t>(root[0] & 0xFF);
+  const PairEntry* fast = PairEntries(root);
   for (int32_t pair = 0; pair < pairs; ++pair) {
     if (r.ValidBits <= 10) r.Refill();
+    if (fast != nullptr) {
+      const PairEntry quick = fast[r.Peek(10)];
+      if (quick.Length != 0) {
+        r.Consume(quick.Length);
+        dest[0] = quick.X;
+        dest[1] = quick.Y;
+        dest += 2;
+        if (r.PastEnd()) break;
+        continue;
+      }
+    }
     uint32_t entry = root[1 + r.Peek(rootBits)];
     if ((entry >> 24) == 0) {
       // A link: walk down the sub-blocks, refilling before each lookup as the reference does.
@@ -156,9 +252,7 @@ int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uin
       // Both sign bits at once, without branches: a lookup leaves at least two bits valid, so
       // the reference's one-bit reads never refill here. The entry's low byte counts the nonzero
       // values.
-      const int32_t count = static_cast<int32_t>(entry & 0xFF);
-      r.ValidBits -= count;
-      const uint32_t signs = (r.Accumulator >> r.ValidBits) & ((1u << count) - 1u);
+      const uint32_t signs = r.Take(static_cast<int32_t>(entry & 0xFF));
       const int32_t signX = static_cast<int32_t>((signs >> (y != 0)) & (x != 0));
       const int32_t signY = static_cast<int32_t>(signs & (y != 0));
       x = (x ^ -signX) + signX;
@@ -199,7 +293,6 @@ int32_t DecodeQuads(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t b
   const QuadTables& tables = Quads();
   int32_t done = 0;
   int32_t lastNonzero = -1;
-  uint32_t lastValue = 0;
   while (done < quads && bitBudget > minimumBudget) {
     const QuadEntry* entry;
     if (tableB) {
@@ -209,21 +302,24 @@ int32_t DecodeQuads(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t b
       if (r.ValidBits <= 10) r.Refill();
       entry = &tables.A[r.Peek(10)];
     }
-    r.ValidBits -= entry->Length;
+    r.Consume(entry->Length);
     bitBudget -= entry->Length;
     int32_t* quad = dest + 4 * done;
-    for (int i = 0; i < 4; ++i) quad[i] = entry->Values[i];
-    if (entry->Value != 0) {
-      lastNonzero = done;
-      lastValue = entry->Value;
-    }
+    quad[0] = entry->Values[0];
+    quad[1] = entry->Values[1];
+    quad[2] = entry->Values[2];
+    quad[3] = entry->Values[3];
+    lastNonzero = entry->Value != 0 ? done : lastNonzero;
     ++done;
     if (r.PastEnd()) break;
   }
   r.StoreTo(reader);
+  // Whether the last nonzero quadruple has x or y, read before a cleared last one is cleared.
+  const bool lastHasXY =
+      lastNonzero >= 0 && (dest[4 * lastNonzero + 2] | dest[4 * lastNonzero + 3]) != 0;
   if (bitBudget < 0 && done > 0) std::fill(dest + 4 * (done - 1), dest + 4 * done, 0);
   if (lastNonzero < 0) return 0;
-  return (lastValue & 3u) != 0 ? 4 * (lastNonzero + 1) : 4 * lastNonzero + 2;
+  return lastHasXY ? 4 * (lastNonzero + 1) : 4 * lastNonzero + 2;
 }
 
 }  // namespace yumekaze::decoder
