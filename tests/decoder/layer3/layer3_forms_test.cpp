@@ -20,6 +20,7 @@
 #include "decoder/layer3/alias_reduction.h"
 #include "decoder/layer3/hybrid_synthesis.h"
 #include "decoder/layer3/layer3.h"
+#include "decoder/layer3/layer3_simd.h"
 #include "decoder/layer3/layer3_test_support.h"
 #include "decoder/layer3/requantize.h"
 
@@ -64,6 +65,31 @@ TEST_P(Layer3Forms, AreChosenFromTheirFlags) {
   EXPECT_NE(Chosen().HybridSynthesis, &decoder::HybridSynthesisX87);
   EXPECT_NE(Chosen().RequantizeRun, &decoder::RequantizeRunReference);
 }
+
+#ifdef YUMEKAZE_LAYER3_SIMD
+TEST(Layer3FormChoice, AvxWithFmaThenSse2ThenThePackedForms) {
+  using namespace decoder;
+  auto state = std::make_unique<DecoderState>();
+  const Layer3State& chosen = state->layer3;
+  SelectLayer3Variants(*state, kCpuSSE2 | kCpuAVX2 | kCpuFMA | kCpuE3DNow | kCpuCMOV);
+  EXPECT_EQ(chosen.AliasReduce, &AliasReduceAvx2);
+  EXPECT_EQ(chosen.HybridSynthesis, &HybridSynthesisAvx2);
+  EXPECT_EQ(chosen.RequantizeRun, &RequantizeRunAvx2);
+  // AVX2 without FMA is not enough.
+  SelectLayer3Variants(*state, kCpuSSE2 | kCpuAVX2 | kCpu3DNow);
+  EXPECT_EQ(chosen.AliasReduce, &AliasReduceSse2);
+  EXPECT_EQ(chosen.HybridSynthesis, &HybridSynthesisSse2);
+  EXPECT_EQ(chosen.RequantizeRun, &RequantizeRunSse2);
+  SelectLayer3Variants(*state, kCpuE3DNow | kCpuCMOV);
+  EXPECT_EQ(chosen.AliasReduce, &AliasReducePacked);
+  EXPECT_EQ(chosen.HybridSynthesis, &HybridSynthesisPacked);
+  EXPECT_EQ(chosen.RequantizeRun, &RequantizeRunReference);
+  SelectLayer3Variants(*state, 0);
+  EXPECT_EQ(chosen.AliasReduce, &AliasReduceX87);
+  EXPECT_EQ(chosen.HybridSynthesis, &HybridSynthesisX87);
+  EXPECT_EQ(chosen.RequantizeRun, &RequantizeRunReference);
+}
+#endif
 
 TEST_P(Layer3Forms, AliasReductionIsBitExact) {
   for (int trial = 0; trial < 500; ++trial) {
