@@ -16,6 +16,7 @@
 #include "decoder/layer3/layer3_simd.h"
 #include "decoder/layer3/layer3_state.h"
 #include "decoder/layer3/requantize.h"
+#include "decoder/layer3/tables/huffman_tables.h"
 
 namespace {
 
@@ -63,10 +64,48 @@ void HuffmanPairs(benchmark::State& state, PairsFn decode) {
   state.SetItemsProcessed(state.iterations() * 288);
 }
 
-// 144 count-1 quadruples per iteration.
+// Count-1 data as encoders leave it: mostly zero quadruples, some single +-1, few more, coded
+// with table A.
+const std::vector<uint8_t>& Count1Bytes() {
+  static const std::vector<uint8_t> bytes = [] {
+    uint32_t codes[16] = {};
+    int lengths[16] = {};
+    for (uint32_t index = 0; index < 64; ++index) {
+      const int length = kCount1TableA[index][0];
+      const int value = kCount1TableA[index][1];
+      lengths[value] = length;
+      codes[value] = index >> (6 - length);
+    }
+    std::mt19937 random(6);
+    std::vector<uint8_t> out;
+    uint64_t pending = 0;
+    int pendingBits = 0;
+    auto put = [&](uint32_t value, int bits) {
+      pending = (pending << bits) | value;
+      pendingBits += bits;
+      while (pendingBits >= 8) {
+        pendingBits -= 8;
+        out.push_back(static_cast<uint8_t>(pending >> pendingBits));
+      }
+    };
+    while (out.size() < (1u << 16)) {
+      const uint32_t r = random() % 100;
+      const uint32_t value = r < 70 ? 0 : r < 90 ? (1u << (random() % 4)) : random() % 16;
+      put(codes[value], lengths[value]);
+      for (int i = 0; i < 4; ++i) {
+        if ((value >> i) & 1) put(random() & 1, 1);
+      }
+    }
+    return out;
+  }();
+  return bytes;
+}
+
+// 144 count-1 quadruples per iteration with table A (0) or B (1) on random bits; 2 is table A over
+// encoder-like data.
 void HuffmanQuads(benchmark::State& state, QuadsFn decode) {
-  const auto& bytes = RandomBytes();
-  const int32_t select = static_cast<int32_t>(state.range(0));
+  const auto& bytes = state.range(0) == 2 ? Count1Bytes() : RandomBytes();
+  const int32_t select = static_cast<int32_t>(state.range(0) & 1);
   int32_t lines[576];
   L3BitReader reader;
   int32_t position = 0;
@@ -183,9 +222,10 @@ const bool kRegistered = [] {
         {"fast", DecodeQuads}}) {
     benchmark::RegisterBenchmark((std::string("Layer3HuffmanQuads/") + name).c_str(), HuffmanQuads,
                                  decode)
-        ->ArgName("tableB")
+        ->ArgName("table")
         ->Arg(0)
-        ->Arg(1);
+        ->Arg(1)
+        ->Arg(2);
   }
   for (const Form& form : Forms()) {
     if (!Has(form.flags)) continue;

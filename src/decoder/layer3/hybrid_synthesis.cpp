@@ -118,8 +118,9 @@ int32_t HybridSynthesisAccumulate(const Layer3Tables& tables, const float* spect
 
 void InvertOddSubbands(float* out, int32_t lines) {
   const int subbands = SubbandCount(lines);
-  for (int sb = 1; sb < subbands; sb += 2) {
-    for (int t = 1; t < kSlots; t += 2) out[kSubbands * t + sb] = -out[kSubbands * t + sb];
+  for (int t = 1; t < kSlots; t += 2) {
+    float* slot = out + kSubbands * t;
+    for (int sb = 1; sb < subbands; sb += 2) slot[sb] = -slot[sb];
   }
 }
 

@@ -209,13 +209,12 @@ int32_t HybridSynthesisLanes(const Layer3Tables& tables, float* spectrum, float*
       }
     }
   }
-  int sb = end;
-  for (; sb < previousEnd; ++sb) {
-    for (int t = 0; t < 18; ++t) out[32 * t + sb] = overlap[18 * sb + t];
-  }
-  const int produced = sb;
-  for (; sb < 32; ++sb) {
-    for (int t = 0; t < 18; ++t) out[32 * t + sb] = 0.0f;
+  // Slot by slot, so that the stores of each slot are contiguous.
+  const int produced = previousEnd > end ? previousEnd : end;
+  for (int t = 0; t < 18; ++t) {
+    float* slot = out + 32 * t;
+    for (int sb = end; sb < produced; ++sb) slot[sb] = overlap[18 * sb + t];
+    for (int sb = produced; sb < 32; ++sb) slot[sb] = 0.0f;
   }
   return 18 * produced;
 }
