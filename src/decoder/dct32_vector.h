@@ -17,57 +17,21 @@ namespace {
 
 inline __m128 DctReversed(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
 
-// Halving of one block of 4: [x0 x1 x2 x3] -> [x0 + x3, x1 + x2, (x0 - x3) c0, (x1 - x2) c1];
-// factors holds c0 c1 c0 c1.
-inline __m128 DctSplit4(__m128 x, __m128 factors) {
-  const __m128 front = _mm_shuffle_ps(x, x, _MM_SHUFFLE(1, 0, 1, 0));
-  const __m128 back = _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 3, 2, 3));
-  const __m128 sums = _mm_add_ps(front, back);
-  const __m128 differences = _mm_mul_ps(_mm_sub_ps(front, back), factors);
-  return _mm_shuffle_ps(sums, differences, _MM_SHUFFLE(3, 2, 1, 0));
-}
-
-// Halving of two blocks of 2: [x0 x1 y0 y1] -> [x0 + x1, (x0 - x1) c, y0 + y1, (y0 - y1) c]. A
-// halved block of 2 is already transformed.
-inline __m128 DctSplit2(__m128 x, __m128 factor) {
-  const __m128 front = _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 2, 0, 0));
-  const __m128 back = _mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 3, 1, 1));
-  const __m128 sums = _mm_add_ps(front, back);
-  const __m128 differences = _mm_mul_ps(_mm_sub_ps(front, back), factor);
-  const __m128 grouped = _mm_shuffle_ps(sums, differences, _MM_SHUFFLE(3, 1, 2, 0));
-  return _mm_shuffle_ps(grouped, grouped, _MM_SHUFFLE(3, 1, 2, 0));
-}
-
-// Lanes of -0.0 where mask is set: adding -0.0 leaves every value as it is.
-inline __m128 DctNegativeZeros(int a, int b, int c, int d) {
-  return _mm_castsi128_ps(
-      _mm_setr_epi32(a ? INT32_MIN : 0, b ? INT32_MIN : 0, c ? INT32_MIN : 0, d ? INT32_MIN : 0));
-}
-
-// Recombination of one block of 4: [e0 e1 o0 o1] -> [e0, o0 + o1, e1, o1].
-inline __m128 DctCombine4(__m128 v) {
-  const __m128 spread = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 1, 2, 0));
-  const __m128 lastOdd = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3));
-  const __m128 onlySecond = _mm_castsi128_ps(_mm_setr_epi32(0, -1, 0, 0));
-  const __m128 addend = _mm_or_ps(_mm_and_ps(lastOdd, onlySecond), DctNegativeZeros(1, 0, 1, 1));
-  return _mm_add_ps(spread, addend);
-}
-
 // [a1 a2 a3 b0]: the odd outputs one further on.
 inline __m128 DctNext(__m128 a, __m128 b) {
   return _mm_castsi128_ps(_mm_or_si128(_mm_srli_si128(_mm_castps_si128(a), 4),
                                        _mm_slli_si128(_mm_castps_si128(b), 12)));
 }
-// [a1 a2 a3 -0]: the last odd output stays alone.
+// [a1 a2 a3 -0]: the last odd output stays alone, as adding -0.0 leaves every value as it is.
 inline __m128 DctNextLast(__m128 a) {
   return _mm_or_ps(_mm_castsi128_ps(_mm_srli_si128(_mm_castps_si128(a), 4)),
-                   DctNegativeZeros(0, 0, 0, 1));
+                   _mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, INT32_MIN)));
 }
 
 // table: the 31 factors of the cosine table (N = 32, 16, 8, 4, 2). The 32 values stay in eight
 // registers throughout; each level halves every block (sums, then differences times the level's
-// factors) and the recombination goes back up: out[2k] = even[k], out[2k + 1] = odd[k] + odd[k +
-// 1].
+// factors), and the recombination goes back up: out[2k] = even[k], out[2k + 1] = odd[k] +
+// odd[k + 1].
 inline void Dct32Vector(const float* table, const float* input, DctInput layout, float* output) {
   __m128 x[8];
   __m128 y[8];
@@ -109,10 +73,34 @@ inline void Dct32Vector(const float* table, const float* input, DctInput layout,
     y[b] = _mm_add_ps(x[b], back);
     y[b + 1] = _mm_mul_ps(_mm_sub_ps(x[b], back), factors8);
   }
-  const __m128 factors4 = _mm_setr_ps(table[28], table[29], table[28], table[29]);
-  const __m128 factor2 = _mm_set1_ps(table[30]);
-#pragma GCC unroll 8
-  for (int v = 0; v < 8; ++v) y[v] = DctCombine4(DctSplit2(DctSplit4(y[v], factors4), factor2));
+  // Blocks of 4 and 2, four blocks at a time: transposed, each register holds one position of
+  // four blocks, so the halvings and the recombination are plain lane-wise operations.
+  const __m128 c0 = _mm_set1_ps(table[28]);
+  const __m128 c1 = _mm_set1_ps(table[29]);
+  const __m128 c2 = _mm_set1_ps(table[30]);
+  for (int g = 0; g < 8; g += 4) {
+    __m128 p0 = y[g];
+    __m128 p1 = y[g + 1];
+    __m128 p2 = y[g + 2];
+    __m128 p3 = y[g + 3];
+    _MM_TRANSPOSE4_PS(p0, p1, p2, p3);
+    // Halving of 4: sums x0 + x3, x1 + x2; differences (x0 - x3) c0, (x1 - x2) c1.
+    const __m128 s0 = _mm_add_ps(p0, p3);
+    const __m128 s1 = _mm_add_ps(p1, p2);
+    const __m128 d0 = _mm_mul_ps(_mm_sub_ps(p0, p3), c0);
+    const __m128 d1 = _mm_mul_ps(_mm_sub_ps(p1, p2), c1);
+    // Halving of each 2 (which transforms it), then [e0, o0 + o1, e1, o1].
+    __m128 q0 = _mm_add_ps(s0, s1);
+    __m128 q2 = _mm_mul_ps(_mm_sub_ps(s0, s1), c2);
+    const __m128 o0 = _mm_add_ps(d0, d1);
+    __m128 q3 = _mm_mul_ps(_mm_sub_ps(d0, d1), c2);
+    __m128 q1 = _mm_add_ps(o0, q3);
+    _MM_TRANSPOSE4_PS(q0, q1, q2, q3);
+    y[g] = q0;
+    y[g + 1] = q1;
+    y[g + 2] = q2;
+    y[g + 3] = q3;
+  }
 #pragma GCC unroll 8
   for (int b = 0; b < 8; b += 2) {
     const __m128 sums = _mm_add_ps(y[b + 1], DctNextLast(y[b + 1]));
