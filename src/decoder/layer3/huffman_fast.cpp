@@ -6,6 +6,8 @@
 // time. The reference's accumulator, valid-bit count and read position are kept alongside as
 // counts and rebuilt from the window at the end.
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <memory>
 
 #include "decoder/layer3/huffman.h"
@@ -52,9 +54,9 @@ struct LocalReader {
     if (WindowBits >= ValidBits) return;
     const int32_t room = (64 - WindowBits) >> 3;
     if (WindowPos >= 0 && WindowPos <= DataSize - 8) {
-      const uint8_t* p = Data + WindowPos;
-      uint64_t word = 0;
-      for (int i = 0; i < 8; ++i) word = (word << 8) | p[i];
+      uint64_t word;
+      std::memcpy(&word, Data + WindowPos, sizeof word);
+      if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
       Window |= word >> WindowBits;
       WindowPos += room;
       WindowBits += 8 * room;
