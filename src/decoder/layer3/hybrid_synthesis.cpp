@@ -2,6 +2,7 @@
 #include "decoder/layer3/hybrid_synthesis.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace yumekaze::decoder {
 namespace {
@@ -117,10 +118,15 @@ int32_t HybridSynthesisAccumulate(const Layer3Tables& tables, const float* spect
 }
 
 void InvertOddSubbands(float* out, int32_t lines) {
+  // Sign bits flipped through a mask of the odd subbands in range, a whole slot at a time.
   const int subbands = SubbandCount(lines);
+  uint32_t mask[kSubbands];
+  for (int sb = 0; sb < kSubbands; ++sb) mask[sb] = (sb & 1) && sb < subbands ? 0x80000000u : 0u;
   for (int t = 1; t < kSlots; t += 2) {
-    float* slot = out + kSubbands * t;
-    for (int sb = 1; sb < subbands; sb += 2) slot[sb] = -slot[sb];
+    uint32_t slot[kSubbands];
+    std::memcpy(slot, out + kSubbands * t, sizeof slot);
+    for (int sb = 0; sb < kSubbands; ++sb) slot[sb] ^= mask[sb];
+    std::memcpy(out + kSubbands * t, slot, sizeof slot);
   }
 }
 
