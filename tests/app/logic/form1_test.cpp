@@ -333,29 +333,55 @@ TEST_F(MainWindow, TitleWarnsOnAFileWithoutMpegAudioAndTheWindowStaysUsable) {
 }
 
 TEST_F(MainWindow, StatusChangeSeenInAPartialPaintRedrawsTheWholeEllipse) {
-  const QString text = audio.MakeText("text.mp3");
-  Open({longA, text});
+  Open({longA});
   form1->Button1->click();
-  const auto shown = [&](QPoint p) { return Shown(p); };
   const QColor playing = TForm1::SchemeColour(TForm1::TScheme::Playing);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return shown({40, 99}) == playing; }, kEventTimeoutMs));
-  // Next to the text file leaves the player without a file; the window has not redrawn yet.
-  form1->Button3->click();
-  ASSERT_EQ(Status(), 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Shown({40, 99}) == playing; }, kEventTimeoutMs));
+  // The player stops without the window's command; the window has not redrawn yet.
+  form1->MP3->Stop();
   QTest::qWait(50);
-  ASSERT_EQ(shown({40, 99}), playing);
-  // A button repaints itself over the window's surface, as after a click or a message box.
+  ASSERT_EQ(Shown({40, 99}), playing);
+  // A button repaints itself over the window's surface, as after a click.
   form1->repaint(form1->Button1->geometry());
   const QColor stopped = TForm1::SchemeColour(TForm1::TScheme::Stopped);
   EXPECT_TRUE(QTest::qWaitFor(
       [&] {
-        return shown({40, 99}) == stopped;
+        return Shown({40, 99}) == stopped;
       },
       kEventTimeoutMs))
-      << "the ellipse kept the playing colour: " << shown({40, 99}).name().toStdString();
-  EXPECT_EQ(shown({220, 99}), stopped);
-  EXPECT_EQ(shown({100, 50}), stopped);
+      << "the ellipse kept the playing colour: " << Shown({40, 99}).name().toStdString();
+  EXPECT_EQ(Shown({220, 99}), stopped);
+  EXPECT_EQ(Shown({100, 50}), stopped);
   EXPECT_EQ(Word(), "STOP");
+}
+
+TEST_F(MainWindow, FileWithoutMpegAudioReachedAtTheEndOfAFileLeavesAStoppedWindow) {
+  const QString text = audio.MakeText("text.mp3");
+  Open({shortTone, text, longA});
+  form1->Button1->click();
+  ASSERT_TRUE(OpenAndPlayDisabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.warnings.empty(); }, kEventTimeoutMs));
+  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
+  EXPECT_EQ(Index(), 1);
+  EXPECT_FALSE(form1->MP3->Opened());
+  // Nothing else happens on its own, yet the window shows the stop and offers open again.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
+  EXPECT_EQ(Shown({40, 99}), TForm1::SchemeColour(TForm1::TScheme::Stopped));
+  EXPECT_TRUE(OpenAndPlayEnabled());
+  Open({longB});
+  form1->Button1->click();
+  EXPECT_EQ(Status(), 1);
+  EXPECT_TRUE(OpenAndPlayDisabled());
+
+  // Next to an entry without MPEG audio while playing: warned, and open is offered again.
+  form1->Button2->click();
+  Open({longA, text});
+  form1->Button1->click();
+  ASSERT_TRUE(OpenAndPlayDisabled());
+  form1->Button3->click();
+  EXPECT_EQ(prompts.warnings.size(), 2u);
+  EXPECT_FALSE(form1->MP3->Opened());
+  EXPECT_TRUE(OpenAndPlayEnabled());
 }
 
 TEST_F(MainWindow, OpeningAFileWithoutMpegAudioGoesToTheGeneralErrorReport) {
