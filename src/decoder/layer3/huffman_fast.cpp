@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <memory>
 
 #include "decoder/layer3/huffman.h"
 #include "decoder/layer3/tables/huffman_tables.h"
@@ -189,33 +188,36 @@ void BuildPairTable(PairTable& table, const uint32_t* root) {
 
 struct PairTables {
   PairTable Tables[kPairTableCount];
-  int Count = 0;
+  int Count;
+  const PairEntry* ByIndex[32];  // by TableSelect; nullptr for the tables without codes
 };
 
-const PairEntry* PairEntries(const uint32_t* root) {
-  static const auto tables = [] {
-    auto built = std::make_unique<PairTables>();
-    for (const HuffmanTableInfo& info : kHuffmanTableInfo) {
-      if (info.Table == nullptr || info.Kind == HuffmanTableKind::kZero) continue;
-      bool known = false;
-      for (int i = 0; i < built->Count; ++i) known |= built->Tables[i].Root == info.Table;
-      if (!known && built->Count < kPairTableCount) {
-        BuildPairTable(built->Tables[built->Count++], info.Table);
-      }
+PairTables BuildPairTables() {
+  PairTables built{};
+  for (int index = 0; index < 32; ++index) {
+    const HuffmanTableInfo& info = kHuffmanTableInfo[index];
+    if (info.Table == nullptr || info.Kind == HuffmanTableKind::kZero) continue;
+    int found = 0;
+    while (found < built.Count && built.Tables[found].Root != info.Table) ++found;
+    if (found == built.Count) {
+      if (built.Count == kPairTableCount) continue;
+      BuildPairTable(built.Tables[built.Count++], info.Table);
     }
-    return built;
-  }();
-  for (int i = 0; i < tables->Count; ++i) {
-    if (tables->Tables[i].Root == root) return tables->Tables[i].Entries;
+    built.ByIndex[index] = built.Tables[found].Entries;
   }
-  return nullptr;
+  return built;
+}
+
+// Built once, in static storage.
+const PairTables& Pairs() {
+  static const PairTables tables = BuildPairTables();
+  return tables;
 }
 
 template <bool kLinbits>
 int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uint32_t* root,
-                         int32_t linbits) {
+                         const PairEntry* fast, int32_t linbits) {
   const int32_t rootBits = static_cast<int32_t>(root[0] & 0xFF);
-  const PairEntry* fast = PairEntries(root);
   for (int32_t pair = 0; pair < pairs; ++pair) {
     if (r.ValidBits <= 10) r.Refill();
     if (fast != nullptr) {
@@ -278,10 +280,11 @@ int32_t* DecodePairs(L3BitReader& reader, int32_t* dest, int32_t lines, int32_t 
     std::fill(dest, dest + 2 * pairs, 0);
     return dest + 2 * pairs;
   }
+  const PairEntry* fast = Pairs().ByIndex[tableIndex & 31];
   LocalReader local(reader);
   int32_t* end = info.Linbits != 0
-                     ? DecodePairsWith<true>(local, dest, pairs, info.Table, info.Linbits)
-                     : DecodePairsWith<false>(local, dest, pairs, info.Table, 0);
+                     ? DecodePairsWith<true>(local, dest, pairs, info.Table, fast, info.Linbits)
+                     : DecodePairsWith<false>(local, dest, pairs, info.Table, fast, 0);
   local.StoreTo(reader);
   return end;
 }

@@ -2,9 +2,9 @@
 #include "decoder/layer3/requantize.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 
 #include "decoder/layer3/layer3_simd.h"
 #include "decoder/layer3/scalefactors.h"
@@ -33,14 +33,14 @@ float RequantizeValue(const Layer3Tables& tables, int32_t value, float factor) {
 const float* LargePowerTable() {
   // Built once, by the expression RequantizeValue uses, so lookups give its values exactly.
   static const auto table = [] {
-    auto powers = std::make_unique<float[]>(kLargestQuantized + 1);
+    std::array<float, kLargestQuantized + 1> powers{};
     for (int32_t v = 0; v <= kLargestQuantized; ++v) {
       powers[v] = static_cast<float>(
           v * std::pow(static_cast<double>(v), static_cast<double>(1.0f / 3.0f)));
     }
     return powers;
   }();
-  return table.get();
+  return table.data();
 }
 
 bool RequantizeRunReference(const Layer3Tables& tables, const int32_t* quantized, float* dest,
