@@ -96,6 +96,7 @@ TEST_F(CommandStorm, TenThousandRandomCommandsLeaveStateEventsAndDeviceInAgreeme
   int status_events = 0;
   int last_status_event = -1;
   int end_events = 0;
+  int ends_of_stream = 0;
   int errors_shown = 0;
 
   // Takes in what happened since the last look. Runs after every step and first thing in every
@@ -122,6 +123,7 @@ TEST_F(CommandStorm, TenThousandRandomCommandsLeaveStateEventsAndDeviceInAgreeme
   player->SetOnEndPlay([&](TMP3Player&, engine::TMP3EndPlayReason reason) {
     observe();
     ++end_events;
+    if (reason == engine::meprEndOfStream) ++ends_of_stream;
     end_pending = false;
     EXPECT_NE(reason, engine::meprError) << "the null device never fails";
   });
@@ -281,6 +283,7 @@ TEST_F(CommandStorm, TenThousandRandomCommandsLeaveStateEventsAndDeviceInAgreeme
   ASSERT_TRUE(check("settling"));
 
   EXPECT_GT(plays, 100) << "the storm hardly played";
+  EXPECT_GT(ends_of_stream, 0) << "no file played to its end";
   EXPECT_GT(failed_opens, 0);
   EXPECT_EQ(errors_shown, 0);
   // Every change was reported, the last report is the state the player is in, and every end of
@@ -294,8 +297,10 @@ TEST_F(CommandStorm, TenThousandRandomCommandsLeaveStateEventsAndDeviceInAgreeme
   const DeviceState device = observer->State();
   EXPECT_FALSE(device.open);
   EXPECT_EQ(device.misuse, "");
-  std::printf("storm (seed %u): %d plays, %d end events, %d status events, %d failed opens\n", seed,
-              plays, end_events, status_events, failed_opens);
+  std::printf(
+      "storm (seed %u): %d plays, %d end events (%d at the end of the audio), %d status events, %d "
+      "failed opens\n",
+      seed, plays, end_events, ends_of_stream, status_events, failed_opens);
 
   // Closing and destroying after the storm end cleanly too.
   player->Close();

@@ -94,9 +94,13 @@ class PlayerFinding : public ::testing::Test {
     const int64_t size = static_cast<int64_t>(bytes.size());
     EXPECT_GE(player.AudioStart(), 0);
     EXPECT_LE(player.AudioStart(), size);
-    if (expectedLength >= 0) EXPECT_EQ(player.AudioLength(), expectedLength);
+    if (expectedLength >= 0) {
+      EXPECT_EQ(player.AudioLength(), expectedLength);
+    }
     EXPECT_GE(player.AudioLength(), 0);
-    if (seekable) EXPECT_LE(player.AudioStart() + player.AudioLength(), size);
+    if (seekable) {
+      EXPECT_LE(player.AudioStart() + player.AudioLength(), size);
+    }
     ASSERT_TRUE(recorder.PlayToEnd()) << "playback hung";
     EXPECT_EQ(recorder.EndPlayCount(engine::meprEndOfStream), 1);
   }

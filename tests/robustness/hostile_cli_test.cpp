@@ -135,7 +135,9 @@ TEST_P(HostileCli, ExitsWithItsOutputOrAClearError) {
       EXPECT_FALSE(run.out.empty());
       break;
     case Command::kDecode:
-      if (file->expect == Expect::kPlays) EXPECT_GT(fs::file_size(pcm), 0u) << "decoded nothing";
+      if (file->expect == Expect::kPlays) {
+        EXPECT_GT(fs::file_size(pcm), 0u) << "decoded nothing";
+      }
       break;
     case Command::kPlay:
       break;

@@ -79,7 +79,9 @@ TEST_P(HostilePlayer, PlaysTheValidAudioOrRefusesClearly) {
   EXPECT_EQ(device.opens, 1);
   EXPECT_EQ(device.closes, 1);
   EXPECT_EQ(device.misuse, "");
-  if (file->expect == Expect::kPlays) EXPECT_GT(device.bytes_written, 0) << "played nothing";
+  if (file->expect == Expect::kPlays) {
+    EXPECT_GT(device.bytes_written, 0) << "played nothing";
+  }
 
   player.Close();
   EXPECT_FALSE(player.Opened());
