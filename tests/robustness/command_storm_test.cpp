@@ -29,7 +29,7 @@ using engine::TMP3Player;
 using engine::test::Streams;
 
 constexpr int kCommands = 10000;
-constexpr double kDeviceSpeed = 25.0;  // times real time: short files end within a few commands
+constexpr double kDeviceSpeed = 200.0;  // times real time: short files end within a few commands
 
 // The last commands, for the watchdog's report.
 class CommandLog {
