@@ -457,11 +457,17 @@ TEST_F(MainWindow, MinimiseToTheTrayAndRestore) {
   EXPECT_FALSE(form1->TrayIcon1->Visible());
   EXPECT_FALSE(form1->isMinimized());
 
-  // The tray menu's exit ends the program also while the window is in the tray.
+  // The tray menu's exit ends the program also while the window is in the tray and paused.
+  Open({longA});
+  form1->Button1->click();
+  form1->Button5->click();
+  ASSERT_EQ(Status(), 2);
   form1->BitBtn1->click();
   QSignalSpy closed(form1.get(), &TForm1::Closed);
   form1->Exit1->trigger();
   EXPECT_EQ(closed.count(), 1);
+  EXPECT_EQ(Status(), 0);
+  EXPECT_EQ(QSettings("velmor", "Play").value("File/Initial").toString(), audio.Folder());
 }
 
 TEST_F(MainWindow, WithoutATrayMinimiseKeepsTheWindowReachable) {
