@@ -122,10 +122,10 @@ bool RequantizeRunAvx2(const Layer3Tables& tables, const int32_t* quantized, flo
   int32_t i = 0;
   for (; i + 4 <= count; i += 4) {
     const int32_t* q = quantized + i;
-    const uint32_t i0 = static_cast<uint32_t>(q[0] + 32);
-    const uint32_t i1 = static_cast<uint32_t>(q[1] + 32);
-    const uint32_t i2 = static_cast<uint32_t>(q[2] + 32);
-    const uint32_t i3 = static_cast<uint32_t>(q[3] + 32);
+    const uint32_t i0 = static_cast<uint32_t>(q[0]) + 32u;
+    const uint32_t i1 = static_cast<uint32_t>(q[1]) + 32u;
+    const uint32_t i2 = static_cast<uint32_t>(q[2]) + 32u;
+    const uint32_t i3 = static_cast<uint32_t>(q[3]) + 32u;
     any |= static_cast<uint32_t>(q[0] | q[1] | q[2] | q[3]);
     if ((i0 | i1 | i2 | i3) < 64) {
       _mm_storeu_ps(dest + i,

@@ -41,7 +41,7 @@ const float* LargePowerTable();
 // compiled for different instruction sets.
 static inline float RequantizeOne(const Layer3Tables& tables, const float* large, int32_t value,
                                   float factor) {
-  if (static_cast<uint32_t>(value + 32) < 64u) return factor * tables.PowTable[value + 32];
+  if (static_cast<uint32_t>(value) + 32u < 64u) return factor * tables.PowTable[value + 32];
   if (value >= -kLargestQuantized && value <= kLargestQuantized) {
     return factor * (value < 0 ? -large[-value] : large[value]);
   }

@@ -125,10 +125,10 @@ bool RequantizeRunSse2(const Layer3Tables& tables, const int32_t* quantized, flo
     const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(quantized + i));
     any = _mm_or_si128(any, values);
     const int32_t* q = quantized + i;
-    const uint32_t i0 = static_cast<uint32_t>(q[0] + 32);
-    const uint32_t i1 = static_cast<uint32_t>(q[1] + 32);
-    const uint32_t i2 = static_cast<uint32_t>(q[2] + 32);
-    const uint32_t i3 = static_cast<uint32_t>(q[3] + 32);
+    const uint32_t i0 = static_cast<uint32_t>(q[0]) + 32u;
+    const uint32_t i1 = static_cast<uint32_t>(q[1]) + 32u;
+    const uint32_t i2 = static_cast<uint32_t>(q[2]) + 32u;
+    const uint32_t i3 = static_cast<uint32_t>(q[3]) + 32u;
     if ((i0 | i1 | i2 | i3) < 64) {
       const float* p = tables.PowTable;
       _mm_storeu_ps(dest + i, _mm_mul_ps(_mm_set_ps(p[i3], p[i2], p[i1], p[i0]), scale));
