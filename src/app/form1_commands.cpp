@@ -68,10 +68,9 @@ void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
 }
 
 void TForm1::StopBySleepTimer() {
-  MP3->Stop();
-  // The picture follows at once, so a refused power-off does not leave "PLAY" on a stopped
-  // player.
-  update();
+  // As the stop command does, so that a refused power-off leaves a window that shows the stop
+  // and offers open and play again, not "PLAY" over a stopped player.
+  Button2Click();
 }
 
 void TForm1::SetOpenAndPlayEnabled(bool enabled) {

@@ -498,8 +498,10 @@ TEST_F(MainWindow, SleepTimerAtZeroStopsThePlayer) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, kEventTimeoutMs));
   EXPECT_EQ(Status(), 0);
   // The window shows the stop by itself, in case the power-off does not happen.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
-  EXPECT_EQ(Shown({40, 99}), TForm1::SchemeColour(TForm1::TScheme::Stopped));
+  const QColor stopped = TForm1::SchemeColour(TForm1::TScheme::Stopped);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Shown({40, 99}) == stopped; }, kEventTimeoutMs));
+  EXPECT_EQ(Word(), "STOP");
+  EXPECT_TRUE(OpenAndPlayEnabled());
 }
 
 TEST_F(MainWindow, PlaybackEndedByAnErrorShowsStoppedAtOnce) {
