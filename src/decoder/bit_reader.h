@@ -1,7 +1,7 @@
 // MSB-first bit reader of the Layer I and II frame decoders.
 //
-// It fetches whole bytes ahead of the bits it hands out. Bytes at and beyond `size` read as zero,
-// so a short or corrupt frame can never make it read outside the caller's input.
+// It fetches bytes ahead of the bits it hands out. Bytes at and beyond `size` read as zero, so a
+// short or corrupt frame can never make it read outside the caller's input.
 #pragma once
 
 #include <cstddef>
@@ -12,16 +12,16 @@ namespace yumekaze::decoder {
 struct BitReader {
   const uint8_t* data = nullptr;
   size_t size = 0;
-  size_t position = 0;       // next byte to fetch
-  uint32_t accumulator = 0;  // only the low bitsHeld bits are meaningful
-  int32_t bitsHeld = 0;      // 0..31 between calls
+  size_t position = 0;  // next byte to fetch; the bits held end at its start
+  uint64_t buffer = 0;  // the bits held, left-aligned; below them may follow copies of later bits
+  int32_t bitsHeld = 0;
 };
 
 inline void StartBits(BitReader& reader, const uint8_t* data, size_t size) {
   reader.data = data;
   reader.size = size;
   reader.position = 0;
-  reader.accumulator = 0;
+  reader.buffer = 0;
   reader.bitsHeld = 0;
 }
 
@@ -31,22 +31,22 @@ inline uint32_t FetchByte(BitReader& reader) {
   return byte;
 }
 
-// Appends whole bytes while 24 bits or fewer are held.
+// Fetches whole bytes until more than 56 bits are held.
 inline void RefillBits(BitReader& reader) {
-  const int32_t bytes = (24 - reader.bitsHeld) / 8 + 1;
-  if (reader.size >= 4 && reader.position <= reader.size - 4) {
-    // All of them at once from a big-endian word.
+  if (reader.size >= 8 && reader.position <= reader.size - 8) {
+    // Eight bytes at once. Those that do not fit whole leave their leading bits below the held
+    // ones; the next refill puts the same bits there again.
     const uint8_t* p = reader.data + reader.position;
-    const uint32_t word =
-        (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-    reader.accumulator = static_cast<uint32_t>((uint64_t{reader.accumulator} << (8 * bytes)) |
-                                               (word >> (32 - 8 * bytes)));
+    uint64_t word = 0;
+    for (int i = 0; i < 8; ++i) word = (word << 8) | p[i];
+    reader.buffer |= word >> reader.bitsHeld;
+    const int32_t bytes = (63 - reader.bitsHeld) >> 3;
     reader.position += static_cast<size_t>(bytes);
     reader.bitsHeld += 8 * bytes;
     return;
   }
-  while (reader.bitsHeld <= 24) {
-    reader.accumulator = (reader.accumulator << 8) | FetchByte(reader);
+  while (reader.bitsHeld <= 56) {
+    reader.buffer |= uint64_t{FetchByte(reader)} << (56 - reader.bitsHeld);
     reader.bitsHeld += 8;
   }
 }
@@ -54,23 +54,29 @@ inline void RefillBits(BitReader& reader) {
 // Reads count bits (0..24).
 inline uint32_t ReadBits(BitReader& reader, int32_t count) {
   if (count > reader.bitsHeld) RefillBits(reader);
+  // Two shifts, so that a count of 0 never shifts by 64.
+  const auto value = static_cast<uint32_t>(reader.buffer >> (63 - count) >> 1);
+  reader.buffer <<= count;
   reader.bitsHeld -= count;
-  const uint32_t value = static_cast<uint32_t>(uint64_t{reader.accumulator} >> reader.bitsHeld);
-  reader.accumulator &= (1u << reader.bitsHeld) - 1u;
   return value;
 }
 
 inline void SkipBits(BitReader& reader, uint32_t count) {
-  if (count <= static_cast<uint32_t>(reader.bitsHeld)) {
+  if (count < static_cast<uint32_t>(reader.bitsHeld)) {
+    reader.buffer <<= count;
     reader.bitsHeld -= static_cast<int32_t>(count);
-    reader.accumulator &= (1u << reader.bitsHeld) - 1u;
     return;
   }
-  const uint32_t beyond = count - static_cast<uint32_t>(reader.bitsHeld);
-  reader.position += beyond / 8;
-  reader.accumulator = FetchByte(reader);
-  reader.bitsHeld = 8 - static_cast<int32_t>(beyond % 8);
-  reader.accumulator &= (1u << reader.bitsHeld) - 1u;
+  // Start afresh at the byte holding the bit after the skipped ones.
+  const uint64_t next =
+      uint64_t{reader.position} * 8 - static_cast<uint64_t>(reader.bitsHeld) + count;
+  reader.position = static_cast<size_t>(next / 8);
+  reader.buffer = 0;
+  reader.bitsHeld = 0;
+  RefillBits(reader);
+  const auto drop = static_cast<int32_t>(next % 8);
+  reader.buffer <<= drop;
+  reader.bitsHeld -= drop;
 }
 
 }  // namespace yumekaze::decoder
