@@ -78,6 +78,7 @@ inline void Dct32Vector(const float* table, const float* input, DctInput layout,
   const __m128 c0 = _mm_set1_ps(table[28]);
   const __m128 c1 = _mm_set1_ps(table[29]);
   const __m128 c2 = _mm_set1_ps(table[30]);
+#pragma GCC unroll 2
   for (int g = 0; g < 8; g += 4) {
     __m128 p0 = y[g];
     __m128 p1 = y[g + 1];

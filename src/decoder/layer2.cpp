@@ -96,35 +96,49 @@ void ReadScaleFactors(DecoderState& decoder, const Layer12Tables& tables, Layer2
   }
 }
 
-// The three values of one granule of class quantClass (1..17), before scaling.
-inline void ReadGranule(BitReader& bits, const Layer12Tables& tables, int32_t quantClass,
-                        float (&values)[3]) {
+// The three values of one granule, before scaling.
+struct Granule {
+  float values[3];
+};
+
+// Reads the granule of class quantClass (1..17). Returned by value, so that it stays in registers.
+inline Granule ReadGranule(BitReader& bits, const Layer12Tables& tables, int32_t quantClass) {
   switch (quantClass) {
     case 1: {
       const int8_t* digits = tables.Group3[ReadBits(bits, 5)];
-      for (int k = 0; k < 3; ++k) values[k] = digits[k];
-      return;
+      return {{static_cast<float>(digits[0]), static_cast<float>(digits[1]),
+               static_cast<float>(digits[2])}};
     }
     case 2: {
       const int8_t* digits = tables.Group5[ReadBits(bits, 7)];
-      for (int k = 0; k < 3; ++k) values[k] = digits[k];
-      return;
+      return {{static_cast<float>(digits[0]), static_cast<float>(digits[1]),
+               static_cast<float>(digits[2])}};
     }
     case 4: {
       const int16_t* digits = tables.Group9[ReadBits(bits, 10)];
-      for (int k = 0; k < 3; ++k) values[k] = digits[k];
-      return;
+      return {{static_cast<float>(digits[0]), static_cast<float>(digits[1]),
+               static_cast<float>(digits[2])}};
     }
     default: {
       // 7 levels in 3 bits, else 2^(c-1) - 1 levels in c - 1 bits; centred on (levels - 1) / 2.
       const int32_t width = quantClass == 3 ? 3 : quantClass - 1;
       const int32_t middle = quantClass == 3 ? 3 : (1 << (quantClass - 2)) - 1;
-      for (int k = 0; k < 3; ++k) {
-        values[k] = static_cast<float>(static_cast<int32_t>(ReadBits(bits, width)) - middle);
-      }
-      return;
+      const auto first = static_cast<int32_t>(ReadBits(bits, width)) - middle;
+      const auto second = static_cast<int32_t>(ReadBits(bits, width)) - middle;
+      const auto third = static_cast<int32_t>(ReadBits(bits, width)) - middle;
+      return {{static_cast<float>(first), static_cast<float>(second), static_cast<float>(third)}};
     }
   }
+}
+
+// Writes a granule's three values times factor to slots 0, 1 and 2 of entry `out`.
+inline void StoreGranule(float* out, const Granule& granule, float factor) {
+  const float first = granule.values[0] * factor;
+  const float second = granule.values[1] * factor;
+  const float third = granule.values[2] * factor;
+  out[0] = first;
+  out[64] = second;
+  out[128] = third;
 }
 
 void ReadSamples(DecoderState& decoder, const Layer12Tables& tables, const Layer2Frame& frame) {
@@ -137,20 +151,18 @@ void ReadSamples(DecoderState& decoder, const Layer12Tables& tables, const Layer
       float* out = decoder.SubbandSamples + 64 * (12 * part + 3 * granule);
       for (int32_t e = 0; e < limit;) {
         const int32_t code = frame.classCode[e];
-        float values[3] = {0.0f, 0.0f, 0.0f};
         if (code == 0) {
           out[e] = out[e + 64] = out[e + 128] = 0.0f;
           ++e;
         } else if (code < kJointOffset) {
-          ReadGranule(bits, tables, code, values);
-          for (int k = 0; k < 3; ++k) out[e + 64 * k] = values[k] * factors[e];
+          StoreGranule(out + e, ReadGranule(bits, tables, code), factors[e]);
           ++e;
         } else {
-          if (code > kJointOffset) ReadGranule(bits, tables, code - kJointOffset, values);
-          for (int k = 0; k < 3; ++k) {
-            out[e + 64 * k] = values[k] * factors[e];
-            out[e + 1 + 64 * k] = values[k] * factors[e + 1];
-          }
+          const Granule values = code > kJointOffset
+                                     ? ReadGranule(bits, tables, code - kJointOffset)
+                                     : Granule{{0.0f, 0.0f, 0.0f}};
+          StoreGranule(out + e, values, factors[e]);
+          StoreGranule(out + e + 1, values, factors[e + 1]);
           e += 2;
         }
       }
