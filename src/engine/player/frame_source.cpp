@@ -160,8 +160,6 @@ void TMPFrameSource::CheckVbrHeader() {
     p += first_header_.Mode == 3 ? 13 : 21;
   }
   if (!fits(p + 4)) return;
-  // A byte count larger than the audio there is (a cut file) does not lead past its end.
-  const int64_t available = audio_length_;
 
   if (std::memcmp(frame + p, "Xing", 4) == 0) {
     vbr_header_ = TVbrHeaderKind::Xing;
@@ -173,13 +171,12 @@ void TMPFrameSource::CheckVbrHeader() {
       p += 4;
     }
     if ((flags & 2) && fits(p + 4) && BigEndian32(frame + p) > 0) {
-      audio_length_ = std::min<int64_t>(BigEndian32(frame + p), available);
+      audio_length_ = BigEndian32(frame + p);
     }
   } else if (std::memcmp(frame + p, "VBRI", 4) == 0) {
     vbr_header_ = TVbrHeaderKind::Vbri;
-    if (fits(p + 14) && BigEndian32(frame + p + 10) > 0) {
-      audio_length_ = std::min<int64_t>(BigEndian32(frame + p + 10), available);
-    }
+    if (fits(p + 14) && BigEndian32(frame + p + 10) > 0)
+      audio_length_ = BigEndian32(frame + p + 10);
     if (fits(p + 18)) vbr_frames_ = std::max(BigEndian32(frame + p + 14), 0);
   } else {
     return;
