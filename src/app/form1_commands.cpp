@@ -58,7 +58,8 @@ void TForm1::Title() {
 
 void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
   if (reason == engine::meprError) {
-    // The window did not command this stop: repaint so the stopped state shows now.
+    // The window did not command this stop: show it now, and offer open and play again.
+    SetOpenAndPlayEnabled(true);
     update();
     return;
   }

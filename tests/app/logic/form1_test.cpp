@@ -514,9 +514,11 @@ TEST_F(MainWindow, PlaybackEndedByAnErrorShowsStoppedAtOnce) {
       kEventTimeoutMs));
   // The player reports an error end after it has stopped by itself.
   form1->MP3->Stop();
+  ASSERT_TRUE(OpenAndPlayDisabled());
   form1->MP3EndPlay(engine::meprError);
   EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
   EXPECT_EQ(Shown({40, 99}), TForm1::SchemeColour(TForm1::TScheme::Stopped));
+  EXPECT_TRUE(OpenAndPlayEnabled());
   EXPECT_EQ(Index(), 0);  // an error does not advance the list
 }
 
