@@ -47,11 +47,11 @@ void TForm1::Title() {
     SettingColor2();
     MP3->Play();
   } catch (const std::exception&) {
-    // What the steps before the failure changed stays changed. A file without MPEG audio leaves
-    // the player without a file: the picture shows it stopped, and open is offered again, since
-    // only open can go on from there.
+    // What the steps before the failure changed stays changed. When nothing plays now (a file
+    // without MPEG audio left the player without a file, or playback could not start), the
+    // picture shows the stop and open and play are offered again.
     update();
-    if (!MP3->Opened()) SetOpenAndPlayEnabled(true);
+    if (MP3->Status() == engine::kStatusStopped) SetOpenAndPlayEnabled(true);
     prompts_.Warning(this, QStringLiteral("ファイルを指定してください"), QStringLiteral("警告"));
   }
 }
@@ -84,8 +84,8 @@ void TForm1::SetOpenAndPlayEnabled(bool enabled) {
 void TForm1::Button1Click() {
   if (!MP3->Opened()) return;
   Title();
-  // Also when Title failed, unless it left nothing loaded.
-  if (MP3->Opened()) SetOpenAndPlayEnabled(false);
+  // Also when Title failed, unless nothing plays.
+  if (MP3->Status() != engine::kStatusStopped) SetOpenAndPlayEnabled(false);
 }
 
 void TForm1::Button2Click() {

@@ -49,8 +49,8 @@ struct MainWindow : ::testing::Test {
     Make();
   }
 
-  void Make(bool trayAvailable = true) {
-    form1 = std::make_unique<TForm1>(platform::CreateWaveDevice("null:10"), prompts,
+  void Make(bool trayAvailable = true, const std::string& device = "null:10") {
+    form1 = std::make_unique<TForm1>(platform::CreateWaveDevice(device), prompts,
                                      [trayAvailable] { return trayAvailable; });
     form2 = std::make_unique<TForm2>(
         *form1->Label4, [this] { form1->MP3->Stop(); }, powerOff, prompts);
@@ -381,6 +381,21 @@ TEST_F(MainWindow, FileWithoutMpegAudioReachedAtTheEndOfAFileLeavesAStoppedWindo
   form1->Button3->click();
   EXPECT_EQ(prompts.warnings.size(), 2u);
   EXPECT_FALSE(form1->MP3->Opened());
+  EXPECT_TRUE(OpenAndPlayEnabled());
+}
+
+TEST_F(MainWindow, PlaybackThatCannotStartLeavesAStoppedWindow) {
+  // A sound output that cannot open: a WAV file in a folder that does not exist.
+  Make(true, ("wav:" + audio.Folder() + "no/such/folder/out.wav").toStdString());
+  Open({longA});
+  form1->Button1->click();
+  ASSERT_EQ(prompts.warnings.size(), 1u);
+  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
+  EXPECT_EQ(Status(), 0);
+  EXPECT_TRUE(form1->MP3->Opened());
+  // The playing scheme drawn before the failed start gives way to the stopped one by itself.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
+  EXPECT_EQ(Shown({40, 99}), TForm1::SchemeColour(TForm1::TScheme::Stopped));
   EXPECT_TRUE(OpenAndPlayEnabled());
 }
 
