@@ -311,9 +311,9 @@ void TForm1::paintEvent(QPaintEvent* event) {
     default:
       break;
   }
-  // A status change the window did not command (a file that failed to load, an error) may first
-  // show in a paint of a small part only, such as the corner a message box uncovered; the rest of
-  // the ellipse must not keep the old colour next to labels already in the new one.
+  // A status change the window did not command may first show in a paint of a small part only,
+  // such as a button repainting itself; the rest of the ellipse must not keep the old colour next
+  // to labels already in the new one.
   if (scheme != scheme_ && event->rect() != rect()) update();
   ApplyScheme(scheme);
   QPainter painter(this);
