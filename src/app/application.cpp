@@ -9,8 +9,9 @@ namespace yumekaze::app {
 
 TApplication::TApplication(int& argc, char** argv, TUserPrompts& prompts)
     : QApplication(argc, argv), prompts_(prompts) {
-  setApplicationName(QStringLiteral("yumekaze"));
-  setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+  // The name serves as the display name too; an explicit display name would make the window
+  // system append " — Yumekaze" to every dialog's caption.
+  setApplicationName(QString::fromUtf8(kApplicationTitle));
   setDesktopFileName(QStringLiteral("yumekaze"));
   setWindowIcon(ProgramIcon());
   // The main window may hide in the tray while a dialog closes; only closing it ends the program.

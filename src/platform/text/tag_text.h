@@ -6,8 +6,8 @@
 
 namespace yumekaze::platform {
 
-// Decodes tag bytes to UTF-8 for display: up to the first zero byte (where the original program's
-// text display stopped); valid UTF-8 passes as it is, anything else is read as CP932 (Shift-JIS,
+// Decodes tag bytes to UTF-8 for display: up to the first zero byte (texts are
+// zero-terminated strings); valid UTF-8 passes as it is, anything else is read as CP932 (Shift-JIS,
 // the code page of the files' origin), with U+FFFD for bytes that are not CP932.
 std::string DecodeTagText(std::string_view bytes);
 
