@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "decoder/decoder.h"
 #include "decoder/test_support.h"
 
 namespace yumekaze::cli {
@@ -211,6 +212,29 @@ TEST_F(DecodeCommand, FullBandAndCpuFormsStayCloseToTheDefault) {
   const auto difference = yumekaze::testing::ComparePcm(a, b);
   EXPECT_GT(difference.max, 0);  // truncation instead of rounding changes samples
   EXPECT_LT(difference.rms, 2.0);
+}
+
+TEST_F(DecodeCommand, VectorFormsGiveTheReferenceFormsPcmAndSayNothing) {
+  ASSERT_EQ(RunCli("decode --cpu x87 " + Quoted(demo) + " -o " + Quoted(dir / "x87.pcm")).status,
+            0);
+  const auto reference = ReadFileBytes(dir / "x87.pcm");
+  const uint32_t detected = decoder::GetCpuCapabilities();
+  std::vector<std::string> forms = {"auto"};
+  if (detected & decoder::kCpuSSE2) forms.push_back("sse2");
+  if ((detected & (decoder::kCpuAVX2 | decoder::kCpuFMA)) ==
+      (decoder::kCpuAVX2 | decoder::kCpuFMA)) {
+    forms.push_back("avx2");
+  }
+  for (const std::string& form : forms) {
+    const fs::path out = dir / (form + ".pcm");
+    const CliRun run = RunCli("decode --cpu " + form + " " + Quoted(demo) + " -o " + Quoted(out));
+    ASSERT_EQ(run.status, 0) << form;
+    EXPECT_EQ(run.stderrText, "") << form;  // the form in use is not reported
+    EXPECT_EQ(ReadFileBytes(out), reference) << form;
+  }
+  // Without --cpu the best form is taken, the same as auto.
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "default.pcm")).status, 0);
+  EXPECT_EQ(ReadFileBytes(dir / "default.pcm"), ReadFileBytes(dir / "auto.pcm"));
 }
 
 }  // namespace
