@@ -11,13 +11,20 @@ namespace yumekaze::engine {
 
 int NicenessFor(TThreadPriority priority) {
   switch (priority) {
-    case TThreadPriority::tpIdle: return 19;
-    case TThreadPriority::tpLowest: return 10;
-    case TThreadPriority::tpLower: return 5;
-    case TThreadPriority::tpNormal: return 0;
-    case TThreadPriority::tpHigher: return -5;
-    case TThreadPriority::tpHighest: return -10;
-    case TThreadPriority::tpTimeCritical: return -20;
+    case TThreadPriority::tpIdle:
+      return 19;
+    case TThreadPriority::tpLowest:
+      return 10;
+    case TThreadPriority::tpLower:
+      return 5;
+    case TThreadPriority::tpNormal:
+      return 0;
+    case TThreadPriority::tpHigher:
+      return -5;
+    case TThreadPriority::tpHighest:
+      return -10;
+    case TThreadPriority::tpTimeCritical:
+      return -20;
   }
   return 0;
 }
@@ -74,6 +81,14 @@ void TMPLoopThread::Terminate() {
   thread_.join();
 }
 
+void TMPLoopThread::SetTimeout(int milliseconds) {
+  // The loop thread reads the value before each wait; any other thread must wake a wait that
+  // holds the old one (an endless wait would otherwise never see a finite time-out).
+  if (timeout_.exchange(milliseconds) != milliseconds && !IsLoopThread()) {
+    timeout_changed_.SetEvent();
+  }
+}
+
 void TMPLoopThread::Run() {
   {
     std::lock_guard lock(priority_mutex_);
@@ -96,7 +111,8 @@ void TMPLoopThread::Run() {
 void TMPLoopThread::Loop() {
   for (;;) {
     try {
-      const int wait = WaitForAny({&event_, &queue_.NotEmpty()}, timeout_.load());
+      const int wait =
+          WaitForAny({&event_, &queue_.NotEmpty(), &timeout_changed_}, timeout_.load());
       if (wait == kWaitObject0) {
         Dispatch(MPM_WORK, 0, 0);
       } else if (wait == kWaitTimeout) {

@@ -16,7 +16,15 @@
 
 namespace yumekaze::engine {
 
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+  tpIdle,
+  tpLowest,
+  tpLower,
+  tpNormal,
+  tpHigher,
+  tpHighest,
+  tpTimeCritical
+};
 
 // The change of Linux niceness a priority asks for, against the thread's starting niceness.
 int NicenessFor(TThreadPriority priority);
@@ -56,9 +64,9 @@ class TMPLoopThread final : public TMPMessagePoster {
   // The work event: manual reset; MPM_WORK is dispatched on every pass while it is set.
   TMPSimpleEvent& Event() { return event_; }
   // Milliseconds to wait before MPM_TIMEOUT; kInfinite (-1) = no time-out. Any thread may change
-  // it; the new value applies from the next wait.
+  // it; a wait already running is woken so that the new value applies at once.
   int Timeout() const { return timeout_.load(); }
-  void SetTimeout(int milliseconds) { timeout_.store(milliseconds); }
+  void SetTimeout(int milliseconds);
   // Signalled once the thread has ended.
   TMPEvent& Ended() { return ended_; }
   bool IsLoopThread() const { return std::this_thread::get_id() == thread_.get_id(); }
@@ -74,16 +82,17 @@ class TMPLoopThread final : public TMPMessagePoster {
   TMPSimpleEvent event_;
   TMPMessageQueue queue_;
   std::atomic<int> timeout_{kInfinite};
+  TMPEvent timeout_changed_{false, false};  // auto reset: wakes the wait for a new time-out
   TMPSimpleEvent started_;  // opens the loop (Resume, or Terminate of a thread never resumed)
   TMPSimpleEvent ended_;
-  mutable std::mutex priority_mutex_;  // guards the four fields below
+  mutable std::mutex priority_mutex_;                     // guards the four fields below
   TThreadPriority priority_ = TThreadPriority::tpNormal;  // in force
   TThreadPriority requested_priority_ = TThreadPriority::tpNormal;
   int kernel_tid_ = 0;  // 0 until the thread runs
   int base_niceness_ = 0;
   bool ApplyPriority(TThreadPriority priority);  // under priority_mutex_
-  std::mutex join_mutex_;  // Terminate may run on several threads at once
-  std::thread thread_;  // last: starts once everything above exists
+  std::mutex join_mutex_;                        // Terminate may run on several threads at once
+  std::thread thread_;                           // last: starts once everything above exists
 };
 
 }  // namespace yumekaze::engine

@@ -163,6 +163,17 @@ TEST(LoopThread, TimeoutDispatchesTimeoutMessagesUntilSwitchedOff) {
   EXPECT_EQ(owner.work_count(), 0);
 }
 
+TEST(LoopThread, TimeoutSetWhileTheLoopWaitsForEverAppliesAtOnce) {
+  Recorder owner;
+  TMPLoopThread thread(&owner);
+  thread.Resume();
+  thread.Sync();  // the loop is now in its endless wait, or about to enter it
+  thread.SetTimeout(1);
+  // A watchdog, not a timing: without the wake-up the ticks never come.
+  EXPECT_EQ(owner.three_timeouts.WaitFor(10000), kWaitObject0);
+  thread.SetTimeout(kInfinite);
+}
+
 TEST(LoopThread, WorkRepeatsWhileTheEventIsSetAndInterleavesWithMessages) {
   Recorder owner;
   TMPLoopThread thread(&owner);
