@@ -5,8 +5,6 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
-#include <cstring>
-
 #include "decoder/dct32_vector.h"
 #include "decoder/synthesis.h"
 #include "decoder/synthesis_lanes.h"
@@ -17,16 +15,6 @@ namespace {
 constexpr int32_t kRingMask = 511;
 
 inline __m256d Reversed(__m256d v) { return _mm256_permute4x64_pd(v, _MM_SHUFFLE(0, 1, 2, 3)); }
-
-// Sample 16: X_0 of the odd slots back, summed in the reference form's order and rounded like the
-// other samples.
-inline int16_t MiddleSample(const float* ring, int32_t position, const double* w) {
-  double sum = 0.0;
-  for (int32_t m = 0; m < 8; ++m) sum += w[m] * ring[(position + 32 + 64 * m) & kRingMask];
-  __m128d value = _mm_max_sd(_mm_set_sd(sum), _mm_set_sd(-32768.0));
-  value = _mm_min_sd(value, _mm_set_sd(32767.0));
-  return static_cast<int16_t>(_mm_cvtsd_si32(value));
-}
 
 // Clamps to the 16-bit range (NaN gives the lower bound, as in the reference form), rounds half
 // to even and packs eight samples.
@@ -73,12 +61,8 @@ void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
   _mm_store_si128(reinterpret_cast<__m128i*>(pcm + 8), ToPcm(low[2], low[3]));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + 17), ToPcm(high[0], high[1]));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + 25), ToPcm(high[2], high[3]));
-  pcm[16] = MiddleSample(ring, position, lanes.Middle);
-  if constexpr (Stride == 2) {
-    std::memcpy(output, pcm, 64);
-  } else {
-    for (int j = 0; j < 32; ++j) std::memcpy(output + Stride * j, pcm + j, 2);
-  }
+  pcm[16] = static_cast<int16_t>(WindowMiddleSample(ring, position));
+  StoreSlotPcm<Stride>(pcm, output);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace yumekaze::decoder {
 
@@ -23,5 +24,16 @@ const SynthLaneWindow& GetSynthLaneWindow();
 
 // Sample 16 of a slot: X_0 of the odd slots back, in the reference form's order and rounding.
 int32_t WindowMiddleSample(const float* ring, int32_t position);
+
+// Writes the 32 samples of a slot to the output, Stride bytes apart (2 mono, 4 one channel of a
+// stereo pair).
+template <int Stride>
+inline void StoreSlotPcm(const int16_t* pcm, uint8_t* output) {
+  if constexpr (Stride == 2) {
+    std::memcpy(output, pcm, 64);
+  } else {
+    for (int j = 0; j < 32; ++j) std::memcpy(output + Stride * j, pcm + j, 2);
+  }
+}
 
 }  // namespace yumekaze::decoder

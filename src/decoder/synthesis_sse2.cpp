@@ -4,8 +4,6 @@
 #if defined(__x86_64__)
 #include <emmintrin.h>
 
-#include <cstring>
-
 #include "decoder/dct32_vector.h"
 #include "decoder/synthesis.h"
 #include "decoder/synthesis_lanes.h"
@@ -78,11 +76,7 @@ void WindowSse2(const float* ring, int32_t position, uint8_t* output) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + 17 + 8 * q), _mm_packs_epi32(first, second));
   }
   pcm[16] = static_cast<int16_t>(WindowMiddleSample(ring, position));
-  if constexpr (Stride == 2) {
-    std::memcpy(output, pcm, 64);
-  } else {
-    for (int j = 0; j < 32; ++j) std::memcpy(output + Stride * j, pcm + j, 2);
-  }
+  StoreSlotPcm<Stride>(pcm, output);
 }
 
 }  // namespace
