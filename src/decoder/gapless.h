@@ -12,9 +12,12 @@ namespace yumekaze::decoder {
 inline constexpr int32_t kDecoderDelay = 529;
 
 // Sample positions count per channel from the first decoded audio frame.
+// The end trim drops [End, Resume): the padding of the counted frames. Frames beyond the count
+// (a wrong count, or another stream joined on) are kept: the count never ends the audio.
 struct GaplessTrim {
-  int64_t Start = 0;  // samples dropped at the start
-  int64_t End = -1;   // position from which samples are dropped; -1 keeps the end
+  int64_t Start = 0;    // samples dropped at the start
+  int64_t End = -1;     // position from which samples are dropped; -1 keeps the end
+  int64_t Resume = -1;  // position from which samples are kept again (the counted frames' end)
 };
 
 // The trim a header frame asks for: none without a LAME tag. audioFrames is the number of audio

@@ -52,7 +52,13 @@ bool ParseLameTag(const uint8_t* frame, size_t frameSize, size_t offset, LameTag
   tag.TagCrc = static_cast<uint16_t>(p[34] << 8 | p[35]);
   // The CRC covers the header frame from its first byte up to the CRC itself.
   tag.TagCrcValid = Crc16(frame, offset + kLameTagSize - 2) == tag.TagCrc;
-  return true;
+  // Audio bytes after a bare Xing header must not pass for a tag: a known encoder's name, or a
+  // CRC that matches.
+  constexpr const char* kEncoders[] = {"LAME", "Lavf", "Lavc", "GOGO"};
+  for (const char* name : kEncoders) {
+    if (std::memcmp(tag.Encoder, name, 4) == 0) return true;
+  }
+  return tag.TagCrcValid;
 }
 
 }  // namespace yumekaze::decoder

@@ -36,7 +36,7 @@ struct LameTag {
 };
 
 // Parses the extension at frame + offset (the header frame's bytes, frameSize of them). False
-// when there is none: too few bytes, or no encoder string (a printable first byte).
+// when there is none: too few bytes, or neither a known encoder's name nor a matching CRC.
 bool ParseLameTag(const uint8_t* frame, size_t frameSize, size_t offset, LameTag& tag);
 
 }  // namespace yumekaze::decoder

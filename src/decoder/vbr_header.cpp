@@ -5,7 +5,6 @@
 namespace yumekaze::decoder {
 namespace {
 
-constexpr int32_t kLayerIII = 1;
 constexpr uint32_t kXingFrames = 1;
 constexpr uint32_t kXingBytes = 2;
 constexpr uint32_t kXingToc = 4;
@@ -74,7 +73,6 @@ size_t XingOffset(const MpegFrameHeader& header) {
 bool ParseVbrHeader(const uint8_t* frame, size_t frameSize, const MpegFrameHeader& header,
                     VbrHeader& vbr) {
   vbr = VbrHeader{};
-  if (header.Layer != kLayerIII) return false;
   if (ParseXing(frame, frameSize, XingOffset(header), vbr)) return true;
   vbr = VbrHeader{};
   return ParseVbri(frame, frameSize, vbr);

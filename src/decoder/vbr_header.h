@@ -32,7 +32,8 @@ size_t XingOffset(const MpegFrameHeader& header);
 // "VBRI": 32 bytes after the header in every version and channel mode.
 inline constexpr size_t kVbriOffset = 36;
 
-// Looks for a header in a Layer III frame of frameSize bytes. Only bytes inside it are read.
+// Looks for a header in a frame of frameSize bytes (encoders write them in Layer III frames;
+// a Layer II frame may carry one too). Only bytes inside it are read.
 bool ParseVbrHeader(const uint8_t* frame, size_t frameSize, const MpegFrameHeader& header,
                     VbrHeader& vbr);
 
