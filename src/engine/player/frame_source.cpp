@@ -94,6 +94,10 @@ void TMPFrameSource::Open() {
   audio_start_ = info_.AudioStart();
   audio_length_ = info_.AudioLength();
 
+  // The first frame is looked for even past an audio length of 0 (an empty MacBinary data
+  // fork): the stream is then MPEG audio with nothing to play.
+  const int64_t audio_length = audio_length_;
+  audio_length_ = kUnknownAudioLength;
   decoder::WalkStep step;
   for (;;) {
     if (reader_.Position() - audio_start_ > kFirstFrameSearch) throw TMPFormatError();
@@ -102,6 +106,7 @@ void TMPFrameSource::Open() {
     if (step.Action != decoder::WalkAction::kSkip) throw TMPFormatError();
     if (!SkipBytes(step.Bytes, step.IsTag)) throw TMPFormatError();
   }
+  audio_length_ = audio_length;
   // The audio starts at its first frame; whatever came before it is no part of it.
   const int64_t offset = reader_.Position() - audio_start_;
   audio_start_ += offset;
@@ -185,10 +190,16 @@ decoder::WalkStep TMPFrameSource::Walk() {
 // a damaged header, so just its first byte goes. False at the end of the data.
 bool TMPFrameSource::SkipBytes(int64_t n, bool isTag) {
   const int64_t left = audio_start_ + audio_length_ - reader_.Position();
-  if (isTag && n > left) n = 1;
-  if (isTag && n > reader_.Available() && n <= reader_.Capacity()) {
-    RequestUpTo(reader_, static_cast<int32_t>(n));
-    if (reader_.Available() < n) n = 1;
+  if (isTag) {
+    bool fits = n <= left;
+    if (fits && reader_.Seekable()) fits = reader_.Position() + n <= reader_.Size();
+    if (fits && n > reader_.Available()) {
+      // A pipe shows whether the data ends inside the tag as far as the ring reaches.
+      const int32_t probe = static_cast<int32_t>(std::min<int64_t>(n, reader_.Capacity()));
+      RequestUpTo(reader_, probe);
+      fits = reader_.Available() >= probe;
+    }
+    if (!fits) n = 1;
   }
   if (!isTag) skipped_bytes_ += n;
   return reader_.Skip(std::min(n, left)) && n <= left;
