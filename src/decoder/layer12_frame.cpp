@@ -51,6 +51,8 @@ bool SetUpForFrame(DecoderState& decoder, const MpegFrameHeader& header, int32_t
   if (header.Layer != kLayerI) {
     if (!SelectLayer2Table(decoder, header)) return false;
     if (channels == 2) DoubleForTwoChannels(decoder);
+    // Entries above a lower subband limit are never written again and must read as zero.
+    std::fill_n(decoder.SubbandSamples, kSubbandSampleCount, 0.0f);
   }
   decoder.FrameLength = frameLength;
   decoder.OutputInfo.FrameLength = frameLength;
