@@ -173,6 +173,22 @@ TEST_F(DecodeStreams, TagsBetweenJoinedStreamsAreSkipped) {
   ExpectAsMpg123(file);
 }
 
+TEST_F(DecodeStreams, AnId3v2SizePastTheEndLosesNoAudioFromAPipe) {
+  const fs::path wav = Signal("s", 44100, 2, 1);
+  Run("lame --quiet -t -b 128 " + Q(wav) + " " + Q(dir / "a.mp3"));
+  Bytes file = {'I', 'D', '3', 4, 0, 0, 1, 0x7F, 0x7F, 0x7F};  // 4 MiB claimed
+  const Bytes stream = ReadFileBytes(dir / "a.mp3");
+  file.insert(file.end(), stream.begin(), stream.end());
+  const fs::path tagged = Write("tagged.mp3", file);
+  const Bytes fromFile = Ours(tagged);
+  ASSERT_GT(fromFile.size(), 10000u);
+  const fs::path piped = dir / "piped.pcm";
+  std::system(("cat " + Q(tagged) + " | " + YUMEKAZE_CLI + " decode --full-band - -o " + Q(piped) +
+               " 2> /dev/null")
+                  .c_str());
+  EXPECT_EQ(ReadFileBytes(piped), fromFile);
+}
+
 TEST_F(DecodeStreams, CutBeginningsDecodeAboutAsMuchAsMpg123) {
   const fs::path wav = Signal("s", 44100, 2, 4);
   Run("lame --quiet -V 2 " + Q(wav) + " " + Q(dir / "v.mp3"));

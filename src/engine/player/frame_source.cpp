@@ -75,10 +75,11 @@ void TMPFrameSource::ScanLeadingTags() {
     RequestUpTo(reader_, kId3v2HeaderSize);
     const int64_t tag =
         decoder::TagBlockSize(reader_.Data(), static_cast<size_t>(reader_.Available()));
-    if (tag > kId3v2HeaderSize && reader_.Available() >= 3 &&
-        std::memcmp(reader_.Data(), "ID3", 3) == 0 && tag <= reader_.Capacity()) {
-      RequestUpTo(reader_, static_cast<int32_t>(tag));
-      if (reader_.Available() < tag) return;
+    if (tag > kId3v2HeaderSize && std::memcmp(reader_.Data(), "ID3", 3) == 0) {
+      // Whether the data ends inside the tag shows as far as the ring reaches.
+      const int32_t probe = static_cast<int32_t>(std::min<int64_t>(tag, reader_.Capacity()));
+      RequestUpTo(reader_, probe);
+      if (reader_.Available() < probe) return;
     }
   }
   info_.ScanLeading();
