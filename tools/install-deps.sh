@@ -9,7 +9,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # reference encoders and decoders used by tests
-  twolame lame mpg123 sox
+  twolame lame mpg123 sox python3-mutagen
   # sound output
   libasound2-dev alsa-utils
   # desktop player
