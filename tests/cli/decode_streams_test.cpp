@@ -127,6 +127,12 @@ TEST_F(DecodeStreams, JoinedLayerIIStreamsDecodeWithTheirOwnSetUp) {
   bitrates.insert(bitrates.end(), a64.begin(), a64.end());
   ExpectAsMpg123(Write("bitrates.mp2", bitrates));
 
+  // Layer III, then Layer II at the same rate.
+  Run("lame --quiet -t -b 128 " + Q(stereo) + " " + Q(dir / "a.mp3"));
+  Bytes layers = ReadFileBytes(dir / "a.mp3");
+  layers.insert(layers.end(), a192.begin(), a192.end());
+  ExpectAsMpg123(Write("layers.mp3", layers));
+
   // Stereo then mono: raw output goes on in the new format, which mpg123 does not; each part
   // is compared with mpg123's decode of its own file.
   Bytes channels = a192;
