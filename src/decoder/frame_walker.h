@@ -18,6 +18,10 @@ struct FrameWalker {
   bool Locked = false;            // the last frame was taken; the next header only has to match
   MpegFrameHeader Last{};         // header of the last frame taken
   int32_t FreeFormatLength = 0;  // of the current free-format stream, without padding
+  // The last header parsed, as its four bytes without the padding bit, and what it gave: the
+  // frames of a constant-bitrate stream repeat it, and skip the parse.
+  uint32_t LastBytes = 0;
+  FrameInfo LastFrame;
 };
 
 enum class WalkAction : uint8_t {
