@@ -5,8 +5,8 @@
 #include <exception>
 #include <fstream>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/player_commands.h"
@@ -82,7 +82,8 @@ void PrintLengthLines(const std::string& path, const engine::TMP3Player& player)
     std::vector<uint8_t> audio(static_cast<size_t>(player.AudioLength()));
     std::ifstream file(path, std::ios::binary);
     file.seekg(player.AudioStart());
-    if (file.read(reinterpret_cast<char*>(audio.data()), static_cast<std::streamsize>(audio.size()))) {
+    if (file.read(reinterpret_cast<char*>(audio.data()),
+                  static_cast<std::streamsize>(audio.size()))) {
       samples = decoder::ScanStream(audio.data(), audio.size(), nullptr).Samples;
     }
   }

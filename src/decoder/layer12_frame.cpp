@@ -47,13 +47,11 @@ bool SetUpForFrame(DecoderState& decoder, const MpegFrameHeader& header, int32_t
   if (header.BitrateIndex == 0) frameLength = decoder.FrameLength;  // free format keeps its own
   if (frameLength <= 0) return false;
   const int32_t channels = header.Mode == kModeSingleChannel ? 1 : 2;
-  if (channels != decoder.CodedChannels ||
-      SampleRateHz(header) != decoder.OutputInfo.SampleRate) {
-    return header.Layer == kLayerI
-               ? InitLayer1(decoder, header, frameLength, 0, decoder.Options,
-                            decoder.FrequencyLimit) != 0
-               : InitLayer2(decoder, header, frameLength, 0, decoder.Options,
-                            decoder.FrequencyLimit) != 0;
+  if (channels != decoder.CodedChannels || SampleRateHz(header) != decoder.OutputInfo.SampleRate) {
+    return header.Layer == kLayerI ? InitLayer1(decoder, header, frameLength, 0, decoder.Options,
+                                                decoder.FrequencyLimit) != 0
+                                   : InitLayer2(decoder, header, frameLength, 0, decoder.Options,
+                                                decoder.FrequencyLimit) != 0;
   }
   if (header.Layer != kLayerI) {
     if (!SelectLayer2Table(decoder, header)) return false;

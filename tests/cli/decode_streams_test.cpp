@@ -63,8 +63,8 @@ class DecodeStreams : public ::testing::Test {
   }
   Bytes Mpg123(const fs::path& input, const std::string& options = "") const {
     const fs::path out = dir / "mpg123.pcm";
-    std::system(("mpg123 -q -s " + options + " " + Q(input) + " > " + Q(out) + " 2> /dev/null")
-                    .c_str());
+    std::system(
+        ("mpg123 -q -s " + options + " " + Q(input) + " > " + Q(out) + " 2> /dev/null").c_str());
     return ReadFileBytes(out);
   }
   Bytes Ours(const fs::path& input, const std::string& options = "") const {
@@ -148,9 +148,8 @@ TEST_F(DecodeStreams, JoinedLayerIIStreamsDecodeWithTheirOwnSetUp) {
                 .rfind("full", 0),
             0u);
   // A WAV file holds one format: decoding stops at the change with an error.
-  const int status = std::system((std::string(YUMEKAZE_CLI) + " decode " +
-                                  Q(dir / "channels.mp2") + " -o " + Q(dir / "c.wav") +
-                                  " 2> /dev/null")
+  const int status = std::system((std::string(YUMEKAZE_CLI) + " decode " + Q(dir / "channels.mp2") +
+                                  " -o " + Q(dir / "c.wav") + " 2> /dev/null")
                                      .c_str());
   EXPECT_NE(status, 0);
 }
@@ -203,7 +202,8 @@ TEST_F(DecodeStreams, CutBeginningsDecodeAboutAsMuchAsMpg123) {
   int cuts = 0;
   for (size_t offset = 1; offset < whole.size() / 2; offset += 1 + offset / 3) {
     SCOPED_TRACE("cut at byte " + std::to_string(offset));
-    const fs::path cut = Write("cut.mp3", Bytes(whole.begin() + static_cast<long>(offset), whole.end()));
+    const fs::path cut =
+        Write("cut.mp3", Bytes(whole.begin() + static_cast<long>(offset), whole.end()));
     const long reference = static_cast<long>(Mpg123(cut).size());
     const long ours = static_cast<long>(Ours(cut).size());
     EXPECT_GT(reference, 0);
@@ -268,7 +268,8 @@ TEST_F(DecodeStreams, InfoGivesTheExactTrimmedLength) {
     SCOPED_TRACE(mode);
     Run("lame --quiet " + mode + " " + Q(wav) + " " + Q(dir / "i.mp3"));
     const fs::path text = dir / "info.txt";
-    std::system((std::string(YUMEKAZE_CLI) + " info " + Q(dir / "i.mp3") + " > " + Q(text)).c_str());
+    std::system(
+        (std::string(YUMEKAZE_CLI) + " info " + Q(dir / "i.mp3") + " > " + Q(text)).c_str());
     const Bytes bytes = ReadFileBytes(text);
     const std::string info(bytes.begin(), bytes.end());
     const size_t samples = Mpg123(dir / "i.mp3").size() / 4;

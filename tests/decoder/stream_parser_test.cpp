@@ -109,8 +109,17 @@ TEST(StreamParser, TagsBetweenFramesArePassedOverBySize) {
 Bytes InfoFrame(uint32_t frames, int delay, int padding) {
   Bytes frame = Frames(1, true);
   const size_t at = 4 + 17;
-  const Bytes fields = {'I', 'n', 'f', 'o', 0, 0, 0, 1, static_cast<uint8_t>(frames >> 24),
-                        static_cast<uint8_t>(frames >> 16), static_cast<uint8_t>(frames >> 8),
+  const Bytes fields = {'I',
+                        'n',
+                        'f',
+                        'o',
+                        0,
+                        0,
+                        0,
+                        1,
+                        static_cast<uint8_t>(frames >> 24),
+                        static_cast<uint8_t>(frames >> 16),
+                        static_cast<uint8_t>(frames >> 8),
                         static_cast<uint8_t>(frames)};
   std::copy(fields.begin(), fields.end(), frame.begin() + at);
   const size_t lame = at + fields.size();
@@ -157,11 +166,11 @@ TEST(StreamParser, LameTagFieldsReadAsMutagenReadsThem) {
                          "lame --quiet --replaygain-accurate -V 4 '" + wav + "' '" + mp3 + "'")
                             .c_str()),
             0);
-  ASSERT_EQ(std::system(("/usr/bin/python3 -c \"import mutagen.mp3 as m; i = m.MP3('" + mp3 +
-                         "').info; print(i.track_gain, i.track_peak, i.encoder_info)\" > '" +
-                         text + "'")
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("/usr/bin/python3 -c \"import mutagen.mp3 as m; i = m.MP3('" + mp3 +
+                   "').info; print(i.track_gain, i.track_peak, i.encoder_info)\" > '" + text + "'")
+                      .c_str()),
+      0);
   float gain = 0;
   float peak = 0;
   char encoder[32] = {};
