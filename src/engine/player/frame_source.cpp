@@ -298,11 +298,13 @@ int TMPFrameSource::DecodeFrame(uint8_t* pcm) {
   return kept.Count * sample_bytes;
 }
 
-void TMPFrameSource::Rewind() {
-  if (reader_.Seekable()) reader_.Seek(audio_start_, SeekOrigin::Beginning);
+void TMPFrameSource::Rewind() { SeekTo(audio_start_, 0); }
+
+void TMPFrameSource::SeekTo(int64_t byteOffset, int64_t samplePosition) {
+  if (reader_.Seekable()) reader_.Seek(byteOffset, SeekOrigin::Beginning);
   current_frame_length_ = 0;
   walker_ = {};
-  decoded_samples_ = 0;
+  decoded_samples_ = samplePosition;
   reinit_ = true;
 }
 
