@@ -43,17 +43,19 @@ TEST(HostileTags, Id3v2UnmaskedSizeBytesCountWhole) {
   ExpectSanePositions(scan);
 }
 
-TEST(HostileTags, DamagedId3v23FramesEndTheWalkWithoutMovingTheAudioStart) {
+TEST(HostileTags, DamagedId3v23FramesCostTheirLinesNotTheAudioBehindTheTag) {
   const Bytes good = Id3v2TextFrame("TIT2", "Kept");
   const std::vector<Bytes> damaged = {
       Text("TPE1") + BE32(0x80000000) + Bytes{0, 0} + Bytes(20, 'x'),  // negative size
-      Text("TPE1") + BE32(0x7FFFFFF0) + Bytes{0, 0} + Bytes(20, 'x'),  // huge size
+      Text("TPE1") + BE32(0x7FFFFFFF) + Bytes{0, 0} + Bytes(20, 'x'),  // huge size
+      Text("TPE1") + BE32(0xFFFFFFFF) + Bytes{0, 0} + Bytes(20, 'x'),  // largest size
       Text("TPE1") + BE32(200) + Bytes{0, 0} + Bytes(20, 'x'),         // past the tag's end
   };
   for (const Bytes& frame : damaged) {
-    Scan scan(Id3v2Tag(3, good + frame) + Audio(300));
-    EXPECT_EQ(scan.info.Found(), 0);
-    EXPECT_EQ(scan.info.AudioStart(), 0);
+    const Bytes tag = Id3v2Tag(3, good + frame);
+    Scan scan(tag + Audio(300));
+    EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v2);
+    EXPECT_EQ(scan.info.AudioStart(), int64_t(tag.size()));
     EXPECT_THAT(scan.info.Id3v2Lines(), ElementsAre("TIT2=Kept"));
     ExpectSanePositions(scan);
   }
@@ -71,10 +73,10 @@ TEST(HostileTags, TruncatedId3v23Tag) {
 }
 
 TEST(HostileTags, BadExtendedHeaderSizes) {
-  for (const uint32_t extended : {0xFFFFFFFFu, 1000u}) {
-    Scan scan(Id3v2Tag(3, BE32(extended) + Bytes(6, 0) + Id3v2TextFrame("TIT2", "X"), 0x40) +
-              Audio(100));
-    EXPECT_EQ(scan.info.AudioStart(), 0);
+  for (const uint32_t extended : {0xFFFFFFFFu, 0x7FFFFFFFu, 1000u}) {
+    const Bytes tag = Id3v2Tag(3, BE32(extended) + Bytes(6, 0) + Id3v2TextFrame("TIT2", "X"), 0x40);
+    Scan scan(tag + Audio(100));
+    EXPECT_EQ(scan.info.AudioStart(), int64_t(tag.size()));
     EXPECT_TRUE(scan.info.Id3v2Lines().empty());
   }
 }
