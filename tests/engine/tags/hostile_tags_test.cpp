@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <random>
 
 #include "engine/tags/mp3_info.h"
@@ -78,6 +80,76 @@ TEST(HostileTags, BadExtendedHeaderSizes) {
     Scan scan(tag + Audio(100));
     EXPECT_EQ(scan.info.AudioStart(), int64_t(tag.size()));
     EXPECT_TRUE(scan.info.Id3v2Lines().empty());
+  }
+}
+
+TEST(HostileTags, AThousandId3v2TagsInARowArePassedOver) {
+  Bytes tags;
+  for (int i = 0; i < 1000; ++i) tags = tags + Id3v2Tag(uint8_t(2 + i % 3), Bytes(20, 0));
+  Scan scan(tags + Audio(100));
+  EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v2);
+  EXPECT_EQ(scan.info.AudioStart(), int64_t(tags.size()));
+  ExpectSanePositions(scan);
+}
+
+TEST(HostileTags, CompressedFramesInflateToBoundedSizes) {
+  // 20 MiB of text in a few kilobytes, six times over.
+  Bytes text(20 << 20, 'a');
+  text[0] = 0;  // the text encoding
+  uLongf size = compressBound(text.size());
+  Bytes packed(size);
+  compress(packed.data(), &size, text.data(), text.size());
+  packed.resize(size);
+  Bytes frames;
+  for (int i = 0; i < 6; ++i) {
+    frames = frames + Text("TIT2") + BE32(uint32_t(4 + packed.size())) + Bytes{0, 0x80} +
+             BE32(uint32_t(text.size())) + packed;
+  }
+  const Bytes truncated = Bytes(packed.begin(), packed.begin() + long(packed.size() / 2));
+  frames = frames + Text("TPE1") + BE32(uint32_t(4 + truncated.size())) + Bytes{0, 0x80} +
+           BE32(100) + truncated;
+  Scan scan(Id3v2Tag(3, frames) + Audio(100));
+  size_t total = 0;
+  for (const std::string& line : scan.info.Id3v2Lines()) total += line.size();
+  EXPECT_LE(total, size_t{33} << 20);
+  EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v2);
+}
+
+TEST(HostileTags, DamagedUnsynchronisedAndAppendedId3v2) {
+  const Bytes frames = Unsynchronise(Id3v2TextFrame("TIT2", "\xFF\xFF\xFF"));
+  const Bytes tag = Id3v2Tag(3, frames, 0x80);
+  for (size_t cut = 1; cut < frames.size(); cut += 3) {
+    Scan scan(Bytes(tag.begin(), tag.end() - long(cut)));
+    EXPECT_EQ(scan.info.Found(), 0);
+    ExpectSanePositions(scan);
+  }
+  // Footers whose sizes reach before the audio or past the start of the file.
+  for (const uint32_t size : {0u, 5u, 0x0FFFFFFFu}) {
+    Scan scan(Audio(40) + Text("3DI") + Bytes{4, 0, 0} + SyncSafe(size));
+    EXPECT_EQ(scan.info.Found() & TMP3Info::kFoundId3v2Appended, 0);
+    ExpectSanePositions(scan);
+  }
+}
+
+TEST(HostileTags, DamagedApeTags) {
+  const Bytes good = ApeTag({{"Title", "Kept"}});
+  std::vector<Bytes> damaged;
+  for (const auto& [offset, value] : {std::pair{12, 0xFFFFFFFFu},  // size past the file
+                                      {12, 8u},                    // size below the footer's
+                                      {16, 5000000u}}) {           // millions of items
+    Bytes tag = good;
+    const Bytes field = LE32(value);
+    std::copy(field.begin(), field.end(), tag.end() - 32 + offset);
+    damaged.push_back(tag);
+  }
+  Bytes huge_item = good;
+  const Bytes item_size = LE32(0x7FFFFFFF);
+  std::copy(item_size.begin(), item_size.end(), huge_item.begin() + 32);
+  damaged.push_back(huge_item);
+  for (const Bytes& tag : damaged) {
+    Scan scan(Audio(64) + tag + Id3v1Tag({.title = "v1"}));
+    ExpectSanePositions(scan);
+    EXPECT_LE(scan.info.ApeLines().size(), 1u);
   }
 }
 
@@ -178,9 +250,15 @@ TEST(HostileTags, RandomDamageNeverLeavesTheFile) {
   const Bytes info = InfoList({{"INAM", "Name"}, {"IART", "Artist"}});
   const Bytes original = MacBinary(RiffWave(id3v2 + Audio(2000), info) +
                                    Lyrics3v2({{"LYR", "words"}}) + Id3v1Tag({.title = "One"}));
+  const Bytes modern_frames =
+      Id3v24Frame("TIT2", SyncSafe(4) + Unsynchronise(Bytes{0, 0xFF, 0xE0, 'x'}), 0x03) +
+      Id3v24Frame("COMM", Bytes{1} + Text("eng") + Bytes{0xFF, 0xFE, 0, 0, 'a', 0});
+  const Bytes modern = Id3v2Tag(4, modern_frames, 0x10) + Text("3DI") + Bytes{4, 0, 0x10} +
+                       SyncSafe(uint32_t(modern_frames.size())) + Audio(1000) +
+                       ApeTag({{"Title", "Ape"}, {"Year", "2001"}}) + Id3v1Tag({.title = "One"});
   std::mt19937 random(4);
   for (int round = 0; round < 3000; ++round) {
-    Bytes file = original;
+    Bytes file = round % 2 ? original : modern;
     const int changes = 1 + int(random() % 8);
     for (int c = 0; c < changes; ++c) file[random() % file.size()] = uint8_t(random());
     if (round % 7 == 0) file.resize(random() % file.size());
