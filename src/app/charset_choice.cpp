@@ -13,8 +13,8 @@ namespace {
 const QString kCharsetKey = QStringLiteral("Text/Charset");
 
 // The sets of the locales the player knows, and ISO-8859-1 itself.
-constexpr const char* kCharsets[] = {"CP932",  "GB18030",    "BIG5",  "CP949",
-                                     "CP1251", "CP1252", "ISO-8859-1"};
+constexpr const char* kCharsets[] = {"CP932",  "GB18030", "BIG5",      "CP949",
+                                     "CP1251", "CP1252",  "ISO-8859-1"};
 
 QString StoredCharset() { return OpenSettings()->value(kCharsetKey).toString(); }
 
@@ -40,7 +40,8 @@ QMenu* AddCharsetMenu(QMenu* menu, std::function<void()> changed) {
   add(QStringLiteral("自動 (%1)").arg(QString::fromStdString(platform::LocaleLegacyCharset())),
       QString());
   submenu->addSeparator();
-  for (const char* charset : kCharsets) add(QString::fromLatin1(charset), QString::fromLatin1(charset));
+  for (const char* charset : kCharsets)
+    add(QString::fromLatin1(charset), QString::fromLatin1(charset));
   return submenu;
 }
 

@@ -55,9 +55,9 @@ int UsageError(const std::string& message) {
 
 std::string FormatLine(const TStreamFacts& facts) {
   char line[256];
-  std::snprintf(line, sizeof line, "%s Layer %s, %d Hz, %d channel%s (%s), ",
-                facts.version.c_str(), std::string(facts.layer, 'I').c_str(), facts.sample_rate,
-                facts.channels, facts.channels == 1 ? "" : "s", facts.mode.c_str());
+  std::snprintf(line, sizeof line, "%s Layer %s, %d Hz, %d channel%s (%s), ", facts.version.c_str(),
+                std::string(facts.layer, 'I').c_str(), facts.sample_rate, facts.channels,
+                facts.channels == 1 ? "" : "s", facts.mode.c_str());
   std::string text = line;
   if (facts.free_format) {
     std::snprintf(line, sizeof line, "free format (%d kbit/s measured)", facts.first_bitrate_kbps);
@@ -71,8 +71,7 @@ std::string FormatLine(const TStreamFacts& facts) {
 
 void PrintField(const char* label, std::string_view bytes, bool always = false) {
   if (bytes.empty() && !always) return;
-  std::printf("  %-13s %s\n", label,
-              SafeText(bytes, ' ', "\n" + std::string(kIndent)).c_str());
+  std::printf("  %-13s %s\n", label, SafeText(bytes, ' ', "\n" + std::string(kIndent)).c_str());
 }
 
 void PrintReplayGain(const engine::TReplayGain& gain) {
@@ -131,7 +130,8 @@ void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
   PrintField("comment:", fields.comment);
   PrintReplayGain(fields.replay_gain);
   if (fields.picture.present) {
-    std::printf("  picture:      %s, %s, %lld bytes\n", engine::PictureTypeName(fields.picture.type),
+    std::printf("  picture:      %s, %s, %lld bytes\n",
+                engine::PictureTypeName(fields.picture.type),
                 SafeText(fields.picture.mime, '?', "?").c_str(),
                 static_cast<long long>(fields.picture.size));
   }

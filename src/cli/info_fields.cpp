@@ -56,7 +56,8 @@ std::string SafeText(std::string_view bytes, char replacement, std::string_view 
   for (size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     // C1 controls are U+0080-U+009F: 0xC2 0x80-0x9F in UTF-8.
-    const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    const bool c1 =
+        c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
     if (c == '\n') {
       out += newline;
     } else if (c < 0x20 || c == 0x7F || c1) {

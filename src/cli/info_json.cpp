@@ -89,7 +89,6 @@ class JsonObject {
   std::string out_ = "{";
 };
 
-
 }  // namespace
 
 std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
@@ -131,8 +130,8 @@ std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
       .Integer("average_bitrate_kbps", facts.average_bitrate_kbps)
       .Bool("free_format", facts.free_format)
       .Text("vbr_header", facts.vbr_header)
-      .Integer("vbr_frames", facts.vbr_header == "none" ? std::nullopt
-                                                         : std::optional<int64_t>(facts.vbr_frames))
+      .Integer("vbr_frames",
+               facts.vbr_header == "none" ? std::nullopt : std::optional<int64_t>(facts.vbr_frames))
       .Integer("audio_start", facts.audio_start)
       .Integer("audio_length", facts.audio_length)
       .Number("duration_seconds", facts.seconds, "%.3f")

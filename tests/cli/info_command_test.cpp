@@ -50,8 +50,8 @@ class InfoCommand : public ::testing::Test {
 
 TEST_F(InfoCommand, TagsWrittenByMutagenReadAsTagLibReadsThem) {
   const fs::path script = fs::path(YUMEKAZE_SOURCE_DIR) / "tests" / "cli" / "info_tags_check.py";
-  const ShellRun run = Shell("/usr/bin/python3 " + Q(script) + " " + Q(cli_) + " " + Q(TAGLIB_FIELDS) +
-                        " " + Q(demo_) + " " + Q(dir_));
+  const ShellRun run = Shell("/usr/bin/python3 " + Q(script) + " " + Q(cli_) + " " +
+                             Q(TAGLIB_FIELDS) + " " + Q(demo_) + " " + Q(dir_));
   if (run.status == 77) GTEST_SKIP() << "python3-mutagen is not installed";
   EXPECT_EQ(run.status, 0) << run.out;
 }
@@ -59,7 +59,8 @@ TEST_F(InfoCommand, TagsWrittenByMutagenReadAsTagLibReadsThem) {
 TEST_F(InfoCommand, ReadsPipesAndStandardInput) {
   const fs::path fifo = dir_ / "stream.mp2";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const ShellRun piped = Shell("cat " + Q(demo_) + " >" + Q(fifo) + " & " + cli_ + " info " + Q(fifo));
+  const ShellRun piped =
+      Shell("cat " + Q(demo_) + " >" + Q(fifo) + " & " + cli_ + " info " + Q(fifo));
   EXPECT_EQ(piped.status, 0);
   EXPECT_NE(piped.out.find("MPEG-1 Layer II"), std::string::npos) << piped.out;
   const ShellRun stdin_run = Shell(cli_ + " info --json - <" + Q(demo_));
@@ -69,7 +70,9 @@ TEST_F(InfoCommand, ReadsPipesAndStandardInput) {
 
 TEST_F(InfoCommand, FileNamesAndTagsCannotDriveTheTerminal) {
   // OSC (set the window title), CSI as a C1 control, and a BEL.
-  const std::string name = "a\x1b]2;owned\x07 \xC2\x9B" "31m.mp2";
+  const std::string name =
+      "a\x1b]2;owned\x07 \xC2\x9B"
+      "31m.mp2";
   fs::copy_file(demo_, dir_ / name);
   for (const char* form : {"", "--json "}) {
     const ShellRun run = Shell(cli_ + " info " + form + Q(dir_ / name));
@@ -83,7 +86,7 @@ TEST_F(InfoCommand, FileNamesAndTagsCannotDriveTheTerminal) {
 TEST_F(InfoCommand, UnreadableFilesGiveAnErrorObjectAndTheOthersAreStillShown) {
   std::ofstream(dir_ / "text.mp3") << std::string(3000, 'x');
   const ShellRun run = Shell(cli_ + " info --json " + Q(dir_ / "missing.mp3") + " " +
-                        Q(dir_ / "text.mp3") + " " + Q(demo_) + " 2>/dev/null");
+                             Q(dir_ / "text.mp3") + " " + Q(demo_) + " 2>/dev/null");
   EXPECT_EQ(run.status, 1);
   const std::string missing = "{\"file\":\"" + (dir_ / "missing.mp3").string() + "\",\"error\":";
   EXPECT_EQ(run.out.rfind(missing, 0), 0u) << run.out;

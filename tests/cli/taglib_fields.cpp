@@ -60,10 +60,10 @@ int main(int argc, char** argv) {
         "{\"file\":%s,\"title\":%s,\"artist\":%s,\"album\":%s,\"comment\":%s,\"genre\":%s,"
         "\"year\":%u,\"track\":%u,\"album_artist\":%s,\"disc\":%s,"
         "\"replaygain_track_gain\":%s,\"replaygain_album_gain\":%s}\n",
-        Json(argv[i]).c_str(), Property(file, "TITLE").c_str(),
-        Property(file, "ARTIST").c_str(), Property(file, "ALBUM").c_str(),
-        Property(file, "COMMENT").c_str(), Property(file, "GENRE").c_str(), tag->year(), tag->track(), Property(file, "ALBUMARTIST").c_str(),
-        Property(file, "DISCNUMBER").c_str(),
+        Json(argv[i]).c_str(), Property(file, "TITLE").c_str(), Property(file, "ARTIST").c_str(),
+        Property(file, "ALBUM").c_str(), Property(file, "COMMENT").c_str(),
+        Property(file, "GENRE").c_str(), tag->year(), tag->track(),
+        Property(file, "ALBUMARTIST").c_str(), Property(file, "DISCNUMBER").c_str(),
         Property(file, "REPLAYGAIN_TRACK_GAIN").c_str(),
         Property(file, "REPLAYGAIN_ALBUM_GAIN").c_str());
   }

@@ -50,8 +50,8 @@ int64_t TMP3Info::ScanApe(int64_t end) {
     const int64_t value_size = static_cast<uint32_t>(tag_bytes::ReadLE32(reader_->Data()));
     const uint32_t item_flags = static_cast<uint32_t>(tag_bytes::ReadLE32(reader_->Data() + 4));
     reader_->Skip(kItemHeaderSize);
-    const int32_t key_room = static_cast<int32_t>(std::min(
-        {kMaxKeySize + 1, footer - reader_->Position(), int64_t{reader_->Capacity()}}));
+    const int32_t key_room = static_cast<int32_t>(
+        std::min({kMaxKeySize + 1, footer - reader_->Position(), int64_t{reader_->Capacity()}}));
     if (!reader_->Request(key_room)) break;
     const void* zero = std::memchr(reader_->Data(), 0, static_cast<size_t>(key_room));
     if (zero == nullptr) break;

@@ -64,8 +64,8 @@ FrameHeader ParseHeader(const uint8_t* p, uint8_t version) {
 
 // The frame's data without the bytes its flags put in front, unsynchronisation undone and zlib
 // inflated; false when the frame cannot be read (encrypted, damaged).
-bool DecodeData(const FrameHeader& header, uint8_t version, bool unsynchronised,
-                std::string& data, TFrameResults& results) {
+bool DecodeData(const FrameHeader& header, uint8_t version, bool unsynchronised, std::string& data,
+                TFrameResults& results) {
   const uint8_t flags = header.format_flags;
   size_t prefix = 0;
   bool compressed = false;

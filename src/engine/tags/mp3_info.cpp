@@ -66,7 +66,7 @@ bool TMP3Info::ScanTrailing() {
   }
   ScanId3v1();
   ScanLyrics3();
-  int64_t tags_start = (found_ & kFoundLyrics3)  ? lyrics3_start_
+  int64_t tags_start = (found_ & kFoundLyrics3) ? lyrics3_start_
                        : (found_ & kFoundId3v1) ? id3v1_position_
                                                 : TrailingEnd();
   tags_start = ScanAppendedId3v2(ScanApe(tags_start));

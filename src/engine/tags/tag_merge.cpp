@@ -112,9 +112,11 @@ TTagFields TMP3Info::Merged() const {
   fields.track = First({id3("TRCK"), id3("TRK"), ape("Track"), info("ITRK"),
                         v1_track == "0" ? std::string() : v1_track});
   fields.disc = First({id3("TPOS"), id3("TPA"), ape("Disc")});
-  fields.year = First({id3("TDRC"), id3("TYER"), id3("TYE"), ape("Year"), info("ICRD"), v1("YEAR")});
-  fields.genre = First({ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")),
-                        info("IGNR"), id3v1_genre_ == kNoGenre ? std::string() : v1("GENRE")});
+  fields.year =
+      First({id3("TDRC"), id3("TYER"), id3("TYE"), ape("Year"), info("ICRD"), v1("YEAR")});
+  fields.genre =
+      First({ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")),
+             info("IGNR"), id3v1_genre_ == kNoGenre ? std::string() : v1("GENRE")});
   fields.comment = First({id3("COMM"), id3("COM"), ape("Comment"), info("ICMT"), v1("COMMENT")});
 
   TReplayGain& gain = fields.replay_gain;

@@ -2,7 +2,6 @@
 // sizes, truncated tags. The reader must stay inside the file, end, and report sane positions.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <zlib.h>
 
 #include <random>

@@ -28,7 +28,7 @@ TEST(TagText, OtherBytesAreReadInTheLegacySetCp932) {
 TEST(TagText, BytesThatAreNotCp932BecomeReplacementCharacters) {
   // 0xA0 is unassigned, and a lead byte at the end has no trail byte.
   EXPECT_EQ(Cp932("a\xA0"
-                          "b\x82"),
+                  "b\x82"),
             "a\xEF\xBF\xBD"
             "b\xEF\xBF\xBD");
   // Overlong and surrogate forms are not UTF-8; 0xC0 0xAF is not CP932 either.
@@ -42,7 +42,10 @@ TEST(TagText, TextEndsAtTheFirstZeroByte) {
 }
 
 TEST(TagText, LegacySetsOfOtherLanguages) {
-  EXPECT_EQ(DecodeTagText("M\xF6tley Cr\xFC" "e, Caf\xE9 \x80", "CP1252"), "Mötley Crüe, Café €");
+  EXPECT_EQ(DecodeTagText("M\xF6tley Cr\xFC"
+                          "e, Caf\xE9 \x80",
+                          "CP1252"),
+            "Mötley Crüe, Café €");
   EXPECT_EQ(DecodeTagText("\xCA\xE8\xED\xEE", "CP1251"), "Кино");
   EXPECT_EQ(DecodeTagText("\xC4\xE3", "GB18030"), "你");
   EXPECT_EQ(DecodeTagText("\xA4\xA4", "BIG5"), "中");
@@ -53,11 +56,11 @@ TEST(TagText, LegacySetsOfOtherLanguages) {
 
 TEST(LegacyCharset, FollowsTheLocaleUntilTheUserChooses) {
   const std::pair<const char*, const char*> cases[] = {
-      {"ja_JP.UTF-8", "CP932"},  {"ja", "CP932"},        {"zh_CN.UTF-8", "GB18030"},
-      {"zh_SG", "GB18030"},      {"zh_TW.UTF-8", "BIG5"}, {"zh_HK.UTF-8", "BIG5"},
+      {"ja_JP.UTF-8", "CP932"},  {"ja", "CP932"},           {"zh_CN.UTF-8", "GB18030"},
+      {"zh_SG", "GB18030"},      {"zh_TW.UTF-8", "BIG5"},   {"zh_HK.UTF-8", "BIG5"},
       {"ko_KR.UTF-8", "CP949"},  {"ru_RU.UTF-8", "CP1251"}, {"uk_UA", "CP1251"},
-      {"bg_BG.UTF-8", "CP1251"}, {"sr_RS", "CP1251"},     {"en_US.UTF-8", "CP1252"},
-      {"de_DE@euro", "CP1252"},  {"C.UTF-8", "CP1252"},   {"", "CP1252"}};
+      {"bg_BG.UTF-8", "CP1251"}, {"sr_RS", "CP1251"},       {"en_US.UTF-8", "CP1252"},
+      {"de_DE@euro", "CP1252"},  {"C.UTF-8", "CP1252"},     {"", "CP1252"}};
   for (const auto& [locale, charset] : cases) {
     EXPECT_EQ(LegacyCharsetForLocale(locale), charset) << locale;
     EXPECT_TRUE(IsKnownCharset(charset)) << charset;
