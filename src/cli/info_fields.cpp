@@ -72,6 +72,8 @@ std::string SafeText(std::string_view bytes, char replacement, std::string_view 
 
 engine::TTagFields MergedFields(const engine::TMP3Player& player, std::string_view path) {
   engine::TTagFields fields = player.Info().Merged();
+  const decoder::VbrHeader& header_frame = player.Source().HeaderFrame();
+  if (header_frame.HasLame) engine::AddLameReplayGain(fields.replay_gain, header_frame.Lame);
   if (fields.title.empty()) {
     const size_t slash = path.find_last_of('/');
     fields.title = std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));

@@ -36,7 +36,8 @@ TStreamFacts StreamFacts(const engine::TMP3Player& player);
 // drive a terminal, by replacement.
 std::string SafeText(std::string_view bytes, char replacement, std::string_view newline);
 
-// The merged fields with the file's name (without its folder) as the title when there is none.
+// The merged fields, ReplayGain completed from the LAME tag, with the file's name (without its
+// folder) as the title when there is none.
 engine::TTagFields MergedFields(const engine::TMP3Player& player, std::string_view path);
 
 }  // namespace yumekaze::cli

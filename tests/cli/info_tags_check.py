@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Tags written by mutagen in every ID3v2 version and text encoding, APEv2 and ID3v1, read back
-by `yumekaze-cli info --json` and compared with what TagLib reads from the same files.
+by `yumekaze-cli info --json` and compared with what TagLib reads from the same files; the
+LAME tag's ReplayGain compared with ffprobe's reading.
 
 usage: info_tags_check.py CLI TAGLIB_FIELDS MPEG_FILE WORK_DIR
 Exit status 0 when all agree, 1 with the differences listed, 77 when mutagen is missing.
@@ -145,6 +146,17 @@ check("CP932 under ja_JP", run_cli([legacy], "ja_JP.UTF-8")[0]["title"], "夢風
 check("--charset cp932", run_cli(["--charset", "cp932", legacy])[0]["title"], "夢風")
 check("ID3v1 genre 255 is none", run_cli([legacy])[0]["genre"], "")
 check("ID3v1 track", run_cli([legacy])[0]["track"], "5")
+
+# ReplayGain that LAME stored in its tag, as ffmpeg reads it, where no tag gives one.
+wav, lame_file = os.path.join(WORK, "tone.wav"), os.path.join(WORK, "lame.mp3")
+if shutil.which("sox") and shutil.which("lame") and shutil.which("ffprobe"):
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", wav, "synth", "3", "sine", "440",
+                    "vol", "0.5"], check=True)
+    subprocess.run(["lame", "--quiet", "-V2", wav, lame_file], check=True)
+    probe = subprocess.run(["ffprobe", "-v", "info", lame_file], capture_output=True, text=True)
+    gain = probe.stderr.split("track gain - ")[1].split(",")[0]
+    check("LAME track gain", run_cli([lame_file])[0]["replaygain"]["track_gain_db"],
+          round(float(gain), 2))
 
 for failure in failures:
     print(failure)

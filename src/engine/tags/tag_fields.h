@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "decoder/lame_tag.h"
+
 namespace yumekaze::engine {
 
 // Gains in dB, peaks as a fraction of full scale.
@@ -39,6 +41,10 @@ struct TTagFields {
   TReplayGain replay_gain;
   TPictureInfo picture;
 };
+
+// Fills the gains and the track peak that gain lacks from the LAME tag of the stream's header
+// frame: the tags' values win, as other players have it.
+void AddLameReplayGain(TReplayGain& gain, const decoder::LameTag& lame);
 
 // "front cover", "artist", ... for an ID3v2 picture type; "other" when unknown.
 const char* PictureTypeName(int type);

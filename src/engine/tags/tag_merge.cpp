@@ -138,6 +138,17 @@ TTagFields TMP3Info::Merged() const {
   return fields;
 }
 
+void AddLameReplayGain(TReplayGain& gain, const decoder::LameTag& lame) {
+  constexpr uint8_t kRadio = 1;       // the track's gain
+  constexpr uint8_t kAudiophile = 2;  // the album's gain
+  for (const decoder::LameReplayGain& field : {lame.RadioGain, lame.AudiophileGain}) {
+    if (!field.Present) continue;
+    if (field.Name == kRadio && !gain.track_gain) gain.track_gain = field.GainDb;
+    if (field.Name == kAudiophile && !gain.album_gain) gain.album_gain = field.GainDb;
+  }
+  if (lame.TrackPeak > 0 && !gain.track_peak) gain.track_peak = lame.TrackPeak;
+}
+
 const char* PictureTypeName(int type) {
   static constexpr const char* kNames[] = {"other",
                                            "file icon",
