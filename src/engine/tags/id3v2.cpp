@@ -58,17 +58,17 @@ bool SkipExtendedHeader(TMPStreamReader& reader, const TagHeader& header) {
 }
 
 // Reads the frames of the body at the reader's position; the reader ends up somewhere inside
-// the body or at its end.
-void ReadBody(TMPStreamReader& reader, const TagHeader& header, id3v2::TFrameResults& results) {
+// the body or at its end. False when the frames or the extended header are damaged.
+bool ReadBody(TMPStreamReader& reader, const TagHeader& header, id3v2::TFrameResults& results) {
   const int64_t body_end = reader.Position() + header.size;
-  if (header.version < 2 || header.version > 4) return;
-  if (header.version == 2 && (header.flags & kV22CompressedFlag)) return;
+  if (header.version < 2 || header.version > 4) return true;
+  if (header.version == 2 && (header.flags & kV22CompressedFlag)) return true;
   const bool unsynchronised = header.flags & kUnsynchronisedFlag;
   if (unsynchronised && header.version < 4) {
     // The whole body is unsynchronised: undo that, then walk the frames in memory.
-    if (header.size > kMaxUnsynchronisedTag) return;
+    if (header.size > kMaxUnsynchronisedTag) return true;
     std::string body;
-    if (!tag_bytes::ReadPieces(reader, header.size, body)) return;
+    if (!tag_bytes::ReadPieces(reader, header.size, body)) return false;
     const std::string plain = tag_bytes::Resynchronise(body);
     TMPMemoryStream stream(std::span(reinterpret_cast<const uint8_t*>(plain.data()), plain.size()));
     TMPStreamReader memory(reader.Capacity());
@@ -76,14 +76,13 @@ void ReadBody(TMPStreamReader& reader, const TagHeader& header, id3v2::TFrameRes
     TagHeader inner = header;
     inner.flags = static_cast<uint8_t>(header.flags & ~kUnsynchronisedFlag);
     inner.size = static_cast<int64_t>(plain.size());
-    ReadBody(memory, inner, results);
-    return;
+    return ReadBody(memory, inner, results);
   }
   if ((header.flags & kExtendedHeaderFlag) && header.version > 2 &&
       !SkipExtendedHeader(reader, header)) {
-    return;
+    return false;
   }
-  id3v2::WalkFrames(reader, body_end, header.version, unsynchronised, results);
+  return id3v2::WalkFrames(reader, body_end, header.version, unsynchronised, results);
 }
 
 }  // namespace
@@ -104,7 +103,12 @@ bool TMP3Info::ReadLeadingId3v2() {
   // A tag reaching past the file is no tag: its bytes may be all the audio there is.
   if (reader_->Seekable() && tag_end > reader_->Size()) return false;
   reader_->Skip(kHeaderSize);
-  ReadBody(*reader_, header, id3v2_);
+  if (!ReadBody(*reader_, header, id3v2_) && !reader_->Seekable()) {
+    // A stream that cannot seek cannot tell a size past its end before it has read everything:
+    // the audio is taken to go on where the frames stopped making sense.
+    audio_start_ = reader_->Position();
+    return false;
+  }
   // Damaged frames cost their lines, not the audio behind the tag.
   if (!reader_->Skip(tag_end - reader_->Position())) return false;
   audio_start_ = reader_->Position();

@@ -36,6 +36,16 @@ TEST(HostileTags, Id3v2SizeBeyondTheFileLeavesTheAudioAtTheStart) {
   }
 }
 
+TEST(HostileTags, Id3v2SizeBeyondAPipeLeavesTheAudioWhereTheFramesStop) {
+  const Bytes frame = Id3v2TextFrame("TIT2", "Cut");
+  Bytes file = Id3v2Tag(3, frame) + Audio(5000);
+  file[6] = 0x7F;
+  Scan scan(file, /*seekable=*/false);
+  EXPECT_EQ(scan.info.AudioStart(), int64_t(10 + frame.size()));
+  EXPECT_TRUE(scan.leading_result);
+  EXPECT_THAT(scan.info.Id3v2Lines(), ElementsAre("TIT2=Cut"));
+}
+
 TEST(HostileTags, Id3v2UnmaskedSizeBytesCountWhole) {
   // 0xFF in every size byte: the largest size the header can state, far past this file.
   Bytes file = Text("ID3") + Bytes{4, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF} + Audio(100);
