@@ -54,12 +54,30 @@ FrameHeader ParseHeader(const uint8_t* p, uint8_t version) {
     header.size = static_cast<uint32_t>(tag_bytes::ReadBE32(p + 4));
     header.format_flags = p[9];
   } else {
-    // Some writers put plain 32-bit sizes into 2.4 frames; those have a top bit set somewhere.
+    // Some writers put plain 32-bit sizes into 2.4 frames (see V4FrameSize).
     const int32_t syncsafe = tag_bytes::ReadSyncSafe32(p + 4);
     header.size = syncsafe >= 0 ? syncsafe : static_cast<uint32_t>(tag_bytes::ReadBE32(p + 4));
     header.format_flags = p[9];
   }
   return header;
+}
+
+// Where the header at the reader's position, read as syncsafe, does not lead to another frame,
+// padding or the tag's end, and read as a plain 32-bit number it does, the plain size counts:
+// older versions of a popular player wrote 2.4 tags so. Only looks within the ring.
+int64_t V4FrameSize(TMPStreamReader& reader, int64_t syncsafe, int64_t remaining) {
+  const int64_t plain = static_cast<uint32_t>(tag_bytes::ReadBE32(reader.Data() + 4));
+  if (plain == syncsafe) return syncsafe;
+  const auto leads_on = [&](int64_t size) {
+    const int64_t next = 10 + size;
+    if (next >= remaining) return next == remaining;
+    if (next + 4 > remaining || next + 4 > reader.Capacity()) return true;
+    if (!reader.Request(static_cast<int32_t>(next + 4))) return false;
+    const uint8_t* p = reader.Data() + next;
+    if ((p[0] | p[1] | p[2] | p[3]) == 0) return true;
+    return IsIdCharacter(p[0]) && IsIdCharacter(p[1]) && IsIdCharacter(p[2]) && IsIdCharacter(p[3]);
+  };
+  return !leads_on(syncsafe) && leads_on(plain) ? plain : syncsafe;
 }
 
 // The frame's data without the bytes its flags put in front, unsynchronisation undone and zlib
@@ -106,8 +124,9 @@ bool WalkFrames(TMPStreamReader& reader, int64_t end, uint8_t version, bool unsy
     if (remaining < header_size) return reader.Skip(remaining);
     if (!reader.Request(header_size)) return false;
     if (reader.Data()[0] == 0) return reader.Skip(remaining);
-    const FrameHeader header = ParseHeader(reader.Data(), version);
+    FrameHeader header = ParseHeader(reader.Data(), version);
     if (header.id.empty()) return false;
+    if (version == 4) header.size = V4FrameSize(reader, header.size, remaining);
     // Each frame moves on by at least its header, so the walk ends.
     if (header.size > remaining - header_size) return false;
     reader.Skip(header_size);

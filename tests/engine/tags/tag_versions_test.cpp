@@ -72,6 +72,19 @@ TEST(TagVersions, UnsynchronisationCompressionAndFrameFlags) {
   }
 }
 
+TEST(TagVersions, Id3v24FramesWithPlainSizes) {
+  // 300 is 0x12C: read as syncsafe it would be 172 and land inside the text.
+  const Bytes text = Bytes{3} + Bytes(299, 'a');
+  const Bytes plain = Text("TIT2") + BE32(300) + Bytes{0, 0} + text;
+  const std::pair<Bytes, std::string> rests[] = {
+      {Id3v24Frame("TPE1", Bytes{3} + Text("Next")), "Next"}, {Bytes(20, 0), ""}, {{}, ""}};
+  for (const auto& [rest, artist] : rests) {
+    Scan scan(Id3v2Tag(4, plain + rest) + Audio(10));
+    EXPECT_EQ(scan.info.Merged().title, std::string(299, 'a'));
+    EXPECT_EQ(scan.info.Merged().artist, artist);
+  }
+}
+
 TEST(TagVersions, Id3v24ExtendedHeaderFooterAndAppendedTag) {
   const Bytes extended = SyncSafe(6) + Bytes{1, 0};
   const Bytes body = extended + Id3v24Frame("TIT2", Bytes{3} + Text("Front"));
