@@ -75,7 +75,7 @@ std::unique_ptr<engine::TWaveDevice> CreateAutoWaveDevice(std::string& why) {
   if (PulseServerAnswers(pulseError)) return std::make_unique<TPulseWaveDevice>();
   std::string alsaError;
   if (CanOpenAlsaDevice("default", alsaError)) return std::make_unique<TAlsaWaveDevice>();
-  why = "no sound output: " + pulseError + ", and ALSA's default device cannot be opened (" +
+  why = "No sound output: " + pulseError + ", and ALSA's default device cannot be opened (" +
         alsaError + ")";
   return nullptr;
 }
