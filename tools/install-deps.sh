@@ -10,8 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # reference encoders and decoders used by tests
   twolame lame mpg123 sox
-  # sound output
-  libasound2-dev alsa-utils
+  # sound output, and the private sound server the tests start
+  libasound2-dev alsa-utils libpulse-dev pulseaudio pulseaudio-utils
   # desktop player
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic xvfb xauth dbus-x11
   # fuzzing

@@ -80,6 +80,8 @@ int TPulseWaveDevice::Open(const engine::TWaveFormat& format, engine::TMPMessage
   notify_ = &notify;
   queue_.clear();
   written_ = 0;
+  played_ = 0;
+  played_at_ = pa_rtclock_now();
   error_ = 0;
   paused_ = false;
   const int result = Connect(format);
@@ -293,6 +295,7 @@ int TPulseWaveDevice::Restart() {
   if (result == 0 && paused_) {
     if (WaitOperation(pa_stream_cork(stream_, 0, &OnOperationDone, this))) {
       paused_ = false;
+      played_at_ = pa_rtclock_now();  // nothing played while corked
       ScheduleCheck(kCheckMinUsec);
     } else {
       result = ConnectionError();
@@ -376,11 +379,17 @@ void TPulseWaveDevice::CheckPlayed() {
   pa_usec_t time = 0;
   if (error_ != 0 || pa_stream_get_time(stream_, &time) < 0) return;
   auto played = static_cast<int64_t>(pa_usec_to_bytes(time, &spec_));
-  // Run dry, the server counts the silence its sink plays after our data as still to come, so
-  // the time stops short of the end: what it has read then is what reaches the speaker.
+  const pa_usec_t now = pa_rtclock_now();
   const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
-  if (timing != nullptr && timing->playing == 0 && timing->read_index_corrupt == 0) {
-    played = std::max(played, timing->read_index);
+  if (timing != nullptr && timing->read_index_corrupt == 0 && timing->read_index >= written_) {
+    // Run dry, the server counts the silence its sink plays after our data as still to come,
+    // so its time stops short of the end. The sink goes on at the rate it played before, up to
+    // what it has read.
+    const auto since = static_cast<int64_t>(pa_usec_to_bytes(now - played_at_, &spec_));
+    played = std::max(played, std::min(played_ + since, timing->read_index));
+  } else {
+    played_ = played;
+    played_at_ = now;
   }
   while (!queue_.empty() && queue_.front().end <= played) {
     Complete(*queue_.front().header);

@@ -85,6 +85,8 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   engine::TMPMessagePoster* notify_ = nullptr;
   std::deque<Entry> queue_;  // not yet reported done, in play order
   int64_t written_ = 0;      // the stream's write index
+  int64_t played_ = 0;       // bytes played by the last timing update that found data flowing
+  pa_usec_t played_at_ = 0;  // and when
   int error_ = 0;            // sticky: the connection failed; later calls report it
   bool paused_ = false;
   bool timed_out_ = false;
