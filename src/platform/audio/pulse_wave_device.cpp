@@ -15,10 +15,17 @@ namespace {
 
 // How long the server may take to answer a connection or a command before we give up on it.
 constexpr int kAnswerSeconds = 5;
-// The stream's target length: the engine's four half-second buffers. The server asks for more
-// (one wake-up of our main loop) each time half a second has been played.
-constexpr pa_usec_t kTargetUsec = 2 * PA_USEC_PER_SEC;
-constexpr pa_usec_t kRequestUsec = PA_USEC_PER_SEC / 2;
+// The stream's target length, beyond the engine's four half-second buffers, and the server's
+// request size: with these the server asks for data once a second (one wake-up of our main loop)
+// and keeps half a second in its sink.
+constexpr pa_usec_t kTargetUsec = 3 * PA_USEC_PER_SEC;
+constexpr pa_usec_t kRequestUsec = PA_USEC_PER_SEC;
+// Buffers are handed to the server at once while it holds less than this; beyond, at the next
+// completion check, which wakes the main loop anyway.
+constexpr pa_usec_t kSendAheadUsec = PA_USEC_PER_SEC;
+// Between the server's reports of what it has played, completions follow the clock; a report is
+// asked for this often, and always before the last queued buffer counts as played.
+constexpr pa_usec_t kTimingRefreshUsec = 2 * PA_USEC_PER_SEC;
 // A completion check lands this much after the buffer's expected end, so that one check
 // usually finds it played; and never sooner than this after the previous check.
 constexpr pa_usec_t kCheckSlackUsec = 10 * PA_USEC_PER_MSEC;
@@ -79,9 +86,11 @@ int TPulseWaveDevice::Open(const engine::TWaveFormat& format, engine::TMPMessage
   }
   notify_ = &notify;
   queue_.clear();
-  written_ = 0;
+  queued_end_ = 0;
+  sent_ = 0;
   played_ = 0;
   played_at_ = pa_rtclock_now();
+  timing_at_ = 0;
   error_ = 0;
   paused_ = false;
   const int result = Connect(format);
@@ -251,26 +260,50 @@ int TPulseWaveDevice::Write(TWaveHeader& header) {
 
   // The server takes whole frames only; a partial last frame is completed with silence.
   const std::size_t frame = pa_frame_size(&spec_);
-  const std::size_t whole = header.Length / frame * frame;
-  if (whole > 0 &&
-      pa_stream_write(stream_, header.Data.data(), whole, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-    return -pa_context_errno(context_);
+  const auto bytes = static_cast<int64_t>((header.Length + frame - 1) / frame * frame);
+  header.Flags = (flags | engine::kWaveHeaderInQueue) & ~engine::kWaveHeaderDone;
+  const bool wasIdle = queue_.empty();
+  queued_end_ += bytes;
+  queue_.push_back(Entry{&header, queued_end_, false});
+  if (paused_) return engine::kWaveNoError;
+  const pa_usec_t now = pa_rtclock_now();
+  if (sent_ - EstimatedPlayed(now) <
+      static_cast<int64_t>(pa_usec_to_bytes(kSendAheadUsec, &spec_))) {
+    if (const int result = SendPending(); result != engine::kWaveNoError) {
+      Fail(result);
+      return result;
+    }
   }
-  std::size_t sent = whole;
-  if (whole < header.Length) {
-    std::vector<uint8_t> last(frame, spec_.format == PA_SAMPLE_U8 ? 0x80 : 0);
-    std::memcpy(last.data(), header.Data.data() + whole, header.Length - whole);
-    if (pa_stream_write(stream_, last.data(), frame, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+  if (wasIdle) ScheduleCheck(pa_bytes_to_usec(static_cast<uint64_t>(bytes), &spec_));
+  return engine::kWaveNoError;
+}
+
+int TPulseWaveDevice::SendPending() {
+  const std::size_t frame = pa_frame_size(&spec_);
+  for (Entry& entry : queue_) {
+    if (entry.sent) continue;
+    TWaveHeader& header = *entry.header;
+    const std::size_t whole = header.Length / frame * frame;
+    if (whole > 0 &&
+        pa_stream_write(stream_, header.Data.data(), whole, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
       return -pa_context_errno(context_);
     }
-    sent += frame;
+    if (whole < header.Length) {
+      std::vector<uint8_t> last(frame, spec_.format == PA_SAMPLE_U8 ? 0x80 : 0);
+      std::memcpy(last.data(), header.Data.data() + whole, header.Length - whole);
+      if (pa_stream_write(stream_, last.data(), frame, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        return -pa_context_errno(context_);
+      }
+    }
+    entry.sent = true;
+    sent_ = entry.end;
   }
-  header.Flags = (flags | engine::kWaveHeaderInQueue) & ~engine::kWaveHeaderDone;
-  written_ += static_cast<int64_t>(sent);
-  const bool wasIdle = queue_.empty();
-  queue_.push_back(Entry{&header, written_});
-  if (wasIdle && !paused_) ScheduleCheck(pa_bytes_to_usec(sent, &spec_));
   return engine::kWaveNoError;
+}
+
+int64_t TPulseWaveDevice::EstimatedPlayed(pa_usec_t now) const {
+  const auto since = static_cast<int64_t>(pa_usec_to_bytes(now - played_at_, &spec_));
+  return std::min(played_ + since, sent_);
 }
 
 int TPulseWaveDevice::Pause() {
@@ -280,6 +313,9 @@ int TPulseWaveDevice::Pause() {
   if (result == 0 && !paused_) {
     if (WaitOperation(pa_stream_cork(stream_, 1, &OnOperationDone, this))) {
       paused_ = true;
+      const pa_usec_t now = pa_rtclock_now();
+      played_ = EstimatedPlayed(now);
+      played_at_ = now;
       ScheduleCheck(PA_USEC_INVALID);
     } else {
       result = ConnectionError();
@@ -296,6 +332,7 @@ int TPulseWaveDevice::Restart() {
     if (WaitOperation(pa_stream_cork(stream_, 0, &OnOperationDone, this))) {
       paused_ = false;
       played_at_ = pa_rtclock_now();  // nothing played while corked
+      if (const int sent = SendPending(); sent != engine::kWaveNoError) result = sent;
       ScheduleCheck(kCheckMinUsec);
     } else {
       result = ConnectionError();
@@ -312,7 +349,8 @@ int TPulseWaveDevice::Reset() {
     // The flush moved the server's write index back to what it has read; later buffers follow
     // on from there.
     if (const pa_timing_info* timing = pa_stream_get_timing_info(stream_)) {
-      written_ = timing->write_index;
+      sent_ = queued_end_ = played_ = timing->write_index;
+      played_at_ = pa_rtclock_now();
     }
   }
   CompleteAll();
@@ -375,30 +413,47 @@ void TPulseWaveDevice::ScheduleCheck(pa_usec_t delay) {
   }
 }
 
-void TPulseWaveDevice::CheckPlayed() {
-  pa_usec_t time = 0;
-  if (error_ != 0 || pa_stream_get_time(stream_, &time) < 0) return;
-  auto played = static_cast<int64_t>(pa_usec_to_bytes(time, &spec_));
+void TPulseWaveDevice::Advance(bool reported) {
+  if (error_ != 0) return;
   const pa_usec_t now = pa_rtclock_now();
-  const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
-  if (timing != nullptr && timing->read_index_corrupt == 0 && timing->read_index >= written_) {
-    // Run dry, the server counts the silence its sink plays after our data as still to come,
-    // so its time stops short of the end. The sink goes on at the rate it played before, up to
-    // what it has read.
-    const auto since = static_cast<int64_t>(pa_usec_to_bytes(now - played_at_, &spec_));
-    played = std::max(played, std::min(played_ + since, timing->read_index));
-  } else {
-    played_ = played;
-    played_at_ = now;
-  }
-  while (!queue_.empty() && queue_.front().end <= played) {
+  const int64_t played = paused_ ? played_ : EstimatedPlayed(now);
+  // The last buffer only on the server's word: closing the stream drops what it has not played.
+  while (!queue_.empty() && queue_.front().sent && queue_.front().end <= played &&
+         (reported || queue_.size() > 1)) {
     Complete(*queue_.front().header);
     queue_.pop_front();
   }
-  if (!queue_.empty() && !paused_) {
-    const auto left = static_cast<uint64_t>(queue_.front().end - played);
-    ScheduleCheck(pa_bytes_to_usec(left, &spec_) + kCheckSlackUsec);
+  if (queue_.empty() || paused_) return;
+  if (const int result = SendPending(); result != engine::kWaveNoError) {
+    Fail(result);
+    return;
   }
+  const bool lastPlayed = queue_.size() == 1 && queue_.front().end <= played;
+  if (!reported && (lastPlayed || now - timing_at_ >= kTimingRefreshUsec)) {
+    if (pa_operation* operation = pa_stream_update_timing_info(stream_, &OnTiming, this)) {
+      pa_operation_unref(operation);
+      return;  // OnTiming goes on
+    }
+  }
+  const auto left = static_cast<uint64_t>(std::max<int64_t>(queue_.front().end - played, 0));
+  ScheduleCheck(pa_bytes_to_usec(left, &spec_) + kCheckSlackUsec);
+}
+
+void TPulseWaveDevice::TakeReport() {
+  pa_usec_t time = 0;
+  if (pa_stream_get_time(stream_, &time) < 0) return;
+  const pa_usec_t now = pa_rtclock_now();
+  auto played = static_cast<int64_t>(pa_usec_to_bytes(time, &spec_));
+  const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+  if (timing != nullptr && timing->read_index_corrupt == 0 && timing->read_index >= sent_) {
+    // Run dry, the server counts the silence its sink plays after our data as still to come,
+    // so its time stops short of the end. The sink goes on at the rate it played before, up to
+    // what it has read.
+    played = std::max(played, std::min(EstimatedPlayed(now), timing->read_index));
+  }
+  played_ = played;
+  played_at_ = now;
+  timing_at_ = now;
 }
 
 void TPulseWaveDevice::CompleteAll() {
@@ -440,20 +495,13 @@ void TPulseWaveDevice::OnStreamState(pa_stream* stream, void* self) {
 
 void TPulseWaveDevice::OnTimer(pa_mainloop_api*, pa_time_event*, const struct timeval*,
                                void* self) {
-  auto* device = static_cast<TPulseWaveDevice*>(self);
-  if (device->error_ != 0 || device->paused_ || device->queue_.empty()) return;
-  if (pa_operation* operation = pa_stream_update_timing_info(device->stream_, &OnTiming, self)) {
-    pa_operation_unref(operation);
-  }
+  static_cast<TPulseWaveDevice*>(self)->Advance(false);
 }
 
 void TPulseWaveDevice::OnTiming(pa_stream*, int success, void* self) {
   auto* device = static_cast<TPulseWaveDevice*>(self);
-  if (success) {
-    device->CheckPlayed();
-  } else if (!device->queue_.empty() && !device->paused_) {
-    device->ScheduleCheck(kCheckMinUsec);
-  }
+  if (success) device->TakeReport();
+  device->Advance(success != 0);
 }
 
 void TPulseWaveDevice::OnOperationDone(pa_stream*, int, void* self) {

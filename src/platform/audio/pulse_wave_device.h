@@ -1,8 +1,9 @@
 // The desktop's sound server through libpulse (PipeWire serves the same protocol through
-// pipewire-pulse). Each written buffer goes to the server at once as one write, so the stream
-// holds up to the engine's four half-second buffers; a buffer is reported done once the server's
-// own timing shows its last frame has been played. Pause corks the stream, Reset flushes it, and
-// the volume is the stream's, the one the desktop's mixer shows.
+// pipewire-pulse). Each written buffer goes to the server whole, so the stream holds up to the
+// engine's four half-second buffers; a buffer is reported done once it has been played by the
+// server's timing, carried forward by the clock between the server's reports so that a buffer
+// costs about one wake-up. Pause corks the stream, Reset flushes it, and the volume is the
+// stream's, the one the desktop's mixer shows.
 #pragma once
 
 #include <pulse/pulseaudio.h>
@@ -47,6 +48,7 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   struct Entry {
     engine::TWaveHeader* header;
     int64_t end;  // stream write index just after the buffer
+    bool sent;    // handed to the server
   };
 
   friend bool PulseServerAnswers(std::string& error);
@@ -61,7 +63,12 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   int ConnectionError() const;
   void ApplyVolume();
   void ScheduleCheck(pa_usec_t delay);
-  void CheckPlayed();  // main loop thread
+  int SendPending();
+  int64_t EstimatedPlayed(pa_usec_t now) const;
+  // Completes what has been played, sends what waits, and plans the next check; `reported`:
+  // the server has just said what it played.
+  void Advance(bool reported);
+  void TakeReport();
   void CompleteAll();
   void Complete(engine::TWaveHeader& header);
   void Fail(int error);
@@ -84,9 +91,11 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   pa_sample_spec spec_{};
   engine::TMPMessagePoster* notify_ = nullptr;
   std::deque<Entry> queue_;  // not yet reported done, in play order
-  int64_t written_ = 0;      // the stream's write index
-  int64_t played_ = 0;       // bytes played by the last timing update that found data flowing
-  pa_usec_t played_at_ = 0;  // and when
+  int64_t queued_end_ = 0;   // write index after the last queued buffer
+  int64_t sent_ = 0;         // the server's write index
+  int64_t played_ = 0;       // bytes played, as of played_at_
+  pa_usec_t played_at_ = 0;
+  pa_usec_t timing_at_ = 0;  // the server's last report
   int error_ = 0;            // sticky: the connection failed; later calls report it
   bool paused_ = false;
   bool timed_out_ = false;
