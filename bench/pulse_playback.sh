@@ -72,5 +72,5 @@ if [ -x "$build/bin/yumekaze" ] && command -v Xvfb >/dev/null; then
     run "yumekaze --device $device (Xvfb)" env DISPLAY=:97 QT_QPA_PLATFORM=xcb \
       "$build/bin/yumekaze" --device "$device" "$dir/tone.mp3"
   done
-  kill "$xvfb"
+  kill "$xvfb" 2>/dev/null || true
 fi
