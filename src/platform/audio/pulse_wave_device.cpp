@@ -306,39 +306,27 @@ int64_t TPulseWaveDevice::EstimatedPlayed(pa_usec_t now) const {
   return std::min(played_ + since, sent_);
 }
 
-int TPulseWaveDevice::Pause() {
-  if (loop_ == nullptr) return engine::kWaveNotOpen;
-  const LoopLock lock(loop_);
-  int result = error_;
-  if (result == 0 && !paused_) {
-    if (WaitOperation(pa_stream_cork(stream_, 1, &OnOperationDone, this))) {
-      paused_ = true;
-      const pa_usec_t now = pa_rtclock_now();
-      played_ = EstimatedPlayed(now);
-      played_at_ = now;
-      ScheduleCheck(PA_USEC_INVALID);
-    } else {
-      result = ConnectionError();
-    }
-  }
-  return result;
-}
+int TPulseWaveDevice::Pause() { return SetCorked(true); }
+int TPulseWaveDevice::Restart() { return SetCorked(false); }
 
-int TPulseWaveDevice::Restart() {
+int TPulseWaveDevice::SetCorked(bool corked) {
   if (loop_ == nullptr) return engine::kWaveNotOpen;
   const LoopLock lock(loop_);
-  int result = error_;
-  if (result == 0 && paused_) {
-    if (WaitOperation(pa_stream_cork(stream_, 0, &OnOperationDone, this))) {
-      paused_ = false;
-      played_at_ = pa_rtclock_now();  // nothing played while corked
-      if (const int sent = SendPending(); sent != engine::kWaveNoError) result = sent;
-      ScheduleCheck(kCheckMinUsec);
-    } else {
-      result = ConnectionError();
-    }
+  if (error_ != 0 || paused_ == corked) return error_;
+  if (!WaitOperation(pa_stream_cork(stream_, corked ? 1 : 0, &OnOperationDone, this))) {
+    return ConnectionError();
   }
-  return result;
+  paused_ = corked;
+  const pa_usec_t now = pa_rtclock_now();
+  // Nothing plays while corked: the clock that carries completions forward stops with it.
+  if (corked) played_ = EstimatedPlayed(now);
+  played_at_ = now;
+  if (corked) {
+    ScheduleCheck(PA_USEC_INVALID);
+    return engine::kWaveNoError;
+  }
+  ScheduleCheck(kCheckMinUsec);
+  return SendPending();
 }
 
 int TPulseWaveDevice::Reset() {

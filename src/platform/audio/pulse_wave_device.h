@@ -63,6 +63,7 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   int ConnectionError() const;
   void ApplyVolume();
   void ScheduleCheck(pa_usec_t delay);
+  int SetCorked(bool corked);
   int SendPending();
   int64_t EstimatedPlayed(pa_usec_t now) const;
   // Completes what has been played, sends what waits, and plans the next check; `reported`:
