@@ -136,12 +136,13 @@ TEST_F(PulseWaveDevice, StreamCarriesThePlayerAndTheSong) {
       server_->Dir());
   if (!lame.Wait() || lame.ExitCode() != 0) GTEST_SKIP() << "lame is missing";
 
-  ChildProcess play({YUMEKAZE_CLI, "play", mp3.string()}, server_->Dir());  // auto finds it
+  // auto finds the server; the player's volume is the stream's.
+  ChildProcess play({YUMEKAZE_CLI, "play", "--volume", "50", mp3.string()}, server_->Dir());
   const std::string list = WaitForSinkInput();
   for (const char* property :
        {"application.name = \"Yumekaze\"", "application.id = \"io.github.yumekaze.Yumekaze\"",
         "application.icon_name = \"yumekaze\"", "media.role = \"music\"",
-        "media.title = \"風の歌\"", "media.artist = \"Yume Band\""}) {
+        "media.title = \"風の歌\"", "media.artist = \"Yume Band\"", "front-left: 32767 /  50%"}) {
     EXPECT_NE(list.find(property), std::string::npos) << property << " not in\n" << list;
   }
 
