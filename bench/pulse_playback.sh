@@ -66,11 +66,13 @@ run "yumekaze-cli play --device alsa:pulse" \
 run "yumekaze-cli play --device null" "$build/bin/yumekaze-cli" play --device null "$dir/tone.mp3"
 run "mpg123 -o pulse" mpg123 -q -o pulse "$dir/tone.mp3"
 if [ -x "$build/bin/yumekaze" ] && command -v Xvfb >/dev/null; then
-  Xvfb :97 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
   xvfb=$!
+  until [ -s "$dir/display" ]; do sleep 0.1; done
   for device in pulse alsa:pulse; do
-    run "yumekaze --device $device (Xvfb)" env DISPLAY=:97 QT_QPA_PLATFORM=xcb \
+    run "yumekaze --device $device (Xvfb)" env DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb \
       "$build/bin/yumekaze" --device "$device" "$dir/tone.mp3"
   done
-  kill "$xvfb" 2>/dev/null || true
+  kill "$xvfb"
+  wait "$xvfb" 2>/dev/null || true
 fi
