@@ -263,6 +263,12 @@ int TPulseWaveDevice::Write(TWaveHeader& header) {
   const auto bytes = static_cast<int64_t>((header.Length + frame - 1) / frame * frame);
   header.Flags = (flags | engine::kWaveHeaderInQueue) & ~engine::kWaveHeaderDone;
   const bool wasIdle = queue_.empty();
+  if (wasIdle && !paused_) {
+    // Everything before has played: the clock that carries completions forward starts here.
+    const pa_usec_t now = pa_rtclock_now();
+    played_ = EstimatedPlayed(now);
+    played_at_ = now;
+  }
   queued_end_ += bytes;
   queue_.push_back(Entry{&header, queued_end_, false});
   if (paused_) return engine::kWaveNoError;
