@@ -12,8 +12,8 @@ packages=(
   twolame lame mpg123 sox
   # tags: zlib for compressed ID3v2 frames; TagLib and mutagen as the tag tests' references
   zlib1g-dev libtag1-dev python3-mutagen
-  # sound output
-  libasound2-dev alsa-utils
+  # sound output, and the private sound server the tests start
+  libasound2-dev alsa-utils libpulse-dev pulseaudio pulseaudio-utils
   # desktop player
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic xvfb xauth dbus-x11
   # fuzzing

@@ -19,7 +19,10 @@ int main(int argc, char** argv) {
   TApplication application(argc, argv, prompts);
   TLogindPowerOff powerOff;
 
-  TForm1 Form1(ChooseWaveDevice(), prompts, &TTrayIcon::SystemTrayAvailable);
+  QStringList arguments = QCoreApplication::arguments().mid(1);
+  TWaveDeviceChoice sound = ChooseWaveDevice(arguments);
+  TForm1 Form1(std::move(sound.device), prompts, &TTrayIcon::SystemTrayAvailable);
+  AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, prompts, sound.name);
   TForm2 Form2(
       *Form1.Label4, [&Form1] { Form1.StopBySleepTimer(); }, powerOff, prompts);
   TAboutBox AboutBox;
@@ -29,11 +32,12 @@ int main(int argc, char** argv) {
 
   // Files named on the command line (the desktop entry passes the chosen files) play at once.
   QStringList files;
-  for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+  for (const QString& argument : arguments) {
     files << QFileInfo(argument).absoluteFilePath();
   }
 
   Form1.show();
+  if (!sound.problem.isEmpty()) prompts.Warning(&Form1, sound.problem, QStringLiteral("Yumekaze"));
   QTimer::singleShot(0, &Form1, [&Form1, files] { Form1.OpenAndPlay(files); });
   return application.exec();
 }

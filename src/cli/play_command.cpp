@@ -21,6 +21,7 @@
 #include "cli/command_line.h"
 #include "cli/player_commands.h"
 #include "engine/player/mp3_player.h"
+#include "platform/audio/alsa_wave_device.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wave_device_factory.h"
 #include "platform/text/legacy_charset.h"
@@ -30,15 +31,19 @@ namespace yumekaze::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: yumekaze-cli play [--device default|alsa:NAME|null|wav:PATH] [--volume 0-100]\n"
-    "                         [--balance -100-100] [--loop] [--charset NAME] FILE...\n";
+    "usage: yumekaze-cli play [--device auto|pulse[:SINK]|alsa[:NAME]|null|wav:PATH]\n"
+    "                         [--volume 0-100] [--balance -100-100] [--loop] [--charset NAME]\n"
+    "                         FILE...\n";
 
 constexpr const char* kHelp =
     "Plays MPEG audio files one after the other.\n"
     "\n"
-    "  --device NAME   default or alsa (ALSA's default device, the default), alsa:NAME (an\n"
-    "                  ALSA device), null (no sound, real time), wav:PATH (records to a WAV\n"
-    "                  file). When ALSA cannot open its device, the null device plays instead.\n"
+    "  --device NAME   auto (the default: the sound server when one answers, else ALSA's\n"
+    "                  default device, else no sound), pulse (the sound server's default\n"
+    "                  sink), pulse:SINK (a sink of it), alsa or default (ALSA's default\n"
+    "                  device), alsa:NAME (an ALSA device), null (no sound, real time),\n"
+    "                  wav:PATH (records to a WAV file). When ALSA cannot open its device, the\n"
+    "                  null device plays instead.\n"
     "  --volume N      volume in percent (default: the device's)\n"
     "  --balance N     -100 (left only) to 100 (right only), default 0\n"
     "  --loop          start again with the first file after the last\n"
@@ -55,7 +60,7 @@ constexpr const char* kHelp =
 constexpr int kExitInterrupted = 130;
 
 struct PlayArguments {
-  std::string device = "default";
+  std::string device = "auto";
   int volume = -1;  // the device's
   int balance = 0;
   bool loop = false;
@@ -416,9 +421,19 @@ int RunPlayCommand(std::span<char* const> args) {
   if (const int status = ParseArguments(args, parsed); status >= 0) return status;
 
   std::unique_ptr<engine::TWaveDevice> device;
-  const std::string alsa_name = AlsaNameOf(parsed.device);
+  std::string alsa_name = AlsaNameOf(parsed.device);
+  if (parsed.device == "auto") {
+    std::string why;
+    device = platform::CreateAutoWaveDevice(why);
+    if (!device) {
+      std::fprintf(stderr, "yumekaze-cli play: %s; playing on the null device\n", why.c_str());
+      device = std::make_unique<platform::TNullWaveDevice>();
+    } else if (dynamic_cast<platform::TAlsaWaveDevice*>(device.get()) != nullptr) {
+      alsa_name = "default";
+    }
+  }
   bool on_alsa = !alsa_name.empty();
-  if (on_alsa) {
+  if (on_alsa && !device) {
     std::string error;
     if (!platform::CanOpenAlsaDevice(alsa_name, error)) {
       std::fprintf(stderr,

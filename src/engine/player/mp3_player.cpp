@@ -239,6 +239,7 @@ void TMP3Player::Play() {
       std::lock_guard output(output_lock_);
       sound_->SetOnPosition([this](TSoundOut&) { window_.Post(MPM_POSITION); });
       sound_->SetDeviceId(output_device_);
+      if (TWaveDevice* device = sound_->Device()) device->SetMediaInfo(SongTitle(), Artist());
       sound_->Open();
     }
     written_bytes_ = 0;

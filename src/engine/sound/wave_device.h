@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "engine/threads/thread_messages.h"
 
@@ -78,6 +79,9 @@ class TWaveDevice {
   // applies to audio written after the call.
   virtual int GetVolume(uint32_t& volume) = 0;
   virtual int SetVolume(uint32_t volume) = 0;
+  // What is about to play, as raw tag bytes (empty when unknown); a device may show it to the
+  // user. Takes effect at the next Open.
+  virtual void SetMediaInfo(std::string_view /*title*/, std::string_view /*artist*/) {}
   // The text for a code returned by this device; empty when there is none.
   virtual std::string ErrorText(int code) const = 0;
 };

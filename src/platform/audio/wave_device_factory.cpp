@@ -9,6 +9,7 @@
 #include "platform/audio/alsa_messages.h"
 #include "platform/audio/alsa_wave_device.h"
 #include "platform/audio/null_wave_device.h"
+#include "platform/audio/pulse_wave_device.h"
 #include "platform/audio/wav_file_wave_device.h"
 
 namespace yumekaze::platform {
@@ -45,7 +46,16 @@ double ParseSpeed(std::string_view text) {
 std::unique_ptr<engine::TWaveDevice> CreateWaveDevice(std::string_view name) {
   std::string_view rest;
   bool hasRest = false;
+  if (name == "auto") {
+    std::string why;
+    if (auto device = CreateAutoWaveDevice(why)) return device;
+    throw std::runtime_error(why);
+  }
   if (name == "default") return std::make_unique<TAlsaWaveDevice>();
+  if (Take(name, "pulse", rest, hasRest)) {
+    if (hasRest && rest.empty()) throw std::invalid_argument("pulse: needs a sink name");
+    return std::make_unique<TPulseWaveDevice>(std::string(rest));
+  }
   if (Take(name, "alsa", rest, hasRest)) {
     if (hasRest && rest.empty()) throw std::invalid_argument("alsa: needs a device name");
     return std::make_unique<TAlsaWaveDevice>(hasRest ? std::string(rest) : "default");
@@ -57,7 +67,17 @@ std::unique_ptr<engine::TWaveDevice> CreateWaveDevice(std::string_view name) {
     return std::make_unique<TWavFileWaveDevice>(std::string(rest));
   }
   throw std::invalid_argument("unknown sound device: " + std::string(name) +
-                              " (use alsa[:NAME], null[:SPEED] or wav:PATH)");
+                              " (use auto, pulse[:SINK], alsa[:NAME], null[:SPEED] or wav:PATH)");
+}
+
+std::unique_ptr<engine::TWaveDevice> CreateAutoWaveDevice(std::string& why) {
+  std::string pulseError;
+  if (PulseServerAnswers(pulseError)) return std::make_unique<TPulseWaveDevice>();
+  std::string alsaError;
+  if (CanOpenAlsaDevice("default", alsaError)) return std::make_unique<TAlsaWaveDevice>();
+  why = "No sound output: " + pulseError + ", and ALSA's default device cannot be opened (" +
+        alsaError + ")";
+  return nullptr;
 }
 
 bool CanOpenAlsaDevice(const std::string& name, std::string& error) {

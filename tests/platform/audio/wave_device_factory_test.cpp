@@ -6,6 +6,7 @@
 
 #include "platform/audio/alsa_wave_device.h"
 #include "platform/audio/null_wave_device.h"
+#include "platform/audio/pulse_wave_device.h"
 #include "platform/audio/wav_file_wave_device.h"
 
 namespace yumekaze::platform {
@@ -25,6 +26,10 @@ TEST(WaveDeviceFactory, ChoosesTheDeviceByName) {
   device = CreateWaveDevice("alsa:file:'/tmp/x.raw',raw");
   EXPECT_EQ(As<TAlsaWaveDevice>(device)->Name(), "file:'/tmp/x.raw',raw");
   EXPECT_NE(As<TNullWaveDevice>(CreateWaveDevice("null")), nullptr);
+  device = CreateWaveDevice("pulse");
+  EXPECT_EQ(As<TPulseWaveDevice>(device)->Sink(), "");
+  device = CreateWaveDevice("pulse:alsa_output.usb-headset");
+  EXPECT_EQ(As<TPulseWaveDevice>(device)->Sink(), "alsa_output.usb-headset");
   device = CreateWaveDevice("wav:/tmp/a:b.wav");
   EXPECT_EQ(As<TWavFileWaveDevice>(device)->Path(), "/tmp/a:b.wav");
 }
@@ -38,7 +43,7 @@ TEST(WaveDeviceFactory, NullSpeedIsAPositiveNumber) {
 }
 
 TEST(WaveDeviceFactory, UnknownNamesAreRefused) {
-  for (const char* name : {"", "pulse", "alsa:", "wav", "wav:", "nullx", "alsax:hw"}) {
+  for (const char* name : {"", "pulse:", "pulsex", "alsa:", "wav", "wav:", "nullx", "alsax:hw"}) {
     EXPECT_THROW(CreateWaveDevice(name), std::invalid_argument) << name;
   }
 }
