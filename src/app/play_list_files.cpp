@@ -1,6 +1,5 @@
 #include "app/play_list_files.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -75,6 +74,37 @@ QStringList ParsePls(const QList<QByteArray>& lines, const QDir& folder) {
   return entries;
 }
 
+// "2" before "10": runs of digits compare by their value, the rest case-insensitively. The
+// locale's collation cannot be relied on for this (it is plain byte order under C locales).
+bool NaturalLess(const QString& a, const QString& b) {
+  qsizetype i = 0;
+  qsizetype j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].isDigit() && b[j].isDigit()) {
+      qsizetype endA = i;
+      qsizetype endB = j;
+      while (endA < a.size() && a[endA].isDigit()) ++endA;
+      while (endB < b.size() && b[endB].isDigit()) ++endB;
+      // Past leading zeros the longer run is the larger number; equal lengths compare digits.
+      while (i + 1 < endA && a[i] == u'0') ++i;
+      while (j + 1 < endB && b[j] == u'0') ++j;
+      if (endA - i != endB - j) return endA - i < endB - j;
+      const int order = QStringView(a).mid(i, endA - i).compare(QStringView(b).mid(j, endB - j));
+      if (order != 0) return order < 0;
+      i = endA;
+      j = endB;
+      continue;
+    }
+    const char32_t x = a[i].toCaseFolded().unicode();
+    const char32_t y = b[j].toCaseFolded().unicode();
+    if (x != y) return x < y;
+    ++i;
+    ++j;
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;
+}
+
 QStringList AudioFilesUnder(const QString& folder) {
   QStringList files;
   QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
@@ -82,11 +112,7 @@ QStringList AudioFilesUnder(const QString& folder) {
     const QFileInfo file(it.next());
     if (IsAudioFile(file)) files << file.absoluteFilePath();
   }
-  QCollator natural;
-  natural.setNumericMode(true);
-  natural.setCaseSensitivity(Qt::CaseInsensitive);
-  std::sort(files.begin(), files.end(),
-            [&](const QString& a, const QString& b) { return natural.compare(a, b) < 0; });
+  std::sort(files.begin(), files.end(), NaturalLess);
   return files;
 }
 
@@ -106,8 +132,8 @@ QStringList ReadPlayListFile(const QString& path) {
   const QDir folder = info.absoluteDir();
   const QList<QByteArray> lines = bytes.split('\n');
   if (info.suffix().toLower() == u"pls") return ParsePls(lines, folder);
-  auto toUtf16 = QStringDecoder(QStringDecoder::Utf8);
-  (void)toUtf16.decode(bytes);
+  QStringDecoder toUtf16(QStringDecoder::Utf8);
+  const QString asUtf8 = toUtf16(bytes);
   const bool utf8 = info.suffix().toLower() == u"m3u8" || !toUtf16.hasError();
   return ParseM3u(lines, utf8, folder);
 }
