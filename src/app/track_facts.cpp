@@ -59,7 +59,7 @@ const TTrackFacts& TTrackScanner::Scan(const QString& path) {
 
 QString FormatLength(int64_t lengthMs) {
   if (lengthMs < 0) return {};
-  const int64_t seconds = lengthMs / 1000;
+  const int64_t seconds = (lengthMs + 500) / 1000;
   return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
