@@ -19,9 +19,9 @@
 
 #include "app/app_font.h"
 #include "app/drop_target.h"
-#include "app/key_commands.h"
 #include "app/error_report.h"
 #include "app/form2.h"
+#include "app/key_commands.h"
 #include "app/pictures.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"

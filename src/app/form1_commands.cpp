@@ -29,7 +29,8 @@ constexpr int kLineRightEnd = 248;
 // the side given (the path keeps its file name, tags their start) and shows in full as a tip.
 void SetLineText(QLabel* label, const QString& text, Qt::TextElideMode elide = Qt::ElideRight) {
   const int room = kLineRightEnd - label->x();
-  const int margins = label->sizeHint().width() - label->fontMetrics().horizontalAdvance(label->text());
+  const int margins =
+      label->sizeHint().width() - label->fontMetrics().horizontalAdvance(label->text());
   const QString shown = label->fontMetrics().elidedText(text, elide, room - margins);
   label->setText(shown);
   label->setToolTip(shown == text ? QString() : text);
@@ -168,8 +169,8 @@ void TForm1::LoadEntry(int index) {
     // file that failed.
     if (!MP3->Opened()) ClearFileTexts();
     emit PlayerChanged();
-    throw std::runtime_error(QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error.what()))
-                                 .toStdString());
+    throw std::runtime_error(
+        QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error.what())).toStdString());
   }
   ShowFileTexts();
   emit PlayerChanged();

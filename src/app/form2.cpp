@@ -3,11 +3,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QStandardItemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <utility>
 
@@ -51,8 +51,8 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
 
   CB2 = new QComboBox(GB1);
   CB2->setGeometry(8, 56, 105, 23);
-  CB2->addItems({QStringLiteral("停止のみ"), QStringLiteral("サスペンド"),
-                 QStringLiteral("電源を切る")});
+  CB2->addItems(
+      {QStringLiteral("停止のみ"), QStringLiteral("サスペンド"), QStringLiteral("電源を切る")});
   CB2->setCurrentIndex(static_cast<int>(TSleepAction::PowerOff));
 
   BitBtn1 = new QPushButton(QStringLiteral("OK"), this);

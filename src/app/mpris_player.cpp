@@ -58,9 +58,11 @@ QVariantMap TMprisPlayer::Metadata() const {
   if (file.isEmpty()) return {};
   const TTrackFacts facts = FactsOf(*form1_.MP3);
   QVariantMap metadata;
-  metadata[QStringLiteral("mpris:trackid")] = QVariant::fromValue(QDBusObjectPath(
-      QStringLiteral("/io/github/yumekaze/Yumekaze/track/%1").arg(form1_.PlayList().PlayListIndex())));
-  if (facts.lengthMs >= 0) metadata[QStringLiteral("mpris:length")] = qlonglong{facts.lengthMs * 1000};
+  metadata[QStringLiteral("mpris:trackid")] =
+      QVariant::fromValue(QDBusObjectPath(QStringLiteral("/io/github/yumekaze/Yumekaze/track/%1")
+                                              .arg(form1_.PlayList().PlayListIndex())));
+  if (facts.lengthMs >= 0)
+    metadata[QStringLiteral("mpris:length")] = qlonglong{facts.lengthMs * 1000};
   metadata[QStringLiteral("xesam:title")] = facts.title;
   if (!facts.artist.isEmpty()) metadata[QStringLiteral("xesam:artist")] = QStringList{facts.artist};
   // The tag reader gives no album; the folder is what the file's album most often is.
@@ -100,7 +102,8 @@ QVariantMap TMprisPlayer::Changes() {
 
 void TMprisPlayer::Later(void (TForm1::*command)()) {
   // Commands run after the reply went out: a message box they show must not hold the caller.
-  QTimer::singleShot(0, &form1_, [this, command] { form1_.Guarded([this, command] { (form1_.*command)(); }); });
+  QTimer::singleShot(0, &form1_,
+                     [this, command] { form1_.Guarded([this, command] { (form1_.*command)(); }); });
 }
 
 void TMprisPlayer::Next() { Later(&TForm1::Button3Click); }

@@ -8,7 +8,8 @@
 
 namespace yumekaze::app {
 
-TMprisRoot::TMprisRoot(QObject* object, TForm1& form1) : QDBusAbstractAdaptor(object), form1_(form1) {}
+TMprisRoot::TMprisRoot(QObject* object, TForm1& form1)
+    : QDBusAbstractAdaptor(object), form1_(form1) {}
 
 QString TMprisRoot::Identity() const { return QString::fromUtf8(kApplicationTitle); }
 

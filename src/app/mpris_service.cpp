@@ -21,9 +21,8 @@ TMprisService::TMprisService(TForm1& form1) : QObject(&form1) {
 
 bool TMprisService::Register() {
   QDBusConnection bus = QDBusConnection::sessionBus();
-  return bus.isConnected() &&
-         bus.registerObject(QString::fromLatin1(kMprisObjectPath), this,
-                            QDBusConnection::ExportAdaptors);
+  return bus.isConnected() && bus.registerObject(QString::fromLatin1(kMprisObjectPath), this,
+                                                 QDBusConnection::ExportAdaptors);
 }
 
 void TMprisService::AnnounceChanges() {

@@ -18,9 +18,7 @@ namespace {
 const QStringList kAudioSuffixes = {QStringLiteral("mp3"), QStringLiteral("mp2"),
                                     QStringLiteral("mp1"), QStringLiteral("mpga")};
 
-bool IsAudioFile(const QFileInfo& file) {
-  return kAudioSuffixes.contains(file.suffix().toLower());
-}
+bool IsAudioFile(const QFileInfo& file) { return kAudioSuffixes.contains(file.suffix().toLower()); }
 
 QString DecodeLine(const QByteArray& line, bool utf8) {
   if (utf8) return QString::fromUtf8(line);

@@ -25,8 +25,8 @@ TPlayListView::TPlayListView(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setDragDropMode(QAbstractItemView::InternalMove);
   setDefaultDropAction(Qt::MoveAction);
-  setHeaderLabels({QStringLiteral("タイトル"), QStringLiteral("アーティスト"),
-                   QStringLiteral("時間")});
+  setHeaderLabels(
+      {QStringLiteral("タイトル"), QStringLiteral("アーティスト"), QStringLiteral("時間")});
   header()->setSectionResizeMode(0, QHeaderView::Stretch);
   header()->setStretchLastSection(false);
 }
@@ -78,9 +78,8 @@ TPlayListPanel::TPlayListPanel(TForm1& form1, TUserPrompts& prompts)
   layout->addLayout(buttons);
   layout->addWidget(Keys);
 
-  connect(List, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-    form1_.PlayEntry(List->indexOfTopLevelItem(item));
-  });
+  connect(List, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { form1_.PlayEntry(List->indexOfTopLevelItem(item)); });
   connect(List, &TPlayListView::DeletePressed, this, [this] {
     const int row = List->indexOfTopLevelItem(List->currentItem());
     if (row >= 0) form1_.RemoveEntry(row);
@@ -108,8 +107,8 @@ void TPlayListPanel::Refresh() {
   List->clear();
   for (int row = 0; row < entries.size(); ++row) {
     const TTrackFacts& facts = scanner_->Scan(entries[row]);
-    auto* item = new QTreeWidgetItem(
-        List, {facts.title, facts.artist, FormatLength(facts.lengthMs)});
+    auto* item =
+        new QTreeWidgetItem(List, {facts.title, facts.artist, FormatLength(facts.lengthMs)});
     item->setToolTip(0, entries[row]);
     item->setFlags(item->flags() & ~Qt::ItemIsDropEnabled);
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -132,8 +131,7 @@ void TPlayListPanel::SaveAs() {
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".m3u8"), Qt::CaseInsensitive)) path += QStringLiteral(".m3u8");
   if (!WriteM3u8(path, form1_.PlayList().Entries())) {
-    prompts_.Warning(this, QStringLiteral("%1 に保存できません").arg(path),
-                     QStringLiteral("警告"));
+    prompts_.Warning(this, QStringLiteral("%1 に保存できません").arg(path), QStringLiteral("警告"));
   }
 }
 

@@ -10,9 +10,9 @@ namespace yumekaze::app {
 namespace {
 
 QDBusMessage ManagerCall(const QString& method) {
-  return QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-      QStringLiteral("org.freedesktop.login1.Manager"), method);
+  return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
+                                        QStringLiteral("/org/freedesktop/login1"),
+                                        QStringLiteral("org.freedesktop.login1.Manager"), method);
 }
 
 // logind answers "yes", "no", "challenge" (allowed after authentication) or "na".

@@ -32,7 +32,8 @@ void SaveSession(TForm1& form1) {
   const TPlayList& list = form1.PlayList();
   settings->setValue(kEntries, list.Entries());
   settings->setValue(kIndex, list.PlayListIndex());
-  settings->setValue(kPosition, qlonglong{form1.MP3->Opened() ? form1.MP3->PlayedMilliseconds() : 0});
+  settings->setValue(kPosition,
+                     qlonglong{form1.MP3->Opened() ? form1.MP3->PlayedMilliseconds() : 0});
   settings->setValue(kRepeat, static_cast<int>(list.Repeat()));
   settings->setValue(kShuffle, list.Shuffle());
   settings->setValue(kWindowPlace, form1.pos());

@@ -42,10 +42,10 @@ QString Playerctl(const QStringList& arguments) {
 
 // A property of the player interface as gdbus prints it.
 QString Property(const QString& name) {
-  return Output("gdbus", {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze",
-                          "--object-path", "/org/mpris/MediaPlayer2", "--method",
-                          "org.freedesktop.DBus.Properties.Get", "org.mpris.MediaPlayer2.Player",
-                          name});
+  return Output("gdbus",
+                {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
+                 "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
+                 "org.mpris.MediaPlayer2.Player", name});
 }
 
 bool WaitFor(const std::function<bool()>& condition) {
@@ -68,9 +68,8 @@ class Desktop : public ::testing::Test {
     if (a_.isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
     b_ = audio_.MakeTone("b.mp3", 30);
     c_ = audio_.MakeTone("c.mp3", 30);
-    monitor_.start("dbus-monitor",
-                   {"type='signal',interface='org.freedesktop.DBus.Properties',"
-                    "member='PropertiesChanged',path='/org/mpris/MediaPlayer2'"});
+    monitor_.start("dbus-monitor", {"type='signal',interface='org.freedesktop.DBus.Properties',"
+                                    "member='PropertiesChanged',path='/org/mpris/MediaPlayer2'"});
     ASSERT_TRUE(monitor_.waitForStarted(kTimeoutMs));
     program_.setProcessEnvironment(ProgramEnvironment(config_.path()));
     program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -109,8 +108,9 @@ TEST_F(Desktop, PlayerctlReadsAndDrivesThePlayer) {
   // 30 s at 192 kbit/s, as the length of the file says.
   EXPECT_NEAR(Playerctl({"metadata", "mpris:length"}).toLongLong(), 30'000'000, 100'000);
   // playerctl does not print object paths.
-  EXPECT_TRUE(Property("Metadata").contains(
-      "'mpris:trackid': <objectpath '/io/github/yumekaze/Yumekaze/track/0'>"));
+  EXPECT_TRUE(
+      Property("Metadata")
+          .contains("'mpris:trackid': <objectpath '/io/github/yumekaze/Yumekaze/track/0'>"));
   EXPECT_EQ(Playerctl({"loop"}), "Playlist");
 
   Playerctl({"pause"});
@@ -160,9 +160,9 @@ TEST_F(Desktop, ASecondStartHandsItsFileOverAndEnds) {
   // Quit over the bus ends it, and the session is stored for the next start.
   Playerctl({"pause"});
   EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
-  Output("gdbus", {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze",
-                   "--object-path", "/org/mpris/MediaPlayer2", "--method",
-                   "org.mpris.MediaPlayer2.Quit"});
+  Output("gdbus",
+         {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
+          "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Quit"});
   ASSERT_TRUE(program_.waitForFinished(kTimeoutMs));
   program_.start(YUMEKAZE_PROGRAM, {});
   ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));

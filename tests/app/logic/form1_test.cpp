@@ -80,8 +80,11 @@ struct MainWindow : ::testing::Test {
     return form1->Label1->toolTip().isEmpty() ? form1->Label1->text() : form1->Label1->toolTip();
   }
   bool ShowsScheme(TForm1::TScheme scheme) {
-    return QTest::qWaitFor([&] { return Shown({40, 99}) == TForm1::SchemeColour(scheme); },
-                           kEventTimeoutMs);
+    return QTest::qWaitFor(
+        [&] {
+          return Shown({40, 99}) == TForm1::SchemeColour(scheme);
+        },
+        kEventTimeoutMs);
   }
   bool OpenAndPlayEnabled() const {
     return form1->Button6->isEnabled() && form1->Button1->isEnabled() && form1->N1->isEnabled() &&
@@ -312,6 +315,18 @@ TEST_F(MainWindow, OneEntryStartsAgainAtItsEnd) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return starts >= 3; }, kEventTimeoutMs));
   EXPECT_EQ(Index(), 0);
   EXPECT_EQ(Line1(), shortTone);
+  EXPECT_TRUE(prompts.warnings.empty());
+}
+
+TEST_F(MainWindow, WithRepeatOffTheListEndsStopped) {
+  form1->AddToPlayList({longA, shortTone}, false);
+  form1->SetRepeat(TRepeatMode::Off);
+  form1->PlayEntry(1);
+  ASSERT_EQ(Status(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Status() == 0; }, kEventTimeoutMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return OpenAndPlayEnabled(); }, kEventTimeoutMs));
+  EXPECT_EQ(Word(), "STOP");
+  EXPECT_EQ(Index(), 0);  // play starts the list again
   EXPECT_TRUE(prompts.warnings.empty());
 }
 

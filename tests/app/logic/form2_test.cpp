@@ -4,12 +4,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QStandardItemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "app/sleep_warning.h"
-
 #include "test_support.h"
 
 namespace yumekaze::app {
@@ -82,10 +81,11 @@ TEST_F(SleepTimer, OkShowsTimerOnUntilTheMessageThenTheCount) {
 TEST_F(SleepTimer, LastMinuteWarnsFadesThenStopsAndPowersOffOnce) {
   int volume = 80;
   std::vector<int> volumes;
-  form.SetVolumeControl([&] { return volume; }, [&](int value) {
-    volume = value;
-    volumes.push_back(value);
-  });
+  form.SetVolumeControl([&] { return volume; },
+                        [&](int value) {
+                          volume = value;
+                          volumes.push_back(value);
+                        });
   Confirm(true, 5);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form.Warning->isVisible(); }, 5000));
   EXPECT_TRUE(form.Warning->testAttribute(Qt::WA_ShowWithoutActivating));

@@ -28,11 +28,12 @@ TEST_F(PlayListFiles, M3uTakesRelativeAbsoluteAndUriEntriesAndSkipsMissingOnes) 
   Make("music/一曲目.mp3");
   Make("music/b.mp3");
   Make("c d.mp3");
-  Make("lists/list.m3u8", "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:123,Artist - One\r\n../music/一曲目.mp3\r\n"
-                          "missing.mp3\r\n" +
-                              Path("music/b.mp3").toUtf8() + "\r\n# comment\r\nfile://" +
-                              QUrl::fromLocalFile(Path("c d.mp3")).toEncoded().mid(7) +
-                              "\r\nhttp://radio.example/stream\r\n");
+  Make("lists/list.m3u8",
+       "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:123,Artist - One\r\n../music/一曲目.mp3\r\n"
+       "missing.mp3\r\n" +
+           Path("music/b.mp3").toUtf8() + "\r\n# comment\r\nfile://" +
+           QUrl::fromLocalFile(Path("c d.mp3")).toEncoded().mid(7) +
+           "\r\nhttp://radio.example/stream\r\n");
   EXPECT_EQ(ReadPlayListFile(Path("lists/list.m3u8")),
             QStringList({Path("music/一曲目.mp3"), Path("music/b.mp3"), Path("c d.mp3")}));
 }
@@ -46,9 +47,8 @@ TEST_F(PlayListFiles, PlainM3uInTheLegacyCharacterSet) {
 TEST_F(PlayListFiles, PlsIsReadInItsNumbersOrder) {
   Make("a.mp3");
   Make("b.mp3");
-  Make("list.pls",
-       "[playlist]\nFile2=b.mp3\nTitle2=B\nFile1=" + Path("a.mp3").toUtf8() +
-           "\nFile3=gone.mp3\nNumberOfEntries=3\nVersion=2\n");
+  Make("list.pls", "[playlist]\nFile2=b.mp3\nTitle2=B\nFile1=" + Path("a.mp3").toUtf8() +
+                       "\nFile3=gone.mp3\nNumberOfEntries=3\nVersion=2\n");
   EXPECT_EQ(ReadPlayListFile(Path("list.pls")), QStringList({Path("a.mp3"), Path("b.mp3")}));
 }
 

@@ -94,14 +94,15 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->CurrentFile() == c_; }, kTimeoutMs));
   EXPECT_EQ(form1_->MP3->Status(), engine::kStatusPlaying);
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return panel_->List->topLevelItem(2)->text(0) == "▶ c.mp3"; }, kTimeoutMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return panel_->List->topLevelItem(2)->text(0) == "▶ c.mp3"; },
+                              kTimeoutMs));
   panel_->grab().save("/tmp/yumekaze_play_list.png");
 
   // Drag the first row below the last: the playing entry stays the current one.
   const QPoint from = RowCentre(0);
-  const QPoint to = RowCentre(2) + QPoint(0, panel_->List->visualItemRect(
-                                                   panel_->List->topLevelItem(2)).height() / 2 - 1);
+  const QPoint to =
+      RowCentre(2) +
+      QPoint(0, panel_->List->visualItemRect(panel_->List->topLevelItem(2)).height() / 2 - 1);
   // A drag runs its own event loop until the release: the hand moves on a thread of its own.
   std::thread hand([from, to] {
     TXInput input;
@@ -135,7 +136,8 @@ TEST_F(PlayListWindow, SleepTimerNoticeKeepsTheFocusAwayAndCancels) {
   TFakePowerOff powerOff;
   int stops = 0;
   // A counted minute lasts 3 s here: the notice comes after 12 s and counts 60 steps of 50 ms.
-  TForm2 form2(*form1_->Label4, [&] { ++stops; }, powerOff, prompts_, 3000);
+  TForm2 form2(
+      *form1_->Label4, [&] { ++stops; }, powerOff, prompts_, 3000);
   panel_->activateWindow();
   ASSERT_TRUE(QTest::qWaitFor([&] { return panel_->isActiveWindow(); }, kTimeoutMs));
   form2.CB1->setChecked(true);
