@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "app/app_font.h"
+#include "app/charset_choice.h"
 #include "app/drop_target.h"
 #include "app/error_report.h"
 #include "app/form2.h"
@@ -204,6 +205,9 @@ void TForm1::CreateMenu() {
   N7 = item(QStringLiteral("sleep"), QStringLiteral("お休みタイマー(&T)"));
   AboutA1 = item(QStringLiteral("about"), QStringLiteral("バージョン情報(&A)"));
   ListItem = PopupMenu1->addAction(QStringLiteral("プレイリスト(&L)"));
+  AddCharsetMenu(PopupMenu1, [this] {
+    if (MP3->Opened()) ShowFileTexts();
+  });
   N9 = PopupMenu1->addSeparator();
   R1 = item(QStringLiteral("restore"), QStringLiteral("元のサイズに戻す(&R)"));
   Exit1 = item(QStringLiteral("exit"), QStringLiteral("終了(&X)"));
@@ -255,6 +259,7 @@ void TForm1::FormCreate() {
   const auto settings = OpenSettings();
   initialFolder_ = settings->value(kFileGroup + u'/' + kInitialKey).toString();
   if (initialFolder_.isEmpty()) initialFolder_ = music + u'/';
+  ApplyStoredCharset();
 }
 
 void TForm1::SetCompanions(TForm2* form2, QDialog* aboutBox) {

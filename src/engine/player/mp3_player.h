@@ -118,7 +118,7 @@ class TMP3Player : private TMPMessageHandler {
   uint8_t Status() const { return status_; }
   // kCapAlways, kCapOpened, ... (player_types.h).
   uint8_t Capabilities() const;
-  // Tag texts as stored in the file (decode them for display at the edge).
+  // Tag texts merged over the tags, as stored in the file (decode them for display at the edge).
   std::string Artist() const;
   // The tag's title, or the file name without its folder when the tags have none.
   std::string SongTitle() const;
@@ -173,6 +173,7 @@ class TMP3Player : private TMPMessageHandler {
 
   // decode_loop.cpp
   void DecodeStep();
+  void ReopenOutput(uint64_t generation);
   void DrainOutput(uint64_t generation);
 
   // equalizer_settings.cpp

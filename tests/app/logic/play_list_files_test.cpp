@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "app/play_list.h"
+#include "platform/text/legacy_charset.h"
 
 namespace yumekaze::app {
 namespace {
@@ -41,7 +42,9 @@ TEST_F(PlayListFiles, M3uTakesRelativeAbsoluteAndUriEntriesAndSkipsMissingOnes) 
 TEST_F(PlayListFiles, PlainM3uInTheLegacyCharacterSet) {
   Make("秋.mp3");
   Make("win.m3u", "\x8f\x48.mp3\r\n");  // "秋" in Shift-JIS
+  platform::SetLegacyCharset("CP932");
   EXPECT_EQ(ReadPlayListFile(Path("win.m3u")), QStringList({Path("秋.mp3")}));
+  platform::SetLegacyCharset({});
 }
 
 TEST_F(PlayListFiles, PlsIsReadInItsNumbersOrder) {
