@@ -1,7 +1,5 @@
 #include "app/mpris_player.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QMetaProperty>
 #include <QTimer>
 #include <QUrl>
@@ -65,8 +63,7 @@ QVariantMap TMprisPlayer::Metadata() const {
     metadata[QStringLiteral("mpris:length")] = qlonglong{facts.lengthMs * 1000};
   metadata[QStringLiteral("xesam:title")] = facts.title;
   if (!facts.artist.isEmpty()) metadata[QStringLiteral("xesam:artist")] = QStringList{facts.artist};
-  // The tag reader gives no album; the folder is what the file's album most often is.
-  metadata[QStringLiteral("xesam:album")] = QFileInfo(file).dir().dirName();
+  // No xesam:album: the tag reader gives none, and a guess would show a wrong one.
   metadata[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(file).toString();
   return metadata;
 }
