@@ -16,6 +16,8 @@ packages=(
   libasound2-dev alsa-utils libpulse-dev pulseaudio pulseaudio-utils
   # desktop player
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic xvfb xauth dbus-x11
+  # desktop integration: MPRIS and session bus tests, desktop entry and metainfo checks
+  dbus playerctl libglib2.0-bin desktop-file-utils appstream
   # fuzzing
   clang libclang-rt-14-dev
 )

@@ -1,7 +1,11 @@
 #include "app/application.h"
 
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
 #include <stdexcept>
 
+#include "app/desktop_id.h"
 #include "app/error_report.h"
 #include "app/pictures.h"
 
@@ -12,20 +16,26 @@ TApplication::TApplication(int& argc, char** argv, TUserPrompts& prompts)
   // The name serves as the display name too; an explicit display name would make the window
   // system append " — Yumekaze" to every dialog's caption.
   setApplicationName(QString::fromUtf8(kApplicationTitle));
-  setDesktopFileName(QStringLiteral("yumekaze"));
+  setDesktopFileName(QString::fromUtf8(kDesktopId));
   setWindowIcon(ProgramIcon());
   // The main window may hide in the tray while a dialog closes; only closing it ends the program.
   setQuitOnLastWindowClosed(false);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
+  // An exception must not unwind through Qt's event dispatch, and no dialog may open inside it:
+  // the report is shown from the event loop once this event is done.
+  std::string message;
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
-    ReportError(prompts_, activeWindow(), error);
+    message = error.what();
   } catch (...) {
-    ReportError(prompts_, activeWindow(), std::runtime_error("unknown error"));
+    message = "unknown error";
   }
+  QTimer::singleShot(0, this, [this, message, parent = QPointer<QWidget>(activeWindow())] {
+    ReportError(prompts_, parent, std::runtime_error(message));
+  });
   return false;
 }
 

@@ -3,7 +3,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -12,13 +13,16 @@
 #include <QPushButton>
 #include <QRegion>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QWindow>
 #include <utility>
 
 #include "app/app_font.h"
 #include "app/charset_choice.h"
+#include "app/drop_target.h"
 #include "app/error_report.h"
 #include "app/form2.h"
+#include "app/key_commands.h"
 #include "app/pictures.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
@@ -94,6 +98,9 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
   TrayIcon1->SetTipHelp(QString::fromUtf8(kApplicationTitle));
 
   FormCreate();
+  InstallKeyCommands(*this, *this);
+  connect(new TDropTarget(*this), &TDropTarget::Dropped, this,
+          [this](const QStringList& paths) { AddToPlayList(paths, false); });
 }
 
 TForm1::~TForm1() {
@@ -115,6 +122,7 @@ void TForm1::ConfigurePlayer() {
   player.SetUsingCpuCapabilities(engine::kAllCpuCapabilities);
   player.SetVolBalance(0);
   player.SetVolume(100);
+  player.SetOnChangeStatus([this](engine::TMP3Player&) { FollowStatus(); });
   player.SetOnEndPlay(
       [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { MP3EndPlay(reason); });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
@@ -168,6 +176,11 @@ void TForm1::CreateButtons() {
   Button8 = MakeButton(this, QStringLiteral("about"), transport, QRect(248, 104, 57, 25),
                        QStringLiteral("About"), QStringLiteral("アバウト"));
 
+  ListButton = new QPushButton(QStringLiteral("≡"), this);
+  ListButton->setGeometry(207, 24, 17, 17);
+  ListButton->setToolTip(QStringLiteral("プレイリスト\n") + KeyCommandsHelp());
+  ListButton->setFocusPolicy(Qt::ClickFocus);
+
   // The window's own minimise and close buttons are reached by the mouse only.
   BitBtn1->setFocusPolicy(Qt::ClickFocus);
   BitBtn2->setFocusPolicy(Qt::ClickFocus);
@@ -191,6 +204,7 @@ void TForm1::CreateMenu() {
   N6 = item(QStringLiteral("open"), QStringLiteral("ファイルオープン(&O)"));
   N7 = item(QStringLiteral("sleep"), QStringLiteral("お休みタイマー(&T)"));
   AboutA1 = item(QStringLiteral("about"), QStringLiteral("バージョン情報(&A)"));
+  ListItem = PopupMenu1->addAction(QStringLiteral("プレイリスト(&L)"));
   AddCharsetMenu(PopupMenu1, [this] {
     if (MP3->Opened()) ShowFileTexts();
   });
@@ -214,6 +228,8 @@ void TForm1::ConnectCommands() {
   bind(Button8, &QPushButton::clicked, &TForm1::Button8Click);
   bind(BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
   bind(BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
+  bind(ListButton, &QPushButton::clicked, &TForm1::ShowPlayList);
+  bind(ListItem, &QAction::triggered, &TForm1::ShowPlayList);
   bind(N1, &QAction::triggered, &TForm1::Button1Click);
   bind(N2, &QAction::triggered, &TForm1::Button5Click);
   bind(N3, &QAction::triggered, &TForm1::Button2Click);
@@ -237,9 +253,12 @@ void TForm1::Guarded(const std::function<void()>& command) {
 void TForm1::FormCreate() {
   // Everything outside the inscribed ellipse is neither drawn nor clickable.
   setMask(QRegion(0, 0, width(), height(), QRegion::Ellipse));
-  const QString programFolder = FolderOf(QCoreApplication::applicationFilePath());
+  // Without a stored folder the dialog starts in the user's music folder, else at home.
+  QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  if (music.isEmpty() || !QFileInfo(music).isDir()) music = QDir::homePath();
   const auto settings = OpenSettings();
-  initialFolder_ = settings->value(kFileGroup + u'/' + kInitialKey, programFolder).toString();
+  initialFolder_ = settings->value(kFileGroup + u'/' + kInitialKey).toString();
+  if (initialFolder_.isEmpty()) initialFolder_ = music + u'/';
   ApplyStoredCharset();
 }
 
@@ -277,6 +296,7 @@ void TForm1::ApplyScheme(TScheme scheme) {
     Label5->resize(std::max(42, Label5->sizeHint().width()), 17);
   }
   ViewTimer();
+  emit PlayerChanged();
 }
 
 void TForm1::SettingColor1() {
@@ -296,7 +316,7 @@ void TForm1::SettingColor3() {
 
 void TForm1::ViewTimer() {
   if (!form2_) return;
-  if (form2_->CB1->isChecked()) {
+  if (form2_->Counting()) {
     form2_->CountDown();
   } else {
     form2_->SettingOff();
@@ -304,23 +324,21 @@ void TForm1::ViewTimer() {
   Label4->resize(std::max(49, Label4->sizeHint().width()), 12);
 }
 
-void TForm1::paintEvent(QPaintEvent* event) {
-  TScheme scheme = TScheme::Stopped;
+void TForm1::FollowStatus() {
   switch (MP3->Status()) {
     case engine::kStatusPlaying:
-      scheme = TScheme::Playing;
+      SettingColor2();
       break;
     case engine::kStatusPaused:
-      scheme = TScheme::Paused;
+      SettingColor3();
       break;
     default:
+      SettingColor1();
       break;
   }
-  // A status change the window did not command may first show in a paint of a small part only,
-  // such as a button repainting itself; the rest of the ellipse must not keep the old colour next
-  // to labels already in the new one.
-  if (scheme != scheme_ && event->rect() != rect()) update();
-  ApplyScheme(scheme);
+}
+
+void TForm1::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(Qt::black, 1));
@@ -349,11 +367,17 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   // Every close query stores the folder afresh, so a second one in a run is as safe as the first.
-  const auto settings = OpenSettings();
-  settings->setValue(kFileGroup + u'/' + kInitialKey, FolderOf(Label1->text()));
-  settings->sync();
+  // Nothing loaded keeps the folder stored before.
+  if (!CurrentFile().isEmpty()) {
+    initialFolder_ = FolderOf(CurrentFile());
+    const auto settings = OpenSettings();
+    settings->setValue(kFileGroup + u'/' + kInitialKey, initialFolder_);
+    settings->sync();
+  }
   event->accept();
+  // Listeners still see the file and its position; the playback ends after them.
   emit Closed();
+  MP3->Stop();
 }
 
 }  // namespace yumekaze::app

@@ -73,6 +73,30 @@ class TForm1 : public QWidget {
   // The files given when the program starts (from the desktop's "open with"): they become the
   // play list as if chosen in the open dialog, and the first one plays.
   void OpenAndPlay(const QStringList& files);
+  // Adds files, folders and play lists at the end of the list; with play, the first added
+  // entry plays at once.
+  void AddToPlayList(const QStringList& paths, bool play);
+  // Loads and plays the entry at index.
+  void PlayEntry(int index);
+  // Loads the entry at index without playing (a restored session).
+  void LoadEntry(int index);
+  // The loaded file's full path; empty when none is loaded.
+  QString CurrentFile() const;
+  // Editing the list; the loaded file stays loaded and playing.
+  void RemoveEntry(int index);
+  void MoveEntry(int from, int to);
+  void ClearPlayList();
+  // The play list window, made after this window; ShowPlayList brings it up.
+  void SetPlayListPanel(QWidget* panel) { playListPanel_ = panel; }
+  void ShowPlayList();
+  // Shows the window in front, also from the tray.
+  void Raise();
+  void SetRepeat(TRepeatMode mode);
+  void SetShuffle(bool on);
+  // Runs a command; an exception it lets through goes to the general error report.
+  void Guarded(const std::function<void()>& command);
+  // The folder the open dialog starts in.
+  void SetInitialFolder(const QString& folder) { initialFolder_ = folder; }
 
   std::unique_ptr<engine::TMP3Player> MP3;
 
@@ -92,6 +116,7 @@ class TForm1 : public QWidget {
   QPushButton* Button6;
   QPushButton* Button7;
   QPushButton* Button8;
+  QPushButton* ListButton;  // the play list window
 
   QMenu* PopupMenu1;
   QAction* N4;
@@ -103,6 +128,7 @@ class TForm1 : public QWidget {
   QAction* N6;
   QAction* N7;
   QAction* AboutA1;
+  QAction* ListItem;
   QAction* N9;
   QAction* R1;
   QAction* Exit1;
@@ -112,6 +138,8 @@ class TForm1 : public QWidget {
  signals:
   // The window accepted its close: the program ends.
   void Closed();
+  // The player's status, the loaded file or the play list changed.
+  void PlayerChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -127,9 +155,10 @@ class TForm1 : public QWidget {
   void CreateButtons();
   void CreateMenu();
   void ConnectCommands();
-  // Runs a command; an exception it lets through goes to the general error report.
-  void Guarded(const std::function<void()>& command);
   void ApplyScheme(TScheme scheme);
+  // Follows a status change of the player, whoever caused it.
+  void FollowStatus();
+  void ClearFileTexts();
   void ShowFileTexts();
   void SetOpenAndPlayEnabled(bool enabled);
   // Makes the files the play list and loads its first entry; throws when that cannot be loaded.
@@ -139,6 +168,7 @@ class TForm1 : public QWidget {
   std::function<bool()> trayAvailable_;
   TForm2* form2_ = nullptr;
   QDialog* aboutBox_ = nullptr;
+  QWidget* playListPanel_ = nullptr;
   TPlayList playList_;
   TScheme scheme_ = TScheme::Stopped;
   QString initialFolder_;

@@ -4,9 +4,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <stdexcept>
 
 #include "app/form1.h"
 #include "app/form2.h"
+#include "app/play_list_files.h"
 #include "app/tray_icon.h"
 #include "app/user_prompts.h"
 #include "platform/text/tag_text.h"
@@ -23,16 +25,31 @@ QString TagText(const std::string& bytes) {
 // longer line would otherwise show its end as a coloured box on the ring beside the buttons.
 constexpr int kLineRightEnd = 248;
 
-void SetLineText(QLabel* label, const QString& text) {
-  label->setText(text);
-  // The line's width follows its text.
-  label->resize(std::min(label->sizeHint().width(), kLineRightEnd - label->x()), label->height());
+// The line's width follows its text up to the buttons; a longer text is cut with an ellipsis on
+// the side given (the path keeps its file name, tags their start) and shows in full as a tip.
+void SetLineText(QLabel* label, const QString& text, Qt::TextElideMode elide = Qt::ElideRight) {
+  const int room = kLineRightEnd - label->x();
+  const int margins =
+      label->sizeHint().width() - label->fontMetrics().horizontalAdvance(label->text());
+  const QString shown = label->fontMetrics().elidedText(text, elide, room - margins);
+  label->setText(shown);
+  label->setToolTip(shown == text ? QString() : text);
+  label->resize(std::min(label->sizeHint().width(), room), label->height());
 }
 
 }  // namespace
 
+QString TForm1::CurrentFile() const {
+  return MP3->Opened() ? QFile::decodeName(QByteArray::fromStdString(MP3->FileName())) : QString();
+}
+
+void TForm1::ClearFileTexts() {
+  for (QLabel* label : {Label1, Label2, Label3}) SetLineText(label, QString());
+  TrayIcon1->SetTipHelp(QString());
+}
+
 void TForm1::ShowFileTexts() {
-  SetLineText(Label1, QFile::decodeName(QByteArray::fromStdString(MP3->FileName())));
+  SetLineText(Label1, CurrentFile(), Qt::ElideLeft);
   SetLineText(Label2, TagText(MP3->Artist()));
   const QString title = TagText(MP3->SongTitle());
   SetLineText(Label3, title);
@@ -46,6 +63,8 @@ void TForm1::Title() {
     ShowFileTexts();
     SettingColor2();
     MP3->Play();
+    SetOpenAndPlayEnabled(false);
+    emit PlayerChanged();
   } catch (const std::exception&) {
     // What the steps before the failure changed stays changed. When nothing plays now (a file
     // without MPEG audio left the player without a file, or playback could not start), the
@@ -64,7 +83,13 @@ void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
     return;
   }
   if (reason != engine::meprEndOfStream) return;
-  playList_.Advance();
+  if (!playList_.AdvanceAfterEnd()) {
+    // The list is done: the window shows the stop and offers play again from the first entry.
+    playList_.SetPlayListIndex(0);
+    SetOpenAndPlayEnabled(true);
+    emit PlayerChanged();
+    return;
+  }
   Title();
 }
 
@@ -82,7 +107,7 @@ void TForm1::SetOpenAndPlayEnabled(bool enabled) {
 }
 
 void TForm1::Button1Click() {
-  if (!MP3->Opened()) return;
+  if (playList_.Count() == 0) return;
   Title();
   // Also when Title failed, unless nothing plays.
   if (MP3->Status() != engine::kStatusStopped) SetOpenAndPlayEnabled(false);
@@ -95,13 +120,13 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::Button3Click() {
-  if (!MP3->Opened()) return;
+  if (playList_.Count() == 0) return;
   playList_.Advance();
   Title();
 }
 
 void TForm1::Button4Click() {
-  if (!MP3->Opened()) return;
+  if (playList_.Count() == 0) return;
   playList_.Back();
   Title();
 }
@@ -122,30 +147,65 @@ void TForm1::Button5Click() {
 }
 
 void TForm1::Button6Click() {
-  // The dialog's list is emptied at the start of every run, also when the user cancels.
-  playList_.Clear();
+  // A cancelled dialog changes nothing: the list, the lines and the playing file stay.
   const QStringList files = prompts_.ChooseFiles(this, initialFolder_);
-  if (files.isEmpty()) {
-    for (QLabel* label : {Label1, Label2, Label3}) SetLineText(label, QString());
-    TrayIcon1->SetTipHelp(QString());
-    return;
-  }
-  LoadSelection(files);
+  if (files.isEmpty()) return;
+  LoadSelection(ExpandToEntries(files));
 }
 
 void TForm1::LoadSelection(const QStringList& files) {
+  if (files.isEmpty()) return;
   playList_.Assign(files);
-  // Loading errors are not caught here: the general error report shows them.
-  MP3->SetFileName(QFile::encodeName(playList_.Current()).toStdString());
+  LoadEntry(0);
+}
+
+void TForm1::LoadEntry(int index) {
+  playList_.SetPlayListIndex(index);
+  const QString entry = playList_.Current();
+  try {
+    MP3->SetFileName(QFile::encodeName(entry).toStdString());
+  } catch (const std::exception& error) {
+    // The lines must not go on naming a file that is no longer loaded; the report names the
+    // file that failed.
+    if (!MP3->Opened()) ClearFileTexts();
+    emit PlayerChanged();
+    throw std::runtime_error(
+        QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error.what())).toStdString());
+  }
   ShowFileTexts();
+  emit PlayerChanged();
 }
 
 void TForm1::OpenAndPlay(const QStringList& files) {
-  if (files.isEmpty()) return;
+  const QStringList entries = ExpandToEntries(files);
+  if (entries.isEmpty()) return;
   Guarded([&] {
-    LoadSelection(files);
+    LoadSelection(entries);
     Button1Click();
   });
+}
+
+void TForm1::AddToPlayList(const QStringList& paths, bool play) {
+  const QStringList entries = ExpandToEntries(paths);
+  if (entries.isEmpty()) return;
+  const int first = playList_.Count();
+  playList_.Append(entries);
+  emit PlayerChanged();
+  if (play || !MP3->Opened()) {
+    Guarded([&] {
+      if (play) {
+        PlayEntry(first);
+      } else {
+        LoadEntry(first);
+      }
+    });
+  }
+}
+
+void TForm1::PlayEntry(int index) {
+  if (index < 0 || index >= playList_.Count()) return;
+  playList_.SetPlayListIndex(index);
+  Title();
 }
 
 void TForm1::N6Click() {
@@ -179,8 +239,48 @@ void TForm1::R1Click() {
   Button2->setFocus();
 }
 
+void TForm1::ShowPlayList() {
+  if (!playListPanel_) return;
+  playListPanel_->show();
+  playListPanel_->raise();
+  playListPanel_->activateWindow();
+}
+
+void TForm1::Raise() {
+  if (TrayIcon1->Visible()) R1Click();
+  show();
+  raise();
+  activateWindow();
+}
+
+void TForm1::RemoveEntry(int index) {
+  playList_.Remove(index);
+  emit PlayerChanged();
+}
+
+void TForm1::MoveEntry(int from, int to) {
+  playList_.Move(from, to);
+  emit PlayerChanged();
+}
+
+void TForm1::ClearPlayList() {
+  playList_.Clear();
+  playList_.SetPlayListIndex(0);
+  emit PlayerChanged();
+}
+
+void TForm1::SetRepeat(TRepeatMode mode) {
+  playList_.SetRepeat(mode);
+  emit PlayerChanged();
+}
+
+void TForm1::SetShuffle(bool on) {
+  playList_.SetShuffle(on);
+  emit PlayerChanged();
+}
+
 void TForm1::BitBtn2Click() {
-  MP3->Stop();
+  // Closing stops the playback after the listeners of Closed have seen it.
   close();
 }
 

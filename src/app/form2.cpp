@@ -1,16 +1,20 @@
 #include "app/form2.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <utility>
 
 #include "app/app_font.h"
 #include "app/power_off.h"
 #include "app/screen_centre.h"
+#include "app/sleep_warning.h"
 #include "app/user_prompts.h"
 
 namespace yumekaze::app {
@@ -25,14 +29,14 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
       minuteMs_(minuteMs) {
   setWindowTitle(QStringLiteral("お休みタイマー"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(138, 124);
+  setFixedSize(138, 150);
   setFont(GothicFont(12));
 
   CB1 = new QCheckBox(QStringLiteral("タイマーを使う"), this);
   CB1->setGeometry(8, 8, 97, 17);
 
   GB1 = new QGroupBox(QStringLiteral("時間設定"), this);
-  GB1->setGeometry(8, 32, 121, 65);
+  GB1->setGeometry(8, 32, 121, 91);
 
   SE1 = new QSpinBox(GB1);
   SE1->setGeometry(8, 24, 65, 21);
@@ -45,13 +49,21 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
   Label1->move(80, 32);
   Label1->adjustSize();
 
+  CB2 = new QComboBox(GB1);
+  CB2->setGeometry(8, 56, 105, 23);
+  CB2->addItems(
+      {QStringLiteral("停止のみ"), QStringLiteral("サスペンド"), QStringLiteral("電源を切る")});
+  CB2->setCurrentIndex(static_cast<int>(TSleepAction::PowerOff));
+
   BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-  BitBtn1->setGeometry(0, 96, 65, 25);
+  BitBtn1->setGeometry(0, 122, 65, 25);
   BitBtn1->setDefault(true);
   BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-  BitBtn2->setGeometry(72, 96, 65, 25);
+  BitBtn2->setGeometry(72, 122, 65, 25);
 
   Timer1 = new QTimer(this);
+  secondTimer_ = new QTimer(this);
+  Warning = new TSleepWarning(this);
 
   connect(CB1, &QCheckBox::toggled, this, &TForm2::CB1Click);
   connect(BitBtn1, &QPushButton::clicked, this, [this] {
@@ -60,6 +72,8 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
   });
   connect(BitBtn2, &QPushButton::clicked, this, &TForm2::reject);
   connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+  connect(secondTimer_, &QTimer::timeout, this, &TForm2::SecondTick);
+  connect(Warning, &TSleepWarning::Cancelled, this, &TForm2::TurnOff);
 
   CB1Click();
   savedState_ = CB1->isChecked();
@@ -73,6 +87,37 @@ void TForm2::SettingOff() { timerLine_.setText(QStringLiteral("Timer Off")); }
 void TForm2::CB1Click() {
   GB1->setVisible(CB1->isChecked());
   SE1->setVisible(CB1->isChecked());
+}
+
+bool TForm2::Counting() const { return Timer1->isActive() || secondTimer_->isActive(); }
+
+TSleepAction TForm2::Action() const { return static_cast<TSleepAction>(CB2->currentIndex()); }
+
+void TForm2::SetVolumeControl(std::function<int()> volume, std::function<void(int)> setVolume) {
+  volume_ = std::move(volume);
+  setVolume_ = std::move(setVolume);
+}
+
+void TForm2::UpdateActionChoice() {
+  // Greyed as the system answers now; a greyed choice falls back to stopping only.
+  auto* model = static_cast<QStandardItemModel*>(CB2->model());
+  model->item(static_cast<int>(TSleepAction::Suspend))->setEnabled(powerOff_.CanSuspend());
+  model->item(static_cast<int>(TSleepAction::PowerOff))->setEnabled(powerOff_.CanPowerOff());
+  if (!model->item(CB2->currentIndex())->isEnabled()) {
+    CB2->setCurrentIndex(static_cast<int>(TSleepAction::Stop));
+  }
+}
+
+QString TForm2::ActionText() const {
+  switch (Action()) {
+    case TSleepAction::Suspend:
+      return QStringLiteral("再生を停止してサスペンドします");
+    case TSleepAction::PowerOff:
+      return QStringLiteral("再生を停止して電源を切ります");
+    case TSleepAction::Stop:
+      break;
+  }
+  return QStringLiteral("再生を停止します");
 }
 
 void TForm2::reject() {
@@ -90,13 +135,20 @@ void TForm2::BitBtn1Click() {
   if (CB1->isChecked()) {
     timerLine_.setText(QStringLiteral("Timer On"));
     // A running timer keeps its rhythm; only the count starts afresh.
+    StopLastMinute();
     if (!Timer1->isActive()) Timer1->start(minuteMs_);
-    prompts_.Information(this, QStringLiteral("タイマーをセットしました！"),
+    const QString when = QDateTime::currentDateTime()
+                             .addSecs(qint64{remainingMinutes_} * 60)
+                             .toString(QStringLiteral("HH:mm"));
+    prompts_.Information(this,
+                         QStringLiteral("タイマーをセットしました！\n%1（%2分後）に%3。")
+                             .arg(when)
+                             .arg(remainingMinutes_)
+                             .arg(ActionText()),
                          QStringLiteral("確認"));
     CountDown();
   } else {
-    Timer1->stop();
-    SettingOff();
+    TurnOff();
   }
 }
 
@@ -108,14 +160,60 @@ void TForm2::BitBtn2Click() {
 void TForm2::Timer1Timer() {
   --remainingMinutes_;
   CountDown();
-  if (remainingMinutes_ > 0) return;
-  // The count ends here: no negative minutes, and the power-off is asked for only once.
+  if (remainingMinutes_ <= 1) StartLastMinute();
+}
+
+void TForm2::StartLastMinute() {
   Timer1->stop();
+  secondsLeft_ = 60;
+  Warning->ShowCountdown(secondsLeft_, ActionText());
+  secondTimer_->start(std::max(1, minuteMs_ / 60));
+}
+
+void TForm2::SecondTick() {
+  --secondsLeft_;
+  Warning->SetSeconds(secondsLeft_);
+  if (secondsLeft_ <= 30 && volume_ && setVolume_) {
+    if (volumeBeforeFade_ < 0) volumeBeforeFade_ = volume_();
+    setVolume_(volumeBeforeFade_ * secondsLeft_ / 30);
+  }
+  if (secondsLeft_ <= 0) Finish();
+}
+
+void TForm2::Finish() {
+  const TSleepAction action = Action();
+  // The timer is done whatever the system answers: no count below zero, no second request.
+  remainingMinutes_ = 0;
   stopPlayer_();
-  powerOff_.RequestPowerOff();
+  TurnOff();
+  if (action == TSleepAction::Stop) return;
+  powerOff_.Request(action, [this, action](const QString& reason) {
+    prompts_.Warning(this,
+                     QStringLiteral("%1できませんでした。タイマーを解除しました。\n(%2)")
+                         .arg(action == TSleepAction::Suspend ? QStringLiteral("サスペンド")
+                                                              : QStringLiteral("電源を切ることが"))
+                         .arg(reason),
+                     QStringLiteral("お休みタイマー"));
+  });
+}
+
+void TForm2::StopLastMinute() {
+  secondTimer_->stop();
+  Warning->hide();
+  if (volumeBeforeFade_ >= 0 && setVolume_) setVolume_(volumeBeforeFade_);
+  volumeBeforeFade_ = -1;
+}
+
+void TForm2::TurnOff() {
+  Timer1->stop();
+  StopLastMinute();
+  CB1->setChecked(false);
+  savedState_ = false;
+  SettingOff();
 }
 
 void TForm2::showEvent(QShowEvent* event) {
+  UpdateActionChoice();
   QDialog::showEvent(event);
   CentreOnScreen(*this);
 }

@@ -3,7 +3,10 @@
 #include <QDialog>
 #include <functional>
 
+#include "app/power_off.h"
+
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -12,11 +15,12 @@ class QTimer;
 
 namespace yumekaze::app {
 
-class TPowerOff;
+class TSleepWarning;
 class TUserPrompts;
 
-// The sleep timer: a count of minutes shown in the main window's timer line; at zero playback
-// stops and the computer is asked to power off.
+// The sleep timer: a count of minutes shown in the main window's timer line. A minute before
+// the end a countdown with Cancel appears and the last 30 seconds fade the volume out; at the
+// end playback stops and, as chosen, the computer is suspended or powered off.
 class TForm2 : public QDialog {
   Q_OBJECT
 
@@ -34,6 +38,11 @@ class TForm2 : public QDialog {
   void SettingOff();
 
   int RemainingMinutes() const { return remainingMinutes_; }
+  // True from a confirmed start until the end, a cancel or an unticked OK.
+  bool Counting() const;
+  TSleepAction Action() const;
+  // How the fade reads and sets the player's volume (0..100).
+  void SetVolumeControl(std::function<int()> volume, std::function<void(int)> setVolume);
 
   QCheckBox* CB1;
   QGroupBox* GB1;
@@ -41,7 +50,9 @@ class TForm2 : public QDialog {
   QLabel* Label1;
   QPushButton* BitBtn1;
   QPushButton* BitBtn2;
+  QComboBox* CB2;  // the action at the end, in TSleepAction's order
   QTimer* Timer1;
+  TSleepWarning* Warning;
 
   void reject() override;
 
@@ -53,6 +64,15 @@ class TForm2 : public QDialog {
   void BitBtn1Click();
   void BitBtn2Click();
   void Timer1Timer();
+  void StartLastMinute();
+  void SecondTick();
+  void Finish();
+  // Leaves the last minute: the notice goes, the volume comes back.
+  void StopLastMinute();
+  // Ends the count: timer line "Timer Off", box unticked, volume as before the fade.
+  void TurnOff();
+  void UpdateActionChoice();
+  QString ActionText() const;
 
   QLabel& timerLine_;
   std::function<void()> stopPlayer_;
@@ -62,6 +82,11 @@ class TForm2 : public QDialog {
   bool savedState_;
   int remainingMinutes_ = 0;
   int savedMinutes_;
+  QTimer* secondTimer_;
+  int secondsLeft_ = 0;
+  int volumeBeforeFade_ = -1;
+  std::function<int()> volume_;
+  std::function<void(int)> setVolume_;
 };
 
 }  // namespace yumekaze::app

@@ -1,43 +1,101 @@
 // Start-up: the application titled "Yumekaze", then the main window, the sleep timer and the
-// About box, created once in that order and kept for the whole run; then the event loop.
+// About box, created once in that order and kept for the whole run; then the event loop. A
+// start while another player runs in the session hands its files to that one and ends.
 #include <QFileInfo>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "app/about_box.h"
 #include "app/application.h"
+#include "app/desktop_id.h"
 #include "app/form1.h"
 #include "app/form2.h"
+#include "app/instance_handover.h"
+#include "app/mpris_service.h"
+#include "app/play_list_panel.h"
 #include "app/power_off.h"
+#include "app/session_store.h"
 #include "app/tray_icon.h"
 #include "app/user_prompts.h"
 #include "app/wave_device_choice.h"
 
 using namespace yumekaze::app;
 
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: yumekaze [FILE|FOLDER|LIST]...\n"
+    "Plays MPEG audio files, folders of them and M3U, M3U8 or PLS play lists.\n"
+    "When a player already runs in this session, the files join its play list.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "  --device NAME  the sound output: auto (the default: the sound server when one\n"
+    "                 answers, else ALSA), pulse[:SINK], alsa[:NAME], null or wav:PATH\n"
+    "\n"
+    "Environment: YUMEKAZE_DEVICE names the sound output when --device is not given.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Options are answered before any window or bus connection exists.
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    if (!options || argv[i][0] != '-') continue;
+    if (std::strcmp(argv[i], "--") == 0) {
+      options = false;
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("yumekaze %s\n", kVersion);
+      return 0;
+    } else if (std::strcmp(argv[i], "--device") == 0 && i + 1 < argc) {
+      ++i;  // the name, taken by ChooseWaveDevice below
+    } else if (std::strncmp(argv[i], "--device=", 9) == 0) {
+      continue;
+    } else {
+      std::fprintf(stderr, "yumekaze: unknown option %s\n%s", argv[i], kUsage);
+      return 2;
+    }
+  }
+
   TDialogPrompts prompts;
   TApplication application(argc, argv, prompts);
-  TLogindPowerOff powerOff;
 
   QStringList arguments = QCoreApplication::arguments().mid(1);
   TWaveDeviceChoice sound = ChooseWaveDevice(arguments);
+  QStringList files;
+  for (const QString& argument : arguments) {
+    if (argument != u"--") files << QFileInfo(argument).absoluteFilePath();
+  }
+  if (!TInstanceHandOver::ClaimName() && TInstanceHandOver::HandOver(files)) return 0;
+
+  TLogindPowerOff powerOff;
   TForm1 Form1(std::move(sound.device), prompts, &TTrayIcon::SystemTrayAvailable);
   AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, prompts, sound.name);
   TForm2 Form2(
       *Form1.Label4, [&Form1] { Form1.StopBySleepTimer(); }, powerOff, prompts);
+  Form2.SetVolumeControl([&Form1] { return Form1.MP3->Volume(); },
+                         [&Form1](int volume) { Form1.MP3->SetVolume(volume); });
   TAboutBox AboutBox;
   Form1.SetCompanions(&Form2, &AboutBox);
+  TPlayListPanel playList(Form1, prompts);
+  Form1.SetPlayListPanel(&playList);
+  auto* mpris = new TMprisService(Form1);
+  mpris->Register();
+  QObject::connect(&Form1, &TForm1::Closed, &application, [&Form1] { SaveSession(Form1); });
   QObject::connect(&Form1, &TForm1::Closed, &application, &QApplication::quit,
                    Qt::QueuedConnection);
 
-  // Files named on the command line (the desktop entry passes the chosen files) play at once.
-  QStringList files;
-  for (const QString& argument : arguments) {
-    files << QFileInfo(argument).absoluteFilePath();
-  }
-
   Form1.show();
   if (!sound.problem.isEmpty()) prompts.Warning(&Form1, sound.problem, QStringLiteral("Yumekaze"));
-  QTimer::singleShot(0, &Form1, [&Form1, files] { Form1.OpenAndPlay(files); });
+  if (files.isEmpty()) {
+    RestoreSession(Form1);
+  } else {
+    // Files named on the command line (the desktop entry passes the chosen files) play at once.
+    QTimer::singleShot(0, &Form1, [&Form1, files] { Form1.OpenAndPlay(files); });
+  }
   return application.exec();
 }

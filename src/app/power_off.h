@@ -1,20 +1,33 @@
 #pragma once
 
+#include <QString>
+#include <functional>
+
 namespace yumekaze::app {
 
-// Asks the system to power the computer off. The sleep timer calls it once when its count
-// reaches zero; tests give the timer a fake.
+// What the sleep timer does at its end, after stopping playback.
+enum class TSleepAction { Stop, Suspend, PowerOff };
+
+// Asks the system to suspend or power the computer off. The sleep timer uses it at its end;
+// tests give the timer a fake.
 class TPowerOff {
  public:
+  using TRefused = std::function<void(const QString& reason)>;
   virtual ~TPowerOff() = default;
-  virtual void RequestPowerOff() = 0;
+  // Whether the system would take the request now (asked afresh every time).
+  virtual bool CanSuspend() = 0;
+  virtual bool CanPowerOff() = 0;
+  // Sends the request for Suspend or PowerOff; refused runs on the user-interface thread when
+  // the system answers no.
+  virtual void Request(TSleepAction action, TRefused refused) = 0;
 };
 
-// systemd-logind's PowerOff over the system bus. The call is sent without waiting for the reply
-// and its result is not examined: if the system refuses, the program goes on running.
+// systemd-logind over the system bus.
 class TLogindPowerOff final : public TPowerOff {
  public:
-  void RequestPowerOff() override;
+  bool CanSuspend() override;
+  bool CanPowerOff() override;
+  void Request(TSleepAction action, TRefused refused) override;
 };
 
 }  // namespace yumekaze::app

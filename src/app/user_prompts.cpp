@@ -14,11 +14,16 @@ void TDialogPrompts::Information(QWidget* parent, const QString& text, const QSt
 }
 
 QStringList TDialogPrompts::ChooseFiles(QWidget* parent, const QString& folder) {
-  QFileDialog dialog(parent, QString(), folder, QStringLiteral("MP3 (*.mp3)"));
+  QFileDialog dialog(parent, QString(), folder,
+                     QStringLiteral("MP3 (*.mp3 *.m3u *.m3u8 *.pls);;MP3 (*.mp3)"));
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.selectedFiles();
+}
+
+QString TDialogPrompts::ChooseSaveFile(QWidget* parent, const QString& folder) {
+  return QFileDialog::getSaveFileName(parent, QString(), folder, QStringLiteral("M3U8 (*.m3u8)"));
 }
 
 int TDialogPrompts::ShowModal(QDialog& dialog) { return dialog.exec(); }

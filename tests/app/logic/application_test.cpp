@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QEvent>
+#include <QTest>
 #include <QTimer>
 #include <stdexcept>
 
@@ -44,6 +45,17 @@ TEST(Application, UncaughtExceptionIsReportedAndTheProgramGoesOn) {
   EXPECT_EQ(prompts.warnings.back().text, "nothing caught this");
   EXPECT_EQ(prompts.warnings.back().caption, "Yumekaze");
   EXPECT_TRUE(later);
+}
+
+TEST(Application, ReportIsShownFromTheEventLoopNotFromInsideTheDispatch) {
+  test::TFakePrompts& prompts = test::ApplicationPrompts();
+  const size_t before = prompts.warnings.size();
+  TThrowingReceiver receiver;
+  QEvent event(QEvent::User);
+  QCoreApplication::sendEvent(&receiver, &event);
+  EXPECT_EQ(receiver.handled, 1);
+  EXPECT_EQ(prompts.warnings.size(), before);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return prompts.warnings.size() == before + 1; }, 5000));
 }
 
 }  // namespace

@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "app/sleep_warning.h"
 #include "test_support.h"
 
 namespace yumekaze::app {
@@ -42,7 +47,7 @@ struct SleepTimer : ::testing::Test {
 
 TEST_F(SleepTimer, StartsOffWithTheGroupHidden) {
   EXPECT_EQ(form.windowTitle(), "お休みタイマー");
-  EXPECT_EQ(form.size(), QSize(138, 124));
+  EXPECT_EQ(form.size(), QSize(138, 150));
   EXPECT_FALSE(form.CB1->isChecked());
   EXPECT_EQ(form.CB1->text(), "タイマーを使う");
   EXPECT_EQ(form.GB1->title(), "時間設定");
@@ -63,7 +68,9 @@ TEST_F(SleepTimer, OkShowsTimerOnUntilTheMessageThenTheCount) {
   Confirm(true, 7);
   EXPECT_EQ(lineDuringMessage, "Timer On");
   ASSERT_EQ(prompts.informations.size(), 1u);
-  EXPECT_EQ(prompts.informations[0].text, "タイマーをセットしました！");
+  // It says what will happen and when.
+  EXPECT_TRUE(prompts.informations[0].text.startsWith("タイマーをセットしました！\n"));
+  EXPECT_TRUE(prompts.informations[0].text.contains("（7分後）に再生を停止して電源を切ります。"));
   EXPECT_EQ(prompts.informations[0].caption, "確認");
   EXPECT_EQ(timerLine.text(), "あと7分");
   EXPECT_TRUE(form.Timer1->isActive());
@@ -71,16 +78,73 @@ TEST_F(SleepTimer, OkShowsTimerOnUntilTheMessageThenTheCount) {
   form.Timer1->stop();
 }
 
-TEST_F(SleepTimer, CountReachesZeroStopsThenPowersOffOnce) {
+TEST_F(SleepTimer, LastMinuteWarnsFadesThenStopsAndPowersOffOnce) {
+  int volume = 80;
+  std::vector<int> volumes;
+  form.SetVolumeControl([&] { return volume; },
+                        [&](int value) {
+                          volume = value;
+                          volumes.push_back(value);
+                        });
   Confirm(true, 5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.Warning->isVisible(); }, 5000));
+  EXPECT_TRUE(form.Warning->testAttribute(Qt::WA_ShowWithoutActivating));
+  EXPECT_TRUE(form.Warning->Text->text().endsWith("秒で再生を停止して電源を切ります"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, 5000));
   EXPECT_EQ(events, "SP");
-  EXPECT_EQ(timerLine.text(), "あと0分");
-  EXPECT_EQ(form.RemainingMinutes(), 0);
-  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_EQ(powerOff.lastAction, TSleepAction::PowerOff);
+  // The volume went down step by step to 0 before the stop, and is back for the next play.
+  ASSERT_GE(volumes.size(), 30u);
+  EXPECT_TRUE(std::is_sorted(volumes.begin(), volumes.end() - 1, std::greater<int>()));
+  EXPECT_EQ(volumes[volumes.size() - 2], 0);
+  EXPECT_EQ(volume, 80);
+  // The timer is off: no count below zero, no second request.
+  EXPECT_FALSE(form.Counting());
+  EXPECT_FALSE(form.Warning->isVisible());
+  EXPECT_FALSE(form.CB1->isChecked());
+  EXPECT_EQ(timerLine.text(), "Timer Off");
   QTest::qWait(5 * kShortMinuteMs);
   EXPECT_EQ(powerOff.requests, 1);
-  EXPECT_EQ(timerLine.text(), "あと0分");  // no negative counts
+}
+
+TEST_F(SleepTimer, CancelInTheLastMinuteTurnsTheTimerOff) {
+  Confirm(true, 5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.Warning->isVisible(); }, 5000));
+  form.Warning->CancelButton->click();
+  EXPECT_FALSE(form.Counting());
+  EXPECT_EQ(timerLine.text(), "Timer Off");
+  QTest::qWait(5 * kShortMinuteMs);
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SleepTimer, ActionsTheSystemRefusesAreGreyedAndARefusalIsExplained) {
+  powerOff.canPowerOff = false;
+  form.show();
+  auto* model = static_cast<QStandardItemModel*>(form.CB2->model());
+  EXPECT_TRUE(model->item(int(TSleepAction::Suspend))->isEnabled());
+  EXPECT_FALSE(model->item(int(TSleepAction::PowerOff))->isEnabled());
+  EXPECT_EQ(form.Action(), TSleepAction::Stop);  // power off was chosen but is not allowed
+
+  // Suspend chosen; the system then says no.
+  form.CB2->setCurrentIndex(int(TSleepAction::Suspend));
+  powerOff.refusal = "Access denied";
+  Confirm(true, 5);
+  EXPECT_TRUE(prompts.informations.back().text.contains("サスペンドします"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.warnings.empty(); }, 5000));
+  EXPECT_EQ(powerOff.lastAction, TSleepAction::Suspend);
+  EXPECT_TRUE(prompts.warnings[0].text.contains("Access denied"));
+  EXPECT_FALSE(form.Counting());
+  EXPECT_EQ(timerLine.text(), "Timer Off");
+  form.show();
+  EXPECT_FALSE(form.CB1->isChecked());
+}
+
+TEST_F(SleepTimer, StopOnlySendsNoRequest) {
+  form.show();
+  form.CB2->setCurrentIndex(int(TSleepAction::Stop));
+  Confirm(true, 5);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return events == "S"; }, 5000));
+  EXPECT_EQ(powerOff.requests, 0);
 }
 
 TEST_F(SleepTimer, UntickedOkStopsTheCountdown) {

@@ -37,6 +37,7 @@ class TFakePrompts final : public TUserPrompts {
     choices.pop_front();
     return files;
   }
+  QString ChooseSaveFile(QWidget*, const QString&) override { return saveAs; }
   int ShowModal(QDialog& dialog) override {
     modals.push_back(&dialog);
     return QDialog::Accepted;
@@ -47,16 +48,26 @@ class TFakePrompts final : public TUserPrompts {
   std::function<void()> onInformation;
   std::deque<QStringList> choices;  // an empty list is a cancelled dialog
   QStringList dialogFolders;
+  QString saveAs;  // the save dialog's answer
   std::vector<QDialog*> modals;
 };
 
+// Answers as logind would, never sends anything; refuses when refusal is set.
 class TFakePowerOff final : public TPowerOff {
  public:
-  void RequestPowerOff() override {
+  bool CanSuspend() override { return canSuspend; }
+  bool CanPowerOff() override { return canPowerOff; }
+  void Request(TSleepAction action, TRefused refused) override {
     ++requests;
+    lastAction = action;
     if (onRequest) onRequest();
+    if (!refusal.isEmpty()) refused(refusal);
   }
+  bool canSuspend = true;
+  bool canPowerOff = true;
+  QString refusal;
   int requests = 0;
+  TSleepAction lastAction = TSleepAction::Stop;
   std::function<void()> onRequest;
 };
 

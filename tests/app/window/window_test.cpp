@@ -203,7 +203,7 @@ class RealWindow : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) != empty; },
                                 kTimeoutMs));
     QTest::qWait(300);
-    const QPoint dialog = centre - QPoint(138 / 2, 124 / 2);
+    const QPoint dialog = centre - QPoint(138 / 2, 150 / 2);
     ClickScreen(dialog + QPoint(15, 16));  // the check box
     QTest::qWait(300);
     Grab()

@@ -44,6 +44,8 @@ void TXInput::Key(unsigned long keysym) {
   XFlush(display_);
 }
 
+void TXInput::PressDelete() { Key(XK_Delete); }
+
 namespace {
 
 // The mapped children of the root window with their rectangles.

@@ -24,6 +24,7 @@ class TXInput {
   void Release();
   // Types letters, digits, '.', '/', '-', ' ' and '"'; "\n" presses Return and "\x1b" Escape.
   void Type(const QString& text);
+  void PressDelete();
 
   // The screen rectangles of the mapped top-level windows (there is no window manager).
   QList<QRect> Windows();

@@ -1,0 +1,49 @@
+#include "app/key_commands.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "app/form1.h"
+
+namespace yumekaze::app {
+
+namespace {
+
+void PlayOrPause(TForm1& form1) {
+  if (form1.MP3->Status() == engine::kStatusStopped) {
+    form1.Button1Click();
+  } else {
+    form1.Button5Click();
+  }
+}
+
+}  // namespace
+
+void InstallKeyCommands(TForm1& form1, QWidget& window) {
+  auto bind = [&](QList<QKeySequence> keys, std::function<void()> command) {
+    for (const QKeySequence& key : keys) {
+      auto* shortcut = new QShortcut(key, &window);
+      QObject::connect(shortcut, &QShortcut::activated, &form1,
+                       [&form1, command] { form1.Guarded(command); });
+    }
+  };
+  TForm1* f = &form1;
+  bind({Qt::Key_P, Qt::Key_MediaPlay, Qt::Key_MediaTogglePlayPause, Qt::Key_MediaPause},
+       [f] { PlayOrPause(*f); });
+  bind({Qt::Key_S, Qt::Key_MediaStop}, [f] { f->Button2Click(); });
+  bind({Qt::Key_N, Qt::Key_MediaNext}, [f] { f->Button3Click(); });
+  bind({Qt::Key_B, Qt::Key_MediaPrevious}, [f] { f->Button4Click(); });
+  bind({Qt::Key_O}, [f] { f->Button6Click(); });
+  bind({Qt::Key_L}, [f] { f->ShowPlayList(); });
+  bind({Qt::Key_T}, [f] { f->Button7Click(); });
+  bind({QKeySequence(Qt::CTRL | Qt::Key_Q)}, [f] { f->BitBtn2Click(); });
+}
+
+QString KeyCommandsHelp() {
+  return QStringLiteral(
+      "P 再生/一時停止  S 停止  N 次の曲  B 前の曲  O 開く  L プレイリスト  T タイマー  "
+      "Ctrl+Q 終了  Delete 削除");
+}
+
+}  // namespace yumekaze::app

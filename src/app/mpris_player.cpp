@@ -1,0 +1,140 @@
+#include "app/mpris_player.h"
+
+#include <QMetaProperty>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+
+#include "app/form1.h"
+#include "app/track_facts.h"
+
+namespace yumekaze::app {
+
+TMprisPlayer::TMprisPlayer(QObject* object, TForm1& form1)
+    : QDBusAbstractAdaptor(object), form1_(form1) {
+  setAutoRelaySignals(true);
+  Changes();
+}
+
+QString TMprisPlayer::PlaybackStatus() const {
+  switch (form1_.MP3->Status()) {
+    case engine::kStatusPlaying:
+      return QStringLiteral("Playing");
+    case engine::kStatusPaused:
+      return QStringLiteral("Paused");
+    default:
+      return QStringLiteral("Stopped");
+  }
+}
+
+QString TMprisPlayer::LoopStatus() const {
+  switch (form1_.PlayList().Repeat()) {
+    case TRepeatMode::Off:
+      return QStringLiteral("None");
+    case TRepeatMode::One:
+      return QStringLiteral("Track");
+    case TRepeatMode::All:
+      break;
+  }
+  return QStringLiteral("Playlist");
+}
+
+void TMprisPlayer::SetLoopStatus(const QString& status) {
+  TRepeatMode mode = TRepeatMode::All;
+  if (status == u"None") mode = TRepeatMode::Off;
+  if (status == u"Track") mode = TRepeatMode::One;
+  form1_.SetRepeat(mode);
+}
+
+bool TMprisPlayer::Shuffle() const { return form1_.PlayList().Shuffle(); }
+
+void TMprisPlayer::SetShuffle(bool on) { form1_.SetShuffle(on); }
+
+QVariantMap TMprisPlayer::Metadata() const {
+  const QString file = form1_.CurrentFile();
+  if (file.isEmpty()) return {};
+  const TTrackFacts facts = FactsOf(*form1_.MP3);
+  QVariantMap metadata;
+  metadata[QStringLiteral("mpris:trackid")] =
+      QVariant::fromValue(QDBusObjectPath(QStringLiteral("/io/github/yumekaze/Yumekaze/track/%1")
+                                              .arg(form1_.PlayList().PlayListIndex())));
+  if (facts.lengthMs >= 0)
+    metadata[QStringLiteral("mpris:length")] = qlonglong{facts.lengthMs * 1000};
+  metadata[QStringLiteral("xesam:title")] = facts.title;
+  if (!facts.artist.isEmpty()) metadata[QStringLiteral("xesam:artist")] = QStringList{facts.artist};
+  // No xesam:album: the tag reader gives none, and a guess would show a wrong one.
+  metadata[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(file).toString();
+  return metadata;
+}
+
+double TMprisPlayer::Volume() const { return form1_.MP3->Volume() / 100.0; }
+
+void TMprisPlayer::SetVolume(double volume) {
+  form1_.MP3->SetVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+  emit form1_.PlayerChanged();
+}
+
+qlonglong TMprisPlayer::Position() const {
+  return form1_.MP3->Opened() ? form1_.MP3->PlayedMilliseconds() * 1000 : 0;
+}
+
+bool TMprisPlayer::CanGoNext() const { return form1_.PlayList().Count() > 0; }
+
+QVariantMap TMprisPlayer::Changes() {
+  QVariantMap now;
+  const QMetaObject* meta = metaObject();
+  for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+    const QMetaProperty property = meta->property(i);
+    if (QLatin1String(property.name()) == QLatin1String("Position")) continue;  // never announced
+    now[QString::fromLatin1(property.name())] = property.read(this);
+  }
+  QVariantMap changed;
+  for (auto it = now.cbegin(); it != now.cend(); ++it) {
+    if (announced_.value(it.key()) != it.value()) changed[it.key()] = it.value();
+  }
+  announced_ = now;
+  return changed;
+}
+
+void TMprisPlayer::Later(void (TForm1::*command)()) {
+  // Commands run after the reply went out: a message box they show must not hold the caller.
+  QTimer::singleShot(0, &form1_,
+                     [this, command] { form1_.Guarded([this, command] { (form1_.*command)(); }); });
+}
+
+void TMprisPlayer::Next() { Later(&TForm1::Button3Click); }
+
+void TMprisPlayer::Previous() { Later(&TForm1::Button4Click); }
+
+void TMprisPlayer::Pause() {
+  if (form1_.MP3->Status() == engine::kStatusPlaying) Later(&TForm1::Button5Click);
+}
+
+void TMprisPlayer::PlayPause() {
+  if (form1_.MP3->Status() == engine::kStatusStopped) {
+    Later(&TForm1::Button1Click);
+  } else {
+    Later(&TForm1::Button5Click);
+  }
+}
+
+void TMprisPlayer::Stop() { Later(&TForm1::Button2Click); }
+
+void TMprisPlayer::Play() {
+  if (form1_.MP3->Status() == engine::kStatusPaused) Later(&TForm1::Button5Click);
+  if (form1_.MP3->Status() == engine::kStatusStopped) Later(&TForm1::Button1Click);
+}
+
+void TMprisPlayer::Seek(qlonglong) {}
+
+void TMprisPlayer::SetPosition(const QDBusObjectPath&, qlonglong) {}
+
+void TMprisPlayer::OpenUri(const QString& uri) {
+  const QUrl url(uri);
+  if (!url.isLocalFile()) return;
+  QTimer::singleShot(0, &form1_,
+                     [this, file = url.toLocalFile()] { form1_.AddToPlayList({file}, true); });
+}
+
+}  // namespace yumekaze::app

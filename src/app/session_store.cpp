@@ -1,0 +1,64 @@
+#include "app/session_store.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/form1.h"
+#include "app/settings_store.h"
+
+namespace yumekaze::app {
+
+namespace {
+
+const QString kEntries = QStringLiteral("Session/Entries");
+const QString kIndex = QStringLiteral("Session/Index");
+// Stored for a player that can seek; the engine cannot yet, so a restored entry starts at 0.
+const QString kPosition = QStringLiteral("Session/PositionMs");
+const QString kRepeat = QStringLiteral("Session/Repeat");
+const QString kShuffle = QStringLiteral("Session/Shuffle");
+const QString kWindowPlace = QStringLiteral("Session/WindowPlace");
+
+bool OnSomeScreen(QPoint place) {
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().contains(place)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void SaveSession(TForm1& form1) {
+  const auto settings = OpenSettings();
+  const TPlayList& list = form1.PlayList();
+  settings->setValue(kEntries, list.Entries());
+  settings->setValue(kIndex, list.PlayListIndex());
+  settings->setValue(kPosition,
+                     qlonglong{form1.MP3->Opened() ? form1.MP3->PlayedMilliseconds() : 0});
+  settings->setValue(kRepeat, static_cast<int>(list.Repeat()));
+  settings->setValue(kShuffle, list.Shuffle());
+  settings->setValue(kWindowPlace, form1.pos());
+  settings->sync();
+}
+
+bool RestoreSession(TForm1& form1) {
+  const auto settings = OpenSettings();
+  const QPoint place = settings->value(kWindowPlace).toPoint();
+  if (settings->contains(kWindowPlace) && OnSomeScreen(place)) form1.move(place);
+  const int repeat = settings->value(kRepeat, static_cast<int>(TRepeatMode::All)).toInt();
+  if (repeat >= 0 && repeat <= static_cast<int>(TRepeatMode::One)) {
+    form1.SetRepeat(static_cast<TRepeatMode>(repeat));
+  }
+  form1.SetShuffle(settings->value(kShuffle, false).toBool());
+  const QStringList entries = settings->value(kEntries).toStringList();
+  if (entries.isEmpty()) return false;
+  form1.PlayList().Assign(entries);
+  const int index = std::clamp(settings->value(kIndex, 0).toInt(), 0, int(entries.size()) - 1);
+  try {
+    form1.LoadEntry(index);
+  } catch (const std::exception&) {
+    // A file gone since the last run: the list stays, the lines are empty.
+  }
+  return true;
+}
+
+}  // namespace yumekaze::app

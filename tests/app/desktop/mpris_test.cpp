@@ -1,0 +1,199 @@
+// The real `yumekaze` on a private session bus (dbus-run-session) and X server (Xvfb), driven and
+// checked through playerctl; PropertiesChanged is watched with dbus-monitor. Sound goes to the
+// null device.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "test_support.h"
+
+namespace yumekaze::app::test {
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+QProcessEnvironment ProgramEnvironment(const QString& config) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CONFIG_HOME", config);
+  environment.insert("YUMEKAZE_DEVICE", "null");
+  return environment;
+}
+
+// Runs a command to its end; its output without the final line break.
+QString Output(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(kTimeoutMs)) {
+    process.kill();
+    process.waitForFinished();
+  }
+  if (exitCode) *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString Playerctl(const QStringList& arguments) {
+  return Output("playerctl", QStringList{"--player=yumekaze"} + arguments);
+}
+
+// A property of the player interface as gdbus prints it.
+QString Property(const QString& name) {
+  return Output("gdbus",
+                {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
+                 "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
+                 "org.mpris.MediaPlayer2.Player", name});
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+  return QTest::qWaitFor(condition, kTimeoutMs);
+}
+
+bool PlayerctlSays(const QStringList& arguments, const QString& expected) {
+  return WaitFor([&] { return Playerctl(arguments) == expected; });
+}
+
+class Desktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
+        QStandardPaths::findExecutable("playerctl").isEmpty() ||
+        QStandardPaths::findExecutable("dbus-monitor").isEmpty()) {
+      GTEST_SKIP() << "needs a session bus (dbus-run-session), playerctl and dbus-monitor";
+    }
+    a_ = audio_.MakeTone("a.mp3", 30);
+    if (a_.isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
+    b_ = audio_.MakeTone("b.mp3", 30);
+    c_ = audio_.MakeTone("c.mp3", 30);
+    monitor_.start("dbus-monitor", {"type='signal',interface='org.freedesktop.DBus.Properties',"
+                                    "member='PropertiesChanged',path='/org/mpris/MediaPlayer2'"});
+    ASSERT_TRUE(monitor_.waitForStarted(kTimeoutMs));
+    program_.setProcessEnvironment(ProgramEnvironment(config_.path()));
+    program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program_.start(YUMEKAZE_PROGRAM, {a_, b_});
+    ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));
+    ASSERT_TRUE(PlayerctlSays({"status"}, "Playing")) << "no player on the bus";
+  }
+
+  void TearDown() override {
+    for (QProcess* process : {&program_, &monitor_}) {
+      if (process->state() == QProcess::NotRunning) continue;
+      process->kill();
+      process->waitForFinished(kTimeoutMs);
+    }
+  }
+
+  QString Url() { return Playerctl({"metadata", "xesam:url"}); }
+
+  // What dbus-monitor printed so far.
+  QString Announced() {
+    announced_ += QString::fromUtf8(monitor_.readAllStandardOutput());
+    return announced_;
+  }
+
+  TAudioFiles audio_;
+  QString a_, b_, c_;
+  QTemporaryDir config_;
+  QProcess program_;
+  QProcess monitor_;
+  QString announced_;
+};
+
+TEST_F(Desktop, PlayerctlReadsAndDrivesThePlayer) {
+  EXPECT_EQ(Url(), QUrl::fromLocalFile(a_).toString());
+  EXPECT_EQ(Playerctl({"metadata", "xesam:title"}), "a.mp3");
+  // 30 s at 192 kbit/s, as the length of the file says.
+  EXPECT_NEAR(Playerctl({"metadata", "mpris:length"}).toLongLong(), 30'000'000, 100'000);
+  // playerctl does not print object paths.
+  EXPECT_TRUE(
+      Property("Metadata")
+          .contains("'mpris:trackid': <objectpath '/io/github/yumekaze/Yumekaze/track/0'>"));
+  EXPECT_EQ(Playerctl({"loop"}), "Playlist");
+
+  Playerctl({"pause"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  EXPECT_TRUE(WaitFor([&] { return Announced().contains("\"Paused\""); }))
+      << "no PropertiesChanged with the new status";
+  Playerctl({"play"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Playing"));
+
+  Playerctl({"next"});
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(b_).toString(); }));
+  EXPECT_TRUE(WaitFor([&] { return Announced().contains("b.mp3"); }))
+      << "no PropertiesChanged with the new metadata";
+  Playerctl({"previous"});
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(a_).toString(); }));
+
+  Playerctl({"volume", "0.25"});
+  EXPECT_TRUE(PlayerctlSays({"volume"}, "0.250000"));
+  Playerctl({"loop", "Track"});
+  EXPECT_TRUE(PlayerctlSays({"loop"}, "Track"));
+  Playerctl({"shuffle", "On"});
+  EXPECT_TRUE(PlayerctlSays({"shuffle"}, "On"));
+
+  Playerctl({"stop"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Stopped"));
+  // The engine cannot seek: the player says so and its position stays where it is.
+  Playerctl({"position", "10"});
+  EXPECT_EQ(Property("CanSeek"), "(<false>,)");
+
+  Playerctl({"--player=yumekaze", "play"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Playing"));
+}
+
+TEST_F(Desktop, ASecondStartHandsItsFileOverAndEnds) {
+  QProcess second;
+  second.setProcessEnvironment(ProgramEnvironment(config_.path()));
+  second.start(YUMEKAZE_PROGRAM, {c_});
+  ASSERT_TRUE(second.waitForFinished(kTimeoutMs));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  // The first player plays the handed file, and it is the only player on the bus.
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(c_).toString(); }));
+  EXPECT_EQ(Playerctl({"status"}), "Playing");
+  EXPECT_EQ(Output("playerctl", {"--list-all"}), "yumekaze");
+  EXPECT_EQ(program_.state(), QProcess::Running);
+
+  // Quit over the bus ends it, and the session is stored for the next start.
+  Playerctl({"pause"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  Output("gdbus",
+         {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
+          "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Quit"});
+  ASSERT_TRUE(program_.waitForFinished(kTimeoutMs));
+  program_.start(YUMEKAZE_PROGRAM, {});
+  ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));
+  // Back with the list and its current entry, not playing by itself.
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(c_).toString(); }));
+  EXPECT_EQ(Playerctl({"status"}), "Stopped");
+  Playerctl({"previous"});
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(b_).toString(); }));
+}
+
+TEST(DesktopOptions, HelpAndVersionPrintAndEndWithoutAWindow) {
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove("DISPLAY");
+  environment.insert("QT_QPA_PLATFORM", "xcb");  // a window would fail without a display
+  program.setProcessEnvironment(environment);
+  program.start(YUMEKAZE_PROGRAM, {"--help"});
+  ASSERT_TRUE(program.waitForFinished(kTimeoutMs));
+  EXPECT_EQ(program.exitCode(), 0);
+  EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: yumekaze"));
+  program.start(YUMEKAZE_PROGRAM, {"--version"});
+  ASSERT_TRUE(program.waitForFinished(kTimeoutMs));
+  EXPECT_EQ(program.exitCode(), 0);
+  EXPECT_EQ(program.readAllStandardOutput(), "yumekaze 1.1\n");
+}
+
+}  // namespace
+}  // namespace yumekaze::app::test
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,124 @@
+#include "app/play_list_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "app/play_list.h"
+#include "platform/text/legacy_charset.h"
+
+namespace yumekaze::app {
+namespace {
+
+// A folder of empty "audio" files and lists; the readers only look at names and existence.
+struct PlayListFiles : ::testing::Test {
+  QTemporaryDir dir;
+  QString Path(const QString& name) const { return dir.filePath(name); }
+  void Make(const QString& name, const QByteArray& bytes = {}) {
+    QDir().mkpath(QFileInfo(Path(name)).path());
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+};
+
+TEST_F(PlayListFiles, M3uTakesRelativeAbsoluteAndUriEntriesAndSkipsMissingOnes) {
+  Make("music/一曲目.mp3");
+  Make("music/b.mp3");
+  Make("c d.mp3");
+  Make("lists/list.m3u8",
+       "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:123,Artist - One\r\n../music/一曲目.mp3\r\n"
+       "missing.mp3\r\n" +
+           Path("music/b.mp3").toUtf8() + "\r\n# comment\r\nfile://" +
+           QUrl::fromLocalFile(Path("c d.mp3")).toEncoded().mid(7) +
+           "\r\nhttp://radio.example/stream\r\n");
+  EXPECT_EQ(ReadPlayListFile(Path("lists/list.m3u8")),
+            QStringList({Path("music/一曲目.mp3"), Path("music/b.mp3"), Path("c d.mp3")}));
+}
+
+TEST_F(PlayListFiles, PlainM3uInTheLegacyCharacterSet) {
+  Make("秋.mp3");
+  Make("win.m3u", "\x8f\x48.mp3\r\n");  // "秋" in Shift-JIS
+  platform::SetLegacyCharset("CP932");
+  EXPECT_EQ(ReadPlayListFile(Path("win.m3u")), QStringList({Path("秋.mp3")}));
+  platform::SetLegacyCharset({});
+}
+
+TEST_F(PlayListFiles, PlsIsReadInItsNumbersOrder) {
+  Make("a.mp3");
+  Make("b.mp3");
+  Make("list.pls", "[playlist]\nFile2=b.mp3\nTitle2=B\nFile1=" + Path("a.mp3").toUtf8() +
+                       "\nFile3=gone.mp3\nNumberOfEntries=3\nVersion=2\n");
+  EXPECT_EQ(ReadPlayListFile(Path("list.pls")), QStringList({Path("a.mp3"), Path("b.mp3")}));
+}
+
+TEST_F(PlayListFiles, SavedM3u8ReadsBackTheSameEntries) {
+  Make("x/夢.mp3");
+  Make("y.mp3");
+  const QStringList entries = {Path("y.mp3"), Path("x/夢.mp3")};
+  ASSERT_TRUE(WriteM3u8(Path("saved.m3u8"), entries));
+  EXPECT_EQ(ReadPlayListFile(Path("saved.m3u8")), entries);
+  EXPECT_FALSE(WriteM3u8(Path("no/such/folder/saved.m3u8"), entries));
+}
+
+TEST_F(PlayListFiles, FoldersExpandRecursivelyInNaturalOrderToAudioFilesOnly) {
+  Make("album/10 ten.mp3");
+  Make("album/2 two.mp3");
+  Make("album/cover.jpg");
+  Make("album/disc 1/1 one.MP3");
+  Make("single.mp3");
+  Make("list.m3u", "single.mp3\n");
+  EXPECT_EQ(ExpandToEntries({Path("album"), Path("list.m3u"), Path("single.mp3")}),
+            QStringList({Path("album/2 two.mp3"), Path("album/10 ten.mp3"),
+                         Path("album/disc 1/1 one.MP3"), Path("single.mp3"), Path("single.mp3")}));
+}
+
+TEST(PlayListEditing, RemoveAndMoveKeepTheCurrentEntry) {
+  TPlayList list;
+  list.Assign({"a", "b", "c", "d"});
+  list.SetPlayListIndex(2);  // c
+  list.Move(2, 0);
+  EXPECT_EQ(list.Current(), "c");
+  list.Move(3, 0);  // d before c
+  EXPECT_EQ(list.Current(), "c");
+  EXPECT_EQ(list.Entries(), QStringList({"d", "c", "a", "b"}));
+  list.Remove(0);
+  EXPECT_EQ(list.Current(), "c");
+  list.Remove(0);  // the current one: the next takes its place
+  EXPECT_EQ(list.Current(), "a");
+  list.Remove(1);
+  list.Remove(0);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.PlayListIndex(), 0);
+}
+
+TEST(PlayListEditing, RepeatModesAndShuffleDecideWhatFollowsTheEnd) {
+  TPlayList list;
+  list.Assign({"a", "b", "c"});
+  EXPECT_EQ(list.Repeat(), TRepeatMode::All);  // as before: the list repeats
+  list.SetPlayListIndex(2);
+  EXPECT_TRUE(list.AdvanceAfterEnd());
+  EXPECT_EQ(list.Current(), "a");
+  list.SetRepeat(TRepeatMode::One);
+  EXPECT_TRUE(list.AdvanceAfterEnd());
+  EXPECT_EQ(list.Current(), "a");
+  list.SetRepeat(TRepeatMode::Off);
+  EXPECT_TRUE(list.AdvanceAfterEnd());
+  EXPECT_EQ(list.Current(), "b");
+  list.Advance();
+  EXPECT_FALSE(list.AdvanceAfterEnd());
+  list.SetShuffle(true);
+  for (int i = 0; i < 20; ++i) {
+    const int before = list.PlayListIndex();
+    list.Advance();
+    EXPECT_NE(list.PlayListIndex(), before);
+    EXPECT_GE(list.PlayListIndex(), 0);
+    EXPECT_LT(list.PlayListIndex(), 3);
+  }
+}
+
+}  // namespace
+}  // namespace yumekaze::app

@@ -1,0 +1,165 @@
+// The play list window and the sleep timer's last-minute notice as real windows on the X server,
+// driven by XTEST input: double-click plays, Delete removes, dragging reorders, Clear empties;
+// the notice shows without taking the focus and its Cancel ends the timer.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "app/form1.h"
+#include "app/form2.h"
+#include "app/play_list_panel.h"
+#include "app/sleep_warning.h"
+#include "platform/audio/wave_device_factory.h"
+#include "test_support.h"
+#include "x_input.h"
+
+namespace yumekaze::app::test {
+namespace {
+
+constexpr int kTimeoutMs = 10000;
+
+class PlayListWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!input_.Connected()) GTEST_SKIP() << "no X display (run under xvfb-run)";
+    a_ = audio_.MakeTone("a.mp3", 20);
+    if (a_.isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
+    b_ = audio_.MakeTone("b.mp3", 20);
+    c_ = audio_.MakeTone("c.mp3", 20);
+    qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+    form1_ = std::make_unique<TForm1>(platform::CreateWaveDevice("null:10"), prompts_,
+                                      [] { return false; });
+    panel_ = std::make_unique<TPlayListPanel>(*form1_, prompts_);
+    form1_->SetPlayListPanel(panel_.get());
+    panel_->move(420, 100);
+    form1_->ShowPlayList();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel_.get()));
+  }
+
+  QPoint RowCentre(int row) {
+    QTreeWidgetItem* item = panel_->List->topLevelItem(row);
+    const QRect rect = panel_->List->visualItemRect(item);
+    return panel_->List->viewport()->mapToGlobal(rect.center());
+  }
+
+  void Click(QPoint screen) {
+    input_.MoveTo(screen);
+    QTest::qWait(100);
+    input_.Press(screen);
+    input_.Release();
+    QTest::qWait(100);
+  }
+
+  bool RowsAre(const QStringList& entries) {
+    return QTest::qWaitFor(
+        [&] {
+          return form1_->PlayList().Entries() == entries &&
+                 panel_->List->topLevelItemCount() == entries.size();
+        },
+        kTimeoutMs);
+  }
+
+  TXInput input_;
+  TAudioFiles audio_;
+  QString a_, b_, c_;
+  QTemporaryDir config_;
+  TFakePrompts prompts_;
+  std::unique_ptr<TForm1> form1_;
+  std::unique_ptr<TPlayListPanel> panel_;
+};
+
+TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
+  form1_->AddToPlayList({a_, b_, c_}, false);
+  ASSERT_TRUE(RowsAre({a_, b_, c_}));
+  EXPECT_EQ(panel_->List->topLevelItem(1)->text(0), "b.mp3");
+  EXPECT_EQ(panel_->List->topLevelItem(1)->text(2), "0:20");
+
+  // Double-click the third row: it plays and is marked.
+  const QPoint third = RowCentre(2);
+  input_.MoveTo(third);
+  QTest::qWait(100);
+  for (int click = 0; click < 2; ++click) {
+    input_.Press(third);
+    input_.Release();
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->CurrentFile() == c_; }, kTimeoutMs));
+  EXPECT_EQ(form1_->MP3->Status(), engine::kStatusPlaying);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return panel_->List->topLevelItem(2)->text(0) == "▶ c.mp3"; },
+                              kTimeoutMs));
+  panel_->grab().save("/tmp/yumekaze_play_list.png");
+
+  // Drag the first row below the last: the playing entry stays the current one.
+  const QPoint from = RowCentre(0);
+  const QPoint to =
+      RowCentre(2) +
+      QPoint(0, panel_->List->visualItemRect(panel_->List->topLevelItem(2)).height() / 2 - 1);
+  // A drag runs its own event loop until the release: the hand moves on a thread of its own.
+  std::thread hand([from, to] {
+    TXInput input;
+    input.MoveTo(from);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    input.Press(from);
+    for (int step = 1; step <= 20; ++step) {
+      input.MoveTo(from + (to - from) * step / 20);
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    input.Release();
+  });
+  const bool reordered = RowsAre({b_, c_, a_});
+  hand.join();
+  ASSERT_TRUE(reordered);
+  EXPECT_EQ(form1_->PlayList().PlayListIndex(), 1);
+
+  // Delete removes the selected row.
+  Click(RowCentre(0));
+  input_.PressDelete();
+  ASSERT_TRUE(RowsAre({c_, a_}));
+  EXPECT_EQ(form1_->PlayList().Current(), c_);
+
+  // Clear empties the list; what plays goes on.
+  Click(panel_->ClearButton->mapToGlobal(panel_->ClearButton->rect().center()));
+  ASSERT_TRUE(RowsAre({}));
+  EXPECT_EQ(form1_->MP3->Status(), engine::kStatusPlaying);
+}
+
+TEST_F(PlayListWindow, SleepTimerNoticeKeepsTheFocusAwayAndCancels) {
+  TFakePowerOff powerOff;
+  int stops = 0;
+  // A counted minute lasts 3 s here: the notice comes after 12 s and counts 60 steps of 50 ms.
+  TForm2 form2(
+      *form1_->Label4, [&] { ++stops; }, powerOff, prompts_, 3000);
+  panel_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return panel_->isActiveWindow(); }, kTimeoutMs));
+  form2.CB1->setChecked(true);
+  form2.SE1->setValue(5);
+  form2.BitBtn1->click();
+  form2.hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form2.Warning->isVisible(); }, 60000));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form2.Warning));
+  EXPECT_TRUE(panel_->isActiveWindow());
+  EXPECT_FALSE(form2.Warning->isActiveWindow());
+  const QRect notice = form2.Warning->frameGeometry();
+  QGuiApplication::primaryScreen()
+      ->grabWindow(0)
+      .copy(notice.adjusted(-20, -20, 20, 20))
+      .save("/tmp/yumekaze_sleep_notice.png");
+  Click(form2.Warning->CancelButton->mapToGlobal(form2.Warning->CancelButton->rect().center()));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form2.Counting(); }, kTimeoutMs));
+  EXPECT_FALSE(form2.Warning->isVisible());
+  EXPECT_EQ(form1_->Label4->text(), "Timer Off");
+  EXPECT_EQ(stops, 0);
+  EXPECT_EQ(powerOff.requests, 0);
+}
+
+}  // namespace
+}  // namespace yumekaze::app::test
