@@ -1,0 +1,77 @@
+// How long the player's commands take while the sound device never completes a write (a sound
+// server that stopped answering), beside a device that plays at once. Each iteration is one
+// command pair on a playing player: Pause then Resume, or Stop then Play.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "engine/player/mp3_player.h"
+#include "engine/sound/stalled_wave_device.h"
+#include "engine/stream/memory_stream.h"
+#include "platform/audio/null_wave_device.h"
+
+namespace {
+
+using yumekaze::engine::TMP3Player;
+
+// 30 s of MPEG-1 Layer II silence at 192 kbit/s, 44.1 kHz stereo: 626-byte frames whose
+// allocation is all zero.
+std::vector<uint8_t> SilentStream() {
+  constexpr int kFrames = 1150;
+  std::vector<uint8_t> bytes(static_cast<size_t>(kFrames) * 626, 0);
+  for (size_t at = 0; at < bytes.size(); at += 626) {
+    bytes[at] = 0xFF;
+    bytes[at + 1] = 0xFD;
+    bytes[at + 2] = 0x90;
+  }
+  return bytes;
+}
+
+std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled) {
+  std::unique_ptr<yumekaze::engine::TWaveDevice> device;
+  if (stalled) {
+    device = std::make_unique<yumekaze::engine::testing::StalledWaveDevice>();
+  } else {
+    device = std::make_unique<yumekaze::platform::TNullWaveDevice>(0.0);
+  }
+  auto player = std::make_unique<TMP3Player>(std::move(device));
+  player->SetAutoPlay(false);
+  player->OpenStream(new yumekaze::engine::TMPMemoryStream(SilentStream()),
+                     TMP3Player::kStreamSeekable | TMP3Player::kStreamOwned);
+  player->Play();
+  return player;
+}
+
+void PauseResume(benchmark::State& state) {
+  const auto player = PlayingPlayer(state.range(0) != 0);
+  for (auto _ : state) {
+    player->Pause();
+    player->Resume();
+  }
+  state.SetLabel(state.range(0) ? "stalled device" : "null device");
+}
+BENCHMARK(PauseResume)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void StopPlay(benchmark::State& state) {
+  const auto player = PlayingPlayer(state.range(0) != 0);
+  for (auto _ : state) {
+    player->Stop();
+    player->Play();
+  }
+  state.SetLabel(state.range(0) ? "stalled device" : "null device");
+}
+BENCHMARK(StopPlay)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void DestroyWhilePlaying(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto player = PlayingPlayer(state.range(0) != 0);
+    state.ResumeTiming();
+    player.reset();
+  }
+  state.SetLabel(state.range(0) ? "stalled device" : "null device");
+}
+BENCHMARK(DestroyWhilePlaying)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
