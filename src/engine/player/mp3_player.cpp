@@ -5,7 +5,6 @@
 
 #include "decoder/cpu_capabilities.h"
 #include "engine/sound/sound_out.h"
-#include "engine/stream/file_stream.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
 
@@ -48,6 +47,7 @@ TMP3Player::~TMP3Player() {
   // threads waiting for theirs to be shown go on.
   for (const TMPMessage& message : window_.Destroy()) {
     if (message.Msg == MPM_ERROR) delete reinterpret_cast<std::exception_ptr*>(message.LParam);
+    if (message.Msg == MPM_OPENED) delete reinterpret_cast<TMPOpenOutcome*>(message.LParam);
   }
   ReleaseRelayedErrors();
   // The worker uses the sound output: it ends first, while both still exist.
@@ -160,11 +160,13 @@ void TMP3Player::Open() {
   }
   const std::string name = file_name_;
   // Opening the file first: a file that cannot be opened leaves the open one playing.
-  auto stream = std::make_unique<TMPFileStream>(name);
+  auto stream = OpenPlayableFile(name);
   OpenStreamWithoutPlay(stream.release(), kStreamSeekable | kStreamOwned);
   file_name_ = name;
   if (auto_play_) Play();
 }
+
+void TMP3Player::OpenFileAsync(const std::string& name) { open_request_ = opener_.Start(name); }
 
 void TMP3Player::OpenStream(TMPStream* stream, uint8_t flags) {
   OpenStreamWithoutPlay(stream, flags);

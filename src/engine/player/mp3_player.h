@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "decoder/decoder.h"
+#include "engine/player/file_opener.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/message_window.h"
 #include "engine/player/player_types.h"
@@ -39,6 +40,9 @@ class TMP3Player : private TMPMessageHandler {
   // Shows an error that ended playback (a failing device, a read error, a failed check on the
   // worker or the sound output's thread). Without a handler the message goes to standard error.
   using TExceptionEvent = std::function<void(TMP3Player& sender, const std::exception& error)>;
+  // The end of an OpenFileAsync: error is null when the file is now open, else why it is not.
+  using TOpenedEvent = std::function<void(TMP3Player& sender, const std::string& name,
+                                          const std::exception* error)>;
 
   // OpenStream flags.
   static constexpr uint8_t kStreamSeekable = 0x01;  // seekable, size known
@@ -99,12 +103,19 @@ class TMP3Player : private TMPMessageHandler {
   void SetOnEndPlay(TMP3EndPlayEvent handler) { on_end_play_ = std::move(handler); }
   const TExceptionEvent& OnShowException() const { return on_show_exception_; }
   void SetOnShowException(TExceptionEvent handler) { on_show_exception_ = std::move(handler); }
+  const TOpenedEvent& OnOpened() const { return on_opened_; }
+  void SetOnOpened(TOpenedEvent handler) { on_opened_ = std::move(handler); }
 
   // ---- commands
   // Opens FileName (Close when it is empty). A file that cannot be opened throws TMPStreamError
   // and leaves the open file as it was; one that is not MPEG audio throws TMPFormatError
   // ("unknown MPEG Audio format.") and leaves the player closed.
   void Open();
+  // Opens the file `name` without waiting for it: the file is opened and checked on a thread of
+  // its own, and OnOpened fires once that is done. On success the file then replaces the open one
+  // (FileName = name, AutoPlay applies); on failure the open file stays as it was. Only the
+  // latest request counts: an earlier one that finishes later is dropped.
+  void OpenFileAsync(const std::string& name);
   // Opens stream with kStreamSeekable / kStreamOwned flags; nullptr only closes (then AutoPlay).
   void OpenStream(TMPStream* stream, uint8_t flags);
   void Close();
@@ -163,6 +174,7 @@ class TMP3Player : private TMPMessageHandler {
   void HandleStatus();
   void HandleEndPlay();
   void HandleEqualizer();  // equalizer_settings.cpp
+  void HandleOpened(TMPMessage& message);
 
   void OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags);
   void SetStatus(uint8_t value);
@@ -193,6 +205,7 @@ class TMP3Player : private TMPMessageHandler {
   TNotifyEvent on_change_status_;
   TMP3EndPlayEvent on_end_play_;
   TExceptionEvent on_show_exception_;
+  TOpenedEvent on_opened_;
   TMP3EndPlayReason end_reason_ = meprStopped;
   TMP3CpuCapabilities using_cpu_capabilities_ = kAllCpuCapabilities;
   int equalizer_count_ = 6;
@@ -228,6 +241,8 @@ class TMP3Player : private TMPMessageHandler {
   std::vector<TRelayWait> relay_waiting_;
 
   TMPMessageWindow window_;
+  TMPFileOpener opener_{window_, MPM_OPENED};
+  uint64_t open_request_ = 0;  // the OpenFileAsync that counts
   std::unique_ptr<TMPStreamReader> reader_;
   std::unique_ptr<TMP3Info> info_;
   TMPFrameSource source_;

@@ -31,6 +31,9 @@ void TMP3Player::WindowProcedure(TMPMessage& message) {
     case MPM_EQUALIZER:
       HandleEqualizer();
       break;
+    case MPM_OPENED:
+      HandleOpened(message);
+      break;
     default:
       break;
   }
@@ -67,6 +70,31 @@ void TMP3Player::HandleEndOfStream(const TMPMessage& message) {
   } else {
     Close();
   }
+}
+
+// lParam: the outcome of an OpenFileAsync (the message owns it).
+void TMP3Player::HandleOpened(TMPMessage& message) {
+  std::unique_ptr<TMPOpenOutcome> outcome(reinterpret_cast<TMPOpenOutcome*>(message.LParam));
+  if (!outcome || outcome->Request != open_request_) return;
+  std::exception_ptr error = outcome->Error;
+  if (!error) {
+    try {
+      OpenStreamWithoutPlay(outcome->Stream.release(), kStreamSeekable | kStreamOwned);
+      file_name_ = outcome->Name;
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
+  if (error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+      if (on_opened_) on_opened_(*this, outcome->Name, &failure);
+    }
+    return;
+  }
+  if (on_opened_) on_opened_(*this, outcome->Name, nullptr);
+  if (auto_play_ && Opened()) Play();
 }
 
 // wParam: the serial number of the failing thread's wait; lParam: the error (an
