@@ -1,5 +1,5 @@
 // yumekaze-cli play: plays files in order through the player, with a one-line status on a
-// terminal and single-key control (space, n, p, s, q) when standard input is one.
+// terminal and single-key control (space, n, p, s, q, volume keys) when standard input is one.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -43,8 +43,15 @@ constexpr const char* kHelp =
     "  --loop          start again with the first file after the last\n"
     "  -h, --help      show this help\n"
     "\n"
-    "Keys while playing (when standard input is a terminal): space pauses and resumes,\n"
-    "n next file, p previous file, s stop, q quit. Ctrl-C stops and quits.\n"
+    "Keys while playing (when standard input is a terminal):\n"
+    "  space      pause and resume (play again when stopped)\n"
+    "  n / p      next / previous file\n"
+    "  Up / Down  volume up / down by 5 %\n"
+    "  m          mute and unmute\n"
+    "  s          stop\n"
+    "  q          quit (Ctrl-C too)\n"
+    "The status line shows the state, the file, its tags, the time played / the file's length\n"
+    "and the volume.\n"
     "\n"
     "Exit status: 0 success, 1 a file that could not be played, 2 wrong usage,\n"
     "130 interrupted.\n";
@@ -293,8 +300,24 @@ class PlaySession {
   }
 
   void ReadKey() {
-    char key = 0;
-    if (read(STDIN_FILENO, &key, 1) != 1) return;
+    char keys[64];
+    const ssize_t count = read(STDIN_FILENO, keys, sizeof keys);
+    if (count <= 0) return;
+    std::string_view pressed(keys, static_cast<size_t>(count));
+    while (!pressed.empty() && !quit_) {
+      // Arrow keys come as ESC [ A..D (ESC O A..D in application mode).
+      if (pressed.size() >= 3 && pressed[0] == '\033' && (pressed[1] == '[' || pressed[1] == 'O')) {
+        if (pressed[2] == 'A') ChangeVolume(+kVolumeStep);
+        if (pressed[2] == 'B') ChangeVolume(-kVolumeStep);
+        pressed.remove_prefix(3);
+        continue;
+      }
+      Command(pressed[0]);
+      pressed.remove_prefix(1);
+    }
+  }
+
+  void Command(char key) {
     switch (key) {
       case ' ':
         if (player_.Status() == engine::kStatusPlaying) {
@@ -317,9 +340,32 @@ class PlaySession {
       case 'q':
         quit_ = true;
         break;
+      case 'm':
+        ToggleMute();
+        break;
       default:
         break;
     }
+  }
+
+  static constexpr int kVolumeStep = 5;
+
+  void ChangeVolume(int step) {
+    const int from = muted_volume_ >= 0 ? muted_volume_ : player_.Volume();
+    muted_volume_ = -1;
+    player_.SetVolume(std::clamp(from + step, 0, 100));
+    ShowStatus(false);
+  }
+
+  void ToggleMute() {
+    if (muted_volume_ >= 0) {
+      player_.SetVolume(muted_volume_);
+      muted_volume_ = -1;
+    } else {
+      muted_volume_ = player_.Volume();
+      player_.SetVolume(0);
+    }
+    ShowStatus(false);
   }
 
   void Play() {
@@ -329,6 +375,16 @@ class PlaySession {
       Report(current_path(), error.what());
       failed_ = true;
     }
+  }
+
+  // M:SS, or -:-- when not known.
+  static std::string MinutesAndSeconds(int64_t milliseconds) {
+    if (milliseconds < 0) return "-:--";
+    const int64_t seconds = milliseconds / 1000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+    return text;
   }
 
   static const char* StateWord(uint8_t status) {
@@ -351,11 +407,9 @@ class PlaySession {
     text += "  ";
     if (!artist.empty()) text += artist + " - ";
     text += title;
-    const int64_t seconds = player_.PlayedMilliseconds() / 1000;
-    char time[32];
-    std::snprintf(time, sizeof time, "  %lld:%02lld", static_cast<long long>(seconds / 60),
-                  static_cast<long long>(seconds % 60));
-    text += time;
+    text += "  " + MinutesAndSeconds(player_.PlayedMilliseconds()) + " / " +
+            MinutesAndSeconds(player_.TotalMilliseconds());
+    text += muted_volume_ >= 0 ? "  muted" : "  vol " + std::to_string(player_.Volume()) + "%";
     for (char& c : text) {
       if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     }
@@ -397,6 +451,7 @@ class PlaySession {
   bool interrupted_ = false;
   bool failed_ = false;
   bool line_open_ = false;
+  int muted_volume_ = -1;  // the volume to go back to while muted
   std::optional<engine::TMP3EndPlayReason> ended_;
 };
 

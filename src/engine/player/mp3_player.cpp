@@ -342,6 +342,18 @@ int64_t TMP3Player::PlayedMilliseconds() const {
   return std::max<int64_t>(written - held, 0) * 1000 / bytes_per_second;
 }
 
+int64_t TMP3Player::TotalMilliseconds() const {
+  std::lock_guard decode(decode_lock_);
+  const decoder::MpegOutputInfo& output = source_.OutputInfo();
+  if (!Opened() || output.SampleRate <= 0 || output.Channels <= 0) return -1;
+  if (source_.VbrFrames() > 0) {
+    const int64_t samples = int64_t{source_.VbrFrames()} * (output.SamplesPerFrame / output.Channels);
+    return samples * 1000 / output.SampleRate;
+  }
+  if (source_.AudioLength() == kUnknownAudioLength || source_.FirstBitrate() <= 0) return -1;
+  return source_.AudioLength() * 8000 / source_.FirstBitrate();
+}
+
 // ---- status and events
 
 void TMP3Player::SetStatus(uint8_t value) {

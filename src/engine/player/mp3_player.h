@@ -157,6 +157,9 @@ class TMP3Player : private TMPMessageHandler {
   int64_t AudioLength() const;
   // Time of the audio played since Play, counted in buffers the device reported done.
   int64_t PlayedMilliseconds() const;
+  // Playing time of the whole file: from the VBR header's frame count, else from the audio
+  // length and the first frame's bitrate; -1 when neither is known (or while closed).
+  int64_t TotalMilliseconds() const;
   int OutputDevice() const { return output_device_; }  // always -1: the device chosen above
 
  protected:
