@@ -375,7 +375,8 @@ void TMP3Player::DoChangePosition() {
 }
 
 void TMP3Player::DoEndPlay() {
-  if (on_end_play_) on_end_play_(*this, end_reason_);
+  // A front end that pumps the window while the player is destroyed must not hear of its end.
+  if (on_end_play_ && !destroying_) on_end_play_(*this, end_reason_);
   end_reason_ = meprStopped;
 }
 

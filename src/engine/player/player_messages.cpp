@@ -108,6 +108,8 @@ void TMP3Player::HandleError(TMPMessage& message) {
       std::uintptr_t serial;
       ~ReleaseOnExit() { player.ReleaseRelayedError(serial); }
     } release{*this, message.WParam};
+    // Going away: the failing thread is let go, and nothing is shown or stopped any more.
+    if (destroying_) return;
     if (error && *error) {
       try {
         std::rethrow_exception(*error);

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "engine/sound/sound_out.h"
 #include "play_through.h"
@@ -53,8 +51,7 @@ TEST_F(AlsaWaveDevice, EveryByteReachesTheDeviceInOrderAcrossPauses) {
     PlayThrough(out, pcm, [&](std::size_t written) {
       if (written > static_cast<std::size_t>(pauses + 1) * 70000) {
         ++pauses;
-        out.Pause();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        out.Pause();  // returns once the device has paused
         out.Unpause();
       }
     });
