@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "                         [--balance -100-100] [--loop] FILE...\n";
 
 constexpr const char* kHelp =
-    "Plays MPEG audio files one after the other.\n"
+    "Plays MPEG audio files one after the other; a file with the same sampling rate and\n"
+    "channels as the one before follows it without a gap on the open device.\n"
     "\n"
     "  --device NAME   default or alsa (ALSA's default device, the default), alsa:NAME (an\n"
     "                  ALSA device), null (no sound, real time), wav:PATH (records to a WAV\n"
@@ -209,6 +210,11 @@ class PlaySession {
     player_.SetOnChangePosition([this](engine::TMP3Player&) { ShowStatus(false); });
     player_.SetOnEndPlay(
         [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { ended_ = reason; });
+    player_.SetOnNextTrack([this](engine::TMP3Player&) {
+      index_ = NextIndex();
+      ShowStatus(true);
+      QueueNext();
+    });
     player_.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
       Report(current_path(), error.what());
     });
@@ -267,6 +273,7 @@ class PlaySession {
     }
     std::string device_error;
     try {
+      QueueNext();  // before Play: a short file may be decoded to its end at once
       player_.Play();
       return true;
     } catch (const std::exception& error) {
@@ -283,6 +290,19 @@ class PlaySession {
     on_alsa_ = false;
     player_.SetWaveDevice(std::make_unique<platform::TNullWaveDevice>());
     return OpenAndPlay();
+  }
+
+  // The entry after the current one, or -1 at the end of a list that does not loop.
+  int NextIndex() const {
+    const int count = static_cast<int>(args_.files.size());
+    if (index_ + 1 < count) return index_ + 1;
+    return args_.loop ? 0 : -1;
+  }
+
+  // Lets the player follow the current file with the next entry without a gap.
+  void QueueNext() {
+    const int next = NextIndex();
+    player_.SetNextFile(next >= 0 ? args_.files[static_cast<size_t>(next)] : std::string());
   }
 
   void AfterEndPlay() {

@@ -189,6 +189,32 @@ TEST_F(PlayerCommands, VolumeKeysAndTheStatusLineOnATerminal) {
   EXPECT_NE(screen.find(total + "  vol"), std::string::npos) << total << "\n" << screen;
 }
 
+// Two halves of one signal, encoded apart by LAME, play as one recording: the device stays open
+// and the second file's first sample follows the first file's last.
+TEST_F(PlayerCommands, ConsecutiveFilesOfOneFormatPlayWithoutAGap) {
+  if (std::system("command -v sox >/dev/null && command -v lame >/dev/null") != 0) {
+    GTEST_SKIP() << "sox or lame is missing";
+  }
+  const std::string d = Q(dir_) + "/";
+  ASSERT_EQ(std::system(("cd " + Q(dir_) +
+                         " && sox -R -n -r 44100 -c 2 -b 16 whole.wav synth 5 sine 300/3000 "
+                         "vol 0.4 && sox whole.wav a.wav trim 0 2.5 && sox whole.wav b.wav trim "
+                         "2.5 && lame --quiet a.wav a.mp3 && lame --quiet b.wav b.mp3")
+                            .c_str()),
+            0);
+  const CliRun play = Cli("play --device " + Q("wav:" + (dir_ / "played.wav").string()) + " " +
+                          d + "a.mp3 " + d + "b.mp3");
+  ASSERT_EQ(play.status, 0) << play.err;
+  ASSERT_EQ(Cli("decode " + d + "a.mp3 -o " + d + "a.raw").status, 0);
+  ASSERT_EQ(Cli("decode " + d + "b.mp3 -o " + d + "b.raw").status, 0);
+  Bytes expected = ReadFileBytes(dir_ / "a.raw");
+  const Bytes second = ReadFileBytes(dir_ / "b.raw");
+  expected.insert(expected.end(), second.begin(), second.end());
+  const Bytes played = ReadFileBytes(dir_ / "played.wav");
+  ASSERT_GT(played.size(), 44u);
+  EXPECT_TRUE(Bytes(played.begin() + 44, played.end()) == expected);
+}
+
 TEST_F(PlayerCommands, PlayFallsBackToTheNullDeviceWhenAlsaCannotOpen) {
   // A quarter of the demo: the null device that takes over plays in real time.
   const Bytes demo = ReadFileBytes(demo_);

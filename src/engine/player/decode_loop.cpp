@@ -20,6 +20,13 @@ void TMP3Player::DecodeStep() {
     // Stop may have reset the event between the worker's wake-up and here.
     if (!worker_->Event().IsSignalled()) return;
     if (pcm_pending_ == 0) {
+      if (source_.AtEndOfData() && next_wanted_) {
+        // The next file follows on the open device: the user-interface thread switches to it
+        // and sets the event again.
+        worker_->Event().ResetEvent();
+        window_.Post(MPM_ENDOFDATA, static_cast<std::uintptr_t>(play_generation_));
+        return;
+      }
       if (source_.AtEndOfData()) {
         at_end = true;
         generation = play_generation_;

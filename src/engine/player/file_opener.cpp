@@ -24,7 +24,8 @@ std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path) {
 namespace {
 
 // Everything the player's open does before it touches the player: throws what that would throw.
-void CheckPlayable(TMPStream& stream) {
+void CheckPlayable(TMPOpenOutcome& outcome) {
+  TMPStream& stream = *outcome.Stream;
   constexpr int32_t kReaderCapacity = 0x10000;
   TMPStreamReader reader(kReaderCapacity);
   TMP3Info info;
@@ -32,6 +33,8 @@ void CheckPlayable(TMPStream& stream) {
   TMPFrameSource source(reader, info, *decoder);
   reader.Open(&stream, true);
   source.Open();
+  outcome.SampleRate = source.OutputInfo().SampleRate;
+  outcome.Channels = source.OutputInfo().Channels;
   reader.Close();
   stream.Seek(0, SeekOrigin::Beginning);
 }
@@ -57,7 +60,7 @@ uint64_t TMPFileOpener::Start(const std::string& name) {
   std::thread([mailbox = mailbox_, outcome = std::move(outcome)]() mutable {
     try {
       outcome->Stream = OpenPlayableFile(outcome->Name);
-      CheckPlayable(*outcome->Stream);
+      CheckPlayable(*outcome);
     } catch (...) {
       outcome->Stream.reset();
       outcome->Error = std::current_exception();

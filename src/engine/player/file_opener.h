@@ -25,6 +25,8 @@ struct TMPOpenOutcome {
   std::string Name;
   std::unique_ptr<TMPStream> Stream;
   std::exception_ptr Error;
+  int SampleRate = 0;  // of the PCM it decodes to, when Stream is set
+  int Channels = 0;
 };
 
 class TMPFileOpener {

@@ -208,6 +208,7 @@ void TMP3Player::OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags) {
 }
 
 void TMP3Player::Close() {
+  ForgetNextFile();
   if (!Opened()) return;
   if (status_ != kStatusStopped) Stop();
   {
@@ -244,6 +245,7 @@ void TMP3Player::Play() {
       sound_->Open();
     }
     written_bytes_ = 0;
+    track_start_ = 0;
     worker_->Event().SetEvent();
   } catch (...) {
     Stop();
@@ -255,6 +257,7 @@ void TMP3Player::Play() {
 }
 
 void TMP3Player::Stop() {
+  ForgetNextFile();
   if (!Opened() || status_ == kStatusStopped) return;
   // A thread waiting for its error to be shown may be the one the sound output must sync with.
   ReleaseRelayedErrors();
@@ -339,7 +342,7 @@ int64_t TMP3Player::PlayedMilliseconds() const {
   const int64_t buffer_size = sound_->BufferSize();
   if (buffer_size <= 0) return 0;
   const int64_t held = written % buffer_size + int64_t{sound_->Queued()} * buffer_size;
-  return std::max<int64_t>(written - held, 0) * 1000 / bytes_per_second;
+  return std::max<int64_t>(written - held - track_start_, 0) * 1000 / bytes_per_second;
 }
 
 int64_t TMP3Player::TotalMilliseconds() const {

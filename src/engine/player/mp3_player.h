@@ -105,6 +105,10 @@ class TMP3Player : private TMPMessageHandler {
   void SetOnShowException(TExceptionEvent handler) { on_show_exception_ = std::move(handler); }
   const TOpenedEvent& OnOpened() const { return on_opened_; }
   void SetOnOpened(TOpenedEvent handler) { on_opened_ = std::move(handler); }
+  // Playback went on with the file set by SetNextFile, now FileName. A SetNextFile from the
+  // handler is in time for the end of this file, however short.
+  const TNotifyEvent& OnNextTrack() const { return on_next_track_; }
+  void SetOnNextTrack(TNotifyEvent handler) { on_next_track_ = std::move(handler); }
 
   // ---- commands
   // Opens FileName (Close when it is empty). A file that cannot be opened throws TMPStreamError
@@ -116,6 +120,12 @@ class TMP3Player : private TMPMessageHandler {
   // (FileName = name, AutoPlay applies); on failure the open file stays as it was. Only the
   // latest request counts: an earlier one that finishes later is dropped.
   void OpenFileAsync(const std::string& name);
+  // Names the file to follow the playing one without a gap (empty: none). It is opened and
+  // checked ahead; when it decodes to the same sampling rate and channels, the player goes on
+  // with it at the end of the data on the open device, with FileName = name, and fires
+  // OnNextTrack instead of OnEndPlay. Otherwise playback ends as usual. Stop, Open and Close
+  // forget it.
+  void SetNextFile(const std::string& name);
   // Opens stream with kStreamSeekable / kStreamOwned flags; nullptr only closes (then AutoPlay).
   void OpenStream(TMPStream* stream, uint8_t flags);
   void Close();
@@ -178,6 +188,12 @@ class TMP3Player : private TMPMessageHandler {
   void HandleEndPlay();
   void HandleEqualizer();  // equalizer_settings.cpp
   void HandleOpened(TMPMessage& message);
+  // next_track.cpp
+  bool TakeNextFile(std::unique_ptr<TMPOpenOutcome>& outcome);
+  void HandleEndOfData(const TMPMessage& message);
+  void ContinueAtEndOfData();
+  void SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next);
+  void ForgetNextFile();
 
   void OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags);
   void SetStatus(uint8_t value);
@@ -209,6 +225,7 @@ class TMP3Player : private TMPMessageHandler {
   TMP3EndPlayEvent on_end_play_;
   TExceptionEvent on_show_exception_;
   TOpenedEvent on_opened_;
+  TNotifyEvent on_next_track_;
   TMP3EndPlayReason end_reason_ = meprStopped;
   TMP3CpuCapabilities using_cpu_capabilities_ = kAllCpuCapabilities;
   int equalizer_count_ = 6;
@@ -233,6 +250,7 @@ class TMP3Player : private TMPMessageHandler {
   bool reinit_ = false;
   uint64_t play_generation_ = 0;  // counts Play and Stop, so a drain knows it was overtaken
   std::atomic<int64_t> written_bytes_{0};  // PCM the sound output took since Play
+  std::atomic<int64_t> track_start_{0};    // written_bytes_ where the current file began
 
   // Threads blocked in RelayException until their MPM_ERROR is handled.
   struct TRelayWait {
@@ -246,6 +264,12 @@ class TMP3Player : private TMPMessageHandler {
   TMPMessageWindow window_;
   TMPFileOpener opener_{window_, MPM_OPENED};
   uint64_t open_request_ = 0;  // the OpenFileAsync that counts
+  uint64_t next_request_ = 0;  // the SetNextFile that counts
+  std::unique_ptr<TMPOpenOutcome> next_;  // the file to follow, opened and checked
+  // A next file is set or being checked: the worker leaves the end of the data to the
+  // user-interface thread, which switches to it or lets the worker play out.
+  std::atomic<bool> next_wanted_{false};
+  bool end_of_data_ = false;  // the worker waits at the end of the data for the next file
   std::unique_ptr<TMPStreamReader> reader_;
   std::unique_ptr<TMP3Info> info_;
   TMPFrameSource source_;

@@ -34,6 +34,9 @@ void TMP3Player::WindowProcedure(TMPMessage& message) {
     case MPM_OPENED:
       HandleOpened(message);
       break;
+    case MPM_ENDOFDATA:
+      HandleEndOfData(message);
+      break;
     default:
       break;
   }
@@ -75,7 +78,7 @@ void TMP3Player::HandleEndOfStream(const TMPMessage& message) {
 // lParam: the outcome of an OpenFileAsync (the message owns it).
 void TMP3Player::HandleOpened(TMPMessage& message) {
   std::unique_ptr<TMPOpenOutcome> outcome(reinterpret_cast<TMPOpenOutcome*>(message.LParam));
-  if (!outcome || outcome->Request != open_request_) return;
+  if (TakeNextFile(outcome) || !outcome || outcome->Request != open_request_) return;
   std::exception_ptr error = outcome->Error;
   if (!error) {
     try {
