@@ -97,7 +97,7 @@ void StepFrames(std::span<const uint8_t> bytes) {
   size_t steps = 0;
   while (!source.AtEndOfData()) {
     Check(++steps <= maxSteps);
-    if (source.FindFrame() == TFrameStep::Frame) source.DecodeFrame(pcm.get(), frameBytes);
+    if (source.FindFrame() == TFrameStep::Frame) source.DecodeFrame(pcm.get());
   }
 }
 

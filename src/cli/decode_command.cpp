@@ -20,8 +20,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: yumekaze-cli decode [--full-band] [--channels stereo|mix|left|right]\n"
-    "                           [--freq-limit HZ] [--cpu auto|x87|3dnow|sse2|avx2] INPUT -o "
-    "OUTPUT\n";
+    "                           [--freq-limit HZ] [--cpu auto|x87|3dnow|sse2|avx2]\n"
+    "                           [--no-gapless] INPUT -o OUTPUT\n";
 
 constexpr const char* kHelp =
     "Decodes an MPEG audio file (Layer I, II or III) to signed 16-bit PCM.\n"
@@ -36,7 +36,14 @@ constexpr const char* kHelp =
     "  --freq-limit HZ     decode only the subbands below HZ (default 24000)\n"
     "  --cpu FORM          inner-loop forms: auto (the best this processor has, the\n"
     "                      default), x87 (the reference), 3dnow, sse2 or avx2 (with FMA)\n"
+    "  --no-gapless        keep every decoded sample; by default the encoder delay and\n"
+    "                      padding that a LAME tag records are cut, as mpg123 does\n"
     "  -h, --help          show this help\n"
+    "\n"
+    "A stream whose sampling rate or channel count changes (files joined together):\n"
+    "raw output goes on in each new format as decoded, with a note on standard error;\n"
+    "a WAV file holds one format, so decoding stops at the change with an error (exit\n"
+    "status 1), keeping the PCM before it.\n"
     "\n"
     "Exit status: 0 success, 1 input that cannot be read or decoded, 2 wrong usage.\n";
 
@@ -113,6 +120,8 @@ int ParseArguments(std::span<char* const> args, DecodeArguments& parsed) {
     if (arg == "-h" || arg == "--help") {
       std::printf("%s\n%s", kUsage, kHelp);
       return kExitSuccess;
+    } else if (arg == "--no-gapless") {
+      parsed.settings.gapless = false;
     } else if (arg == "--full-band") {
       parsed.settings.options |= decoder::kOptionFullBand;
     } else if (arg == "--channels") {
@@ -191,9 +200,15 @@ int RunDecodeCommand(std::span<char* const> args) {
   // The decoder's state is large; it lives on the heap, set up once before decoding.
   auto decoder = std::make_unique<decoder::DecoderState>();
   ProgressLine progress(input.Size());
-  const DecodeReport report =
-      DecodeStream(input, output, parsed.settings, *decoder,
-                   [&progress](int64_t position) { progress.Update(position); });
+  const DecodeReport report = DecodeStream(
+      input, output, parsed.settings, *decoder,
+      [&progress](int64_t position) { progress.Update(position); },
+      [&](const FormatChange& change) {
+        progress.Clear();
+        std::fprintf(stderr, "yumekaze-cli decode: %s: the format changes at byte %lld to %d Hz, %s\n",
+                     parsed.input.c_str(), static_cast<long long>(change.position),
+                     change.format.SampleRate, change.format.Channels == 1 ? "mono" : "stereo");
+      });
   progress.Clear();
   const int savedErrno = report.error;
   const bool finished = output.Finish();
@@ -209,6 +224,11 @@ int RunDecodeCommand(std::span<char* const> args) {
     case DecodeOutcome::kWriteFailed:
       std::fprintf(stderr, "yumekaze-cli decode: cannot write %s: %s\n", parsed.output.c_str(),
                    std::strerror(savedErrno));
+      return kExitFailure;
+    case DecodeOutcome::kFormatChanged:
+      std::fprintf(stderr,
+                   "yumekaze-cli decode: a WAV file holds one format; decoding stopped at the "
+                   "change (raw output keeps every format)\n");
       return kExitFailure;
     case DecodeOutcome::kDone:
       break;

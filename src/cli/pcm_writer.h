@@ -24,6 +24,8 @@ class PcmWriter {
   // Finish). False with errno set when the file cannot be created.
   bool Begin(int32_t channels, int32_t sampleRate);
   bool Write(const uint8_t* data, size_t size);
+  // Whether Begin made a WAV file (one format for the whole file).
+  bool Wav() const { return wav_; }
   // Flushes, completes the WAV header and closes. False (errno set) when anything failed.
   bool Finish();
 

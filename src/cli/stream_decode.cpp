@@ -19,13 +19,15 @@ constexpr uint64_t kProgressFrames = 256;
 }  // namespace
 
 DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettings& settings,
-                          decoder::DecoderState& decoder, const ProgressFn& progress) {
+                          decoder::DecoderState& decoder, const ProgressFn& progress,
+                          const FormatChangeFn& formatChange) {
   DecodeReport report;
   engine::TMPStreamReader reader(kReaderCapacity);
   engine::TMP3Info info;
-  engine::TMPFrameSource source(
-      reader, info, decoder,
-      {.Options = settings.options, .FrequencyLimit = settings.frequencyLimit});
+  engine::TMPFrameSource source(reader, info, decoder,
+                                {.Options = settings.options,
+                                 .FrequencyLimit = settings.frequencyLimit,
+                                 .Gapless = settings.gapless});
   try {
     reader.Open(&input, input.Seekable());
     decoder::SelectCpuVariants(decoder, settings.cpuFlags);
@@ -36,17 +38,29 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
       report.error = errno;
       return report;
     }
-    const int frameBytes = report.format.SamplesPerFrame * report.format.BitsPerSample / 8;
     alignas(16) uint8_t pcm[engine::kPcmBufferSize];
     while (!source.AtEndOfData()) {
-      if (source.FindFrame() != engine::TFrameStep::Frame) continue;
-      source.DecodeFrame(pcm, frameBytes);
-      if (!output.Write(pcm, static_cast<size_t>(frameBytes))) {
+      const engine::TFrameStep step = source.FindFrame();
+      if (step == engine::TFrameStep::Skipped) continue;
+      if (step == engine::TFrameStep::NewFormat) {
+        report.lastChange = {reader.Position(), source.OutputInfo()};
+        if (formatChange) formatChange(report.lastChange);
+        if (output.Wav()) {
+          report.outcome = DecodeOutcome::kFormatChanged;
+          break;
+        }
+        ++report.formatChanges;
+        report.format = source.OutputInfo();
+      }
+      const int bytes = source.DecodeFrame(pcm);
+      ++report.frames;
+      report.samples += static_cast<uint64_t>(bytes / (2 * report.format.Channels));
+      if (bytes > 0 && !output.Write(pcm, static_cast<size_t>(bytes))) {
         report.outcome = DecodeOutcome::kWriteFailed;
         report.error = errno;
         break;
       }
-      if (++report.frames % kProgressFrames == 0 && progress) progress(reader.Position());
+      if (report.frames % kProgressFrames == 0 && progress) progress(reader.Position());
     }
   } catch (const engine::TMPFormatError&) {
     report.outcome = DecodeOutcome::kNotMpegAudio;

@@ -1,5 +1,7 @@
 // The decode loop of yumekaze-cli over the player's own frame source: the same tag skipping,
-// first-frame checks, VBR header frame, resynchronisation and end-of-data rules as playback.
+// first-frame checks, header frame, gapless trim, resynchronisation and end-of-data rules as
+// playback. Raw output takes every format change as it comes; a WAV file holds one format, so
+// decoding stops at a change (kFormatChanged) with the PCM before it written.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +21,7 @@ struct DecodeSettings {
   uint8_t options = 0;             // DecoderOptions
   int32_t frequencyLimit = 24000;  // Hz, as the player asks
   uint32_t cpuFlags = 0;           // CpuFeatureFlags for SelectCpuVariants
+  bool gapless = true;             // trim encoder delay and padding (LAME tag)
 };
 
 enum class DecodeOutcome {
@@ -26,6 +29,13 @@ enum class DecodeOutcome {
   kNotMpegAudio,  // no frame found, or the decoder refused the first one
   kReadFailed,    // errno in DecodeReport::error
   kWriteFailed,   // errno in DecodeReport::error
+  kFormatChanged,  // the sampling rate or channel count changed and the output is a WAV file
+};
+
+// A change of sampling rate or channel count inside the stream.
+struct FormatChange {
+  int64_t position = 0;  // input byte offset of the first frame in the new format
+  decoder::MpegOutputInfo format{};
 };
 
 struct DecodeReport {
@@ -34,12 +44,19 @@ struct DecodeReport {
   decoder::MpegOutputInfo format{};
   uint64_t frames = 0;
   int64_t skippedBytes = 0;  // bytes skipped while resynchronising
+  uint64_t samples = 0;      // PCM samples per channel written
+  int formatChanges = 0;     // raw output goes on in each new format
+  FormatChange lastChange;
 };
+
+// Called at every change of format, before the first PCM in it is written.
+using FormatChangeFn = std::function<void(const FormatChange& change)>;
 
 // Called now and then with the input position, for progress displays.
 using ProgressFn = std::function<void(int64_t position)>;
 
 DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettings& settings,
-                          decoder::DecoderState& decoder, const ProgressFn& progress);
+                          decoder::DecoderState& decoder, const ProgressFn& progress,
+                          const FormatChangeFn& formatChange = {});
 
 }  // namespace yumekaze::cli

@@ -19,6 +19,20 @@ bool FieldsInRange(const MpegFrameHeader& h) {
          h.ModeExtension >= 0 && h.ModeExtension < 4;
 }
 
+// Why a frame decoder refused a frame: the header tells a cut-off frame from a bad one.
+DecodeStatus RefusalReason(const DecoderState& decoder, const uint8_t* input, size_t inputSize) {
+  if (inputSize < 4) return DecodeStatus::kTruncated;
+  MpegFrameHeader header{};
+  int32_t length = DecodeFrameHeader(input, 0, header);
+  if (header.SyncKind == 0 || header.Layer == 0) return DecodeStatus::kCorruptHeader;
+  if (header.Layer != decoder.SetupLayer) return DecodeStatus::kUnsupported;
+  if (length == 0) length = decoder.FrameLength;  // free format
+  if (length <= 0) return DecodeStatus::kCorruptHeader;
+  const int32_t padding = header.Layer == kLayerI ? 4 * header.Padding : header.Padding;
+  if (inputSize < static_cast<size_t>(length + padding)) return DecodeStatus::kTruncated;
+  return DecodeStatus::kCorruptHeader;
+}
+
 }  // namespace
 
 DecoderState& GlobalDecoder() {
@@ -51,16 +65,21 @@ int32_t InitDecoder(DecoderState& decoder, const MpegFrameHeader& header, int32_
   }
   if (!accepted) return 0;
   decoder.FrameDecoder = frameDecoder;
+  decoder.SetupLayer = header.Layer;
+  decoder.FrequencyLimit = frequencyLimit;
   return 1;
 }
 
 void DecodeFrame(DecoderState& decoder, MpegDecodeResult& result, const uint8_t* input,
                  size_t inputSize, uint8_t* output) {
   if (!decoder.FrameDecoder) {
-    result = {0, 0};
+    result = {0, 0, DecodeStatus::kUnsupported};
     return;
   }
   decoder.FrameDecoder(decoder, result, input, inputSize, output);
+  if (result.BytesConsumed <= 0 && result.Status == DecodeStatus::kDecoded) {
+    result.Status = RefusalReason(decoder, input, inputSize);
+  }
 }
 
 void GetOutputInfo(const DecoderState& decoder, MpegOutputInfo& destination) {

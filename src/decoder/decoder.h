@@ -36,9 +36,19 @@ struct MpegOutputInfo {
   int32_t Reserved;
 };
 
+// Why a frame gave no samples, or gave silence in place of them.
+enum class DecodeStatus : int32_t {
+  kDecoded = 0,
+  kTruncated,         // fewer bytes than the frame's length: nothing decoded
+  kCorruptHeader,     // no sync, or a header the set-up cannot read: nothing decoded
+  kReservoirMissing,  // decoded as silence: its main data lies in frames not seen (recoverable)
+  kUnsupported,       // no set-up for this layer or format: nothing decoded
+};
+
 struct MpegDecodeResult {
   int32_t BytesConsumed;  // 0 = no frame decoded
   int32_t BytesProduced;
+  DecodeStatus Status = DecodeStatus::kDecoded;
 };
 
 // DecoderOptions bits.

@@ -92,6 +92,7 @@ void ReadSamples(DecoderState& decoder, const Layer1Frame& frame) {
 int32_t InitLayer1(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength,
                    int32_t shift, uint8_t options, int32_t frequencyLimit) {
   if (!Layer12SetupServed(header, frameLength, shift, options)) return 0;
+  decoder.FrequencyLimit = frequencyLimit;
   decoder.AllocSubbands = 32;
   // No groups in Layer I; a Layer II set-up's would be doubled again for two channels.
   std::fill(std::begin(decoder.GroupSizes), std::end(decoder.GroupSizes), 0);

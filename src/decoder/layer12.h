@@ -25,6 +25,10 @@ void DecodeLayer2Frame(DecoderState& decoder, MpegDecodeResult& result, const ui
 // extension (entries count subband and channel).
 int32_t JointStereoBoundFor(int32_t mode, int32_t modeExtension);
 
+// Takes the Layer II allocation layout and subband limit (per channel) for a frame's header,
+// with the stored options and frequency limit; false when the bitrate is not allowed.
+bool SelectLayer2Table(DecoderState& decoder, const MpegFrameHeader& header);
+
 // Layer II allocation table for a header (0..4), or -1 when the bitrate is not allowed for the
 // mode and rate.
 int32_t Layer2TableFor(const MpegFrameHeader& header);

@@ -18,6 +18,46 @@ constexpr OutputRoutineFn kFrontEnds[5] = {OutputMono, OutputStereo, OutputMix, 
                                            OutputRight};
 constexpr int32_t kOutputChannels[5] = {1, 2, 1, 1, 1};
 
+constexpr int32_t kLayerI = 3;
+
+// What the set-up depends on: version, layer, bitrate, sampling rate and one or two channels.
+uint32_t SetupKey(const MpegFrameHeader& h) {
+  return static_cast<uint32_t>(h.SyncKind << 28 | h.VersionId << 24 | h.Layer << 20 |
+                               h.BitrateIndex << 12 | h.SampleRateIndex << 8 |
+                               (h.Mode == kModeSingleChannel ? 1 : 0));
+}
+
+void DoubleForTwoChannels(DecoderState& decoder) {
+  for (int32_t& size : decoder.GroupSizes) size *= 2;
+  decoder.AllocSubbands *= 2;
+  decoder.SubbandLimit *= 2;
+}
+
+// A frame whose header differs from the set-up's: a new bitrate takes its own allocation table
+// and length; another channel count or sampling rate needs the whole set-up (a new format).
+bool SetUpForFrame(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength) {
+  if (header.SyncKind != 1 || header.Layer != decoder.SetupLayer) return false;
+  if (header.BitrateIndex == 0) frameLength = decoder.FrameLength;  // free format keeps its own
+  if (frameLength <= 0) return false;
+  const int32_t channels = header.Mode == kModeSingleChannel ? 1 : 2;
+  if (channels != decoder.CodedChannels ||
+      SampleRateHz(header) != decoder.OutputInfo.SampleRate) {
+    return header.Layer == kLayerI
+               ? InitLayer1(decoder, header, frameLength, 0, decoder.Options,
+                            decoder.FrequencyLimit) != 0
+               : InitLayer2(decoder, header, frameLength, 0, decoder.Options,
+                            decoder.FrequencyLimit) != 0;
+  }
+  if (header.Layer != kLayerI) {
+    if (!SelectLayer2Table(decoder, header)) return false;
+    if (channels == 2) DoubleForTwoChannels(decoder);
+  }
+  decoder.FrameLength = frameLength;
+  decoder.OutputInfo.FrameLength = frameLength;
+  decoder.Layer12Header = SetupKey(header);
+  return true;
+}
+
 }  // namespace
 
 int32_t JointStereoBoundFor(int32_t mode, int32_t modeExtension) {
@@ -38,11 +78,8 @@ void CompleteLayer12Setup(DecoderState& decoder, const MpegFrameHeader& header, 
   decoder.DownsampleShift = 0;
   decoder.Options = options;
   decoder.CodedChannels = header.Mode == kModeSingleChannel ? 1 : 2;
-  if (decoder.CodedChannels == 2) {
-    for (int32_t& size : decoder.GroupSizes) size *= 2;
-    decoder.AllocSubbands *= 2;
-    decoder.SubbandLimit *= 2;
-  }
+  decoder.Layer12Header = SetupKey(header);
+  if (decoder.CodedChannels == 2) DoubleForTwoChannels(decoder);
   const int32_t selector = decoder.CodedChannels == 1 ? 0 : (options & kChannelSelectionMask) + 1;
   decoder.OutputRoutine = kFrontEnds[selector];
   MpegOutputInfo& info = decoder.OutputInfo;
@@ -59,6 +96,15 @@ void CompleteLayer12Setup(DecoderState& decoder, const MpegFrameHeader& header, 
 
 bool ReadLayer12Header(DecoderState& decoder, const uint8_t* input, size_t inputSize,
                        int32_t paddingUnit) {
+  // Header bytes beyond the input read as zero, like every other bit.
+  uint8_t headerBytes[4]{};
+  std::copy_n(input, std::min<size_t>(inputSize, 4), headerBytes);
+  MpegFrameHeader header{};
+  const int32_t frameLength = DecodeFrameHeader(headerBytes, 0, header);
+  if (header.SyncKind != 1) return false;
+  if (SetupKey(header) != decoder.Layer12Header && !SetUpForFrame(decoder, header, frameLength)) {
+    return false;
+  }
   BitReader& bits = decoder.Bits;
   StartBits(bits, input, inputSize);
   if (ReadBits(bits, 12) != 0xFFF) return false;

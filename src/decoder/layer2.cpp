@@ -179,12 +179,9 @@ int32_t Layer2TableFor(const MpegFrameHeader& header) {
   return kMpeg1Tables[header.Mode == 3 ? 1 : 0][header.SampleRateIndex][header.BitrateIndex];
 }
 
-int32_t InitLayer2(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength,
-                   int32_t shift, uint8_t options, int32_t frequencyLimit) {
-  if (!Layer12SetupServed(header, frameLength, shift, options)) return 0;
-  if (header.SampleRateIndex == 3) return 0;
+bool SelectLayer2Table(DecoderState& decoder, const MpegFrameHeader& header) {
   const int32_t tableIndex = Layer2TableFor(header);
-  if (tableIndex < 0) return 0;
+  if (tableIndex < 0) return false;
   const Layer2AllocTable& table = Layer2AllocTables[tableIndex];
   decoder.AllocSubbands = 0;
   for (int g = 0; g < 4; ++g) {
@@ -192,10 +189,21 @@ int32_t InitLayer2(DecoderState& decoder, const MpegFrameHeader& header, int32_t
     decoder.AllocSubbands += table.GroupSizes[g];
     std::copy_n(table.GroupClasses[g], 16, decoder.GroupClasses[g]);
   }
-  const int32_t sampleRate = SampleRateHz(header);
-  decoder.SubbandLimit =
-      std::min(ComputeSubbandLimit(frequencyLimit, sampleRate, 0, options), decoder.AllocSubbands);
-  CompleteLayer12Setup(decoder, header, frameLength, options, sampleRate, 1152,
+  decoder.SubbandLimit = std::min(
+      ComputeSubbandLimit(decoder.FrequencyLimit, SampleRateHz(header), 0, decoder.Options),
+      decoder.AllocSubbands);
+  return true;
+}
+
+int32_t InitLayer2(DecoderState& decoder, const MpegFrameHeader& header, int32_t frameLength,
+                   int32_t shift, uint8_t options, int32_t frequencyLimit) {
+  if (!Layer12SetupServed(header, frameLength, shift, options)) return 0;
+  if (header.SampleRateIndex == 3) return 0;
+  if (Layer2TableFor(header) < 0) return 0;
+  decoder.Options = options;
+  decoder.FrequencyLimit = frequencyLimit;
+  SelectLayer2Table(decoder, header);
+  CompleteLayer12Setup(decoder, header, frameLength, options, SampleRateHz(header), 1152,
                        kSubbandSampleCount);
   return 1;
 }

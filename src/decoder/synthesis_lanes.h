@@ -25,6 +25,10 @@ const SynthLaneWindow& GetSynthLaneWindow();
 // Sample 16 of a slot: X_0 of the odd slots back, in the reference form's order and rounding.
 int32_t WindowMiddleSample(const float* ring, int32_t position);
 
+// Internal linkage: the forms' files are built for different instruction sets, and a shared
+// out-of-line copy could carry AVX code into the SSE2 form.
+namespace {
+
 // Writes the 32 samples of a slot to the output, Stride bytes apart (2 mono, 4 one channel of a
 // stereo pair).
 template <int Stride>
@@ -36,4 +40,5 @@ inline void StoreSlotPcm(const int16_t* pcm, uint8_t* output) {
   }
 }
 
+}  // namespace
 }  // namespace yumekaze::decoder

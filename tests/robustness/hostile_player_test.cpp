@@ -76,8 +76,10 @@ TEST_P(HostilePlayer, PlaysTheValidAudioOrRefusesClearly) {
   EXPECT_TRUE(player.Opened());
   const DeviceState device = observer->State();
   EXPECT_FALSE(device.open);
-  EXPECT_EQ(device.opens, 1);
-  EXPECT_EQ(device.closes, 1);
+  // A change of sampling rate plays on with the device opened again in the new format.
+  const int formats = file->name == "rate_changes_mid_stream" ? 3 : 1;
+  EXPECT_EQ(device.opens, formats);
+  EXPECT_EQ(device.closes, formats);
   EXPECT_EQ(device.misuse, "");
   if (file->expect == Expect::kPlays) {
     EXPECT_GT(device.bytes_written, 0) << "played nothing";

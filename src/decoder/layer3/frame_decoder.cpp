@@ -25,6 +25,11 @@ bool TakeMainData(Layer3State& state, const uint8_t* input, int32_t inputSize, i
   return AppendMainData(state, input + std::min(offset, inputSize), available, size);
 }
 
+// A frame whose main data began in frames not seen (after a seek or a cut) plays as silence.
+DecodeStatus ReservoirStatus(const Layer3State& state) {
+  return state.MainDataStart < 0 ? DecodeStatus::kReservoirMissing : DecodeStatus::kDecoded;
+}
+
 }  // namespace
 
 void DecodeLayer3FrameMpeg1(DecoderState& decoder, MpegDecodeResult& result, const uint8_t* input,
@@ -46,7 +51,7 @@ void DecodeLayer3FrameMpeg1(DecoderState& decoder, MpegDecodeResult& result, con
     DecodeGranule(decoder, output, 0);
     DecodeGranule(decoder, output + state.BytesPerFrame / 2, 1);
   }
-  result = {frameBytes, state.BytesPerFrame};
+  result = {frameBytes, state.BytesPerFrame, ReservoirStatus(state)};
 }
 
 void DecodeLayer3FrameLsf(DecoderState& decoder, MpegDecodeResult& result, const uint8_t* input,
@@ -70,7 +75,7 @@ void DecodeLayer3FrameLsf(DecoderState& decoder, MpegDecodeResult& result, const
     DecodeGranule(decoder, output, slot);
   }
   state.GranuleSlot = slot ^ 1;
-  result = {frameBytes, state.BytesPerFrame};
+  result = {frameBytes, state.BytesPerFrame, ReservoirStatus(state)};
 }
 
 void DecodeLayer3Frame(DecoderState& decoder, MpegDecodeResult& result, const uint8_t* input,

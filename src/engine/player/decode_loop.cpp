@@ -14,6 +14,7 @@ namespace yumekaze::engine {
 void TMP3Player::DecodeStep() {
   int free_percent = 0;
   bool at_end = false;
+  bool new_format = false;
   uint64_t generation = 0;
   {
     std::lock_guard decode(decode_lock_);
@@ -34,12 +35,22 @@ void TMP3Player::DecodeStep() {
         sound_->SetWaiter(nullptr);
         sound_->Flush();
       } else {
-        if (source_.FindFrame() != TFrameStep::Frame) return;
-        source_.DecodeFrame(pcm_.get(), frame_bytes_);
-        pcm_pending_ = frame_bytes_;
+        const TFrameStep step = source_.FindFrame();
+        if (step == TFrameStep::Skipped) return;
+        if (step == TFrameStep::NewFormat) {
+          new_format = true;
+          generation = play_generation_;
+          std::lock_guard output(output_lock_);
+          sound_->SetWaiter(nullptr);
+          sound_->Flush();
+        } else {
+          // A frame the gapless trim takes whole gives nothing to play.
+          pcm_pending_ = source_.DecodeFrame(pcm_.get());
+          if (pcm_pending_ == 0) return;
+        }
       }
     }
-    if (!at_end) {
+    if (!at_end && !new_format) {
       MPAssert(pcm_pending_ >= 1);
       std::lock_guard output(output_lock_);
       if (sound_->CanWrite()) {
@@ -58,6 +69,10 @@ void TMP3Player::DecodeStep() {
   }
   if (at_end) {
     DrainOutput(generation);
+    return;
+  }
+  if (new_format) {
+    ReopenOutput(generation);
     return;
   }
   // While all four output buffers are full, fill the input ring instead of idling.
@@ -82,6 +97,24 @@ void TMP3Player::DrainOutput(uint64_t generation) {
   if (generation != play_generation_ || !worker_->Event().IsSignalled()) return;
   worker_->Event().ResetEvent();
   window_.Post(MPM_ENDOFSTREAM, static_cast<std::uintptr_t>(generation));
+}
+
+// The stream changes its sampling rate or channel count: what was queued plays out in the old
+// format, then the device opens again in the new one. The found frame is decoded next step.
+void TMP3Player::ReopenOutput(uint64_t generation) {
+  sound_->WaitAllDone();
+  std::lock_guard decode(decode_lock_);
+  if (generation != play_generation_ || !worker_->Event().IsSignalled()) return;
+  const decoder::MpegOutputInfo& format = source_.OutputInfo();
+  std::lock_guard output(output_lock_);
+  sound_->Close();
+  sound_->SetSampleRate(format.SampleRate);
+  sound_->SetBitsPerSample(format.BitsPerSample);
+  sound_->SetChannels(format.Channels);
+  sound_->Open();
+  sample_rate_ = format.SampleRate;
+  channels_ = format.Channels;
+  frame_bytes_ = format.SamplesPerFrame * format.BitsPerSample / 8;
 }
 
 }  // namespace yumekaze::engine

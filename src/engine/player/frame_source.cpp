@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "decoder/tag_blocks.h"
 #include "engine/player/player_types.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
@@ -10,24 +11,9 @@
 namespace yumekaze::engine {
 namespace {
 
-// The first frame must lie within this many bytes after the tags (the reader's first request);
-// after a leading offset the frame is looked at within a request of the largest frame's size.
-constexpr int32_t kFirstHeaderWindow = 1024;
-constexpr int32_t kFirstFrameWindow = 1441;
-
-// Header bits every frame must share with the first: all of the first byte, the second except
-// its protection bit, and the sampling-frequency bits of the third. Bitrate, padding, private
-// bit and the whole fourth byte may change between frames.
-constexpr uint32_t kSameStreamMask = 0x000CFEFF;
-
-uint32_t LittleEndian32(const uint8_t* bytes) {
-  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
-int32_t BigEndian32(const uint8_t* bytes) {
-  return static_cast<int32_t>((static_cast<uint32_t>(bytes[0]) << 24) | (bytes[1] << 16) |
-                              (bytes[2] << 8) | bytes[3]);
-}
+constexpr int32_t kId3v2HeaderSize = 10;
+// A frame is looked at with this much after it: its header and a tag's marker.
+constexpr int32_t kProbeBytes = static_cast<int32_t>(decoder::kTagProbeBytes) + 4;
 
 // The padding slot: four bytes in Layer I, one in Layers II and III.
 int32_t PaddingSlot(const decoder::MpegFrameHeader& header) {
@@ -48,27 +34,59 @@ TMPFrameSource::TMPFrameSource(TMPStreamReader& reader, TMP3Info& info,
 
 void TMPFrameSource::Clear() {
   first_header_ = {};
-  first_header_bytes_ = 0;
   output_info_ = {};
   scratch_header_ = {};
+  setup_header_ = {};
+  walker_ = {};
   current_frame_length_ = 0;
-  resync_count_ = 0;
   reinit_ = false;
+  format_changed_ = false;
   audio_start_ = 0;
   audio_length_ = kUnknownAudioLength;
   layer_number_ = 0;
   mpeg_version_ = 0;
   first_bitrate_ = 0;
   free_format_length_ = 0;
-  vbr_header_ = TVbrHeaderKind::None;
-  vbr_frames_ = 0;
+  header_frame_ = {};
+  trim_ = {};
+  decoded_samples_ = 0;
+  last_status_ = decoder::DecodeStatus::kDecoded;
   skipped_bytes_ = 0;
+}
+
+TVbrHeaderKind TMPFrameSource::VbrHeader() const {
+  switch (header_frame_.Kind) {
+    case decoder::VbrHeaderKind::kXing:
+    case decoder::VbrHeaderKind::kInfo:
+      return TVbrHeaderKind::Xing;
+    case decoder::VbrHeaderKind::kVbri:
+      return TVbrHeaderKind::Vbri;
+    case decoder::VbrHeaderKind::kNone:
+      break;
+  }
+  return TVbrHeaderKind::None;
+}
+
+// From a pipe, an ID3v2 tag whose size points past the end of the data would be skipped with
+// all the audio: such a tag is left to the frame search, which passes over its header only.
+void TMPFrameSource::ScanLeadingTags() {
+  info_.Attach(&reader_);
+  if (!reader_.Seekable()) {
+    RequestUpTo(reader_, kId3v2HeaderSize);
+    const int64_t tag =
+        decoder::TagBlockSize(reader_.Data(), static_cast<size_t>(reader_.Available()));
+    if (tag > kId3v2HeaderSize && reader_.Available() >= 3 &&
+        std::memcmp(reader_.Data(), "ID3", 3) == 0 && tag <= reader_.Capacity()) {
+      RequestUpTo(reader_, static_cast<int32_t>(tag));
+      if (reader_.Available() < tag) return;
+    }
+  }
+  info_.ScanLeading();
 }
 
 void TMPFrameSource::Open() {
   Clear();
-  info_.Attach(&reader_);
-  info_.ScanLeading();
+  ScanLeadingTags();
   if (reader_.Seekable()) {
     info_.ScanTrailing();
     reader_.Seek(info_.AudioStart(), SeekOrigin::Beginning);
@@ -76,42 +94,39 @@ void TMPFrameSource::Open() {
   audio_start_ = info_.AudioStart();
   audio_length_ = info_.AudioLength();
 
-  RequestUpTo(reader_, kFirstHeaderWindow);
-  // Only candidates with all four header bytes inside the buffered data count.
-  const int32_t window = std::max(reader_.Available() - 3, 0);
-  uint32_t offset = 0;
-  const int32_t length = decoder::FindFrameHeader(reader_.Data(), static_cast<uint32_t>(window),
-                                                  first_header_, first_bitrate_, offset);
-  if (length < 1) throw TMPFormatError();
-  if (offset > 0) {
-    audio_start_ += offset;
-    // Audio that ends before the first frame is empty, not negative.
-    if (audio_length_ < kUnknownAudioLength) {
-      audio_length_ = std::max<int64_t>(audio_length_ - offset, 0);
-    }
-    if (!reader_.Skip(offset)) throw TMPFormatError();
-    RequestUpTo(reader_, kFirstFrameWindow);
-    if (reader_.Available() < 4) throw TMPFormatError();
+  // The first frame is looked for even past an audio length of 0 (an empty MacBinary data
+  // fork): the stream is then MPEG audio with nothing to play.
+  const int64_t audio_length = audio_length_;
+  audio_length_ = kUnknownAudioLength;
+  decoder::WalkStep step;
+  for (;;) {
+    if (reader_.Position() - audio_start_ > kFirstFrameSearch) throw TMPFormatError();
+    step = Walk();
+    if (step.Action == decoder::WalkAction::kFrame) break;
+    if (step.Action != decoder::WalkAction::kSkip) throw TMPFormatError();
+    if (!SkipBytes(step.Bytes, step.IsTag)) throw TMPFormatError();
   }
-  first_header_bytes_ = LittleEndian32(reader_.Data());
-  // A free-format stream has no length in its headers: the first frame's measured length
-  // serves every frame.
-  if (first_header_.BitrateIndex == 0) free_format_length_ = length;
-
-  current_frame_length_ = CheckFrame(reader_.Data(), first_header_);
-  if (current_frame_length_ < 1 || first_header_.Layer < 1 || first_header_.Layer > 3) {
-    throw TMPFormatError();
+  audio_length_ = audio_length;
+  // The audio starts at its first frame; whatever came before it is no part of it.
+  const int64_t offset = reader_.Position() - audio_start_;
+  audio_start_ += offset;
+  if (audio_length_ < kUnknownAudioLength) {
+    audio_length_ = std::max<int64_t>(audio_length_ - offset, 0);
   }
+  skipped_bytes_ = 0;
+  first_header_ = step.Frame.Header;
+  first_bitrate_ = step.Frame.Bitrate;
+  if (first_header_.BitrateIndex == 0) {
+    free_format_length_ = walker_.FreeFormatLength;
+    // The bitrate of the measured length, as the header parser gives it.
+    decoder::MpegFrameHeader header{};
+    decoder::DecodeHeaderAndBitrate(reader_.Data(), static_cast<uint32_t>(reader_.Available()),
+                                    header, first_bitrate_);
+  }
+  current_frame_length_ = step.Frame.Length;
+  scratch_header_ = first_header_;
   layer_number_ = 4 - first_header_.Layer;
-  if (first_header_.VersionId == 1) {
-    mpeg_version_ = 1;
-  } else if (first_header_.SyncKind == 1) {
-    mpeg_version_ = 2;
-  } else if (first_header_.SyncKind == 2) {
-    mpeg_version_ = 3;
-  } else {
-    throw TMPFormatError();
-  }
+  mpeg_version_ = first_header_.VersionId == 1 ? 1 : (first_header_.SyncKind == 1 ? 2 : 3);
   if (!reader_.Request(current_frame_length_)) throw TMPFormatError();
   if (!InitDecoderFor(first_header_, current_frame_length_)) throw TMPFormatError();
   decoder::GetOutputInfo(decoder_, output_info_);
@@ -119,75 +134,89 @@ void TMPFrameSource::Open() {
   if (frame_bytes < 1 || frame_bytes > kPcmBufferSize || output_info_.SampleRate < 1) {
     throw TMPFormatError();
   }
-  CheckVbrHeader();
+  if (TakeHeaderFrame(current_frame_length_)) {
+    audio_start_ += current_frame_length_;
+    if (audio_length_ < kUnknownAudioLength) {
+      audio_length_ = std::max<int64_t>(audio_length_ - current_frame_length_, 0);
+    }
+    current_frame_length_ = 0;
+    if (setup_.Gapless) {
+      const int32_t samples = output_info_.SamplesPerFrame / output_info_.Channels;
+      trim_ = decoder::GaplessTrimFor(header_frame_, samples,
+                                      header_frame_.HasFrames ? header_frame_.Frames : 0);
+    }
+  }
 }
 
-int32_t TMPFrameSource::CheckFrame(const uint8_t* bytes, decoder::MpegFrameHeader& header) const {
-  int32_t length = decoder::DecodeFrameHeader(bytes, 0, header);
-  if (length == 0 && free_format_length_ > 0 && header.SyncKind != 0 && header.Layer != 0 &&
-      header.BitrateIndex == 0) {
-    length = free_format_length_;
+// A header frame carries no audio: it is passed over (and kept when it is the stream's first).
+bool TMPFrameSource::TakeHeaderFrame(int32_t length) {
+  decoder::VbrHeader header;
+  if (!decoder::ParseVbrHeader(reader_.Data(), static_cast<size_t>(length), scratch_header_,
+                               header)) {
+    return false;
   }
-  if (length <= 0) return length;
-  if (header.Layer < 1 || header.Layer > 3) return 0;
-  if ((LittleEndian32(bytes) & kSameStreamMask) != (first_header_bytes_ & kSameStreamMask)) {
-    return 0;
+  if (header_frame_.Kind == decoder::VbrHeaderKind::kNone && decoded_samples_ == 0) {
+    header_frame_ = header;
   }
-  return length + PaddingSlot(header);
+  if (!reader_.Skip(length)) throw TMPFormatError();
+  return true;
+}
+
+// The bytes at the reader's position up to the end of the audio data.
+TMPFrameSource::View TMPFrameSource::Look(int32_t want) {
+  const int64_t left = audio_start_ + audio_length_ - reader_.Position();
+  const int32_t asked = static_cast<int32_t>(std::clamp<int64_t>(left, 0, want));
+  RequestUpTo(reader_, asked);
+  const int32_t available = std::min(reader_.Available(), asked);
+  return {reader_.Data(), static_cast<size_t>(available), available < want};
+}
+
+// One step of the stream parser; a frame in sync is looked at with a few bytes, a search for
+// sync with as many as a confirmation may need.
+decoder::WalkStep TMPFrameSource::Walk() {
+  int32_t want = walker_.Locked ? kProbeBytes : decoder::kWalkLookahead;
+  for (;;) {
+    const View view = Look(want);
+    const decoder::WalkStep step =
+        decoder::NextFrame(walker_, view.Bytes, view.Available, view.AtEnd);
+    if (step.Action != decoder::WalkAction::kNeedMore || want >= decoder::kWalkLookahead) {
+      return step;
+    }
+    want = decoder::kWalkLookahead;
+  }
+}
+
+// Skips junk or a tag inside the audio data; a tag that claims more than the data holds is only
+// a damaged header, so just its first byte goes. False at the end of the data.
+bool TMPFrameSource::SkipBytes(int64_t n, bool isTag) {
+  const int64_t left = audio_start_ + audio_length_ - reader_.Position();
+  if (isTag) {
+    bool fits = n <= left;
+    if (fits && reader_.Seekable()) fits = reader_.Position() + n <= reader_.Size();
+    if (fits && n > reader_.Available()) {
+      // A pipe shows whether the data ends inside the tag as far as the ring reaches.
+      const int32_t probe = static_cast<int32_t>(std::min<int64_t>(n, reader_.Capacity()));
+      RequestUpTo(reader_, probe);
+      fits = reader_.Available() >= probe;
+    }
+    if (!fits) n = 1;
+  }
+  if (!isTag) skipped_bytes_ += n;
+  return reader_.Skip(std::min(n, left)) && n <= left;
+}
+
+bool TMPFrameSource::NeedsSetup(const decoder::MpegFrameHeader& header) const {
+  return !decoder::SameStream(header, setup_header_) ||
+         (header.Mode == 3) != (setup_header_.Mode == 3);
 }
 
 bool TMPFrameSource::InitDecoderFor(const decoder::MpegFrameHeader& header, int32_t length) {
   const int32_t result = decoder::InitDecoder(decoder_, header, length - PaddingSlot(header), 0, 0,
                                               setup_.Options, setup_.FrequencyLimit);
   if (result == 0) return false;
+  setup_header_ = header;
   reinit_ = false;
-  resync_count_ = 0;
   return true;
-}
-
-// A "Xing" or "VBRI" header sits in the first frame's side-information area; that frame carries
-// no audio and is passed over, and its byte count (which includes the frame itself) becomes the
-// audio length. Only fields inside the frame are read.
-void TMPFrameSource::CheckVbrHeader() {
-  const uint8_t* frame = reader_.Data();
-  const int32_t limit = std::min(current_frame_length_, reader_.Available());
-  const auto fits = [limit](int32_t end) { return end <= limit; };
-
-  int32_t p = first_header_.ProtectionBit == 0 ? 2 : 0;
-  if (first_header_.VersionId == 1) {
-    p += first_header_.Mode == 3 ? 21 : 36;
-  } else {
-    p += first_header_.Mode == 3 ? 13 : 21;
-  }
-  if (!fits(p + 4)) return;
-
-  if (std::memcmp(frame + p, "Xing", 4) == 0) {
-    vbr_header_ = TVbrHeaderKind::Xing;
-    p += 4;
-    const int32_t flags = fits(p + 4) ? BigEndian32(frame + p) : 0;
-    p += 4;
-    if (flags & 1) {
-      if (fits(p + 4)) vbr_frames_ = std::max(BigEndian32(frame + p), 0);
-      p += 4;
-    }
-    if ((flags & 2) && fits(p + 4) && BigEndian32(frame + p) > 0) {
-      audio_length_ = BigEndian32(frame + p);
-    }
-  } else if (std::memcmp(frame + p, "VBRI", 4) == 0) {
-    vbr_header_ = TVbrHeaderKind::Vbri;
-    if (fits(p + 14) && BigEndian32(frame + p + 10) > 0)
-      audio_length_ = BigEndian32(frame + p + 10);
-    if (fits(p + 18)) vbr_frames_ = std::max(BigEndian32(frame + p + 14), 0);
-  } else {
-    return;
-  }
-
-  if (!reader_.Skip(current_frame_length_)) throw TMPFormatError();
-  audio_start_ += current_frame_length_;
-  if (audio_length_ < kUnknownAudioLength) {
-    audio_length_ = std::max<int64_t>(audio_length_ - current_frame_length_, 0);
-  }
-  current_frame_length_ = 0;
 }
 
 bool TMPFrameSource::AtEndOfData() const {
@@ -196,67 +225,84 @@ bool TMPFrameSource::AtEndOfData() const {
 
 TFrameStep TMPFrameSource::FindFrame() {
   if (current_frame_length_ <= 0) {
-    if (!reader_.Request(4)) {
+    const decoder::WalkStep step = Walk();
+    if (step.Action == decoder::WalkAction::kSkip) {
+      if (!SkipBytes(step.Bytes, step.IsTag)) EndTruncate();
+      return TFrameStep::Skipped;
+    }
+    if (step.Action != decoder::WalkAction::kFrame) {
       EndTruncate();
       return TFrameStep::Skipped;
     }
-    current_frame_length_ = CheckFrame(reader_.Data(), scratch_header_);
-    if (current_frame_length_ <= 0) {
-      current_frame_length_ = 0;
-      Resync();
+    scratch_header_ = step.Frame.Header;
+    if (!reader_.Request(step.Frame.Length)) {
+      EndTruncate();
       return TFrameStep::Skipped;
     }
+    // Files joined after a first one bring their own header frames along.
+    if (step.Synced && TakeHeaderFrame(step.Frame.Length)) return TFrameStep::Skipped;
+    current_frame_length_ = step.Frame.Length;
+    if (NeedsSetup(scratch_header_)) reinit_ = true;
   }
   if (reinit_) {
-    // After a rewind the decoder starts afresh from this frame; it must give the format the
-    // output was opened with, or the frame is garbage.
     decoder::MpegOutputInfo info{};
-    const bool ready = InitDecoderFor(scratch_header_, current_frame_length_);
-    if (ready) decoder::GetOutputInfo(decoder_, info);
-    if (!ready || info.Channels != output_info_.Channels ||
+    if (!InitDecoderFor(scratch_header_, current_frame_length_)) {
+      // The decoder cannot serve this frame: passed over as junk.
+      current_frame_length_ = 0;
+      walker_.Locked = false;
+      SkipBytes(1, false);
+      return TFrameStep::Skipped;
+    }
+    decoder::GetOutputInfo(decoder_, info);
+    if (info.Channels != output_info_.Channels ||
         info.SamplesPerFrame != output_info_.SamplesPerFrame ||
         info.SampleRate != output_info_.SampleRate) {
-      reinit_ = true;
-      current_frame_length_ = 0;
-      Resync();
-      return TFrameStep::Skipped;
+      output_info_ = info;
+      format_changed_ = true;
     }
   }
   if (!reader_.Request(current_frame_length_)) {
     EndTruncate();
     return TFrameStep::Skipped;
   }
+  if (format_changed_) {
+    format_changed_ = false;
+    return TFrameStep::NewFormat;
+  }
   return TFrameStep::Frame;
 }
 
-void TMPFrameSource::DecodeFrame(uint8_t* pcm, int frameBytes) {
+int TMPFrameSource::DecodeFrame(uint8_t* pcm) {
   decoder::MpegDecodeResult result{};
   decoder::DecodeFrame(decoder_, result, reader_.Data(), static_cast<size_t>(current_frame_length_),
                        pcm);
   reader_.Skip(current_frame_length_);
   current_frame_length_ = 0;
-  resync_count_ = 0;
-  // A refused frame plays as one frame of silence; every frame yields exactly frameBytes.
+  last_status_ = result.Status;
+  const int frame_bytes = output_info_.SamplesPerFrame * output_info_.BitsPerSample / 8;
+  // A refused frame plays as one frame of silence; every frame yields frame_bytes before trimming.
   const int produced =
-      result.BytesConsumed > 0 ? std::clamp(result.BytesProduced, 0, frameBytes) : 0;
-  std::memset(pcm + produced, 0, static_cast<size_t>(frameBytes - produced));
+      result.BytesConsumed > 0 ? std::clamp(result.BytesProduced, 0, frame_bytes) : 0;
+  std::memset(pcm + produced, 0, static_cast<size_t>(frame_bytes - produced));
+
+  const int channels = std::max(output_info_.Channels, 1);
+  const int sample_bytes = channels * output_info_.BitsPerSample / 8;
+  const int32_t samples = frame_bytes / sample_bytes;
+  const decoder::KeptSamples kept = decoder::KeepSamples(trim_, decoded_samples_, samples);
+  decoded_samples_ += samples;
+  if (kept.First > 0) {
+    std::memmove(pcm, pcm + kept.First * sample_bytes,
+                 static_cast<size_t>(kept.Count * sample_bytes));
+  }
+  return kept.Count * sample_bytes;
 }
 
 void TMPFrameSource::Rewind() {
   if (reader_.Seekable()) reader_.Seek(audio_start_, SeekOrigin::Beginning);
   current_frame_length_ = 0;
+  walker_ = {};
+  decoded_samples_ = 0;
   reinit_ = true;
-}
-
-// Skips one byte, or ends the audio here after too many bytes that start no frame.
-void TMPFrameSource::Resync() {
-  if (resync_count_ >= kMaxResync) {
-    EndTruncate();
-    return;
-  }
-  reader_.Skip(1);
-  ++resync_count_;
-  ++skipped_bytes_;
 }
 
 // The audio data ends at the current position: the next step plays out what is buffered.

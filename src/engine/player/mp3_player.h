@@ -204,6 +204,7 @@ class TMP3Player : private TMPMessageHandler {
 
   // decode_loop.cpp
   void DecodeStep();
+  void ReopenOutput(uint64_t generation);
   void DrainOutput(uint64_t generation);
 
   // equalizer_settings.cpp

@@ -88,28 +88,26 @@ TEST_F(FrameSource, LeadingJunkMovesTheAudioStart) {
   ExpectPlays(file, clean_);
 }
 
-TEST_F(FrameSource, FirstSyncPairThatIsNoHeaderIsNotMpegAudio) {
+TEST_F(FrameSource, SyncPatternsInJunkDoNotHideTheStreamAfterThem) {
   Bytes junk(300, 0x22);
   junk[100] = 0xFF;
   junk[101] = 0xF0;  // layer bits 0: reserved
-  const Bytes file = Concat({&junk, &clean_});
-  RecordingPlayer recorder(dir_ / "out.wav", 0);
-  EXPECT_THROW(recorder.player().OpenStream(new TMPMemoryStream(file),
-                                            TMP3Player::kStreamSeekable | TMP3Player::kStreamOwned),
-               TMPFormatError);
-  EXPECT_FALSE(recorder.player().Opened());
+  // A valid MPEG-2 header that no further header confirms.
+  const uint8_t lone[4] = {0xFF, 0xF3, 0x90, 0x64};
+  std::copy_n(lone, 4, junk.begin() + 200);
+  ExpectPlays(Concat({&junk, &clean_}), clean_);
 }
 
-TEST_F(FrameSource, XingFrameIsSkippedAndGivesTheLength) {
+TEST_F(FrameSource, XingFrameIsSkippedAndItsByteCountIsOnlyAHint) {
   Bytes xing = VbrFrame("Xing");
   PutBigEndian32(xing, 40, 3);  // frames and bytes follow
   PutBigEndian32(xing, 44, 150);
-  PutBigEndian32(xing, 48, 1000000);
+  PutBigEndian32(xing, 48, 5000);  // fewer bytes than the file holds
   const Bytes file = Concat({&xing, &clean_});
   auto recorder = OpenPlayer(file);
   const TMP3Player& player = recorder->player();
   EXPECT_EQ(player.AudioStart(), static_cast<int64_t>(xing.size()));
-  EXPECT_EQ(player.AudioLength(), 1000000 - static_cast<int64_t>(xing.size()));
+  EXPECT_EQ(player.AudioLength(), static_cast<int64_t>(clean_.size()));
   EXPECT_EQ(player.Source().VbrHeader(), TVbrHeaderKind::Xing);
   EXPECT_EQ(player.Source().VbrFrames(), 150);
   recorder.reset();
@@ -125,33 +123,28 @@ TEST_F(FrameSource, XingFrameWithoutByteCountKeepsTheFileLength) {
   EXPECT_EQ(recorder->player().AudioLength(), static_cast<int64_t>(clean_.size()));
 }
 
-TEST_F(FrameSource, VbriFrameIsSkippedAndGivesTheLength) {
+TEST_F(FrameSource, VbriFrameIsSkippedAndItsByteCountIsOnlyAHint) {
   Bytes vbri = VbrFrame("VBRI");
-  PutBigEndian32(vbri, 46, 500000);
+  PutBigEndian32(vbri, 46, 5000);  // fewer bytes than the file holds
   PutBigEndian32(vbri, 50, 99);
   const Bytes file = Concat({&vbri, &clean_});
   auto recorder = OpenPlayer(file);
   const TMP3Player& player = recorder->player();
   EXPECT_EQ(player.AudioStart(), static_cast<int64_t>(vbri.size()));
-  EXPECT_EQ(player.AudioLength(), 500000 - static_cast<int64_t>(vbri.size()));
+  EXPECT_EQ(player.AudioLength(), static_cast<int64_t>(clean_.size()));
   EXPECT_EQ(player.Source().VbrHeader(), TVbrHeaderKind::Vbri);
   EXPECT_EQ(player.Source().VbrFrames(), 99);
   recorder.reset();
   ExpectPlays(file, clean_);
 }
 
-TEST_F(FrameSource, ZerosBetweenFramesAreSkippedUpTo1024Bytes) {
+TEST_F(FrameSource, ZerosBetweenFramesAreSkippedWhateverTheirLength) {
   const Bytes head = Frames(0, 10);
   const Bytes tail = Frames(10, frames_.size());
-  const Bytes zeros(1024, 0);
-  ExpectPlays(Concat({&head, &zeros, &tail}), clean_);
-}
-
-TEST_F(FrameSource, ZerosBetweenFramesEndTheAudioAfter1024Bytes) {
-  const Bytes head = Frames(0, 10);
-  const Bytes tail = Frames(10, frames_.size());
-  const Bytes zeros(1025, 0);
-  ExpectPlays(Concat({&head, &zeros, &tail}), head);
+  for (const size_t count : {1024, 1025, 70000}) {
+    const Bytes zeros(count, 0);
+    ExpectPlays(Concat({&head, &zeros, &tail}), clean_);
+  }
 }
 
 TEST_F(FrameSource, HalfAFrameAtTheEndIsDropped) {
@@ -204,7 +197,7 @@ TEST_F(FrameSource, SourceStepsThroughAStreamOnItsOwn) {
   while (!source.AtEndOfData()) {
     if (source.FindFrame() == TFrameStep::Frame) {
       EXPECT_EQ(source.CurrentFrameLength(), static_cast<int32_t>(frames_[frames].length));
-      source.DecodeFrame(pcm, 4608);
+      source.DecodeFrame(pcm);
       ++frames;
     }
   }

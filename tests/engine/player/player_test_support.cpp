@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "decoder/decoder_state.h"
+#include "decoder/frame_scan.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wav_file_wave_device.h"
 
@@ -201,7 +202,14 @@ Bytes ReferencePcm(const Bytes& stream) {
     }
     pcm.insert(pcm.end(), out, out + frame_bytes);
   }
-  return pcm;
+  // The player cuts the encoder delay and padding a LAME tag records (the CLI tests check the
+  // cut against mpg123).
+  const decoder::StreamScan scan = decoder::ScanStream(stream.data(), stream.size(), nullptr);
+  const size_t sample_bytes = static_cast<size_t>(info.Channels) * 2;
+  const decoder::KeptSamples kept = decoder::KeepSamples(
+      scan.Trim, 0, static_cast<int32_t>(pcm.size() / sample_bytes));
+  return Bytes(pcm.begin() + static_cast<long>(kept.First * sample_bytes),
+               pcm.begin() + static_cast<long>((kept.First + kept.Count) * sample_bytes));
 }
 
 Bytes WavSamples(const fs::path& path) {

@@ -1,0 +1,95 @@
+#include "decoder/vbr_header.h"
+
+#include <cstring>
+
+namespace yumekaze::decoder {
+namespace {
+
+constexpr uint32_t kXingFrames = 1;
+constexpr uint32_t kXingBytes = 2;
+constexpr uint32_t kXingToc = 4;
+constexpr uint32_t kXingQuality = 8;
+
+uint32_t Be32(const uint8_t* p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+bool ParseXing(const uint8_t* frame, size_t frameSize, size_t p, VbrHeader& vbr) {
+  if (p + 8 > frameSize) return false;
+  const bool info = std::memcmp(frame + p, "Info", 4) == 0;
+  if (!info && std::memcmp(frame + p, "Xing", 4) != 0) return false;
+  vbr.Kind = info ? VbrHeaderKind::kInfo : VbrHeaderKind::kXing;
+  const uint32_t flags = Be32(frame + p + 4);
+  p += 8;
+  if (flags & kXingFrames) {
+    if (p + 4 > frameSize) return true;
+    vbr.HasFrames = true;
+    vbr.Frames = Be32(frame + p);
+    p += 4;
+  }
+  if (flags & kXingBytes) {
+    if (p + 4 > frameSize) return true;
+    vbr.HasBytes = true;
+    vbr.Bytes = Be32(frame + p);
+    p += 4;
+  }
+  if (flags & kXingToc) {
+    if (p + 100 > frameSize) return true;
+    vbr.HasToc = true;
+    std::memcpy(vbr.Toc, frame + p, 100);
+    p += 100;
+  }
+  if (flags & kXingQuality) {
+    if (p + 4 > frameSize) return true;
+    vbr.Quality = static_cast<int32_t>(Be32(frame + p));
+    p += 4;
+  }
+  vbr.HasLame = ParseLameTag(frame, frameSize, p, vbr.Lame);
+  return true;
+}
+
+bool ParseVbri(const uint8_t* frame, size_t frameSize, VbrHeader& vbr) {
+  const size_t p = kVbriOffset;
+  if (p + 18 > frameSize || std::memcmp(frame + p, "VBRI", 4) != 0) return false;
+  vbr.Kind = VbrHeaderKind::kVbri;
+  vbr.VbriDelay = (frame[p + 6] << 8) | frame[p + 7];
+  vbr.Quality = (frame[p + 8] << 8) | frame[p + 9];
+  vbr.HasBytes = true;
+  vbr.Bytes = Be32(frame + p + 10);
+  vbr.HasFrames = true;
+  vbr.Frames = Be32(frame + p + 14);
+  return true;
+}
+
+}  // namespace
+
+size_t XingOffset(const MpegFrameHeader& header) {
+  const size_t crc = header.ProtectionBit == 0 ? 2 : 0;
+  const bool mono = header.Mode == 3;
+  const size_t sideInfo = header.VersionId == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+  return 4 + crc + sideInfo;
+}
+
+bool ParseVbrHeader(const uint8_t* frame, size_t frameSize, const MpegFrameHeader& header,
+                    VbrHeader& vbr) {
+  vbr = VbrHeader{};
+  if (ParseXing(frame, frameSize, XingOffset(header), vbr)) return true;
+  vbr = VbrHeader{};
+  return ParseVbri(frame, frameSize, vbr);
+}
+
+const char* VbrHeaderName(VbrHeaderKind kind) {
+  switch (kind) {
+    case VbrHeaderKind::kXing:
+      return "Xing";
+    case VbrHeaderKind::kInfo:
+      return "Info";
+    case VbrHeaderKind::kVbri:
+      return "VBRI";
+    case VbrHeaderKind::kNone:
+      break;
+  }
+  return "none";
+}
+
+}  // namespace yumekaze::decoder
