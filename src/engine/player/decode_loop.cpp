@@ -1,6 +1,7 @@
 // The decode loop: the worker's step while its work event is set. One step moves at most one
 // frame from the reader through the decoder into the sound output, so that Stop, which resets the
 // event under the decode lock, takes effect within one frame.
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -46,6 +47,7 @@ void TMP3Player::DecodeStep() {
         } else {
           // A frame the gapless trim takes whole gives nothing to play.
           pcm_pending_ = source_.DecodeFrame(pcm_.get());
+          DropBeforeSeekTarget();
           if (pcm_pending_ == 0) return;
         }
       }
@@ -85,6 +87,15 @@ void TMP3Player::DecodeStep() {
     free_percent = sound_->FreePercent();
   }
   if (free_percent <= 25) std::this_thread::yield();
+}
+
+// After a seek, decoding starts some frames before the target; their PCM is dropped here.
+void TMP3Player::DropBeforeSeekTarget() {
+  if (drop_bytes_ <= 0 || pcm_pending_ <= 0) return;
+  const int dropped = std::min(drop_bytes_, pcm_pending_);
+  std::memmove(pcm_.get(), pcm_.get() + dropped, static_cast<size_t>(pcm_pending_ - dropped));
+  pcm_pending_ -= dropped;
+  drop_bytes_ -= dropped;
 }
 
 // Waits until the queued audio has played, then reports the end of the stream. The wait holds

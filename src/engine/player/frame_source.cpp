@@ -305,6 +305,14 @@ void TMPFrameSource::Rewind() {
   reinit_ = true;
 }
 
+void TMPFrameSource::SeekTo(int64_t offset, int64_t decodedSamples) {
+  reader_.Seek(offset, SeekOrigin::Beginning);
+  current_frame_length_ = 0;
+  walker_ = {};
+  decoded_samples_ = decodedSamples;
+  reinit_ = true;
+}
+
 // The audio data ends at the current position: the next step plays out what is buffered.
 void TMPFrameSource::EndTruncate() { audio_length_ = reader_.Position() - audio_start_; }
 

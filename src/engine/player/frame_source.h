@@ -70,6 +70,10 @@ class TMPFrameSource {
   // Back to the first frame: seeks a seekable reader to the audio start; the decoder is set up
   // again from the next frame found.
   void Rewind();
+  // To the audio frame at absolute `offset` of a seekable reader, before which a decode from
+  // the start has decoded `decodedSamples` samples per channel; the decoder is set up afresh
+  // there and the trim goes on from that count.
+  void SeekTo(int64_t offset, int64_t decodedSamples);
 
   const decoder::MpegFrameHeader& FirstHeader() const { return first_header_; }
   const decoder::MpegOutputInfo& OutputInfo() const { return output_info_; }

@@ -216,7 +216,9 @@ void TMP3Player::Close() {
     reader_->Close();
     pcm_.reset();
     pcm_pending_ = 0;
+    drop_bytes_ = 0;
     source_.Clear();
+    seek_index_.Clear();
   }
   file_name_.clear();
   if (stream_flags_ & kStreamOwned) delete stream_;
@@ -246,6 +248,7 @@ void TMP3Player::Play() {
     }
     written_bytes_ = 0;
     track_start_ = 0;
+    position_base_ = 0;
     worker_->Event().SetEvent();
   } catch (...) {
     Stop();
@@ -274,6 +277,7 @@ void TMP3Player::Stop() {
     }
     if (reader_->Seekable()) source_.Rewind();
     pcm_pending_ = 0;
+    drop_bytes_ = 0;
   }
   SetStatus(kStatusStopped);
   PostUnlessPending(MPM_POSITION);
@@ -296,6 +300,38 @@ void TMP3Player::Resume() {
     sound_->Unpause();
   }
   SetStatus(kStatusPlaying);
+}
+
+bool TMP3Player::Seek(int64_t milliseconds) {
+  if ((Capabilities() & kCapCanSeek) == 0 || sample_rate_ <= 0) return false;
+  milliseconds = std::max<int64_t>(milliseconds, 0);
+  {
+    std::lock_guard decode(decode_lock_);
+    if (!seek_index_.Built()) {
+      seek_index_.Build(*stream_, source_.AudioStart(), source_.AudioLength(),
+                        source_.LayerNumber());
+    }
+    const TSeekPoint point =
+        seek_index_.Find(milliseconds * sample_rate_ / 1000, source_.Trim());
+    // A drain or reopen in progress belongs to the playback before the seek.
+    ++play_generation_;
+    {
+      std::lock_guard output(output_lock_);
+      sound_->SetWaiter(nullptr);
+      sound_->Reset();
+    }
+    source_.SeekTo(point.Offset, point.DecodedSamples);
+    pcm_pending_ = 0;
+    drop_bytes_ = static_cast<int>(point.DropSamples * channels_ * 2);
+    written_bytes_ = 0;
+    track_start_ = 0;
+    position_base_ = point.PastEnd
+                         ? seek_index_.TrimmedSamples(source_.Trim()) * 1000 / sample_rate_
+                         : milliseconds;
+    worker_->Event().SetEvent();
+  }
+  PostUnlessPending(MPM_POSITION);
+  return true;
 }
 
 uint8_t TMP3Player::Capabilities() const {
@@ -342,7 +378,8 @@ int64_t TMP3Player::PlayedMilliseconds() const {
   const int64_t buffer_size = sound_->BufferSize();
   if (buffer_size <= 0) return 0;
   const int64_t held = written % buffer_size + int64_t{sound_->Queued()} * buffer_size;
-  return std::max<int64_t>(written - held - track_start_, 0) * 1000 / bytes_per_second;
+  return position_base_ +
+         std::max<int64_t>(written - held - track_start_, 0) * 1000 / bytes_per_second;
 }
 
 int64_t TMP3Player::TotalMilliseconds() const {

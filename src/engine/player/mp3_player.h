@@ -21,6 +21,7 @@
 #include "engine/player/file_opener.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/message_window.h"
+#include "engine/player/seek_index.h"
 #include "engine/player/player_types.h"
 #include "engine/sound/wave_device.h"
 #include "engine/stream/stream.h"
@@ -133,6 +134,11 @@ class TMP3Player : private TMPMessageHandler {
   void Stop();
   void Pause();
   void Resume();
+  // Moves playback to `milliseconds` from the start (the time PlayedMilliseconds counts): playing
+  // goes on from there, paused stays paused; a time at or past the end ends the file as playing
+  // to its end would. The PCM from there on is exactly that of a play from the start. False, and
+  // nothing changes, when the player is not playing or paused or its stream cannot seek.
+  bool Seek(int64_t milliseconds);
 
   bool Opened() const { return stream_ != nullptr; }
   // 0 stopped, 1 playing, 2 paused (TMP3Status).
@@ -204,6 +210,7 @@ class TMP3Player : private TMPMessageHandler {
 
   // decode_loop.cpp
   void DecodeStep();
+  void DropBeforeSeekTarget();
   void ReopenOutput(uint64_t generation);
   void DrainOutput(uint64_t generation);
 
@@ -252,6 +259,9 @@ class TMP3Player : private TMPMessageHandler {
   uint64_t play_generation_ = 0;  // counts Play and Stop, so a drain knows it was overtaken
   std::atomic<int64_t> written_bytes_{0};  // PCM the sound output took since Play
   std::atomic<int64_t> track_start_{0};    // written_bytes_ where the current file began
+  std::atomic<int64_t> position_base_{0};  // ms of the file where written_bytes_ began counting
+  int drop_bytes_ = 0;                     // PCM still to drop before a seek's target
+  TMPSeekIndex seek_index_;                // built at the first Seek of a file
 
   // Threads blocked in RelayException until their MPM_ERROR is handled.
   struct TRelayWait {

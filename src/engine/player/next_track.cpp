@@ -77,11 +77,14 @@ void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
     stream_flags_ = kStreamSeekable | kStreamOwned;
     reader_->Open(stream_, true);
     pcm_pending_ = 0;
+    drop_bytes_ = 0;
+    seek_index_.Clear();
     source_.Open();
     // Same rate and channels, but the layer (and so the frame's samples) may differ.
     const decoder::MpegOutputInfo& output = source_.OutputInfo();
     frame_bytes_ = output.SamplesPerFrame * output.BitsPerSample / 8;
     track_start_ = written_bytes_.load();
+    position_base_ = 0;
   } catch (const std::exception& error) {
     // The file changed since it was checked: report it and end as an error would.
     if (on_show_exception_) on_show_exception_(*this, error);
