@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -86,7 +87,7 @@ bool ParseHertz(std::string_view text, int32_t& hertz) {
 
 // Seconds with up to three decimals, or M:SS(.mmm), as whole milliseconds.
 bool ParseTime(std::string_view text, int64_t& milliseconds) {
-  int64_t minutes = 0;
+  int64_t minutes = -1;
   if (const auto colon = text.find(':'); colon != std::string_view::npos) {
     const auto [stop, error] = std::from_chars(text.data(), text.data() + colon, minutes);
     if (error != std::errc() || stop != text.data() + colon || minutes < 0) return false;
@@ -97,7 +98,10 @@ bool ParseTime(std::string_view text, int64_t& milliseconds) {
   const std::string_view whole = text.substr(0, dot);
   int64_t seconds = 0;
   const auto [stop, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
-  if (whole.empty() || error != std::errc() || stop != whole.data() + whole.size()) return false;
+  if (whole.empty() || error != std::errc() || stop != whole.data() + whole.size() ||
+      seconds < 0 || (minutes >= 0 && seconds > 59)) {
+    return false;
+  }
   int64_t fraction = 0;
   if (dot != std::string_view::npos) {
     const std::string_view digits = text.substr(dot + 1);
@@ -108,7 +112,7 @@ bool ParseTime(std::string_view text, int64_t& milliseconds) {
     std::from_chars(digits.data(), digits.data() + digits.size(), fraction);
     for (size_t i = digits.size(); i < 3; ++i) fraction *= 10;
   }
-  milliseconds = (minutes * 60 + seconds) * 1000 + fraction;
+  milliseconds = (std::max<int64_t>(minutes, 0) * 60 + seconds) * 1000 + fraction;
   return true;
 }
 
