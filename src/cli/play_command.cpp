@@ -47,6 +47,7 @@ constexpr const char* kHelp =
     "Keys while playing (when standard input is a terminal):\n"
     "  space      pause and resume (play again when stopped)\n"
     "  n / p      next / previous file\n"
+    "  Left/Right back / forward 5 s (forward past the end goes on with the next file)\n"
     "  Up / Down  volume up / down by 5 %\n"
     "  m          mute and unmute\n"
     "  s          stop\n"
@@ -329,6 +330,8 @@ class PlaySession {
       if (pressed.size() >= 3 && pressed[0] == '\033' && (pressed[1] == '[' || pressed[1] == 'O')) {
         if (pressed[2] == 'A') ChangeVolume(+kVolumeStep);
         if (pressed[2] == 'B') ChangeVolume(-kVolumeStep);
+        if (pressed[2] == 'C') SeekBy(+kSeekStepMs);
+        if (pressed[2] == 'D') SeekBy(-kSeekStepMs);
         pressed.remove_prefix(3);
         continue;
       }
@@ -369,6 +372,12 @@ class PlaySession {
   }
 
   static constexpr int kVolumeStep = 5;
+  static constexpr int64_t kSeekStepMs = 5000;
+
+  void SeekBy(int64_t milliseconds) {
+    player_.Seek(std::max<int64_t>(player_.PlayedMilliseconds() + milliseconds, 0));
+    ShowStatus(false);
+  }
 
   void ChangeVolume(int step) {
     const int from = muted_volume_ >= 0 ? muted_volume_ : player_.Volume();
