@@ -30,7 +30,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: yumekaze-cli play [--device default|alsa:NAME|null|wav:PATH] [--volume 0-100]\n"
-    "                         [--balance -100-100] [--loop] FILE...\n";
+    "                         [--balance -100-100] [--replay-gain track|album|off]\n"
+    "                         [--preamp DB] [--loop] FILE...\n";
 
 constexpr const char* kHelp =
     "Plays MPEG audio files one after the other; a file with the same sampling rate and\n"
@@ -41,6 +42,8 @@ constexpr const char* kHelp =
     "                  file). When ALSA cannot open its device, the null device plays instead.\n"
     "  --volume N      volume in percent (default: the device's)\n"
     "  --balance N     -100 (left only) to 100 (right only), default 0\n"
+    "  --replay-gain M track (the default), album or off: the loudness a LAME tag stores\n"
+    "  --preamp DB     -20 to 20 dB added to that gain (never past the stored peak)\n"
     "  --loop          start again with the first file after the last\n"
     "  -h, --help      show this help\n"
     "\n"
@@ -64,6 +67,8 @@ struct PlayArguments {
   std::string device = "default";
   int volume = -1;  // the device's
   int balance = 0;
+  engine::TMP3ReplayGainMode replay_gain = engine::rgmTrack;
+  int preamp = 0;
   bool loop = false;
   std::vector<std::string> files;
 };
@@ -107,6 +112,23 @@ int ParseArguments(std::span<char* const> args, PlayArguments& parsed) {
       const char* text = value();
       if (text == nullptr || !ParseInt(text, -100, 100, parsed.balance)) {
         return UsageError("--balance needs a number from -100 to 100");
+      }
+    } else if (arg == "--replay-gain") {
+      const char* text = value();
+      const std::string_view mode = text == nullptr ? "" : text;
+      if (mode == "track") {
+        parsed.replay_gain = engine::rgmTrack;
+      } else if (mode == "album") {
+        parsed.replay_gain = engine::rgmAlbum;
+      } else if (mode == "off") {
+        parsed.replay_gain = engine::rgmOff;
+      } else {
+        return UsageError("--replay-gain takes track, album or off");
+      }
+    } else if (arg == "--preamp") {
+      const char* text = value();
+      if (text == nullptr || !ParseInt(text, -20, 20, parsed.preamp)) {
+        return UsageError("--preamp needs a number of dB from -20 to 20");
       }
     } else if (arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
@@ -207,6 +229,8 @@ class PlaySession {
     player_.SetAutoPlay(false);
     if (args.volume >= 0) player_.SetVolume(args.volume);
     player_.SetVolBalance(args.balance);
+    player_.SetReplayGainMode(args.replay_gain);
+    player_.SetReplayGainPreamp(args.preamp);
     player_.SetOnChangeStatus([this](engine::TMP3Player&) { ShowStatus(true); });
     player_.SetOnChangePosition([this](engine::TMP3Player&) { ShowStatus(false); });
     player_.SetOnEndPlay(

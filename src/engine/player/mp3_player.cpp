@@ -203,6 +203,7 @@ void TMP3Player::OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags) {
     Close();
     throw;
   }
+  ApplyEqualizer();
   PostUnlessPending(MPM_EQUALIZER);
   SetStatus(kStatusStopped);
 }

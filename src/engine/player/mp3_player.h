@@ -95,6 +95,15 @@ class TMP3Player : private TMPMessageHandler {
   void SetVolBalance(int value);  // -100..100
   int Volume() const { return volume_; }
   void SetVolume(int value);  // 0..100
+  // ReplayGain from the file's LAME tag: default rgmTrack, so files carrying a gain play at
+  // the loudness it gives and files without one at unity; the pre-amp (dB) adds to the gain.
+  // The gain never pushes the stored peak past full scale.
+  TMP3ReplayGainMode ReplayGainMode() const { return replay_gain_mode_; }
+  void SetReplayGainMode(TMP3ReplayGainMode value);
+  double ReplayGainPreamp() const { return replay_gain_preamp_; }
+  void SetReplayGainPreamp(double decibels);  // -20..20; others ignored
+  // The factor the open file plays at (1 without ReplayGain).
+  float ReplayGainFactor() const;
 
   const TNotifyEvent& OnChangePosition() const { return on_change_position_; }
   void SetOnChangePosition(TNotifyEvent handler) { on_change_position_ = std::move(handler); }
@@ -193,6 +202,9 @@ class TMP3Player : private TMPMessageHandler {
   void HandleStatus();
   void HandleEndPlay();
   void HandleEqualizer();  // equalizer_settings.cpp
+  // The decoder's gain tables are shared: a new file gets its own before its first frame.
+  void ApplyEqualizer();
+  void ApplyEqualizerBands();
   void HandleOpened(TMPMessage& message);
   // next_track.cpp
   bool TakeNextFile(std::unique_ptr<TMPOpenOutcome>& outcome);
@@ -242,6 +254,8 @@ class TMP3Player : private TMPMessageHandler {
   int equalizer_bands_[32] = {};
   bool equalizer_enabled_ = false;
   bool noisy_seek_ = true;
+  TMP3ReplayGainMode replay_gain_mode_ = rgmTrack;
+  double replay_gain_preamp_ = 0.0;
   TThreadPriority decode_priority_ = TThreadPriority::tpNormal;
   const int output_device_ = -1;
 

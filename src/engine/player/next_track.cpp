@@ -93,6 +93,7 @@ void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
     return;
   }
   file_name_ = next->Name;
+  ApplyEqualizer();
   PostUnlessPending(MPM_EQUALIZER);
   // The handler comes first, so that a file it sets next is known before the worker can reach
   // the end of a short one.
