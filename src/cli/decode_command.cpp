@@ -1,8 +1,8 @@
 // yumekaze-cli decode: decodes an MPEG audio file to a WAV file or raw 16-bit PCM.
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -98,8 +98,8 @@ bool ParseTime(std::string_view text, int64_t& milliseconds) {
   const std::string_view whole = text.substr(0, dot);
   int64_t seconds = 0;
   const auto [stop, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
-  if (whole.empty() || error != std::errc() || stop != whole.data() + whole.size() ||
-      seconds < 0 || (minutes >= 0 && seconds > 59)) {
+  if (whole.empty() || error != std::errc() || stop != whole.data() + whole.size() || seconds < 0 ||
+      (minutes >= 0 && seconds > 59)) {
     return false;
   }
   int64_t fraction = 0;

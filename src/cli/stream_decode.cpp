@@ -52,9 +52,8 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
       source.SeekTo(point.Offset, point.DecodedSamples);
       drop = point.DropSamples;
     }
-    int64_t left = settings.durationMs < 0
-                       ? -1
-                       : SamplesIn(settings.durationMs, report.format.SampleRate);
+    int64_t left =
+        settings.durationMs < 0 ? -1 : SamplesIn(settings.durationMs, report.format.SampleRate);
     alignas(16) uint8_t pcm[engine::kPcmBufferSize];
     while (!source.AtEndOfData() && left != 0) {
       const engine::TFrameStep step = source.FindFrame();

@@ -67,9 +67,8 @@ class DecodeSlice : public ::testing::Test {
                     static_cast<long long>(length / 1000), static_cast<long long>(length % 1000));
       ASSERT_EQ(Decode(file, options, dir_ / "part.raw"), 0) << options;
       const size_t from = std::min(full.size(), static_cast<size_t>(start * rate / 1000 * frame));
-      const size_t to =
-          std::min(full.size(), static_cast<size_t>((start * rate / 1000 + length * rate / 1000) *
-                                                    frame));
+      const size_t to = std::min(
+          full.size(), static_cast<size_t>((start * rate / 1000 + length * rate / 1000) * frame));
       EXPECT_TRUE(ReadFileBytes(dir_ / "part.raw") ==
                   std::vector<uint8_t>(full.begin() + from, full.begin() + to))
           << options;
@@ -101,8 +100,8 @@ TEST_F(DecodeSlice, TimesInBothFormsAndWrongOnes) {
   ASSERT_EQ(Decode(demo, "--start 1.5 --duration 0.250", dir_ / "b.raw"), 0);
   EXPECT_EQ(ReadFileBytes(dir_ / "a.raw").size(), 11025u * 4);
   EXPECT_TRUE(ReadFileBytes(dir_ / "a.raw") == ReadFileBytes(dir_ / "b.raw"));
-  for (const char* wrong : {"--start x", "--start 1:5", "--start 1:75", "--start 1.2345", "--start -1",
-                            "--duration", "--duration 1:"}) {
+  for (const char* wrong : {"--start x", "--start 1:5", "--start 1:75", "--start 1.2345",
+                            "--start -1", "--duration", "--duration 1:"}) {
     EXPECT_EQ(Decode(demo, wrong, dir_ / "c.raw"), 2) << wrong;
   }
 }

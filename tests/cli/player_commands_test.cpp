@@ -173,11 +173,10 @@ TEST_F(PlayerCommands, VolumeKeysAndTheStatusLineOnATerminal) {
   const auto seconds = (fs::file_size(decoded) - 44) / (44100 * 4);
   const std::string total = " / " + std::to_string(seconds / 60) + ":" +
                             (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
-  const std::string play =
-      std::string(YUMEKAZE_CLI) + " play --device null:1 " + Q(demo_);
+  const std::string play = std::string(YUMEKAZE_CLI) + " play --device null:1 " + Q(demo_);
   const fs::path out = dir_ / "terminal";
-  const std::string command = "printf '\\033[B\\033[Bmmq' | timeout 60 script -qec \"" + play +
-                              "\" /dev/null >" + Q(out);
+  const std::string command =
+      "printf '\\033[B\\033[Bmmq' | timeout 60 script -qec \"" + play + "\" /dev/null >" + Q(out);
   ASSERT_EQ(std::system(command.c_str()), 0);
   const Bytes bytes = ReadFileBytes(out);
   const std::string screen(bytes.begin(), bytes.end());
@@ -203,9 +202,9 @@ TEST_F(PlayerCommands, ConsecutiveFilesOfOneFormatPlayWithoutAGap) {
                             .c_str()),
             0);
   // ReplayGain off: decode writes the PCM unscaled.
-  const CliRun play = Cli("play --replay-gain off --device " +
-                          Q("wav:" + (dir_ / "played.wav").string()) + " " + d + "a.mp3 " + d +
-                          "b.mp3");
+  const CliRun play =
+      Cli("play --replay-gain off --device " + Q("wav:" + (dir_ / "played.wav").string()) + " " +
+          d + "a.mp3 " + d + "b.mp3");
   ASSERT_EQ(play.status, 0) << play.err;
   ASSERT_EQ(Cli("decode " + d + "a.mp3 -o " + d + "a.raw").status, 0);
   ASSERT_EQ(Cli("decode " + d + "b.mp3 -o " + d + "b.raw").status, 0);

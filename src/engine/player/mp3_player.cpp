@@ -312,8 +312,7 @@ bool TMP3Player::Seek(int64_t milliseconds) {
       seek_index_.Build(*stream_, source_.AudioStart(), source_.AudioLength(),
                         source_.LayerNumber());
     }
-    const TSeekPoint point =
-        seek_index_.Find(milliseconds * sample_rate_ / 1000, source_.Trim());
+    const TSeekPoint point = seek_index_.Find(milliseconds * sample_rate_ / 1000, source_.Trim());
     // A drain or reopen in progress belongs to the playback before the seek.
     ++play_generation_;
     {
@@ -388,7 +387,8 @@ int64_t TMP3Player::TotalMilliseconds() const {
   const decoder::MpegOutputInfo& output = source_.OutputInfo();
   if (!Opened() || output.SampleRate <= 0 || output.Channels <= 0) return -1;
   if (source_.VbrFrames() > 0) {
-    const int64_t samples = int64_t{source_.VbrFrames()} * (output.SamplesPerFrame / output.Channels);
+    const int64_t samples =
+        int64_t{source_.VbrFrames()} * (output.SamplesPerFrame / output.Channels);
     return samples * 1000 / output.SampleRate;
   }
   if (source_.AudioLength() == kUnknownAudioLength || source_.FirstBitrate() <= 0) return -1;

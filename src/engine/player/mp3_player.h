@@ -21,8 +21,8 @@
 #include "engine/player/file_opener.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/message_window.h"
-#include "engine/player/seek_index.h"
 #include "engine/player/player_types.h"
+#include "engine/player/seek_index.h"
 #include "engine/sound/wave_device.h"
 #include "engine/stream/stream.h"
 #include "engine/threads/loop_thread.h"
@@ -42,8 +42,8 @@ class TMP3Player : private TMPMessageHandler {
   // worker or the sound output's thread). Without a handler the message goes to standard error.
   using TExceptionEvent = std::function<void(TMP3Player& sender, const std::exception& error)>;
   // The end of an OpenFileAsync: error is null when the file is now open, else why it is not.
-  using TOpenedEvent = std::function<void(TMP3Player& sender, const std::string& name,
-                                          const std::exception* error)>;
+  using TOpenedEvent =
+      std::function<void(TMP3Player& sender, const std::string& name, const std::exception* error)>;
 
   // OpenStream flags.
   static constexpr uint8_t kStreamSeekable = 0x01;  // seekable, size known
@@ -288,8 +288,8 @@ class TMP3Player : private TMPMessageHandler {
 
   TMPMessageWindow window_;
   TMPFileOpener opener_{window_, MPM_OPENED};
-  uint64_t open_request_ = 0;  // the OpenFileAsync that counts
-  uint64_t next_request_ = 0;  // the SetNextFile that counts
+  uint64_t open_request_ = 0;             // the OpenFileAsync that counts
+  uint64_t next_request_ = 0;             // the SetNextFile that counts
   std::unique_ptr<TMPOpenOutcome> next_;  // the file to follow, opened and checked
   // A next file is set or being checked: the worker leaves the end of the data to the
   // user-interface thread, which switches to it or lets the worker play out.

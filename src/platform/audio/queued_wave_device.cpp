@@ -31,8 +31,7 @@ constexpr auto kRequestWait = std::chrono::milliseconds(20);
 
 }  // namespace
 
-TQueuedWaveDevice::TQueuedWaveDevice()
-    : interrupt_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+TQueuedWaveDevice::TQueuedWaveDevice() : interrupt_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 TQueuedWaveDevice::~TQueuedWaveDevice() {
   if (interrupt_fd_ >= 0) close(interrupt_fd_);

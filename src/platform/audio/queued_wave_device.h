@@ -78,9 +78,10 @@ class TQueuedWaveDevice : public engine::TWaveDevice {
     int64_t end;  // stream position just after the buffer
   };
 
-  int AwaitDeviceThread(std::unique_lock<std::mutex>& lock);  // under mutex_
-  void Interrupt();                      // under mutex_
-  void ClearInterrupt();                 // under mutex_
+  // Under mutex_:
+  int AwaitDeviceThread(std::unique_lock<std::mutex>& lock);
+  void Interrupt();
+  void ClearInterrupt();
   void DeviceLoop();
   bool CarryOutRequests();               // device thread, under mutex_
   void CompletePlayed();                 // device thread, under mutex_

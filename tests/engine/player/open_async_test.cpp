@@ -33,10 +33,9 @@ TEST_F(OpenAsync, BadFilesAreRefusedByNameWhileTheOpenFileGoesOn) {
   WriteFileBytes(dir_ / "empty.mp3", {});
   std::ofstream(dir_ / "text.mp3") << "not MPEG audio at all, just text\n";
   std::filesystem::create_directory(dir_ / "folder.mp3");
-  const std::vector<std::string> bad = {fifo, (dir_ / "empty.mp3").string(),
-                                        (dir_ / "text.mp3").string(),
-                                        (dir_ / "folder.mp3").string(),
-                                        (dir_ / "vanished.mp3").string()};
+  const std::vector<std::string> bad = {
+      fifo, (dir_ / "empty.mp3").string(), (dir_ / "text.mp3").string(),
+      (dir_ / "folder.mp3").string(), (dir_ / "vanished.mp3").string()};
 
   RecordingPlayer recorder(dir_ / "out.wav", 1);
   TMP3Player& player = recorder.player();

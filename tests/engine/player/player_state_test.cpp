@@ -6,9 +6,9 @@
 #include <cstring>
 #include <thread>
 
+#include "../../robustness/watchdog.h"
 #include "engine/stream/memory_stream.h"
 #include "engine/tags/mp3_info.h"
-#include "../../robustness/watchdog.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wav_file_wave_device.h"
 #include "player_test_support.h"
