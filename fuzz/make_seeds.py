@@ -4,13 +4,15 @@
 usage: make_seeds.py CORPUS_DIR STREAM...
 
 Each STREAM (an MPEG audio file) gives seeds as it is and, cut short, wrapped in every tag and
-container the player reads (ID3v2.3/2.4, ID3v1, Lyrics3 v1/v2, RIFF WAVE with INFO, MacBinary).
+container the player reads (ID3v2.2/2.3/2.4 with their flags, APEv1/v2, ID3v1, Lyrics3 v1/v2, RIFF
+WAVE with INFO, MacBinary).
 The frame decoder's seeds carry its five control bytes in front and are cut into pieces from
 several places of the stream; the command-line decoder's carry its one control byte.
 """
 import os
 import struct
 import sys
+import zlib
 
 TARGETS = ("frame_decoder_fuzzer", "cli_decode_fuzzer", "tag_reader_fuzzer", "player_open_fuzzer")
 # Long enough for a few frames of any layer behind the tags, short enough to fuzz fast.
@@ -36,6 +38,68 @@ def id3v2(audio, version=3, extended=False, padding=20):
         flags |= 0x40
         frames = struct.pack(">I", 6) + b"\0" * 6 + frames
     return b"ID3" + bytes([version, 0, flags]) + syncsafe(len(frames)) + frames + audio
+
+
+def unsynchronise(data):
+    out = bytearray()
+    for i, b in enumerate(data):
+        out.append(b)
+        if b == 0xFF and (i + 1 == len(data) or data[i + 1] >= 0xE0 or data[i + 1] == 0):
+            out.append(0)
+    return bytes(out)
+
+
+def id3v22(audio):
+    def frame(ident, body):
+        return ident + struct.pack(">I", len(body))[1:] + body
+    frames = frame(b"TT2", b"\0Seed title") + frame(b"TP1", b"\0Seed artist")
+    frames += frame(b"COM", b"\0eng\0Comment") + frame(b"TCO", b"\0(17)")
+    frames += frame(b"PIC", b"\0PNG\x03desc\0" + b"\x89PNG" * 8) + b"\0" * 10
+    return b"ID3\x02\0\0" + syncsafe(len(frames)) + frames + audio
+
+
+def id3v23_flags(audio):
+    """Whole-tag unsynchronisation, a compressed frame and a TXXX ReplayGain frame."""
+    text = b"\0Compressed \xff\xfe title"
+    frames = b"TIT2" + struct.pack(">I", 4 + len(zlib.compress(text))) + b"\0\x80"
+    frames += struct.pack(">I", len(text)) + zlib.compress(text)
+    frames += id3v23_frame(b"TXXX", b"REPLAYGAIN_TRACK_GAIN\0-6.20 dB")
+    frames += id3v23_frame(b"COMM", b"eng\0Comment \xff\xff")
+    frames = unsynchronise(frames)
+    return b"ID3\x03\0\x80" + syncsafe(len(frames)) + frames + audio
+
+
+def id3v24_frame(ident, body, flags=0):
+    return ident + syncsafe(len(body)) + bytes((0, flags)) + body
+
+
+def id3v24(audio, appended=False):
+    """UTF-8 and several values, per-frame unsynchronisation with a data length, compression,
+    RVA2, a picture, and a footer; appended=True puts the tag behind the audio."""
+    title = "夢風 / Mötley".encode("utf-8")
+    frames = id3v24_frame(b"TIT2", b"\x03" + title)
+    frames += id3v24_frame(b"TPE1", b"\x03One\0Two\0")
+    text = b"\x03\xff\xe0 unsynchronised"
+    frames += id3v24_frame(b"TALB", syncsafe(len(text)) + unsynchronise(text), 0x03)
+    frames += id3v24_frame(b"TCON", syncsafe(len(b"\x0317")) + zlib.compress(b"\x0317"), 0x09)
+    frames += id3v24_frame(b"RVA2", b"track\0\x01\xfc\x00\x10\x7f\xff")
+    frames += id3v24_frame(b"APIC", b"\x00image/jpeg\0\x03\0" + b"\xff\xd8" * 16)
+    tag = b"ID3\x04\0\x10" + syncsafe(len(frames)) + frames
+    tag += b"3DI\x04\0\x10" + syncsafe(len(frames))
+    return audio + tag if appended else tag + audio
+
+
+def ape(audio, version=2000, header=True):
+    items = b""
+    for key, value in ((b"Title", b"Seed title"), (b"Artist", b"One\0Two"),
+                       (b"REPLAYGAIN_TRACK_GAIN", b"-3.10 dB"), (b"Cover Art (Front)", b"x.jpg\0\xff")):
+        flags = 2 if key.startswith(b"Cover") else 0
+        items += struct.pack("<II", len(value), flags) + key + b"\0" + value
+    def block(flags):
+        return b"APETAGEX" + struct.pack("<IIII", version, len(items) + 32, 4, flags) + b"\0" * 8
+    has_header = 0x80000000 if header and version >= 2000 else 0
+    front = block(has_header | 0x20000000) if has_header else b""
+    return audio + front + items + block(has_header)
 
 
 def id3v1(audio, track=True):
@@ -83,6 +147,13 @@ def variants(name, stream):
     yield name + ".id3v23", id3v2(head)
     yield name + ".id3v24", id3v2(head, version=4)
     yield name + ".id3v23ext", id3v2(head, extended=True)
+    yield name + ".id3v22", id3v22(head)
+    yield name + ".id3v23flags", id3v23_flags(head)
+    yield name + ".id3v24flags", id3v24(head)
+    yield name + ".id3v24appended", id3v1(id3v24(head, appended=True))
+    yield name + ".apev2", id3v1(ape(head))
+    yield name + ".apev2noheader", ape(head, header=False)
+    yield name + ".apev1", lyrics3v2(ape(head, version=1000))
     yield name + ".id3v1", id3v1(head)
     yield name + ".id3v10", id3v1(head, track=False)
     yield name + ".lyrics3v1", lyrics3v1(head)

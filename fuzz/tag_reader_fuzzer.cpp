@@ -1,6 +1,7 @@
 // Fuzzes the tag reader: TMP3Info over a TMPStreamReader with the player's 64 KiB ring, on the
 // input held in a TMPMemoryStream. Each input is scanned as a seekable file (leading and
-// trailing tags) and as a stream that cannot seek (leading tags only).
+// trailing tags) and as a stream that cannot seek (leading tags only), and its merged fields are
+// formed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -51,6 +52,9 @@ void Scan(std::span<const uint8_t> bytes, bool seekable) {
   CheckLines(info.Id3v2Lines());
   CheckLines(info.InfoLines());
   CheckLines(info.Lyrics3Lines());
+  CheckLines(info.ApeLines());
+  const TTagFields fields = info.Merged();
+  Check(!fields.picture.present || fields.picture.size <= size);
   // UTF-16 frames become UTF-8: at most three bytes for every two.
   Check(info.GetArtist().size() <= 2 * bytes.size());
   Check(info.GetTitle().size() <= 2 * bytes.size());

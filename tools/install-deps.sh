@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # reference encoders and decoders used by tests
   twolame lame mpg123 sox
+  # tags: zlib for compressed ID3v2 frames; TagLib and mutagen as the tag tests' references
+  zlib1g-dev libtag1-dev python3-mutagen
   # sound output
   libasound2-dev alsa-utils
   # desktop player

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "app/app_font.h"
+#include "app/charset_choice.h"
 #include "app/error_report.h"
 #include "app/form2.h"
 #include "app/pictures.h"
@@ -190,6 +191,9 @@ void TForm1::CreateMenu() {
   N6 = item(QStringLiteral("open"), QStringLiteral("ファイルオープン(&O)"));
   N7 = item(QStringLiteral("sleep"), QStringLiteral("お休みタイマー(&T)"));
   AboutA1 = item(QStringLiteral("about"), QStringLiteral("バージョン情報(&A)"));
+  AddCharsetMenu(PopupMenu1, [this] {
+    if (MP3->Opened()) ShowFileTexts();
+  });
   N9 = PopupMenu1->addSeparator();
   R1 = item(QStringLiteral("restore"), QStringLiteral("元のサイズに戻す(&R)"));
   Exit1 = item(QStringLiteral("exit"), QStringLiteral("終了(&X)"));
@@ -236,6 +240,7 @@ void TForm1::FormCreate() {
   const QString programFolder = FolderOf(QCoreApplication::applicationFilePath());
   const auto settings = OpenSettings();
   initialFolder_ = settings->value(kFileGroup + u'/' + kInitialKey, programFolder).toString();
+  ApplyStoredCharset();
 }
 
 void TForm1::SetCompanions(TForm2* form2, QDialog* aboutBox) {

@@ -1,138 +1,213 @@
 // yumekaze-cli info: what the player finds in a file: the stream's format, where its audio lies
-// between the tags, and every tag line.
+// between the tags, the merged tag fields and every tag line; for people or, with --json, for
+// scripts.
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/command_line.h"
+#include "cli/fd_stream.h"
+#include "cli/info_fields.h"
+#include "cli/info_json.h"
 #include "cli/player_commands.h"
 #include "engine/player/mp3_player.h"
 #include "engine/tags/mp3_info.h"
-#include "platform/text/tag_text.h"
+#include "platform/text/legacy_charset.h"
 
 namespace yumekaze::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: yumekaze-cli info FILE...\n";
+constexpr const char* kUsage = "usage: yumekaze-cli info [--json] [--charset NAME] FILE...\n";
 
 constexpr const char* kHelp =
     "Shows what the player finds in MPEG audio files: the stream's format (MPEG version,\n"
     "layer, sampling rate, channels, bitrate or free format, a Xing/VBRI header), where the\n"
-    "audio lies (start offset and length in bytes), artist and title, and every tag line\n"
-    "(ID3v1, ID3v2, RIFF INFO, Lyrics3).\n"
+    "audio lies (start offset and length in bytes), the tag fields merged over all tags (ID3v2\n"
+    "before APE before RIFF INFO before ID3v1), ReplayGain, an attached picture, and every tag\n"
+    "line (ID3v1, ID3v2, APE, RIFF INFO, Lyrics3). FILE may be a pipe, or - for standard\n"
+    "input; tags behind the audio are then not read.\n"
+    "\n"
+    "  --json          one JSON object per file and line, in UTF-8, with these keys:\n"
+    "                  file, version, layer, sample_rate, channels, mode, bitrate_kbps (of\n"
+    "                  the first frame), average_bitrate_kbps (null without a VBR header),\n"
+    "                  free_format, vbr_header (none, Xing, VBRI), vbr_frames, audio_start,\n"
+    "                  audio_length, duration_seconds (estimated), title, artist, album,\n"
+    "                  album_artist, track, disc, year, genre, comment (\"\" when none),\n"
+    "                  replaygain {track_gain_db, track_peak, album_gain_db, album_peak},\n"
+    "                  picture {type, type_name, mime, size} or null, tags {id3v1, id3v2,\n"
+    "                  ape, riff_info, lyrics3: arrays of \"KEY=value\" lines}. Numbers that\n"
+    "                  are not known are null. A file that cannot be read gives {file, error}.\n"
+    "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
+    "                  CP932 or CP1252); by default the locale's\n"
+    "  -h, --help      show this help\n"
     "\n"
     "Exit status: 0 success, 1 a file that cannot be read or is not MPEG audio, 2 wrong usage.\n";
 
-constexpr const char* kModeNames[] = {"stereo", "joint stereo", "dual channel", "single channel"};
+constexpr std::string_view kIndent = "                ";
 
-// Tag text for a terminal: decoded to UTF-8; control characters, which could drive the
-// terminal, become spaces, and further lines are indented under the first.
-std::string Printable(std::string_view bytes, std::string_view indent) {
-  const std::string text = platform::DecodeTagText(bytes);
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    if (c == '\n') {
-      out += '\n';
-      out += indent;
-    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      out += ' ';
-    } else {
-      out += c;
-    }
-  }
-  return out;
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "yumekaze-cli info: %s\n%s", message.c_str(), kUsage);
+  return kExitUsage;
 }
 
-std::string FormatLine(const engine::TMP3Player& player, const engine::TMPFrameSource& source) {
-  static constexpr const char* kVersions[] = {"", "MPEG-1", "MPEG-2", "MPEG-2.5"};
-  static constexpr const char* kLayers[] = {"", "I", "II", "III"};
-  const decoder::MpegFrameHeader& header = source.FirstHeader();
+std::string FormatLine(const TStreamFacts& facts) {
   char line[256];
-  std::snprintf(line, sizeof line, "%s Layer %s, %d Hz, %d channel%s (%s), ",
-                kVersions[source.MpegVersion()], kLayers[source.LayerNumber()], player.SampleRate(),
-                player.Channels(), player.Channels() == 1 ? "" : "s", kModeNames[header.Mode & 3]);
+  std::snprintf(line, sizeof line, "%s Layer %s, %d Hz, %d channel%s (%s), ", facts.version.c_str(),
+                std::string(facts.layer, 'I').c_str(), facts.sample_rate, facts.channels,
+                facts.channels == 1 ? "" : "s", facts.mode.c_str());
   std::string text = line;
-  if (source.FreeFormatLength() > 0) {
-    std::snprintf(line, sizeof line, "free format (%d kbit/s measured)",
-                  source.FirstBitrate() / 1000);
+  if (facts.free_format) {
+    std::snprintf(line, sizeof line, "free format (%d kbit/s measured)", facts.first_bitrate_kbps);
+  } else if (facts.average_bitrate_kbps) {
+    std::snprintf(line, sizeof line, "%d kbit/s average", *facts.average_bitrate_kbps);
   } else {
-    std::snprintf(line, sizeof line, "%d kbit/s", source.FirstBitrate() / 1000);
+    std::snprintf(line, sizeof line, "%d kbit/s", facts.first_bitrate_kbps);
   }
   return text + line;
 }
 
+void PrintField(const char* label, std::string_view bytes, bool always = false) {
+  if (bytes.empty() && !always) return;
+  std::printf("  %-13s %s\n", label, SafeText(bytes, ' ', "\n" + std::string(kIndent)).c_str());
+}
+
+void PrintReplayGain(const engine::TReplayGain& gain) {
+  if (gain.Empty()) return;
+  std::string text;
+  const auto add = [&](const char* which, const std::optional<double>& db,
+                       const std::optional<double>& peak) {
+    if (!db && !peak) return;
+    char part[96];
+    std::snprintf(part, sizeof part, "%s%s", text.empty() ? "" : ", ", which);
+    text += part;
+    if (db) {
+      std::snprintf(part, sizeof part, " %+.2f dB", *db);
+      text += part;
+    }
+    if (peak) {
+      std::snprintf(part, sizeof part, " (peak %.6f)", *peak);
+      text += part;
+    }
+  };
+  add("track", gain.track_gain, gain.track_peak);
+  add("album", gain.album_gain, gain.album_peak);
+  std::printf("  %-13s %s\n", "ReplayGain:", text.c_str());
+}
+
 void PrintTagLines(const char* kind, const engine::TMP3Info::TagLines& lines) {
   for (const std::string& line : lines) {
-    std::printf("  %-7s %s\n", kind, Printable(line, "          ").c_str());
+    std::printf("  %-7s %s\n", kind, SafeText(line, ' ', "\n          ").c_str());
   }
 }
 
 void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
-  const engine::TMPFrameSource& source = player.Source();
-  std::printf("%s\n", path.c_str());
-  std::printf("  format:       %s\n", FormatLine(player, source).c_str());
-  switch (source.VbrHeader()) {
-    case engine::TVbrHeaderKind::None:
-      std::printf("  VBR header:   none\n");
-      break;
-    case engine::TVbrHeaderKind::Xing:
-      std::printf("  VBR header:   Xing, %d frames\n", source.VbrFrames());
-      break;
-    case engine::TVbrHeaderKind::Vbri:
-      std::printf("  VBR header:   VBRI, %d frames\n", source.VbrFrames());
-      break;
-  }
-  std::printf("  audio start:  %lld bytes\n", static_cast<long long>(player.AudioStart()));
-  if (player.AudioLength() >= engine::kUnknownAudioLength) {
-    std::printf("  audio length: unknown\n");
+  const TStreamFacts facts = StreamFacts(player);
+  std::printf("%s\n", SafeText(path, '?', "?").c_str());
+  std::printf("  format:       %s\n", FormatLine(facts).c_str());
+  if (facts.vbr_header == "none") {
+    std::printf("  VBR header:   none\n");
   } else {
-    std::printf("  audio length: %lld bytes\n", static_cast<long long>(player.AudioLength()));
+    std::printf("  VBR header:   %s, %d frames\n", facts.vbr_header.c_str(), facts.vbr_frames);
   }
-  std::printf("  artist:       %s\n", Printable(player.Artist(), "                ").c_str());
-  std::printf("  title:        %s\n", Printable(player.SongTitle(), "                ").c_str());
+  std::printf("  audio start:  %lld bytes\n", static_cast<long long>(facts.audio_start));
+  if (facts.audio_length) {
+    std::printf("  audio length: %lld bytes\n", static_cast<long long>(*facts.audio_length));
+  } else {
+    std::printf("  audio length: unknown\n");
+  }
+  const engine::TTagFields fields = MergedFields(player, path);
+  PrintField("artist:", fields.artist, true);
+  PrintField("title:", fields.title, true);
+  PrintField("album:", fields.album);
+  PrintField("album artist:", fields.album_artist);
+  PrintField("track:", fields.track);
+  PrintField("disc:", fields.disc);
+  PrintField("year:", fields.year);
+  PrintField("genre:", fields.genre);
+  PrintField("comment:", fields.comment);
+  PrintReplayGain(fields.replay_gain);
+  if (fields.picture.present) {
+    std::printf("  picture:      %s, %s, %lld bytes\n",
+                engine::PictureTypeName(fields.picture.type),
+                SafeText(fields.picture.mime, '?', "?").c_str(),
+                static_cast<long long>(fields.picture.size));
+  }
   const engine::TMP3Info& info = player.Info();
   PrintTagLines("ID3v1", info.Id3v1Lines());
   PrintTagLines("ID3v2", info.Id3v2Lines());
+  PrintTagLines("APE", info.ApeLines());
   PrintTagLines("INFO", info.InfoLines());
   PrintTagLines("Lyrics3", info.Lyrics3Lines());
+}
+
+// Opens path through a descriptor, so that pipes and standard input work, and reports it.
+void ReportFile(const std::string& path, engine::TMP3Player& player, bool json) {
+  FdStream stream;
+  if (!stream.Open(path)) {
+    throw engine::TMPStreamError("Cannot open file \"" + path + "\". " +
+                                 std::strerror(stream.LastError()));
+  }
+  try {
+    player.OpenStream(&stream, stream.Seekable() ? engine::TMP3Player::kStreamSeekable : 0);
+    if (json) {
+      std::printf("%s\n", InfoJson(path, player).c_str());
+    } else {
+      PrintInfo(path, player);
+    }
+  } catch (...) {
+    player.Close();
+    throw;
+  }
+  player.Close();
 }
 
 }  // namespace
 
 int RunInfoCommand(std::span<char* const> args) {
-  if (args.empty()) {
-    std::fprintf(stderr, "yumekaze-cli info: no file given\n%s", kUsage);
-    return kExitUsage;
-  }
-  for (const char* arg : args) {
-    const std::string_view text = arg;
+  bool json = false;
+  std::vector<std::string> files;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view text = args[i];
     if (text == "-h" || text == "--help") {
       std::printf("%s\n%s", kUsage, kHelp);
       return kExitSuccess;
     }
-    if (text.size() > 1 && text[0] == '-') {
-      std::fprintf(stderr, "yumekaze-cli info: unknown option '%s'\n%s", arg, kUsage);
-      return kExitUsage;
+    if (text == "--json") {
+      json = true;
+    } else if (text == "--charset") {
+      if (i + 1 == args.size() || !platform::IsKnownCharset(args[i + 1])) {
+        return UsageError("--charset needs the name of a character set iconv knows");
+      }
+      platform::SetLegacyCharset(args[++i]);
+    } else if (text.size() > 1 && text[0] == '-') {
+      return UsageError("unknown option '" + std::string(text) + "'");
+    } else {
+      files.emplace_back(text);
     }
   }
+  if (files.empty()) return UsageError("no file given");
 
   // The player's own open path, without a sound device: nothing is played.
   engine::TMP3Player player;
   player.SetAutoPlay(false);
   int status = kExitSuccess;
   bool first = true;
-  for (const char* arg : args) {
-    const std::string path = arg;
-    if (!first) std::printf("\n");
+  for (const std::string& path : files) {
+    if (!first && !json) std::printf("\n");
     first = false;
     try {
-      player.SetFileName(path);
-      PrintInfo(path, player);
+      ReportFile(path, player, json);
     } catch (const std::exception& error) {
       std::fflush(stdout);
-      std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", path.c_str(), error.what());
+      if (json) {
+        std::printf("%s\n", ErrorJson(path, error.what()).c_str());
+      } else {
+        std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", SafeText(path, '?', "?").c_str(),
+                     error.what());
+      }
       status = kExitFailure;
     }
     player.Window().ProcessPending();

@@ -23,6 +23,7 @@
 #include "engine/player/mp3_player.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wave_device_factory.h"
+#include "platform/text/legacy_charset.h"
 #include "platform/text/tag_text.h"
 
 namespace yumekaze::cli {
@@ -31,7 +32,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: yumekaze-cli play [--device default|alsa:NAME|null|wav:PATH] [--volume 0-100]\n"
     "                         [--balance -100-100] [--replay-gain track|album|off]\n"
-    "                         [--preamp DB] [--loop] FILE...\n";
+    "                         [--preamp DB] [--loop] [--charset NAME] FILE...\n";
 
 constexpr const char* kHelp =
     "Plays MPEG audio files one after the other; a file with the same sampling rate and\n"
@@ -42,9 +43,11 @@ constexpr const char* kHelp =
     "                  file). When ALSA cannot open its device, the null device plays instead.\n"
     "  --volume N      volume in percent (default: the device's)\n"
     "  --balance N     -100 (left only) to 100 (right only), default 0\n"
-    "  --replay-gain M track (the default), album or off: the loudness a LAME tag stores\n"
+    "  --replay-gain M track (the default), album or off: the loudness the tags store\n"
     "  --preamp DB     -20 to 20 dB added to that gain (never past the stored peak)\n"
     "  --loop          start again with the first file after the last\n"
+    "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
+    "                  CP932 or CP1252); by default the locale's\n"
     "  -h, --help      show this help\n"
     "\n"
     "Keys while playing (when standard input is a terminal):\n"
@@ -103,6 +106,12 @@ int ParseArguments(std::span<char* const> args, PlayArguments& parsed) {
       const char* name = value();
       if (name == nullptr) return UsageError("--device needs a device name");
       parsed.device = name;
+    } else if (arg == "--charset") {
+      const char* name = value();
+      if (name == nullptr || !platform::IsKnownCharset(name)) {
+        return UsageError("--charset needs the name of a character set iconv knows");
+      }
+      platform::SetLegacyCharset(name);
     } else if (arg == "--volume") {
       const char* text = value();
       if (text == nullptr || !ParseInt(text, 0, 100, parsed.volume)) {

@@ -12,9 +12,9 @@ namespace yumekaze::decoder {
 
 // One raw header field per member, right-aligned, in header order.
 struct MpegFrameHeader {
-  int32_t SyncKind;  // 0 none, 1 MPEG-1/2, 2 MPEG-2.5
+  int32_t SyncKind;   // 0 none, 1 MPEG-1/2, 2 MPEG-2.5
   int32_t VersionId;  // 1 MPEG-1, 0 MPEG-2/2.5
-  int32_t Layer;  // 3 = Layer I, 2 = Layer II, 1 = Layer III, 0 reserved
+  int32_t Layer;      // 3 = Layer I, 2 = Layer II, 1 = Layer III, 0 reserved
   int32_t ProtectionBit;
   int32_t BitrateIndex;
   int32_t SampleRateIndex;
@@ -30,7 +30,7 @@ struct MpegFrameHeader {
 struct MpegOutputInfo {
   int32_t Channels;
   int32_t SamplesPerFrame;  // over all output channels
-  int32_t SampleRate;  // Hz
+  int32_t SampleRate;       // Hz
   int32_t BitsPerSample;
   int32_t FrameLength;
   int32_t Reserved;
@@ -54,7 +54,8 @@ struct MpegDecodeResult {
 // DecoderOptions bits.
 inline constexpr uint8_t kChannelSelectionMask = 0x03;  // ChannelSelection below
 inline constexpr uint8_t kOptionEightBit = 0x08;
-inline constexpr uint8_t kOptionFullBand = 0x10;  // the standard's full bandwidth (32 subbands, 576 lines)
+inline constexpr uint8_t kOptionFullBand =
+    0x10;  // the standard's full bandwidth (32 subbands, 576 lines)
 
 enum ChannelSelection : uint8_t {
   kChannelsAsCoded = 0,
@@ -96,8 +97,7 @@ void SelectCpuVariants(DecoderState& decoder, uint32_t flags);
 
 int32_t InitDecoder(const MpegFrameHeader& header, int32_t frameLength, int32_t shift,
                     int32_t reserved, uint8_t options, int32_t frequencyLimit);
-void DecodeFrame(MpegDecodeResult& result, const uint8_t* input, size_t inputSize,
-                 uint8_t* output);
+void DecodeFrame(MpegDecodeResult& result, const uint8_t* input, size_t inputSize, uint8_t* output);
 void GetOutputInfo(MpegOutputInfo& destination);
 void SelectCpuVariants(uint32_t flags);
 

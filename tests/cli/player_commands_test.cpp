@@ -86,7 +86,8 @@ class PlayerCommands : public ::testing::Test {
 
 TEST_F(PlayerCommands, InfoShowsFormatPositionAndTags) {
   const fs::path tagged = TaggedDemo();
-  const CliRun run = Cli("info " + Q(tagged));
+  // Under a Japanese locale text that is not UTF-8 is read as CP932.
+  const CliRun run = Cli("info " + Q(tagged), "LC_ALL=ja_JP.UTF-8 ");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("format:       MPEG-1 Layer II, 44100 Hz, 2 channels (joint stereo), "
                          "128 kbit/s"),

@@ -348,10 +348,10 @@ uint8_t TMP3Player::Capabilities() const {
   return caps;
 }
 
-std::string TMP3Player::Artist() const { return info_->GetArtist(); }
+std::string TMP3Player::Artist() const { return info_->Merged().artist; }
 
 std::string TMP3Player::SongTitle() const {
-  std::string title = info_->GetTitle();
+  std::string title = info_->Merged().title;
   if (title.empty() && !file_name_.empty()) {
     const auto slash = file_name_.find_last_of('/');
     title = slash == std::string::npos ? file_name_ : file_name_.substr(slash + 1);

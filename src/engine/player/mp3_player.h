@@ -95,9 +95,9 @@ class TMP3Player : private TMPMessageHandler {
   void SetVolBalance(int value);  // -100..100
   int Volume() const { return volume_; }
   void SetVolume(int value);  // 0..100
-  // ReplayGain from the file's LAME tag: default rgmTrack, so files carrying a gain play at
-  // the loudness it gives and files without one at unity; the pre-amp (dB) adds to the gain.
-  // The gain never pushes the stored peak past full scale.
+  // ReplayGain from the file's tags (TXXX, APEv2, RVA2) or its LAME tag: default rgmTrack, so
+  // files carrying a gain play at the loudness it gives and files without one at unity; the
+  // pre-amp (dB) adds to the gain. The gain never pushes the stored peak past full scale.
   TMP3ReplayGainMode ReplayGainMode() const { return replay_gain_mode_; }
   void SetReplayGainMode(TMP3ReplayGainMode value);
   double ReplayGainPreamp() const { return replay_gain_preamp_; }
@@ -154,7 +154,7 @@ class TMP3Player : private TMPMessageHandler {
   uint8_t Status() const { return status_; }
   // kCapAlways, kCapOpened, ... (player_types.h).
   uint8_t Capabilities() const;
-  // Tag texts as stored in the file (decode them for display at the edge).
+  // Tag texts merged over the tags, as stored in the file (decode them for display at the edge).
   std::string Artist() const;
   // The tag's title, or the file name without its folder when the tags have none.
   std::string SongTitle() const;

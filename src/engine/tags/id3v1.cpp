@@ -30,6 +30,7 @@ void TMP3Info::ScanId3v1() {
   // ID3v1.1: a zero in front of the comment's last byte makes that byte the track number.
   if (tag[125] == 0) id3v1_lines_.push_back("TRACK=" + std::to_string(tag[126]));
   id3v1_position_ = position;
+  id3v1_genre_ = tag[127];
   if (reader_->Skip(kTagSize)) found_ |= kFoundId3v1;
 }
 

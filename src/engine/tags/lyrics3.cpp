@@ -33,6 +33,7 @@ void TMP3Info::ScanLyrics3() {
     const size_t begin = text.find(kBegin);
     if (begin == std::string::npos) return;
     lyrics3_lines_.push_back("LYRICS=" + text.substr(begin + kBegin.size()));
+    lyrics3_start_ = from + static_cast<int64_t>(begin);
     found_ |= kFoundLyrics3;
   } else if (tag_bytes::HasBytes(reader_->Data(), "LYRICS200")) {
     if (ReadLyrics3v2(marker)) found_ |= kFoundLyrics3;
@@ -58,6 +59,7 @@ bool TMP3Info::ReadLyrics3v2(int64_t marker) {
     return false;
   }
   reader_->Skip(static_cast<int64_t>(kBegin.size()));
+  lyrics3_start_ = block_start;
   // Every field moves on by at least 9 bytes, so the walk ends.
   while (reader_->Position() < fields_end) {
     if (!reader_->Request(kFieldHeaderSize)) return false;

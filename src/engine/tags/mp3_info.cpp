@@ -1,5 +1,6 @@
 // TMP3Info: life cycle, the two scans, the getters. The formats themselves are read in
-// macbinary.cpp, riff.cpp, id3v2.cpp, id3v1.cpp and lyrics3.cpp.
+// macbinary.cpp, riff.cpp, id3v2*.cpp, ape_tag.cpp, id3v1.cpp and lyrics3.cpp; the merged
+// fields in tag_merge.cpp.
 #include "engine/tags/mp3_info.h"
 
 #include <strings.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 
 #include "engine/stream/mp_assert.h"
+#include "engine/tags/tag_bytes.h"
 
 namespace yumekaze::engine {
 
@@ -21,10 +23,13 @@ void TMP3Info::Clear() {
   riff_data_start_ = 0;
   riff_data_length_ = kUnknownLength;
   id3v1_position_ = 0;
+  id3v1_genre_ = -1;
   info_lines_.clear();
   id3v1_lines_.clear();
-  id3v2_lines_.clear();
+  id3v2_ = {};
   lyrics3_lines_.clear();
+  lyrics3_start_ = 0;
+  ape_lines_.clear();
 }
 
 void TMP3Info::Attach(TMPStreamReader* reader) {
@@ -61,6 +66,14 @@ bool TMP3Info::ScanTrailing() {
   }
   ScanId3v1();
   ScanLyrics3();
+  int64_t tags_start = (found_ & kFoundLyrics3) ? lyrics3_start_
+                       : (found_ & kFoundId3v1) ? id3v1_position_
+                                                : TrailingEnd();
+  tags_start = ScanAppendedId3v2(ScanApe(tags_start));
+  // APE and appended ID3v2 bytes are no audio; the decode loop would take them for damaged frames.
+  if (found_ & (kFoundApe | kFoundId3v2Appended)) {
+    audio_length_ = std::clamp<int64_t>(tags_start - audio_start_, 0, audio_length_);
+  }
   return true;
 }
 
@@ -71,15 +84,7 @@ int64_t TMP3Info::TrailingEnd() const {
 }
 
 bool TMP3Info::ReadBytes(int64_t count, std::string& out) {
-  out.clear();
-  while (count > 0) {
-    const int32_t piece = static_cast<int32_t>(std::min<int64_t>(count, reader_->Capacity()));
-    if (!reader_->Request(piece)) return false;
-    out.append(reinterpret_cast<const char*>(reader_->Data()), static_cast<size_t>(piece));
-    reader_->Skip(piece);
-    count -= piece;
-  }
-  return true;
+  return tag_bytes::ReadPieces(*reader_, count, out);
 }
 
 std::string TMP3Info::LookupValue(const TagLines& lines, std::string_view key) {
@@ -105,12 +110,12 @@ std::string Longest(std::initializer_list<std::string> candidates) {
 }  // namespace
 
 std::string TMP3Info::GetArtist() const {
-  return Longest({LookupValue(id3v1_lines_, "ARTIST"), LookupValue(id3v2_lines_, "TPE1"),
+  return Longest({LookupValue(id3v1_lines_, "ARTIST"), LookupValue(id3v2_.lines, "TPE1"),
                   LookupValue(info_lines_, "IART")});
 }
 
 std::string TMP3Info::GetTitle() const {
-  return Longest({LookupValue(id3v1_lines_, "TITLE"), LookupValue(id3v2_lines_, "TIT2"),
+  return Longest({LookupValue(id3v1_lines_, "TITLE"), LookupValue(id3v2_.lines, "TIT2"),
                   LookupValue(info_lines_, "INAM")});
 }
 

@@ -1,9 +1,10 @@
 // TMP3Info: finds where the MPEG audio data lies in a file between its tags (MacBinary header,
-// RIFF WAVE "data" chunk, ID3v2 in front; RIFF LIST/INFO, ID3v1, Lyrics3 behind) and keeps every
-// tag field as one "KEY=value" line, one list per tag kind.
+// RIFF WAVE "data" chunk, ID3v2 in front; RIFF LIST/INFO, appended ID3v2, APE, Lyrics3, ID3v1
+// behind) and keeps every tag field as one "KEY=value" line, one list per tag kind, and the
+// fields merged over all tags.
 //
 // Tag bytes stay as they are in the file (decode them for display at the edge), except ID3v2
-// frames in UTF-16 (encodings 1 and 2), which are converted to UTF-8 up to their first zero.
+// text in UTF-16 (encodings 1 and 2), which is converted to UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "engine/stream/stream_reader.h"
+#include "engine/tags/id3v2_frames.h"
+#include "engine/tags/tag_fields.h"
 
 namespace yumekaze::engine {
 
@@ -23,6 +26,8 @@ class TMP3Info {
   static constexpr uint8_t kFoundRiffWave = 0x04;  // with a "data" chunk
   static constexpr uint8_t kFoundMacBinary = 0x08;
   static constexpr uint8_t kFoundLyrics3 = 0x10;
+  static constexpr uint8_t kFoundApe = 0x20;
+  static constexpr uint8_t kFoundId3v2Appended = 0x40;  // behind the audio, "3DI" footer
 
   // AudioLength() while the length is not known.
   static constexpr int64_t kUnknownLength = 2147483647;
@@ -42,7 +47,8 @@ class TMP3Info {
   // at least one byte can be requested at the position reached.
   bool ScanLeading();
   // Seekable readers only (false at once otherwise): fixes the audio length, then reads RIFF
-  // LIST/INFO, ID3v1 and Lyrics3. Leaves the reader anywhere; seek to AudioStart() afterwards.
+  // LIST/INFO, ID3v1, Lyrics3, APE and an appended ID3v2 tag. The audio ends in front of APE and
+  // appended ID3v2 tags. Leaves the reader anywhere; seek to AudioStart() afterwards.
   bool ScanTrailing();
 
   int64_t AudioStart() const { return audio_start_; }
@@ -54,13 +60,19 @@ class TMP3Info {
   // Longest of ID3v1 "TITLE", ID3v2 "TIT2" and INFO "INAM" (the earlier at equal length).
   std::string GetTitle() const;
 
+  // ID3v2 before APE before RIFF INFO before ID3v1, field by field. In the merged fields an
+  // ID3v1 genre byte of 255 and a track of 0 mean none.
+  TTagFields Merged() const;
+
   uint8_t Found() const { return found_; }
   TMPStreamReader* Reader() const { return reader_; }
 
   const TagLines& InfoLines() const { return info_lines_; }
   const TagLines& Id3v1Lines() const { return id3v1_lines_; }
-  const TagLines& Id3v2Lines() const { return id3v2_lines_; }
+  // Every ID3v2 tag's lines, the leading tags' first.
+  const TagLines& Id3v2Lines() const { return id3v2_.lines; }
   const TagLines& Lyrics3Lines() const { return lyrics3_lines_; }
+  const TagLines& ApeLines() const { return ape_lines_; }
 
   int64_t MacBinaryDataStart() const { return macbinary_data_start_; }
   int64_t MacBinaryDataLength() const { return macbinary_data_length_; }
@@ -78,7 +90,11 @@ class TMP3Info {
   bool ScanMacBinary();
   bool ScanRiffWave();
   bool ScanId3v2();
-  bool WalkId3v2Frames(int64_t tag_end);
+  bool ReadLeadingId3v2();
+  // The trailing scans below look for their tag ending at end and return where it starts (end
+  // when there is none).
+  int64_t ScanAppendedId3v2(int64_t end);
+  int64_t ScanApe(int64_t end);
   bool FindRiffChunk(std::string_view name, std::string_view list_type);
   void ReadRiffInfo();
   void ScanId3v1();
@@ -102,8 +118,11 @@ class TMP3Info {
   TagLines info_lines_;
   TagLines id3v1_lines_;
   int64_t id3v1_position_ = 0;
-  TagLines id3v2_lines_;
+  int id3v1_genre_ = -1;
+  id3v2::TFrameResults id3v2_;
   TagLines lyrics3_lines_;
+  int64_t lyrics3_start_ = 0;
+  TagLines ape_lines_;
 };
 
 }  // namespace yumekaze::engine

@@ -1,5 +1,6 @@
 #include "engine/tags/tag_bytes.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace yumekaze::engine::tag_bytes {
@@ -12,6 +13,12 @@ int32_t ReadBE32(const uint8_t* p) {
 int32_t ReadLE32(const uint8_t* p) {
   return static_cast<int32_t>(uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 |
                               uint32_t{p[0]});
+}
+
+int32_t ReadSyncSafe32(const uint8_t* p) {
+  if ((p[0] | p[1] | p[2] | p[3]) & 0x80) return -1;
+  return static_cast<int32_t>(uint32_t{p[0]} << 21 | uint32_t{p[1]} << 14 | uint32_t{p[2]} << 7 |
+                              uint32_t{p[3]});
 }
 
 std::string CleanField(const uint8_t* p, size_t size) {
@@ -91,6 +98,28 @@ std::string Utf16ToUtf8(const uint8_t* p, size_t size, bool little_endian_defaul
   }
   if (i < size) AppendUtf8(out, kReplacement);
   return out;
+}
+
+std::string Resynchronise(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out += bytes[i];
+    if (static_cast<uint8_t>(bytes[i]) == 0xFF && i + 1 < bytes.size() && bytes[i + 1] == 0) ++i;
+  }
+  return out;
+}
+
+bool ReadPieces(TMPStreamReader& reader, int64_t count, std::string& out) {
+  out.clear();
+  while (count > 0) {
+    const int32_t piece = static_cast<int32_t>(std::min<int64_t>(count, reader.Capacity()));
+    if (!reader.Request(piece)) return false;
+    out.append(reinterpret_cast<const char*>(reader.Data()), static_cast<size_t>(piece));
+    reader.Skip(piece);
+    count -= piece;
+  }
+  return true;
 }
 
 bool HasBytes(const uint8_t* p, std::string_view expected) {

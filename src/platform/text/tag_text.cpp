@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "platform/text/legacy_charset.h"
+
 namespace yumekaze::platform {
 
 namespace {
@@ -48,17 +50,18 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-class Cp932Converter {
+class LegacyConverter {
  public:
-  Cp932Converter() : handle_(iconv_open("UTF-8", "CP932")) {}
-  ~Cp932Converter() {
+  explicit LegacyConverter(const std::string& charset)
+      : handle_(iconv_open("UTF-8", charset.c_str())) {}
+  ~LegacyConverter() {
     if (handle_ != kInvalid) iconv_close(handle_);
   }
-  Cp932Converter(const Cp932Converter&) = delete;
-  Cp932Converter& operator=(const Cp932Converter&) = delete;
+  LegacyConverter(const LegacyConverter&) = delete;
+  LegacyConverter& operator=(const LegacyConverter&) = delete;
 
-  // Converts text; a byte that does not start a CP932 character becomes U+FFFD and conversion
-  // goes on after it.
+  // Converts text; a byte that does not start a character of the set becomes U+FFFD and
+  // conversion goes on after it.
   std::string Convert(std::string_view text) {
     std::string out;
     if (handle_ == kInvalid) {
@@ -81,7 +84,7 @@ class Cp932Converter {
       out.append(buffer, static_cast<size_t>(out_ptr - buffer));
       if (result != static_cast<size_t>(-1)) continue;
       if (errno == E2BIG) continue;
-      // EILSEQ (not CP932) or EINVAL (a lead byte cut off at the end): mark it and go on.
+      // EILSEQ (not in the set) or EINVAL (a lead byte cut off at the end): mark it and go on.
       out += kReplacement;
       ++in;
       --in_left;
@@ -97,13 +100,15 @@ class Cp932Converter {
 
 }  // namespace
 
-std::string DecodeTagText(std::string_view bytes) {
+std::string DecodeTagText(std::string_view bytes, const std::string& charset) {
   const size_t zero = bytes.find('\0');
   if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
   if (IsValidUtf8(bytes)) return std::string(bytes);
   // iconv descriptors carry conversion state: one per call keeps the function thread-safe.
-  Cp932Converter converter;
+  LegacyConverter converter(charset);
   return converter.Convert(bytes);
 }
+
+std::string DecodeTagText(std::string_view bytes) { return DecodeTagText(bytes, LegacyCharset()); }
 
 }  // namespace yumekaze::platform

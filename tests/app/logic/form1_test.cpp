@@ -125,6 +125,7 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
                                 "ファイルオープン(&O)",
                                 "お休みタイマー(&T)",
                                 "バージョン情報(&A)",
+                                "文字コード(&C)",
                                 "",
                                 "元のサイズに戻す(&R)",
                                 "終了(&X)"};
@@ -183,15 +184,25 @@ TEST_F(MainWindow, FileLinesFollowTheirTextUpToTheButtons) {
   EXPECT_LT(form1->Label3->geometry().right(), form1->Button8->geometry().left());
 }
 
-TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapanese) {
+TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapaneseOnceCp932IsChosen) {
   const QString tagged = audio.MakeTone("sjis.mp3", 1);
   ASSERT_TRUE(TAudioFiles::AppendId3v1(tagged, "\x8e\x52\x93\x63\x91\xbe\x98\x59",
                                        "\x8f\x48\x82\xcc\x96\xe9\x92\xb7\xca\xdd\xb6\xb8"));
   Open({tagged});
+  // The choice in the menu shows the open file's texts again at once.
+  QMenu* charsets = form1->PopupMenu1->findChildren<QMenu*>().value(0);
+  ASSERT_NE(charsets, nullptr);
+  const auto pick = [&](const QString& caption) {
+    for (QAction* action : charsets->actions()) {
+      if (action->text().startsWith(caption)) action->trigger();
+    }
+  };
+  pick("CP932");
   EXPECT_EQ(form1->Label2->text(), "山田太郎");
   EXPECT_EQ(form1->Label3->text(), "秋の夜長ﾊﾝｶｸ");
   EXPECT_EQ(form1->TrayIcon1->TipHelp(), "秋の夜長ﾊﾝｶｸ");
   EXPECT_TRUE(prompts.warnings.empty());
+  pick("自動");
 }
 
 TEST_F(MainWindow, PlayPauseResumeStopFollowStatusSchemeAndWord) {

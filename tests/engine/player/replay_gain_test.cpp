@@ -73,5 +73,27 @@ TEST_F(ReplayGain, TrackGainScalesThePeakLimitsAndFilesWithoutGainPlayAtUnity) {
   EXPECT_TRUE(plain == Samples(ReferencePcm(ReadFileBytes(Streams().layer2))));
 }
 
+// Gains written by another program into ID3v2 TXXX frames; album mode takes the album's.
+TEST_F(ReplayGain, GainsFromTxxxFramesWrittenByMutagen) {
+  if (Streams().layer2.empty()) GTEST_SKIP() << "twolame is not installed";
+  const fs::path tagged = dir_ / "tagged.mp2";
+  fs::copy_file(Streams().layer2, tagged);
+  if (!RunCommand("/usr/bin/python3 -c \"import sys; from mutagen.id3 import ID3, TXXX; t = ID3(); "
+                  "t.add(TXXX(encoding=3, desc='REPLAYGAIN_TRACK_GAIN', text=['-6.00 dB'])); "
+                  "t.add(TXXX(encoding=3, desc='REPLAYGAIN_ALBUM_GAIN', text=['-12.00 dB'])); "
+                  "t.save(sys.argv[1])\" '" + tagged.string() + "'")) {
+    GTEST_SKIP() << "mutagen is missing";
+  }
+  float track = 0, album = 0;
+  const auto track_samples = Play(tagged, rgmTrack, 0, track);
+  const auto album_samples = Play(tagged, rgmAlbum, 0, album);
+  EXPECT_NEAR(track, std::pow(10.0, -6.0 / 20), 1e-4);
+  EXPECT_NEAR(album, std::pow(10.0, -12.0 / 20), 1e-4);
+  const auto plain = Samples(ReferencePcm(ReadFileBytes(Streams().layer2)));
+  ASSERT_EQ(track_samples.size(), plain.size());
+  EXPECT_NEAR(Rms(track_samples) / Rms(plain), track, 0.01 * track);
+  EXPECT_NEAR(Rms(album_samples) / Rms(plain), album, 0.01 * album);
+}
+
 }  // namespace
 }  // namespace yumekaze::engine::test

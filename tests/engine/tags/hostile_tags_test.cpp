@@ -2,6 +2,7 @@
 // sizes, truncated tags. The reader must stay inside the file, end, and report sane positions.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <random>
 
@@ -35,6 +36,16 @@ TEST(HostileTags, Id3v2SizeBeyondTheFileLeavesTheAudioAtTheStart) {
   }
 }
 
+TEST(HostileTags, Id3v2SizeBeyondAPipeLeavesTheAudioWhereTheFramesStop) {
+  const Bytes frame = Id3v2TextFrame("TIT2", "Cut");
+  Bytes file = Id3v2Tag(3, frame) + Audio(5000);
+  file[6] = 0x7F;
+  Scan scan(file, /*seekable=*/false);
+  EXPECT_EQ(scan.info.AudioStart(), int64_t(10 + frame.size()));
+  EXPECT_TRUE(scan.leading_result);
+  EXPECT_THAT(scan.info.Id3v2Lines(), ElementsAre("TIT2=Cut"));
+}
+
 TEST(HostileTags, Id3v2UnmaskedSizeBytesCountWhole) {
   // 0xFF in every size byte: the largest size the header can state, far past this file.
   Bytes file = Text("ID3") + Bytes{4, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF} + Audio(100);
@@ -43,17 +54,19 @@ TEST(HostileTags, Id3v2UnmaskedSizeBytesCountWhole) {
   ExpectSanePositions(scan);
 }
 
-TEST(HostileTags, DamagedId3v23FramesEndTheWalkWithoutMovingTheAudioStart) {
+TEST(HostileTags, DamagedId3v23FramesCostTheirLinesNotTheAudioBehindTheTag) {
   const Bytes good = Id3v2TextFrame("TIT2", "Kept");
   const std::vector<Bytes> damaged = {
       Text("TPE1") + BE32(0x80000000) + Bytes{0, 0} + Bytes(20, 'x'),  // negative size
-      Text("TPE1") + BE32(0x7FFFFFF0) + Bytes{0, 0} + Bytes(20, 'x'),  // huge size
+      Text("TPE1") + BE32(0x7FFFFFFF) + Bytes{0, 0} + Bytes(20, 'x'),  // huge size
+      Text("TPE1") + BE32(0xFFFFFFFF) + Bytes{0, 0} + Bytes(20, 'x'),  // largest size
       Text("TPE1") + BE32(200) + Bytes{0, 0} + Bytes(20, 'x'),         // past the tag's end
   };
   for (const Bytes& frame : damaged) {
-    Scan scan(Id3v2Tag(3, good + frame) + Audio(300));
-    EXPECT_EQ(scan.info.Found(), 0);
-    EXPECT_EQ(scan.info.AudioStart(), 0);
+    const Bytes tag = Id3v2Tag(3, good + frame);
+    Scan scan(tag + Audio(300));
+    EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v2);
+    EXPECT_EQ(scan.info.AudioStart(), int64_t(tag.size()));
     EXPECT_THAT(scan.info.Id3v2Lines(), ElementsAre("TIT2=Kept"));
     ExpectSanePositions(scan);
   }
@@ -71,11 +84,81 @@ TEST(HostileTags, TruncatedId3v23Tag) {
 }
 
 TEST(HostileTags, BadExtendedHeaderSizes) {
-  for (const uint32_t extended : {0xFFFFFFFFu, 1000u}) {
-    Scan scan(Id3v2Tag(3, BE32(extended) + Bytes(6, 0) + Id3v2TextFrame("TIT2", "X"), 0x40) +
-              Audio(100));
-    EXPECT_EQ(scan.info.AudioStart(), 0);
+  for (const uint32_t extended : {0xFFFFFFFFu, 0x7FFFFFFFu, 1000u}) {
+    const Bytes tag = Id3v2Tag(3, BE32(extended) + Bytes(6, 0) + Id3v2TextFrame("TIT2", "X"), 0x40);
+    Scan scan(tag + Audio(100));
+    EXPECT_EQ(scan.info.AudioStart(), int64_t(tag.size()));
     EXPECT_TRUE(scan.info.Id3v2Lines().empty());
+  }
+}
+
+TEST(HostileTags, AThousandId3v2TagsInARowArePassedOver) {
+  Bytes tags;
+  for (int i = 0; i < 1000; ++i) tags = tags + Id3v2Tag(uint8_t(2 + i % 3), Bytes(20, 0));
+  Scan scan(tags + Audio(100));
+  EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v2);
+  EXPECT_EQ(scan.info.AudioStart(), int64_t(tags.size()));
+  ExpectSanePositions(scan);
+}
+
+TEST(HostileTags, CompressedFramesInflateToBoundedSizes) {
+  // 20 MiB of text in a few kilobytes, six times over.
+  Bytes text(20 << 20, 'a');
+  text[0] = 0;  // the text encoding
+  uLongf size = compressBound(text.size());
+  Bytes packed(size);
+  compress(packed.data(), &size, text.data(), text.size());
+  packed.resize(size);
+  Bytes frames;
+  for (int i = 0; i < 6; ++i) {
+    frames = frames + Text("TIT2") + BE32(uint32_t(4 + packed.size())) + Bytes{0, 0x80} +
+             BE32(uint32_t(text.size())) + packed;
+  }
+  const Bytes truncated = Bytes(packed.begin(), packed.begin() + long(packed.size() / 2));
+  frames = frames + Text("TPE1") + BE32(uint32_t(4 + truncated.size())) + Bytes{0, 0x80} +
+           BE32(100) + truncated;
+  Scan scan(Id3v2Tag(3, frames) + Audio(100));
+  size_t total = 0;
+  for (const std::string& line : scan.info.Id3v2Lines()) total += line.size();
+  EXPECT_LE(total, size_t{33} << 20);
+  EXPECT_EQ(scan.info.Found(), TMP3Info::kFoundId3v2);
+}
+
+TEST(HostileTags, DamagedUnsynchronisedAndAppendedId3v2) {
+  const Bytes frames = Unsynchronise(Id3v2TextFrame("TIT2", "\xFF\xFF\xFF"));
+  const Bytes tag = Id3v2Tag(3, frames, 0x80);
+  for (size_t cut = 1; cut < frames.size(); cut += 3) {
+    Scan scan(Bytes(tag.begin(), tag.end() - long(cut)));
+    EXPECT_EQ(scan.info.Found(), 0);
+    ExpectSanePositions(scan);
+  }
+  // Footers whose sizes reach before the audio or past the start of the file.
+  for (const uint32_t size : {0u, 5u, 0x0FFFFFFFu}) {
+    Scan scan(Audio(40) + Text("3DI") + Bytes{4, 0, 0} + SyncSafe(size));
+    EXPECT_EQ(scan.info.Found() & TMP3Info::kFoundId3v2Appended, 0);
+    ExpectSanePositions(scan);
+  }
+}
+
+TEST(HostileTags, DamagedApeTags) {
+  const Bytes good = ApeTag({{"Title", "Kept"}});
+  std::vector<Bytes> damaged;
+  for (const auto& [offset, value] : {std::pair{12, 0xFFFFFFFFu},  // size past the file
+                                      {12, 8u},                    // size below the footer's
+                                      {16, 5000000u}}) {           // millions of items
+    Bytes tag = good;
+    const Bytes field = LE32(value);
+    std::copy(field.begin(), field.end(), tag.end() - 32 + offset);
+    damaged.push_back(tag);
+  }
+  Bytes huge_item = good;
+  const Bytes item_size = LE32(0x7FFFFFFF);
+  std::copy(item_size.begin(), item_size.end(), huge_item.begin() + 32);
+  damaged.push_back(huge_item);
+  for (const Bytes& tag : damaged) {
+    Scan scan(Audio(64) + tag + Id3v1Tag({.title = "v1"}));
+    ExpectSanePositions(scan);
+    EXPECT_LE(scan.info.ApeLines().size(), 1u);
   }
 }
 
@@ -176,9 +259,15 @@ TEST(HostileTags, RandomDamageNeverLeavesTheFile) {
   const Bytes info = InfoList({{"INAM", "Name"}, {"IART", "Artist"}});
   const Bytes original = MacBinary(RiffWave(id3v2 + Audio(2000), info) +
                                    Lyrics3v2({{"LYR", "words"}}) + Id3v1Tag({.title = "One"}));
+  const Bytes modern_frames =
+      Id3v24Frame("TIT2", SyncSafe(4) + Unsynchronise(Bytes{0, 0xFF, 0xE0, 'x'}), 0x03) +
+      Id3v24Frame("COMM", Bytes{1} + Text("eng") + Bytes{0xFF, 0xFE, 0, 0, 'a', 0});
+  const Bytes modern = Id3v2Tag(4, modern_frames, 0x10) + Text("3DI") + Bytes{4, 0, 0x10} +
+                       SyncSafe(uint32_t(modern_frames.size())) + Audio(1000) +
+                       ApeTag({{"Title", "Ape"}, {"Year", "2001"}}) + Id3v1Tag({.title = "One"});
   std::mt19937 random(4);
   for (int round = 0; round < 3000; ++round) {
-    Bytes file = original;
+    Bytes file = round % 2 ? original : modern;
     const int changes = 1 + int(random() % 8);
     for (int c = 0; c < changes; ++c) file[random() % file.size()] = uint8_t(random());
     if (round % 7 == 0) file.resize(random() % file.size());

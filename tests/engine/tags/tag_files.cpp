@@ -39,6 +39,42 @@ Bytes SyncSafe(uint32_t size) {
           uint8_t(size & 0x7F)};
 }
 
+Bytes Id3v24Frame(std::string_view id, const Bytes& content, uint8_t format_flags) {
+  return Text(id) + SyncSafe(uint32_t(content.size())) + Bytes{0, format_flags} + content;
+}
+
+Bytes Id3v22Frame(std::string_view id, const Bytes& content) {
+  const auto size = uint32_t(content.size());
+  return Text(id) + Bytes{uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)} + content;
+}
+
+Bytes Unsynchronise(const Bytes& bytes) {
+  Bytes out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out.push_back(bytes[i]);
+    if (bytes[i] == 0xFF && (i + 1 == bytes.size() || bytes[i + 1] >= 0xE0 || bytes[i + 1] == 0)) {
+      out.push_back(0);
+    }
+  }
+  return out;
+}
+
+Bytes ApeTag(const std::vector<std::pair<std::string, std::string>>& items, uint32_t version,
+             bool header) {
+  Bytes body;
+  for (const auto& [key, value] : items) {
+    body = body + LE32(uint32_t(value.size())) + LE32(0) + Text(key) + Bytes{0} + Text(value);
+  }
+  const bool with_header = header && version >= 2000;
+  const auto block = [&](uint32_t flags) {
+    return Text("APETAGEX") + LE32(version) + LE32(uint32_t(body.size() + 32)) +
+           LE32(uint32_t(items.size())) + LE32(flags) + Bytes(8, 0);
+  };
+  // Bit 31: the tag has a header; bit 29: this block is the header.
+  const uint32_t has_header = with_header ? 0x80000000u : 0;
+  return (with_header ? block(has_header | 0x20000000u) : Bytes{}) + body + block(has_header);
+}
+
 Bytes Id3v2Tag(uint8_t version, const Bytes& body, uint8_t flags) {
   return Text("ID3") + Bytes{version, 0, flags} + SyncSafe(uint32_t(body.size())) + body;
 }

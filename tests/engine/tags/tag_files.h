@@ -32,6 +32,16 @@ Bytes Id3v2TextFrame(std::string_view id, std::string_view text);
 Bytes Id3v2Tag(uint8_t version, const Bytes& body, uint8_t flags = 0);
 // The syncsafe size field for size.
 Bytes SyncSafe(uint32_t size);
+// An ID3v2.4 frame (syncsafe size) with the given format flags (second flag byte).
+Bytes Id3v24Frame(std::string_view id, const Bytes& content, uint8_t format_flags = 0);
+// An ID3v2.2 frame: three-letter identifier, 24-bit size.
+Bytes Id3v22Frame(std::string_view id, const Bytes& content);
+// ID3v2 unsynchronisation: a zero after every 0xFF that is followed by 0xE0 or more or a zero.
+Bytes Unsynchronise(const Bytes& bytes);
+
+// An APE tag: items (key, UTF-8 value), footer, and for version 2000 with header a header.
+Bytes ApeTag(const std::vector<std::pair<std::string, std::string>>& items, uint32_t version = 2000,
+             bool header = true);
 
 struct Id3v1Fields {
   std::string title{}, artist{}, album{}, year{}, comment{};

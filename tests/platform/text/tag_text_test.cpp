@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <utility>
+
+#include "platform/text/legacy_charset.h"
+
 namespace yumekaze::platform {
 namespace {
+
+std::string Cp932(std::string_view bytes) { return DecodeTagText(bytes, "CP932"); }
 
 TEST(TagText, ValidUtf8PassesAsItIs) {
   EXPECT_EQ(DecodeTagText("Plain ASCII"), "Plain ASCII");
@@ -11,27 +18,69 @@ TEST(TagText, ValidUtf8PassesAsItIs) {
   EXPECT_EQ(DecodeTagText(""), "");
 }
 
-TEST(TagText, OtherBytesAreReadAsCp932) {
+TEST(TagText, OtherBytesAreReadInTheLegacySetCp932) {
   // "夢風" and "ﾃｽﾄ" (half-width katakana) in Shift-JIS, and the CP932 extensions ① and ～.
-  EXPECT_EQ(DecodeTagText("\x96\xB2\x95\x97"), "夢風");
-  EXPECT_EQ(DecodeTagText("ABC \xC3\xBD\xC4"), "ABC ﾃｽﾄ");
-  EXPECT_EQ(DecodeTagText("\x87\x40\x81\x60"), "①～");
+  EXPECT_EQ(Cp932("\x96\xB2\x95\x97"), "夢風");
+  EXPECT_EQ(Cp932("ABC \xC3\xBD\xC4"), "ABC ﾃｽﾄ");
+  EXPECT_EQ(Cp932("\x87\x40\x81\x60"), "①～");
 }
 
 TEST(TagText, BytesThatAreNotCp932BecomeReplacementCharacters) {
   // 0xA0 is unassigned, and a lead byte at the end has no trail byte.
-  EXPECT_EQ(DecodeTagText("a\xA0"
-                          "b\x82"),
+  EXPECT_EQ(Cp932("a\xA0"
+                  "b\x82"),
             "a\xEF\xBF\xBD"
             "b\xEF\xBF\xBD");
   // Overlong and surrogate forms are not UTF-8; 0xC0 0xAF is not CP932 either.
-  EXPECT_NE(DecodeTagText("\xED\xA0\x80"), "\xED\xA0\x80");
-  EXPECT_NE(DecodeTagText("\xC0\xAF"), "\xC0\xAF");
+  EXPECT_NE(Cp932("\xED\xA0\x80"), "\xED\xA0\x80");
+  EXPECT_NE(Cp932("\xC0\xAF"), "\xC0\xAF");
 }
 
 TEST(TagText, TextEndsAtTheFirstZeroByte) {
-  EXPECT_EQ(DecodeTagText(std::string_view("Title\0junk", 10)), "Title");
-  EXPECT_EQ(DecodeTagText(std::string_view("\x82\xA0\0\xFF", 4)), "あ");
+  EXPECT_EQ(Cp932(std::string_view("Title\0junk", 10)), "Title");
+  EXPECT_EQ(Cp932(std::string_view("\x82\xA0\0\xFF", 4)), "あ");
+}
+
+TEST(TagText, LegacySetsOfOtherLanguages) {
+  EXPECT_EQ(DecodeTagText("M\xF6tley Cr\xFC"
+                          "e, Caf\xE9 \x80",
+                          "CP1252"),
+            "Mötley Crüe, Café €");
+  EXPECT_EQ(DecodeTagText("\xCA\xE8\xED\xEE", "CP1251"), "Кино");
+  EXPECT_EQ(DecodeTagText("\xC4\xE3", "GB18030"), "你");
+  EXPECT_EQ(DecodeTagText("\xA4\xA4", "BIG5"), "中");
+  EXPECT_EQ(DecodeTagText("\xB0\xA1", "CP949"), "가");
+  // Valid UTF-8 wins over any set, also when a tag says it holds ISO-8859-1.
+  EXPECT_EQ(DecodeTagText("Caf\xC3\xA9", "CP1251"), "Café");
+}
+
+TEST(LegacyCharset, FollowsTheLocaleUntilTheUserChooses) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"ja_JP.UTF-8", "CP932"},  {"ja", "CP932"},           {"zh_CN.UTF-8", "GB18030"},
+      {"zh_SG", "GB18030"},      {"zh_TW.UTF-8", "BIG5"},   {"zh_HK.UTF-8", "BIG5"},
+      {"ko_KR.UTF-8", "CP949"},  {"ru_RU.UTF-8", "CP1251"}, {"uk_UA", "CP1251"},
+      {"bg_BG.UTF-8", "CP1251"}, {"sr_RS", "CP1251"},       {"en_US.UTF-8", "CP1252"},
+      {"de_DE@euro", "CP1252"},  {"C.UTF-8", "CP1252"},     {"", "CP1252"}};
+  for (const auto& [locale, charset] : cases) {
+    EXPECT_EQ(LegacyCharsetForLocale(locale), charset) << locale;
+    EXPECT_TRUE(IsKnownCharset(charset)) << charset;
+  }
+  EXPECT_FALSE(IsKnownCharset("NO-SUCH-SET"));
+
+  const char* saved = std::getenv("LC_ALL");
+  const std::string saved_value = saved ? saved : "";
+  ::setenv("LC_ALL", "ja_JP.UTF-8", 1);
+  EXPECT_EQ(LegacyCharset(), "CP932");
+  EXPECT_EQ(DecodeTagText("\x82\xA0"), "あ");
+  SetLegacyCharset("CP1252");
+  EXPECT_EQ(DecodeTagText("\xE9"), "é");
+  SetLegacyCharset("");
+  EXPECT_EQ(LegacyCharset(), "CP932");
+  if (saved) {
+    ::setenv("LC_ALL", saved_value.c_str(), 1);
+  } else {
+    ::unsetenv("LC_ALL");
+  }
 }
 
 }  // namespace

@@ -1,0 +1,43 @@
+// What `info` reports of a file's stream and tags, gathered once for the human and the JSON form.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/player/mp3_player.h"
+#include "engine/tags/tag_fields.h"
+
+namespace yumekaze::cli {
+
+struct TStreamFacts {
+  std::string version;  // "MPEG-1", "MPEG-2", "MPEG-2.5"
+  int layer = 0;
+  int sample_rate = 0;
+  int channels = 0;
+  std::string mode;  // "stereo", "joint stereo", "dual channel", "single channel"
+  int first_bitrate_kbps = 0;
+  bool free_format = false;
+  std::string vbr_header;  // "none", "Xing", "VBRI"
+  int vbr_frames = 0;
+  int64_t audio_start = 0;
+  std::optional<int64_t> audio_length;
+  // From the VBR header's frame count, or the bytes at a constant bitrate.
+  std::optional<double> seconds;
+  // Over the whole file, where a VBR header gives the frame count.
+  std::optional<int> average_bitrate_kbps;
+};
+
+TStreamFacts StreamFacts(const engine::TMP3Player& player);
+
+// Tag text or a file name as UTF-8 (legacy character set in use for bytes that are not), with
+// line feeds replaced by newline and every other control character (C0, DEL, C1), which could
+// drive a terminal, by replacement.
+std::string SafeText(std::string_view bytes, char replacement, std::string_view newline);
+
+// The merged fields, ReplayGain completed from the LAME tag, with the file's name (without its
+// folder) as the title when there is none.
+engine::TTagFields MergedFields(const engine::TMP3Player& player, std::string_view path);
+
+}  // namespace yumekaze::cli

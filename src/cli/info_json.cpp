@@ -1,0 +1,157 @@
+#include "cli/info_json.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "cli/info_fields.h"
+#include "engine/tags/mp3_info.h"
+#include "platform/text/tag_text.h"
+
+namespace yumekaze::cli {
+
+namespace {
+
+// Builds one object; text goes in as tag bytes and comes out as escaped UTF-8.
+class JsonObject {
+ public:
+  JsonObject& Text(std::string_view key, std::string_view bytes) {
+    Key(key);
+    AppendString(platform::DecodeTagText(bytes));
+    return *this;
+  }
+  JsonObject& Number(std::string_view key, std::optional<double> value, const char* format) {
+    Key(key);
+    if (!value) {
+      out_ += "null";
+    } else {
+      char number[32];
+      std::snprintf(number, sizeof number, format, *value);
+      out_ += number;
+    }
+    return *this;
+  }
+  JsonObject& Integer(std::string_view key, std::optional<int64_t> value) {
+    Key(key);
+    out_ += value ? std::to_string(*value) : "null";
+    return *this;
+  }
+  JsonObject& Bool(std::string_view key, bool value) {
+    Key(key);
+    out_ += value ? "true" : "false";
+    return *this;
+  }
+  JsonObject& Raw(std::string_view key, std::string_view json) {
+    Key(key);
+    out_ += json;
+    return *this;
+  }
+  JsonObject& Lines(std::string_view key, const engine::TMP3Info::TagLines& lines) {
+    Key(key);
+    out_ += '[';
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (i > 0) out_ += ',';
+      AppendString(platform::DecodeTagText(lines[i]));
+    }
+    out_ += ']';
+    return *this;
+  }
+  std::string Close() { return out_ + "}"; }
+
+ private:
+  void Key(std::string_view key) {
+    out_ += out_.size() > 1 ? ",\"" : "\"";
+    out_ += key;
+    out_ += "\":";
+  }
+  // Control characters, C1 ones included, are escaped so that the text is safe on a terminal.
+  void AppendString(std::string_view text) {
+    out_ += '"';
+    for (size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      char escaped[8];
+      if (c == '"' || c == '\\') {
+        out_ += '\\';
+        out_ += text[i];
+      } else if (c < 0x20 || c == 0x7F) {
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+        out_ += escaped;
+      } else if (c == 0xC2 && i + 1 < text.size() &&
+                 static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[++i]));
+        out_ += escaped;
+      } else {
+        out_ += text[i];
+      }
+    }
+    out_ += '"';
+  }
+
+  std::string out_ = "{";
+};
+
+}  // namespace
+
+std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
+  const TStreamFacts facts = StreamFacts(player);
+  const engine::TTagFields fields = MergedFields(player, path);
+  const engine::TMP3Info& info = player.Info();
+
+  const engine::TReplayGain& gain = fields.replay_gain;
+  const std::string replay_gain = JsonObject()
+                                      .Number("track_gain_db", gain.track_gain, "%.2f")
+                                      .Number("track_peak", gain.track_peak, "%.6f")
+                                      .Number("album_gain_db", gain.album_gain, "%.2f")
+                                      .Number("album_peak", gain.album_peak, "%.6f")
+                                      .Close();
+  const engine::TPictureInfo& picture = fields.picture;
+  const std::string picture_json =
+      picture.present ? JsonObject()
+                            .Integer("type", picture.type)
+                            .Text("type_name", engine::PictureTypeName(picture.type))
+                            .Text("mime", picture.mime)
+                            .Integer("size", picture.size)
+                            .Close()
+                      : "null";
+  const std::string tags = JsonObject()
+                               .Lines("id3v1", info.Id3v1Lines())
+                               .Lines("id3v2", info.Id3v2Lines())
+                               .Lines("ape", info.ApeLines())
+                               .Lines("riff_info", info.InfoLines())
+                               .Lines("lyrics3", info.Lyrics3Lines())
+                               .Close();
+  return JsonObject()
+      .Text("file", path)
+      .Text("version", facts.version)
+      .Integer("layer", facts.layer)
+      .Integer("sample_rate", facts.sample_rate)
+      .Integer("channels", facts.channels)
+      .Text("mode", facts.mode)
+      .Integer("bitrate_kbps", facts.first_bitrate_kbps)
+      .Integer("average_bitrate_kbps", facts.average_bitrate_kbps)
+      .Bool("free_format", facts.free_format)
+      .Text("vbr_header", facts.vbr_header)
+      .Integer("vbr_frames",
+               facts.vbr_header == "none" ? std::nullopt : std::optional<int64_t>(facts.vbr_frames))
+      .Integer("audio_start", facts.audio_start)
+      .Integer("audio_length", facts.audio_length)
+      .Number("duration_seconds", facts.seconds, "%.3f")
+      .Text("title", fields.title)
+      .Text("artist", fields.artist)
+      .Text("album", fields.album)
+      .Text("album_artist", fields.album_artist)
+      .Text("track", fields.track)
+      .Text("disc", fields.disc)
+      .Text("year", fields.year)
+      .Text("genre", fields.genre)
+      .Text("comment", fields.comment)
+      .Raw("replaygain", replay_gain)
+      .Raw("picture", picture_json)
+      .Raw("tags", tags)
+      .Close();
+}
+
+std::string ErrorJson(std::string_view path, std::string_view message) {
+  return JsonObject().Text("file", path).Text("error", message).Close();
+}
+
+}  // namespace yumekaze::cli

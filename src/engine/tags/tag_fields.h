@@ -1,0 +1,52 @@
+// What the tags of a file say, one value per field, merged over the tags found (ID3v2 before
+// APEv2 before RIFF INFO before ID3v1). Text stays in the bytes of its tag: decode for display.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "decoder/lame_tag.h"
+
+namespace yumekaze::engine {
+
+// Gains in dB, peaks as a fraction of full scale.
+struct TReplayGain {
+  std::optional<double> track_gain;
+  std::optional<double> track_peak;
+  std::optional<double> album_gain;
+  std::optional<double> album_peak;
+
+  bool Empty() const { return !track_gain && !track_peak && !album_gain && !album_peak; }
+};
+
+// The first attached picture: its presence and description; the picture itself is not kept.
+struct TPictureInfo {
+  bool present = false;
+  int type = 0;  // ID3v2 picture type: 3 front cover, 4 back cover, ...
+  std::string mime;
+  int64_t size = 0;  // bytes of picture data
+};
+
+struct TTagFields {
+  std::string title;
+  std::string artist;
+  std::string album;
+  std::string album_artist;
+  std::string track;  // as written: "3" or "3/12"
+  std::string disc;
+  std::string year;  // a year or a date ("2024-05-01")
+  std::string genre;
+  std::string comment;
+  TReplayGain replay_gain;
+  TPictureInfo picture;
+};
+
+// Fills the gains and the track peak that gain lacks from the LAME tag of the stream's header
+// frame: the tags' values win, as other players have it.
+void AddLameReplayGain(TReplayGain& gain, const decoder::LameTag& lame);
+
+// "front cover", "artist", ... for an ID3v2 picture type; "other" when unknown.
+const char* PictureTypeName(int type);
+
+}  // namespace yumekaze::engine

@@ -1,0 +1,177 @@
+// The merged fields: each field from the first tag that has it, in the order ID3v2, APE, RIFF
+// INFO, ID3v1 (what other players do); genre references resolved, ReplayGain values parsed.
+#include <strings.h>
+
+#include <charconv>
+
+#include "engine/tags/genre_table.h"
+#include "engine/tags/mp3_info.h"
+
+namespace yumekaze::engine {
+
+namespace {
+
+constexpr int kNoGenre = 255;  // what most ID3v1 writers store for "no genre"
+
+std::string First(std::initializer_list<std::string> candidates) {
+  for (const std::string& candidate : candidates) {
+    if (!candidate.empty()) return candidate;
+  }
+  return {};
+}
+
+bool AllDigits(std::string_view text) {
+  if (text.empty() || text.size() > 3) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// An ID3v1 genre number's name; the text itself when it is not a known number.
+std::string GenreByNumber(std::string_view text) {
+  if (!AllDigits(text)) return std::string(text);
+  const int number = std::stoi(std::string(text));
+  if (number > 255 || GenreName(static_cast<uint8_t>(number)).empty()) return std::string(text);
+  return std::string(GenreName(static_cast<uint8_t>(number)));
+}
+
+// One genre value: "Rock", "17", "(17)", "(17)Rock" (a reference refined by text), "(RX)",
+// "(CR)", "((text" (a text that starts with a parenthesis).
+std::string ResolveGenre(std::string_view value) {
+  std::string referenced;
+  while (value.size() > 1 && value[0] == '(' && value[1] != '(') {
+    const size_t close = value.find(')');
+    if (close == std::string_view::npos) break;
+    const std::string_view reference = value.substr(1, close - 1);
+    std::string name = reference == "RX"   ? "Remix"
+                       : reference == "CR" ? "Cover"
+                                           : GenreByNumber(reference);
+    if (!referenced.empty()) referenced += " / ";
+    referenced += name;
+    value.remove_prefix(close + 1);
+  }
+  if (value.starts_with("((")) value.remove_prefix(1);
+  if (!value.empty()) return GenreByNumber(value);
+  return referenced;
+}
+
+// Every " / "-joined value resolved.
+std::string ResolveGenres(std::string_view text) {
+  std::string out;
+  for (size_t from = 0; from <= text.size();) {
+    size_t separator = text.find(" / ", from);
+    if (separator == std::string_view::npos) separator = text.size();
+    const std::string genre = ResolveGenre(text.substr(from, separator - from));
+    if (!genre.empty()) {
+      if (!out.empty()) out += " / ";
+      out += genre;
+    }
+    from = separator + 3;
+  }
+  return out;
+}
+
+// "-6.48 dB", "+1.2", "0.988": the number in front of an optional unit.
+std::optional<double> ParseGain(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  std::string_view rest(end, static_cast<size_t>(text.data() + text.size() - end));
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
+  if (!rest.empty() && strncasecmp(rest.data(), "dB", rest.size()) != 0) return std::nullopt;
+  return value;
+}
+
+std::optional<double> FirstGain(std::initializer_list<std::string> texts,
+                                std::optional<double> fallback) {
+  for (const std::string& text : texts) {
+    if (const auto gain = ParseGain(text)) return gain;
+  }
+  return fallback;
+}
+
+}  // namespace
+
+TTagFields TMP3Info::Merged() const {
+  const TagLines& v2 = id3v2_.lines;
+  const auto id3 = [&](std::string_view key) { return LookupValue(v2, key); };
+  const auto ape = [&](std::string_view key) { return LookupValue(ape_lines_, key); };
+  const auto info = [&](std::string_view key) { return LookupValue(info_lines_, key); };
+  const auto v1 = [&](std::string_view key) { return LookupValue(id3v1_lines_, key); };
+
+  TTagFields fields;
+  fields.title = First({id3("TIT2"), id3("TT2"), ape("Title"), info("INAM"), v1("TITLE")});
+  fields.artist = First({id3("TPE1"), id3("TP1"), ape("Artist"), info("IART"), v1("ARTIST")});
+  fields.album = First({id3("TALB"), id3("TAL"), ape("Album"), info("IPRD"), v1("ALBUM")});
+  fields.album_artist = First({id3("TPE2"), id3("TP2"), ape("Album Artist"), ape("AlbumArtist")});
+  const std::string v1_track = v1("TRACK");
+  fields.track = First({id3("TRCK"), id3("TRK"), ape("Track"), info("ITRK"),
+                        v1_track == "0" ? std::string() : v1_track});
+  fields.disc = First({id3("TPOS"), id3("TPA"), ape("Disc")});
+  fields.year =
+      First({id3("TDRC"), id3("TYER"), id3("TYE"), ape("Year"), info("ICRD"), v1("YEAR")});
+  fields.genre =
+      First({ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")),
+             info("IGNR"), id3v1_genre_ == kNoGenre ? std::string() : v1("GENRE")});
+  fields.comment = First({id3("COMM"), id3("COM"), ape("Comment"), info("ICMT"), v1("COMMENT")});
+
+  TReplayGain& gain = fields.replay_gain;
+  const TReplayGain& rva2 = id3v2_.rva2;
+  gain.track_gain = FirstGain({id3("TXXX:REPLAYGAIN_TRACK_GAIN"), id3("TXX:REPLAYGAIN_TRACK_GAIN")},
+                              rva2.track_gain);
+  gain.track_peak = FirstGain({id3("TXXX:REPLAYGAIN_TRACK_PEAK"), id3("TXX:REPLAYGAIN_TRACK_PEAK")},
+                              rva2.track_peak);
+  gain.album_gain = FirstGain({id3("TXXX:REPLAYGAIN_ALBUM_GAIN"), id3("TXX:REPLAYGAIN_ALBUM_GAIN")},
+                              rva2.album_gain);
+  gain.album_peak = FirstGain({id3("TXXX:REPLAYGAIN_ALBUM_PEAK"), id3("TXX:REPLAYGAIN_ALBUM_PEAK")},
+                              rva2.album_peak);
+  if (!gain.track_gain) gain.track_gain = ParseGain(ape("REPLAYGAIN_TRACK_GAIN"));
+  if (!gain.track_peak) gain.track_peak = ParseGain(ape("REPLAYGAIN_TRACK_PEAK"));
+  if (!gain.album_gain) gain.album_gain = ParseGain(ape("REPLAYGAIN_ALBUM_GAIN"));
+  if (!gain.album_peak) gain.album_peak = ParseGain(ape("REPLAYGAIN_ALBUM_PEAK"));
+
+  fields.picture = id3v2_.picture;
+  return fields;
+}
+
+void AddLameReplayGain(TReplayGain& gain, const decoder::LameTag& lame) {
+  constexpr uint8_t kRadio = 1;       // the track's gain
+  constexpr uint8_t kAudiophile = 2;  // the album's gain
+  for (const decoder::LameReplayGain& field : {lame.RadioGain, lame.AudiophileGain}) {
+    if (!field.Present) continue;
+    if (field.Name == kRadio && !gain.track_gain) gain.track_gain = field.GainDb;
+    if (field.Name == kAudiophile && !gain.album_gain) gain.album_gain = field.GainDb;
+  }
+  if (lame.TrackPeak > 0 && !gain.track_peak) gain.track_peak = lame.TrackPeak;
+}
+
+const char* PictureTypeName(int type) {
+  static constexpr const char* kNames[] = {"other",
+                                           "file icon",
+                                           "other file icon",
+                                           "front cover",
+                                           "back cover",
+                                           "leaflet page",
+                                           "media",
+                                           "lead artist",
+                                           "artist",
+                                           "conductor",
+                                           "band",
+                                           "composer",
+                                           "lyricist",
+                                           "recording location",
+                                           "during recording",
+                                           "during performance",
+                                           "screen capture",
+                                           "bright coloured fish",
+                                           "illustration",
+                                           "band logotype",
+                                           "publisher logotype"};
+  return type >= 0 && type < static_cast<int>(std::size(kNames)) ? kNames[type] : "other";
+}
+
+}  // namespace yumekaze::engine
