@@ -313,8 +313,9 @@ bool TMP3Player::Seek(int64_t milliseconds) {
                         source_.LayerNumber());
     }
     const TSeekPoint point = seek_index_.Find(milliseconds * sample_rate_ / 1000, source_.Trim());
-    // A drain or reopen in progress belongs to the playback before the seek.
+    // A drain, reopen or wait for the next file belongs to the playback before the seek.
     ++play_generation_;
+    end_of_data_ = false;
     {
       std::lock_guard output(output_lock_);
       sound_->SetWaiter(nullptr);
