@@ -6,7 +6,6 @@
 #include <cstring>
 #include <source_location>
 #include <stdexcept>
-#include <thread>
 
 namespace yumekaze::engine {
 
