@@ -106,15 +106,17 @@ TEST_F(AlsaWaveDevice, VolumeAndBalanceScaleTheSamples) {
   }
 }
 
-TEST_F(AlsaWaveDevice, UnknownDeviceFailsWithAlsasText) {
+// The failure says which device could not be opened, so a front end can name it.
+TEST_F(AlsaWaveDevice, UnknownDeviceFailsWithAlsasTextAndItsName) {
   engine::TSoundOut out(std::make_unique<TAlsaWaveDevice>("yumekaze_no_such_device"));
   try {
     out.Open();
     FAIL() << "Open succeeded";
-  } catch (const std::exception& error) {
+  } catch (const engine::TMPDeviceOpenError& error) {
     const std::string expected =
         std::string(snd_strerror(-ENOENT)) + "(TSoundOut.Open:WaveOutOpen)";
     EXPECT_EQ(error.what(), expected);
+    EXPECT_EQ(error.DeviceName(), "yumekaze_no_such_device");
   }
   EXPECT_FALSE(out.Opened());
 }
