@@ -290,14 +290,6 @@ bool RecordingPlayer::PumpUntil(const std::function<bool()>& done, double second
   return true;
 }
 
-void RecordingPlayer::PumpFor(double seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < until) {
-    player_->Window().WaitForMessages(5);
-    player_->Window().ProcessPending();
-  }
-}
-
 bool RecordingPlayer::PlayToEnd() {
   const int ended_before = EndPlayCount(meprEndOfStream) + EndPlayCount(meprError);
   player_->Play();

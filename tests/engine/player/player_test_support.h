@@ -108,8 +108,6 @@ class RecordingPlayer {
   // Handles the player's messages until done() holds; false when it does not within a generous
   // limit (a hang).
   bool PumpUntil(const std::function<bool()>& done, double seconds = 120);
-  // Handles the player's messages for a while.
-  void PumpFor(double seconds);
   // Plays the open file to its end; false on a hang.
   bool PlayToEnd();
 
