@@ -14,7 +14,8 @@ import struct
 import sys
 import zlib
 
-TARGETS = ("frame_decoder_fuzzer", "cli_decode_fuzzer", "tag_reader_fuzzer", "player_open_fuzzer")
+TARGETS = ("frame_decoder_fuzzer", "cli_decode_fuzzer", "tag_reader_fuzzer", "player_open_fuzzer",
+           "stream_parser_fuzzer")
 # Long enough for a few frames of any layer behind the tags, short enough to fuzz fast.
 AUDIO_HEAD = 6000
 DECODER_PIECE = 3000
@@ -199,6 +200,9 @@ def main():
             write(dirs["cli_decode_fuzzer"], variant, b"\x00" + cut)
             write(dirs["tag_reader_fuzzer"], variant, data)
             write(dirs["player_open_fuzzer"], variant, cut)
+            write(dirs["stream_parser_fuzzer"], variant, cut)
+        # Two streams joined: the parser meets a second header frame, a format change and tags.
+        write(dirs["stream_parser_fuzzer"], name + ".joined", id3v1(stream[:AUDIO_HEAD]) + stream[:AUDIO_HEAD])
 
 
 if __name__ == "__main__":

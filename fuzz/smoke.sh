@@ -25,6 +25,7 @@ declare -A max_len=(
   [cli_decode_fuzzer]=4096
   [tag_reader_fuzzer]=16384
   [player_open_fuzzer]=4096
+  [stream_parser_fuzzer]=16384
 )
 # The decode command reports every bad input on standard error: keep it out of the log.
 declare -A quiet=([cli_decode_fuzzer]=3)
@@ -49,7 +50,8 @@ run() {  # target
 }
 
 status=0
-targets=(frame_decoder_fuzzer cli_decode_fuzzer tag_reader_fuzzer player_open_fuzzer)
+targets=(frame_decoder_fuzzer cli_decode_fuzzer tag_reader_fuzzer player_open_fuzzer
+  stream_parser_fuzzer)
 for ((i = 0; i < ${#targets[@]}; i += jobs)); do
   pids=()
   for target in "${targets[@]:i:jobs}"; do

@@ -247,7 +247,8 @@ int RunDecodeCommand(std::span<char* const> args) {
       [&progress](int64_t position) { progress.Update(position); },
       [&](const FormatChange& change) {
         progress.Clear();
-        std::fprintf(stderr, "yumekaze-cli decode: %s: the format changes at byte %lld to %d Hz, %s\n",
+        std::fprintf(stderr,
+                     "yumekaze-cli decode: %s: the format changes at byte %lld to %d Hz, %s\n",
                      parsed.input.c_str(), static_cast<long long>(change.position),
                      change.format.SampleRate, change.format.Channels == 1 ? "mono" : "stereo");
       });

@@ -1,9 +1,11 @@
 // yumekaze-cli info: what the player finds in a file: the stream's format, where its audio lies
 // between the tags, the merged tag fields and every tag line; for people or, with --json, for
 // scripts.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "cli/info_fields.h"
 #include "cli/info_json.h"
 #include "cli/player_commands.h"
+#include "decoder/frame_scan.h"
 #include "engine/player/mp3_player.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/legacy_charset.h"
@@ -97,6 +100,42 @@ void PrintReplayGain(const engine::TReplayGain& gain) {
   std::printf("  %-13s %s\n", "ReplayGain:", text.c_str());
 }
 
+// The exact length: from the header frame's count less the gapless trim, else from a scan of
+// the frame headers (nothing is decoded); then the header frame and its LAME fields.
+void PrintLengthLines(const std::string& path, const engine::TMP3Player& player) {
+  const engine::TMPFrameSource& source = player.Source();
+  const decoder::VbrHeader& vbr = source.HeaderFrame();
+  const decoder::MpegOutputInfo& format = source.OutputInfo();
+  const int32_t samplesPerFrame = format.SamplesPerFrame / std::max(format.Channels, 1);
+  int64_t samples = -1;
+  if (vbr.HasFrames && vbr.Frames > 0) {
+    const decoder::GaplessTrim trim = decoder::GaplessTrimFor(vbr, samplesPerFrame, vbr.Frames);
+    samples = decoder::TrimmedLength(trim, int64_t{vbr.Frames} * samplesPerFrame);
+  } else if (player.AudioLength() < engine::kUnknownAudioLength) {
+    std::vector<uint8_t> audio(static_cast<size_t>(player.AudioLength()));
+    std::ifstream file(path, std::ios::binary);
+    file.seekg(player.AudioStart());
+    if (file.read(reinterpret_cast<char*>(audio.data()),
+                  static_cast<std::streamsize>(audio.size()))) {
+      samples = decoder::ScanStream(audio.data(), audio.size(), nullptr).Samples;
+    }
+  }
+  if (samples >= 0 && format.SampleRate > 0) {
+    const int64_t ms = samples * 1000 / format.SampleRate;
+    std::printf("  duration:     %lld:%02lld.%03lld (%lld samples)\n",
+                static_cast<long long>(ms / 60000), static_cast<long long>(ms / 1000 % 60),
+                static_cast<long long>(ms % 1000), static_cast<long long>(samples));
+  } else {
+    std::printf("  duration:     unknown\n");
+  }
+  std::printf("  header frame: %s\n", decoder::VbrHeaderName(vbr.Kind));
+  if (vbr.HasLame) {
+    std::printf("  encoder:      %s\n", SafeText(vbr.Lame.Encoder, ' ', " ").c_str());
+    std::printf("  delay:        %d samples\n", vbr.Lame.EncoderDelay);
+    std::printf("  padding:      %d samples\n", vbr.Lame.Padding);
+  }
+}
+
 void PrintTagLines(const char* kind, const engine::TMP3Info::TagLines& lines) {
   for (const std::string& line : lines) {
     std::printf("  %-7s %s\n", kind, SafeText(line, ' ', "\n          ").c_str());
@@ -112,6 +151,7 @@ void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
   } else {
     std::printf("  VBR header:   %s, %d frames\n", facts.vbr_header.c_str(), facts.vbr_frames);
   }
+  PrintLengthLines(path, player);
   std::printf("  audio start:  %lld bytes\n", static_cast<long long>(facts.audio_start));
   if (facts.audio_length) {
     std::printf("  audio length: %lld bytes\n", static_cast<long long>(*facts.audio_length));

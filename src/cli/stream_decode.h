@@ -28,9 +28,9 @@ struct DecodeSettings {
 
 enum class DecodeOutcome {
   kDone,
-  kNotMpegAudio,  // no frame found, or the decoder refused the first one
-  kReadFailed,    // errno in DecodeReport::error
-  kWriteFailed,   // errno in DecodeReport::error
+  kNotMpegAudio,   // no frame found, or the decoder refused the first one
+  kReadFailed,     // errno in DecodeReport::error
+  kWriteFailed,    // errno in DecodeReport::error
   kFormatChanged,  // the sampling rate or channel count changed and the output is a WAV file
 };
 

@@ -30,10 +30,10 @@ struct DecoderState {
   int32_t JointStereoBound = 0;  // entry from which both channels share samples (per frame)
   int32_t CodedChannels = 0;     // channels in the stream (1 or 2), not the output's
   int32_t DownsampleShift = 0;
-  int32_t SetupLayer = 0;       // Layer code of the last successful set-up
-  int32_t FrequencyLimit = 0;   // of the last set-up, for the per-frame set-up of Layers I/II
-  uint32_t Layer12Header = 0;   // header bits the Layer I/II set-up was made for
-  uint8_t Options = 0;  // DecoderOptions of the last set-up
+  int32_t SetupLayer = 0;      // Layer code of the last successful set-up
+  int32_t FrequencyLimit = 0;  // of the last set-up, for the per-frame set-up of Layers I/II
+  uint32_t Layer12Header = 0;  // header bits the Layer I/II set-up was made for
+  uint8_t Options = 0;         // DecoderOptions of the last set-up
   MpegOutputInfo OutputInfo{};
 
   // Layer II allocation layout, copied from the selected allocation table.

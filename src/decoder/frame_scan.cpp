@@ -8,6 +8,9 @@ namespace yumekaze::decoder {
 
 StreamScan ScanStream(const uint8_t* bytes, size_t size, std::vector<FramePosition>* positions) {
   StreamScan scan;
+  std::vector<FramePosition> own;
+  if (!positions) positions = &own;
+  const size_t listed = positions->size();
   FrameWalker walker;
   size_t at = 0;
   while (at < size) {
@@ -31,18 +34,22 @@ StreamScan ScanStream(const uint8_t* bytes, size_t size, std::vector<FramePositi
     } else {
       if (!scan.Found) scan.First = frame;
       scan.Found = true;
-      if (positions) {
-        positions->push_back({static_cast<int64_t>(at), frame.Length, frame.Samples});
-      }
+      positions->push_back({static_cast<int64_t>(at), frame.Length, frame.Samples});
       ++scan.Frames;
       scan.DecodedSamples += frame.Samples;
     }
     at += static_cast<size_t>(frame.Length);
   }
-  if (scan.Found) {
-    scan.Trim = GaplessTrimFor(scan.Vbr, scan.First.Samples, scan.Frames);
+  if (!scan.Found) return scan;
+  // The header's count decides the end trim, as in playback, which cannot count ahead.
+  scan.Trim = GaplessTrimFor(scan.Vbr, scan.First.Samples,
+                             scan.Vbr.HasFrames ? scan.Vbr.Frames : scan.Frames);
+  // Frames of other sizes (joined streams) are trimmed one by one, as playback trims them.
+  int64_t position = 0;
+  for (size_t i = listed; i < positions->size(); ++i) {
+    scan.Samples += KeepSamples(scan.Trim, position, (*positions)[i].Samples).Count;
+    position += (*positions)[i].Samples;
   }
-  scan.Samples = TrimmedLength(scan.Trim, scan.DecodedSamples);
   return scan;
 }
 

@@ -25,7 +25,7 @@ struct StreamScan {
   int64_t HeaderFrameOffset = -1;
   int64_t Frames = 0;          // audio frames
   int64_t DecodedSamples = 0;  // per channel, before trimming
-  GaplessTrim Trim;            // from the LAME tag, with the scanned frame count
+  GaplessTrim Trim;            // from the LAME tag, with the header's frame count if it has one
   int64_t Samples = 0;         // per channel after trimming: the exact length
   int64_t SkippedBytes = 0;    // junk between frames (tags not counted)
 };

@@ -68,7 +68,9 @@ SyncCheck ConfirmFrame(const uint8_t* bytes, size_t available, bool atEnd,
     // A free-format candidate: its length is the distance to the next matching header.
     if (!atEnd && available < kFreeFormatWindow) return SyncCheck::kNeedMore;
     freeLength = DecodeFrameHeader(bytes, static_cast<uint32_t>(available), header);
-    if (freeLength <= 0 || !ParseFrameHeader(bytes, freeLength, first)) {
+    // No bitrate a decoder must serve makes a longer frame; a longer distance is a coincidence.
+    if (freeLength <= 0 || freeLength >= kMaxFrameBytes ||
+        !ParseFrameHeader(bytes, freeLength, first)) {
       return SyncCheck::kRejected;
     }
   }

@@ -5,6 +5,31 @@
 #include "decoder/tag_blocks.h"
 
 namespace yumekaze::decoder {
+namespace {
+
+constexpr uint32_t kPaddingBit = 0x00000200;  // in the header's bytes read as big-endian
+
+// A header while in sync: the same bytes as the frame before (padding aside) give the same frame.
+bool ParseLockedHeader(FrameWalker& walker, const uint8_t* bytes, FrameInfo& frame) {
+  const uint32_t word =
+      (static_cast<uint32_t>(bytes[0]) << 24) | (bytes[1] << 16) | (bytes[2] << 8) | bytes[3];
+  const uint32_t key = word & ~kPaddingBit;
+  if (key == walker.LastBytes && walker.LastFrame.Length > 0) {
+    frame = walker.LastFrame;
+    const int32_t padding = (word & kPaddingBit) ? 1 : 0;
+    frame.Header.Padding = padding;
+    frame.Length += padding * (frame.Header.Layer == 3 ? 4 : 1);
+    return true;
+  }
+  if (!ParseFrameHeader(bytes, walker.FreeFormatLength, frame)) return false;
+  walker.LastBytes = key;
+  walker.LastFrame = frame;
+  walker.LastFrame.Header.Padding = 0;
+  walker.LastFrame.Length -= frame.Header.Padding * (frame.Header.Layer == 3 ? 4 : 1);
+  return true;
+}
+
+}  // namespace
 
 WalkStep NextFrame(FrameWalker& walker, const uint8_t* bytes, size_t available, bool atEnd) {
   WalkStep step;
@@ -23,8 +48,7 @@ WalkStep NextFrame(FrameWalker& walker, const uint8_t* bytes, size_t available, 
     step.IsTag = true;
     return step;
   }
-  if (walker.Locked && available >= 4 &&
-      ParseFrameHeader(bytes, walker.FreeFormatLength, step.Frame) &&
+  if (walker.Locked && available >= 4 && ParseLockedHeader(walker, bytes, step.Frame) &&
       SameStream(walker.Last, step.Frame.Header)) {
     walker.Last = step.Frame.Header;
     step.Action = WalkAction::kFrame;
@@ -34,6 +58,7 @@ WalkStep NextFrame(FrameWalker& walker, const uint8_t* bytes, size_t available, 
   int32_t freeFormatLength = walker.Locked ? walker.FreeFormatLength : 0;
   switch (ConfirmFrame(bytes, available, atEnd, freeFormatLength, step.Frame)) {
     case SyncCheck::kConfirmed:
+      walker.LastFrame = {};
       walker.Locked = true;
       walker.Last = step.Frame.Header;
       walker.FreeFormatLength = freeFormatLength;

@@ -15,9 +15,13 @@ namespace yumekaze::decoder {
 inline constexpr int32_t kWalkLookahead = 10240;
 
 struct FrameWalker {
-  bool Locked = false;            // the last frame was taken; the next header only has to match
-  MpegFrameHeader Last{};         // header of the last frame taken
+  bool Locked = false;           // the last frame was taken; the next header only has to match
+  MpegFrameHeader Last{};        // header of the last frame taken
   int32_t FreeFormatLength = 0;  // of the current free-format stream, without padding
+  // The last header parsed, as its four bytes without the padding bit, and what it gave: the
+  // frames of a constant-bitrate stream repeat it, and skip the parse.
+  uint32_t LastBytes = 0;
+  FrameInfo LastFrame;
 };
 
 enum class WalkAction : uint8_t {
@@ -29,10 +33,10 @@ enum class WalkAction : uint8_t {
 
 struct WalkStep {
   WalkAction Action = WalkAction::kEnd;
-  int64_t Bytes = 0;     // kSkip
-  FrameInfo Frame;       // kFrame
-  bool Synced = false;   // kFrame: sync was taken here, not carried over from the frame before
-  bool IsTag = false;    // kSkip: the bytes are a tag
+  int64_t Bytes = 0;    // kSkip
+  FrameInfo Frame;      // kFrame
+  bool Synced = false;  // kFrame: sync was taken here, not carried over from the frame before
+  bool IsTag = false;   // kSkip: the bytes are a tag
 };
 
 // Decides what lies at bytes (`available` readable, atEnd when nothing follows them).

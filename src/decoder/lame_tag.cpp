@@ -37,7 +37,8 @@ bool ParseLameTag(const uint8_t* frame, size_t frameSize, size_t offset, LameTag
   const uint8_t* p = frame + offset;
   if (p[0] < 0x20 || p[0] > 0x7E) return false;
   tag = LameTag{};
-  for (int i = 0; i < 9 && p[i] >= 0x20 && p[i] <= 0x7E; ++i) tag.Encoder[i] = static_cast<char>(p[i]);
+  for (int i = 0; i < 9 && p[i] >= 0x20 && p[i] <= 0x7E; ++i)
+    tag.Encoder[i] = static_cast<char>(p[i]);
   tag.TagRevision = p[9] >> 4;
   tag.VbrMethod = p[9] & 0x0F;
   tag.LowpassHz = p[10] * 100;

@@ -20,11 +20,18 @@ constexpr int32_t kOutputChannels[5] = {1, 2, 1, 1, 1};
 
 constexpr int32_t kLayerI = 3;
 
-// What the set-up depends on: version, layer, bitrate, sampling rate and one or two channels.
+// What the set-up depends on: version, layer, bitrate, sampling rate and one or two channels,
+// in the bit positions of the header's second and third bytes.
 uint32_t SetupKey(const MpegFrameHeader& h) {
-  return static_cast<uint32_t>(h.SyncKind << 28 | h.VersionId << 24 | h.Layer << 20 |
-                               h.BitrateIndex << 12 | h.SampleRateIndex << 8 |
+  return static_cast<uint32_t>((h.VersionId << 3 | h.Layer << 1) << 16 |
+                               (h.BitrateIndex << 4 | h.SampleRateIndex << 2) << 8 |
                                (h.Mode == kModeSingleChannel ? 1 : 0));
+}
+
+// The same key straight from the header bytes, so that a frame like the one before costs no parse.
+uint32_t SetupKey(const uint8_t* bytes) {
+  return static_cast<uint32_t>((bytes[1] & 0x0E) << 16 | (bytes[2] & 0xFC) << 8 |
+                               ((bytes[3] >> 6) == kModeSingleChannel ? 1 : 0));
 }
 
 void DoubleForTwoChannels(DecoderState& decoder) {
@@ -40,17 +47,17 @@ bool SetUpForFrame(DecoderState& decoder, const MpegFrameHeader& header, int32_t
   if (header.BitrateIndex == 0) frameLength = decoder.FrameLength;  // free format keeps its own
   if (frameLength <= 0) return false;
   const int32_t channels = header.Mode == kModeSingleChannel ? 1 : 2;
-  if (channels != decoder.CodedChannels ||
-      SampleRateHz(header) != decoder.OutputInfo.SampleRate) {
-    return header.Layer == kLayerI
-               ? InitLayer1(decoder, header, frameLength, 0, decoder.Options,
-                            decoder.FrequencyLimit) != 0
-               : InitLayer2(decoder, header, frameLength, 0, decoder.Options,
-                            decoder.FrequencyLimit) != 0;
+  if (channels != decoder.CodedChannels || SampleRateHz(header) != decoder.OutputInfo.SampleRate) {
+    return header.Layer == kLayerI ? InitLayer1(decoder, header, frameLength, 0, decoder.Options,
+                                                decoder.FrequencyLimit) != 0
+                                   : InitLayer2(decoder, header, frameLength, 0, decoder.Options,
+                                                decoder.FrequencyLimit) != 0;
   }
   if (header.Layer != kLayerI) {
     if (!SelectLayer2Table(decoder, header)) return false;
     if (channels == 2) DoubleForTwoChannels(decoder);
+    // Entries above a lower subband limit are never written again and must read as zero.
+    std::fill_n(decoder.SubbandSamples, kSubbandSampleCount, 0.0f);
   }
   decoder.FrameLength = frameLength;
   decoder.OutputInfo.FrameLength = frameLength;
@@ -99,11 +106,11 @@ bool ReadLayer12Header(DecoderState& decoder, const uint8_t* input, size_t input
   // Header bytes beyond the input read as zero, like every other bit.
   uint8_t headerBytes[4]{};
   std::copy_n(input, std::min<size_t>(inputSize, 4), headerBytes);
-  MpegFrameHeader header{};
-  const int32_t frameLength = DecodeFrameHeader(headerBytes, 0, header);
-  if (header.SyncKind != 1) return false;
-  if (SetupKey(header) != decoder.Layer12Header && !SetUpForFrame(decoder, header, frameLength)) {
-    return false;
+  if (headerBytes[0] != 0xFF || (headerBytes[1] & 0xF0) != 0xF0) return false;
+  if (SetupKey(headerBytes) != decoder.Layer12Header) {
+    MpegFrameHeader header{};
+    const int32_t frameLength = DecodeFrameHeader(headerBytes, 0, header);
+    if (!SetUpForFrame(decoder, header, frameLength)) return false;
   }
   BitReader& bits = decoder.Bits;
   StartBits(bits, input, inputSize);

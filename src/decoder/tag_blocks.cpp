@@ -43,6 +43,11 @@ int64_t ApeSize(const uint8_t* bytes, size_t available) {
 }  // namespace
 
 int64_t TagBlockSize(const uint8_t* bytes, size_t available) {
+  // Looked at before every frame: most bytes start no tag.
+  if (available == 0 ||
+      (bytes[0] != 'I' && bytes[0] != 'A' && bytes[0] != 'T' && bytes[0] != 'L')) {
+    return 0;
+  }
   if (StartsWith(bytes, available, "ID3")) return Id3v2Size(bytes, available);
   if (StartsWith(bytes, available, "APETAGEX")) return ApeSize(bytes, available);
   if (StartsWith(bytes, available, "TAG")) return kId3v1Size;

@@ -1,8 +1,10 @@
 // Truncated and corrupt frames decode without reading outside their input (a sanitizer build
 // turns every stray read into a failure) and cut-off input reads as zeros.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -104,6 +106,56 @@ TEST(DamagedFrames, RandomFrameContentsStayInsideTheirBuffers) {
     }
   }
   EXPECT_GT(decoded, 500);
+}
+
+// A frame that gives no samples, or silence in place of them, says why.
+TEST(DamagedFrames, RefusedFramesSayWhy) {
+  std::vector<uint8_t> pcm(4608);
+  const auto layer2 = yumekaze::testing::ReadFileBytes(std::filesystem::path(YUMEKAZE_SOURCE_DIR) /
+                                                       "data" / "demo.mp2");
+  ASSERT_GT(layer2.size(), 2000u);
+  auto decoder = std::make_unique<DecoderState>();
+  EXPECT_EQ(DecodeExact(*decoder, layer2.data(), 1000, pcm).Status, DecodeStatus::kUnsupported);
+  MpegFrameHeader header{};
+  const int32_t length = DecodeFrameHeader(layer2.data(), 0, header);
+  ASSERT_EQ(InitDecoder(*decoder, header, length, 0, 0, 0, 24000), 1);
+  EXPECT_EQ(DecodeExact(*decoder, layer2.data(), 1000, pcm).Status, DecodeStatus::kDecoded);
+  std::vector<uint8_t> broken(layer2.begin(), layer2.begin() + 1000);
+  broken[1] = 0x0F;
+  EXPECT_EQ(DecodeExact(*decoder, broken.data(), broken.size(), pcm).Status,
+            DecodeStatus::kCorruptHeader);
+  // A Layer III frame to the Layer II set-up.
+  broken[1] = 0xFB;
+  const auto other = DecodeExact(*decoder, broken.data(), broken.size(), pcm);
+  EXPECT_EQ(other.BytesConsumed, 0);
+  EXPECT_EQ(other.Status, DecodeStatus::kUnsupported);
+
+  // Layer III: a frame whose main data began in an earlier frame plays as silence, and says so.
+  if (std::system("command -v lame sox > /dev/null 2>&1") != 0) GTEST_SKIP() << "no lame or sox";
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("yumekaze-refusals-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string wav = (dir / "s.wav").string();
+  const std::string mp3 = (dir / "s.mp3").string();
+  ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 '" + wav + "' synth 1 pinknoise vol 0.5 && " +
+                         "lame --quiet -t -b 128 '" + wav + "' '" + mp3 + "'")
+                            .c_str()),
+            0);
+  const auto layer3 = yumekaze::testing::ReadFileBytes(mp3);
+  std::filesystem::remove_all(dir);
+  int missing = 0;
+  size_t offset = 0;
+  for (int frame = 0; frame < 20 && offset + 4 < layer3.size(); ++frame) {
+    const int32_t size = DecodeFrameHeader(layer3.data() + offset, 0, header) + header.Padding;
+    ASSERT_GT(size, 0);
+    auto fresh = std::make_unique<DecoderState>();
+    ASSERT_EQ(InitDecoder(*fresh, header, size - header.Padding, 0, 0, 0, 24000), 1);
+    const auto result = DecodeExact(*fresh, layer3.data() + offset, static_cast<size_t>(size), pcm);
+    EXPECT_EQ(result.BytesConsumed, size);
+    if (result.Status == DecodeStatus::kReservoirMissing) ++missing;
+    offset += static_cast<size_t>(size);
+  }
+  EXPECT_GT(missing, 10);
 }
 
 }  // namespace

@@ -75,10 +75,11 @@ void TMPFrameSource::ScanLeadingTags() {
     RequestUpTo(reader_, kId3v2HeaderSize);
     const int64_t tag =
         decoder::TagBlockSize(reader_.Data(), static_cast<size_t>(reader_.Available()));
-    if (tag > kId3v2HeaderSize && reader_.Available() >= 3 &&
-        std::memcmp(reader_.Data(), "ID3", 3) == 0 && tag <= reader_.Capacity()) {
-      RequestUpTo(reader_, static_cast<int32_t>(tag));
-      if (reader_.Available() < tag) return;
+    if (tag > kId3v2HeaderSize && std::memcmp(reader_.Data(), "ID3", 3) == 0) {
+      // Whether the data ends inside the tag shows as far as the ring reaches.
+      const int32_t probe = static_cast<int32_t>(std::min<int64_t>(tag, reader_.Capacity()));
+      RequestUpTo(reader_, probe);
+      if (reader_.Available() < probe) return;
     }
   }
   info_.ScanLeading();
@@ -297,19 +298,13 @@ int TMPFrameSource::DecodeFrame(uint8_t* pcm) {
   return kept.Count * sample_bytes;
 }
 
-void TMPFrameSource::Rewind() {
-  if (reader_.Seekable()) reader_.Seek(audio_start_, SeekOrigin::Beginning);
-  current_frame_length_ = 0;
-  walker_ = {};
-  decoded_samples_ = 0;
-  reinit_ = true;
-}
+void TMPFrameSource::Rewind() { SeekTo(audio_start_, 0); }
 
-void TMPFrameSource::SeekTo(int64_t offset, int64_t decodedSamples) {
-  reader_.Seek(offset, SeekOrigin::Beginning);
+void TMPFrameSource::SeekTo(int64_t byteOffset, int64_t samplePosition) {
+  if (reader_.Seekable()) reader_.Seek(byteOffset, SeekOrigin::Beginning);
   current_frame_length_ = 0;
   walker_ = {};
-  decoded_samples_ = decodedSamples;
+  decoded_samples_ = samplePosition;
   reinit_ = true;
 }
 

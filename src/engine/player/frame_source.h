@@ -70,10 +70,11 @@ class TMPFrameSource {
   // Back to the first frame: seeks a seekable reader to the audio start; the decoder is set up
   // again from the next frame found.
   void Rewind();
-  // To the audio frame at absolute `offset` of a seekable reader, before which a decode from
-  // the start has decoded `decodedSamples` samples per channel; the decoder is set up afresh
-  // there and the trim goes on from that count.
-  void SeekTo(int64_t offset, int64_t decodedSamples);
+  // Seekable readers: goes on at the frame at byteOffset (from the file's start, e.g. from a
+  // header scan) whose first sample is samplePosition (per channel, from the first audio frame,
+  // before the trim). The decoder starts afresh there, without bit reservoir or overlap: for
+  // exact PCM, seek a few frames early and drop the PCM before the target.
+  void SeekTo(int64_t byteOffset, int64_t samplePosition);
 
   const decoder::MpegFrameHeader& FirstHeader() const { return first_header_; }
   const decoder::MpegOutputInfo& OutputInfo() const { return output_info_; }

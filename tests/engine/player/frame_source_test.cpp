@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "decoder/decoder_state.h"
@@ -207,6 +208,21 @@ TEST_F(FrameSource, SourceStepsThroughAStreamOnItsOwn) {
   source.Rewind();
   ASSERT_EQ(source.FindFrame(), TFrameStep::Frame);
   EXPECT_EQ(reader.Position(), 0);
+
+  // Sent to frame 30 (Layer II keeps no state but the synthesis history), the PCM from the
+  // frame after it on is the whole decode's.
+  const Bytes whole = ReferencePcm(clean_);
+  const size_t frame_bytes = whole.size() / frames_.size();
+  source.SeekTo(static_cast<int64_t>(frames_[30].offset), 30 * 1152);
+  Bytes after;
+  while (!source.AtEndOfData()) {
+    if (source.FindFrame() == TFrameStep::Skipped) continue;
+    const int bytes = source.DecodeFrame(pcm);
+    after.insert(after.end(), pcm, pcm + bytes);
+  }
+  ASSERT_EQ(after.size(), whole.size() - 30 * frame_bytes);
+  EXPECT_TRUE(std::equal(after.begin() + static_cast<long>(frame_bytes), after.end(),
+                         whole.begin() + static_cast<long>(31 * frame_bytes)));
 }
 
 }  // namespace

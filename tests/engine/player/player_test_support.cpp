@@ -206,8 +206,8 @@ Bytes ReferencePcm(const Bytes& stream) {
   // cut against mpg123).
   const decoder::StreamScan scan = decoder::ScanStream(stream.data(), stream.size(), nullptr);
   const size_t sample_bytes = static_cast<size_t>(info.Channels) * 2;
-  const decoder::KeptSamples kept = decoder::KeepSamples(
-      scan.Trim, 0, static_cast<int32_t>(pcm.size() / sample_bytes));
+  const decoder::KeptSamples kept =
+      decoder::KeepSamples(scan.Trim, 0, static_cast<int32_t>(pcm.size() / sample_bytes));
   return Bytes(pcm.begin() + static_cast<long>(kept.First * sample_bytes),
                pcm.begin() + static_cast<long>((kept.First + kept.Count) * sample_bytes));
 }
