@@ -1,6 +1,7 @@
 // yumekaze-cli decode: decodes an MPEG audio file to a WAV file or raw 16-bit PCM.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -21,7 +22,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: yumekaze-cli decode [--full-band] [--channels stereo|mix|left|right]\n"
     "                           [--freq-limit HZ] [--cpu auto|x87|3dnow|sse2|avx2]\n"
-    "                           [--no-gapless] INPUT -o OUTPUT\n";
+    "                           [--no-gapless] [--start TIME] [--duration TIME]\n"
+    "                           INPUT -o OUTPUT\n";
 
 constexpr const char* kHelp =
     "Decodes an MPEG audio file (Layer I, II or III) to signed 16-bit PCM.\n"
@@ -38,6 +40,9 @@ constexpr const char* kHelp =
     "                      default), x87 (the reference), 3dnow, sse2 or avx2 (with FMA)\n"
     "  --no-gapless        keep every decoded sample; by default the encoder delay and\n"
     "                      padding that a LAME tag records are cut, as mpg123 does\n"
+    "  --start TIME        begin at TIME (seconds with a fraction, or M:SS.mmm); the PCM\n"
+    "                      is exactly that part of a decode from the start\n"
+    "  --duration TIME     write at most TIME of PCM (same forms)\n"
     "  -h, --help          show this help\n"
     "\n"
     "A stream whose sampling rate or channel count changes (files joined together):\n"
@@ -78,6 +83,37 @@ bool ParseHertz(std::string_view text, int32_t& hertz) {
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, hertz);
   return error == std::errc() && stop == end && hertz >= 0;
+}
+
+// Seconds with up to three decimals, or M:SS(.mmm), as whole milliseconds.
+bool ParseTime(std::string_view text, int64_t& milliseconds) {
+  int64_t minutes = -1;
+  if (const auto colon = text.find(':'); colon != std::string_view::npos) {
+    const auto [stop, error] = std::from_chars(text.data(), text.data() + colon, minutes);
+    if (error != std::errc() || stop != text.data() + colon || minutes < 0) return false;
+    text.remove_prefix(colon + 1);
+    if (text.find('.') != 2 && text.size() != 2) return false;  // SS after the colon
+  }
+  const auto dot = text.find('.');
+  const std::string_view whole = text.substr(0, dot);
+  int64_t seconds = 0;
+  const auto [stop, error] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
+  if (whole.empty() || error != std::errc() || stop != whole.data() + whole.size() || seconds < 0 ||
+      (minutes >= 0 && seconds > 59)) {
+    return false;
+  }
+  int64_t fraction = 0;
+  if (dot != std::string_view::npos) {
+    const std::string_view digits = text.substr(dot + 1);
+    if (digits.empty() || digits.size() > 3) return false;
+    for (const char digit : digits) {
+      if (digit < '0' || digit > '9') return false;
+    }
+    std::from_chars(digits.data(), digits.data() + digits.size(), fraction);
+    for (size_t i = digits.size(); i < 3; ++i) fraction *= 10;
+  }
+  milliseconds = (std::max<int64_t>(minutes, 0) * 60 + seconds) * 1000 + fraction;
+  return true;
 }
 
 // The CpuFeatureFlags that select a form; auto takes every detected capability.
@@ -122,6 +158,12 @@ int ParseArguments(std::span<char* const> args, DecodeArguments& parsed) {
       return kExitSuccess;
     } else if (arg == "--no-gapless") {
       parsed.settings.gapless = false;
+    } else if (arg == "--start" || arg == "--duration") {
+      int64_t& time = arg == "--start" ? parsed.settings.startMs : parsed.settings.durationMs;
+      if (!takeValue() || !ParseTime(value, time)) {
+        return UsageError("%s takes seconds (12.5) or minutes and seconds (1:02.500)",
+                          arg == "--start" ? "--start" : "--duration");
+      }
     } else if (arg == "--full-band") {
       parsed.settings.options |= decoder::kOptionFullBand;
     } else if (arg == "--channels") {

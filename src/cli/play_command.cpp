@@ -1,5 +1,5 @@
 // yumekaze-cli play: plays files in order through the player, with a one-line status on a
-// terminal and single-key control (space, n, p, s, q) when standard input is one.
+// terminal and single-key control (space, n, p, s, q, volume keys) when standard input is one.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -32,11 +32,13 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: yumekaze-cli play [--device auto|pulse[:SINK]|alsa[:NAME]|null|wav:PATH]\n"
-    "                         [--volume 0-100] [--balance -100-100] [--loop] [--charset NAME]\n"
-    "                         FILE...\n";
+    "                         [--volume 0-100] [--balance -100-100]\n"
+    "                         [--replay-gain track|album|off] [--preamp DB] [--loop]\n"
+    "                         [--charset NAME] FILE...\n";
 
 constexpr const char* kHelp =
-    "Plays MPEG audio files one after the other.\n"
+    "Plays MPEG audio files one after the other; a file with the same sampling rate and\n"
+    "channels as the one before follows it without a gap on the open device.\n"
     "\n"
     "  --device NAME   auto (the default: the sound server when one answers, else ALSA's\n"
     "                  default device, else no sound), pulse (the sound server's default\n"
@@ -46,13 +48,23 @@ constexpr const char* kHelp =
     "                  null device plays instead.\n"
     "  --volume N      volume in percent (default: the device's)\n"
     "  --balance N     -100 (left only) to 100 (right only), default 0\n"
+    "  --replay-gain M track (the default), album or off: the loudness the tags store\n"
+    "  --preamp DB     -20 to 20 dB added to that gain (never past the stored peak)\n"
     "  --loop          start again with the first file after the last\n"
     "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
     "                  CP932 or CP1252); by default the locale's\n"
     "  -h, --help      show this help\n"
     "\n"
-    "Keys while playing (when standard input is a terminal): space pauses and resumes,\n"
-    "n next file, p previous file, s stop, q quit. Ctrl-C stops and quits.\n"
+    "Keys while playing (when standard input is a terminal):\n"
+    "  space      pause and resume (play again when stopped)\n"
+    "  n / p      next / previous file\n"
+    "  Left/Right back / forward 5 s (forward past the end goes on with the next file)\n"
+    "  Up / Down  volume up / down by 5 %\n"
+    "  m          mute and unmute\n"
+    "  s          stop\n"
+    "  q          quit (Ctrl-C too)\n"
+    "The status line shows the state, the file, its tags, the time played / the file's length\n"
+    "and the volume.\n"
     "\n"
     "Exit status: 0 success, 1 a file that could not be played, 2 wrong usage,\n"
     "130 interrupted.\n";
@@ -63,6 +75,8 @@ struct PlayArguments {
   std::string device = "auto";
   int volume = -1;  // the device's
   int balance = 0;
+  engine::TMP3ReplayGainMode replay_gain = engine::rgmTrack;
+  int preamp = 0;
   bool loop = false;
   std::vector<std::string> files;
 };
@@ -112,6 +126,23 @@ int ParseArguments(std::span<char* const> args, PlayArguments& parsed) {
       const char* text = value();
       if (text == nullptr || !ParseInt(text, -100, 100, parsed.balance)) {
         return UsageError("--balance needs a number from -100 to 100");
+      }
+    } else if (arg == "--replay-gain") {
+      const char* text = value();
+      const std::string_view mode = text == nullptr ? "" : text;
+      if (mode == "track") {
+        parsed.replay_gain = engine::rgmTrack;
+      } else if (mode == "album") {
+        parsed.replay_gain = engine::rgmAlbum;
+      } else if (mode == "off") {
+        parsed.replay_gain = engine::rgmOff;
+      } else {
+        return UsageError("--replay-gain takes track, album or off");
+      }
+    } else if (arg == "--preamp") {
+      const char* text = value();
+      if (text == nullptr || !ParseInt(text, -20, 20, parsed.preamp)) {
+        return UsageError("--preamp needs a number of dB from -20 to 20");
       }
     } else if (arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + std::string(arg) + "'");
@@ -212,10 +243,17 @@ class PlaySession {
     player_.SetAutoPlay(false);
     if (args.volume >= 0) player_.SetVolume(args.volume);
     player_.SetVolBalance(args.balance);
+    player_.SetReplayGainMode(args.replay_gain);
+    player_.SetReplayGainPreamp(args.preamp);
     player_.SetOnChangeStatus([this](engine::TMP3Player&) { ShowStatus(true); });
     player_.SetOnChangePosition([this](engine::TMP3Player&) { ShowStatus(false); });
     player_.SetOnEndPlay(
         [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { ended_ = reason; });
+    player_.SetOnNextTrack([this](engine::TMP3Player&) {
+      index_ = NextIndex();
+      ShowStatus(true);
+      QueueNext();
+    });
     player_.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
       Report(current_path(), error.what());
     });
@@ -274,6 +312,7 @@ class PlaySession {
     }
     std::string device_error;
     try {
+      QueueNext();  // before Play: a short file may be decoded to its end at once
       player_.Play();
       return true;
     } catch (const std::exception& error) {
@@ -292,6 +331,19 @@ class PlaySession {
     return OpenAndPlay();
   }
 
+  // The entry after the current one, or -1 at the end of a list that does not loop.
+  int NextIndex() const {
+    const int count = static_cast<int>(args_.files.size());
+    if (index_ + 1 < count) return index_ + 1;
+    return args_.loop ? 0 : -1;
+  }
+
+  // Lets the player follow the current file with the next entry without a gap.
+  void QueueNext() {
+    const int next = NextIndex();
+    player_.SetNextFile(next >= 0 ? args_.files[static_cast<size_t>(next)] : std::string());
+  }
+
   void AfterEndPlay() {
     if (!ended_) return;
     const engine::TMP3EndPlayReason reason = *ended_;
@@ -307,8 +359,26 @@ class PlaySession {
   }
 
   void ReadKey() {
-    char key = 0;
-    if (read(STDIN_FILENO, &key, 1) != 1) return;
+    char keys[64];
+    const ssize_t count = read(STDIN_FILENO, keys, sizeof keys);
+    if (count <= 0) return;
+    std::string_view pressed(keys, static_cast<size_t>(count));
+    while (!pressed.empty() && !quit_) {
+      // Arrow keys come as ESC [ A..D (ESC O A..D in application mode).
+      if (pressed.size() >= 3 && pressed[0] == '\033' && (pressed[1] == '[' || pressed[1] == 'O')) {
+        if (pressed[2] == 'A') ChangeVolume(+kVolumeStep);
+        if (pressed[2] == 'B') ChangeVolume(-kVolumeStep);
+        if (pressed[2] == 'C') SeekBy(+kSeekStepMs);
+        if (pressed[2] == 'D') SeekBy(-kSeekStepMs);
+        pressed.remove_prefix(3);
+        continue;
+      }
+      Command(pressed[0]);
+      pressed.remove_prefix(1);
+    }
+  }
+
+  void Command(char key) {
     switch (key) {
       case ' ':
         if (player_.Status() == engine::kStatusPlaying) {
@@ -331,9 +401,38 @@ class PlaySession {
       case 'q':
         quit_ = true;
         break;
+      case 'm':
+        ToggleMute();
+        break;
       default:
         break;
     }
+  }
+
+  static constexpr int kVolumeStep = 5;
+  static constexpr int64_t kSeekStepMs = 5000;
+
+  void SeekBy(int64_t milliseconds) {
+    player_.Seek(std::max<int64_t>(player_.PlayedMilliseconds() + milliseconds, 0));
+    ShowStatus(false);
+  }
+
+  void ChangeVolume(int step) {
+    const int from = muted_volume_ >= 0 ? muted_volume_ : player_.Volume();
+    muted_volume_ = -1;
+    player_.SetVolume(std::clamp(from + step, 0, 100));
+    ShowStatus(false);
+  }
+
+  void ToggleMute() {
+    if (muted_volume_ >= 0) {
+      player_.SetVolume(muted_volume_);
+      muted_volume_ = -1;
+    } else {
+      muted_volume_ = player_.Volume();
+      player_.SetVolume(0);
+    }
+    ShowStatus(false);
   }
 
   void Play() {
@@ -343,6 +442,16 @@ class PlaySession {
       Report(current_path(), error.what());
       failed_ = true;
     }
+  }
+
+  // M:SS, or -:-- when not known.
+  static std::string MinutesAndSeconds(int64_t milliseconds) {
+    if (milliseconds < 0) return "-:--";
+    const int64_t seconds = milliseconds / 1000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+    return text;
   }
 
   static const char* StateWord(uint8_t status) {
@@ -365,11 +474,9 @@ class PlaySession {
     text += "  ";
     if (!artist.empty()) text += artist + " - ";
     text += title;
-    const int64_t seconds = player_.PlayedMilliseconds() / 1000;
-    char time[32];
-    std::snprintf(time, sizeof time, "  %lld:%02lld", static_cast<long long>(seconds / 60),
-                  static_cast<long long>(seconds % 60));
-    text += time;
+    text += "  " + MinutesAndSeconds(player_.PlayedMilliseconds()) + " / " +
+            MinutesAndSeconds(player_.TotalMilliseconds());
+    text += muted_volume_ >= 0 ? "  muted" : "  vol " + std::to_string(player_.Volume()) + "%";
     for (char& c : text) {
       if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     }
@@ -411,6 +518,7 @@ class PlaySession {
   bool interrupted_ = false;
   bool failed_ = false;
   bool line_open_ = false;
+  int muted_volume_ = -1;  // the volume to go back to while muted
   std::optional<engine::TMP3EndPlayReason> ended_;
 };
 

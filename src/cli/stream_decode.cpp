@@ -1,10 +1,12 @@
 #include "cli/stream_decode.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "decoder/decoder_state.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/player_types.h"
+#include "engine/player/seek_index.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
 
@@ -15,6 +17,9 @@ namespace {
 constexpr int32_t kReaderCapacity = 0x10000;
 // Progress is reported after this many frames.
 constexpr uint64_t kProgressFrames = 256;
+
+// Samples per channel in `milliseconds` at `rate`, rounded down.
+int64_t SamplesIn(int64_t milliseconds, int rate) { return milliseconds * rate / 1000; }
 
 }  // namespace
 
@@ -38,8 +43,19 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
       report.error = errno;
       return report;
     }
+    // A start skips decoding up to shortly before it when the input can seek.
+    int64_t drop = SamplesIn(settings.startMs, report.format.SampleRate);
+    if (drop > 0 && input.Seekable()) {
+      engine::TMPSeekIndex index;
+      index.Build(input, source.AudioStart(), source.AudioLength(), source.LayerNumber());
+      const engine::TSeekPoint point = index.Find(drop, source.Trim());
+      source.SeekTo(point.Offset, point.DecodedSamples);
+      drop = point.DropSamples;
+    }
+    int64_t left =
+        settings.durationMs < 0 ? -1 : SamplesIn(settings.durationMs, report.format.SampleRate);
     alignas(16) uint8_t pcm[engine::kPcmBufferSize];
-    while (!source.AtEndOfData()) {
+    while (!source.AtEndOfData() && left != 0) {
       const engine::TFrameStep step = source.FindFrame();
       if (step == engine::TFrameStep::Skipped) continue;
       if (step == engine::TFrameStep::NewFormat) {
@@ -52,10 +68,19 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
         ++report.formatChanges;
         report.format = source.OutputInfo();
       }
-      const int bytes = source.DecodeFrame(pcm);
+      const int sample_bytes = 2 * report.format.Channels;
+      int64_t samples = source.DecodeFrame(pcm) / sample_bytes;
       ++report.frames;
-      report.samples += static_cast<uint64_t>(bytes / (2 * report.format.Channels));
-      if (bytes > 0 && !output.Write(pcm, static_cast<size_t>(bytes))) {
+      const int64_t dropped = std::min(drop, samples);
+      drop -= dropped;
+      samples -= dropped;
+      if (left >= 0) {
+        samples = std::min(samples, left);
+        left -= samples;
+      }
+      report.samples += static_cast<uint64_t>(samples);
+      const uint8_t* kept = pcm + dropped * sample_bytes;
+      if (samples > 0 && !output.Write(kept, static_cast<size_t>(samples * sample_bytes))) {
         report.outcome = DecodeOutcome::kWriteFailed;
         report.error = errno;
         break;

@@ -22,6 +22,8 @@ struct DecodeSettings {
   int32_t frequencyLimit = 24000;  // Hz, as the player asks
   uint32_t cpuFlags = 0;           // CpuFeatureFlags for SelectCpuVariants
   bool gapless = true;             // trim encoder delay and padding (LAME tag)
+  int64_t startMs = 0;             // the PCM begins this far into the decode
+  int64_t durationMs = -1;         // and holds at most this much; -1: to the end
 };
 
 enum class DecodeOutcome {

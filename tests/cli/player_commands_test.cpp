@@ -1,6 +1,7 @@
 // yumekaze-cli info and play as a user runs them: the binary, its output, exit statuses and
 // messages, and the PCM play hands to a WAV-file device.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -142,11 +143,78 @@ TEST_F(PlayerCommands, PlayWritesTheDecodedPcmToAWavDevice) {
   EXPECT_TRUE(Bytes(a.begin() + 44, a.end()) == Bytes(b.begin() + 44, b.end()));
 }
 
-TEST_F(PlayerCommands, PlaySkipsFilesItCannotOpen) {
-  const CliRun run = Cli("play --device null:50 " + Q(dir_ / "missing.mp2") + " " + Q(demo_));
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("missing.mp2"), std::string::npos) << run.err;
-  EXPECT_NE(run.out.find("PLAY  " + demo_.string()), std::string::npos) << run.out;
+// Every kind of bad entry is skipped with its name and reason; the good one after them plays in
+// full and the exit status says something failed.
+TEST_F(PlayerCommands, PlaySkipsFilesItCannotPlay) {
+  const fs::path fifo = dir_ / "fifo.mp3";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(dir_ / "folder.mp3");
+  const std::vector<fs::path> bad = {dir_ / "missing.mp2", fifo, Write("empty.mp3", {}),
+                                     Write("text.mp3", Bytes(3000, 'x')), dir_ / "folder.mp3"};
+  const fs::path played = dir_ / "played.wav";
+  std::string arguments = "play --device " + Q("wav:" + played.string());
+  for (const fs::path& path : bad) arguments += " " + Q(path);
+  const CliRun run = Cli(arguments + " " + Q(demo_), "timeout 60 ");
+  EXPECT_EQ(run.status, 1) << run.err;
+  for (const fs::path& path : bad) {
+    EXPECT_NE(run.err.find(path.string() + ": "), std::string::npos) << path << "\n" << run.err;
+  }
+  EXPECT_NE(run.err.find("text.mp3: unknown MPEG Audio format."), std::string::npos) << run.err;
+  const fs::path decoded = dir_ / "decoded.wav";
+  ASSERT_EQ(Cli("decode " + Q(demo_) + " -o " + Q(decoded)).status, 0);
+  EXPECT_TRUE(ReadFileBytes(played) == ReadFileBytes(decoded)) << "the good file did not play";
+}
+
+// Keys typed on a terminal (script gives the player one): volume down twice, mute, unmute, quit.
+// The status line shows each volume and the file's length.
+TEST_F(PlayerCommands, VolumeKeysAndTheStatusLineOnATerminal) {
+  if (std::system("command -v script >/dev/null") != 0) GTEST_SKIP() << "script is missing";
+  const fs::path decoded = dir_ / "decoded.wav";
+  ASSERT_EQ(Cli("decode " + Q(demo_) + " -o " + Q(decoded)).status, 0);
+  const auto seconds = (fs::file_size(decoded) - 44) / (44100 * 4);
+  const std::string total = " / " + std::to_string(seconds / 60) + ":" +
+                            (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
+  const std::string play = std::string(YUMEKAZE_CLI) + " play --device null:1 " + Q(demo_);
+  const fs::path out = dir_ / "terminal";
+  const std::string command =
+      "printf '\\033[B\\033[Bmmq' | timeout 60 script -qec \"" + play + "\" /dev/null >" + Q(out);
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const Bytes bytes = ReadFileBytes(out);
+  const std::string screen(bytes.begin(), bytes.end());
+  size_t at = 0;
+  for (const char* shown : {"vol 95%", "vol 90%", "muted", "vol 90%", "STOP  "}) {
+    at = screen.find(shown, at);
+    ASSERT_NE(at, std::string::npos) << shown << " missing or out of order in\n" << screen;
+  }
+  EXPECT_NE(screen.find(total + "  vol"), std::string::npos) << total << "\n" << screen;
+}
+
+// Two halves of one signal, encoded apart by LAME, play as one recording: the device stays open
+// and the second file's first sample follows the first file's last.
+TEST_F(PlayerCommands, ConsecutiveFilesOfOneFormatPlayWithoutAGap) {
+  if (std::system("command -v sox >/dev/null && command -v lame >/dev/null") != 0) {
+    GTEST_SKIP() << "sox or lame is missing";
+  }
+  const std::string d = Q(dir_) + "/";
+  ASSERT_EQ(std::system(("cd " + Q(dir_) +
+                         " && sox -R -n -r 44100 -c 2 -b 16 whole.wav synth 5 sine 300/3000 "
+                         "vol 0.4 && sox whole.wav a.wav trim 0 2.5 && sox whole.wav b.wav trim "
+                         "2.5 && lame --quiet a.wav a.mp3 && lame --quiet b.wav b.mp3")
+                            .c_str()),
+            0);
+  // ReplayGain off: decode writes the PCM unscaled.
+  const CliRun play =
+      Cli("play --replay-gain off --device " + Q("wav:" + (dir_ / "played.wav").string()) + " " +
+          d + "a.mp3 " + d + "b.mp3");
+  ASSERT_EQ(play.status, 0) << play.err;
+  ASSERT_EQ(Cli("decode " + d + "a.mp3 -o " + d + "a.raw").status, 0);
+  ASSERT_EQ(Cli("decode " + d + "b.mp3 -o " + d + "b.raw").status, 0);
+  Bytes expected = ReadFileBytes(dir_ / "a.raw");
+  const Bytes second = ReadFileBytes(dir_ / "b.raw");
+  expected.insert(expected.end(), second.begin(), second.end());
+  const Bytes played = ReadFileBytes(dir_ / "played.wav");
+  ASSERT_GT(played.size(), 44u);
+  EXPECT_TRUE(Bytes(played.begin() + 44, played.end()) == expected);
 }
 
 TEST_F(PlayerCommands, PlayFallsBackToTheNullDeviceWhenAlsaCannotOpen) {

@@ -1,6 +1,7 @@
 // The decode loop: the worker's step while its work event is set. One step moves at most one
 // frame from the reader through the decoder into the sound output, so that Stop, which resets the
 // event under the decode lock, takes effect within one frame.
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -21,6 +22,13 @@ void TMP3Player::DecodeStep() {
     // Stop may have reset the event between the worker's wake-up and here.
     if (!worker_->Event().IsSignalled()) return;
     if (pcm_pending_ == 0) {
+      if (source_.AtEndOfData() && next_wanted_) {
+        // The next file follows on the open device: the user-interface thread switches to it
+        // and sets the event again.
+        worker_->Event().ResetEvent();
+        window_.Post(MPM_ENDOFDATA, static_cast<std::uintptr_t>(play_generation_));
+        return;
+      }
       if (source_.AtEndOfData()) {
         at_end = true;
         generation = play_generation_;
@@ -39,6 +47,7 @@ void TMP3Player::DecodeStep() {
         } else {
           // A frame the gapless trim takes whole gives nothing to play.
           pcm_pending_ = source_.DecodeFrame(pcm_.get());
+          DropBeforeSeekTarget();
           if (pcm_pending_ == 0) return;
         }
       }
@@ -78,6 +87,15 @@ void TMP3Player::DecodeStep() {
     free_percent = sound_->FreePercent();
   }
   if (free_percent <= 25) std::this_thread::yield();
+}
+
+// After a seek, decoding starts some frames before the target; their PCM is dropped here.
+void TMP3Player::DropBeforeSeekTarget() {
+  if (drop_bytes_ <= 0 || pcm_pending_ <= 0) return;
+  const int dropped = std::min(drop_bytes_, pcm_pending_);
+  std::memmove(pcm_.get(), pcm_.get() + dropped, static_cast<size_t>(pcm_pending_ - dropped));
+  pcm_pending_ -= dropped;
+  drop_bytes_ -= dropped;
 }
 
 // Waits until the queued audio has played, then reports the end of the stream. The wait holds

@@ -80,10 +80,32 @@ int TMP3Player::NearestBand(double centre) const {
 
 void TMP3Player::HandleEqualizer() {
   window_.RemovePending(MPM_EQUALIZER);
+  ApplyEqualizer();
+}
+
+void TMP3Player::ApplyEqualizer() {
   if (!Opened()) return;
   // The worker reads the tables while it decodes; the decode lock keeps a frame from seeing a
   // half-written table.
+  const float replay_gain = ReplayGainFactor();
   std::lock_guard decode(decode_lock_);
+  int32_t& subband_enabled = *decoder::GetSubbandEqEnabledPtr();
+  int32_t& line_enabled = *decoder::GetLineEqEnabledPtr();
+  ApplyEqualizerBands();
+  // ReplayGain rides on the line gains while they are in use, else on the subband gains.
+  if (replay_gain == 1.0f) return;
+  if (line_enabled) {
+    for (int k = 0; k < kLines; ++k) *decoder::GetLineGainPtr(k) *= replay_gain;
+    return;
+  }
+  for (int s = 0; s < kSubbands; ++s) {
+    float& gain = *decoder::GetSubbandGainPtr(s);
+    gain = (subband_enabled ? gain : 1.0f) * replay_gain;
+  }
+  subband_enabled = 1;
+}
+
+void TMP3Player::ApplyEqualizerBands() {
   int32_t& subband_enabled = *decoder::GetSubbandEqEnabledPtr();
   int32_t& line_enabled = *decoder::GetLineEqEnabledPtr();
   if (equalizer_mode_ == memSubBand) {

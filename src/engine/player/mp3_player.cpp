@@ -5,7 +5,6 @@
 
 #include "decoder/cpu_capabilities.h"
 #include "engine/sound/sound_out.h"
-#include "engine/stream/file_stream.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
 
@@ -48,6 +47,7 @@ TMP3Player::~TMP3Player() {
   // threads waiting for theirs to be shown go on.
   for (const TMPMessage& message : window_.Destroy()) {
     if (message.Msg == MPM_ERROR) delete reinterpret_cast<std::exception_ptr*>(message.LParam);
+    if (message.Msg == MPM_OPENED) delete reinterpret_cast<TMPOpenOutcome*>(message.LParam);
   }
   ReleaseRelayedErrors();
   // The worker uses the sound output: it ends first, while both still exist.
@@ -160,11 +160,13 @@ void TMP3Player::Open() {
   }
   const std::string name = file_name_;
   // Opening the file first: a file that cannot be opened leaves the open one playing.
-  auto stream = std::make_unique<TMPFileStream>(name);
+  auto stream = OpenPlayableFile(name);
   OpenStreamWithoutPlay(stream.release(), kStreamSeekable | kStreamOwned);
   file_name_ = name;
   if (auto_play_) Play();
 }
+
+void TMP3Player::OpenFileAsync(const std::string& name) { open_request_ = opener_.Start(name); }
 
 void TMP3Player::OpenStream(TMPStream* stream, uint8_t flags) {
   OpenStreamWithoutPlay(stream, flags);
@@ -201,11 +203,13 @@ void TMP3Player::OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags) {
     Close();
     throw;
   }
+  ApplyEqualizer();
   PostUnlessPending(MPM_EQUALIZER);
   SetStatus(kStatusStopped);
 }
 
 void TMP3Player::Close() {
+  ForgetNextFile();
   if (!Opened()) return;
   if (status_ != kStatusStopped) Stop();
   {
@@ -213,7 +217,9 @@ void TMP3Player::Close() {
     reader_->Close();
     pcm_.reset();
     pcm_pending_ = 0;
+    drop_bytes_ = 0;
     source_.Clear();
+    seek_index_.Clear();
   }
   file_name_.clear();
   if (stream_flags_ & kStreamOwned) delete stream_;
@@ -243,6 +249,8 @@ void TMP3Player::Play() {
       sound_->Open();
     }
     written_bytes_ = 0;
+    track_start_ = 0;
+    position_base_ = 0;
     worker_->Event().SetEvent();
   } catch (...) {
     Stop();
@@ -254,6 +262,7 @@ void TMP3Player::Play() {
 }
 
 void TMP3Player::Stop() {
+  ForgetNextFile();
   if (!Opened() || status_ == kStatusStopped) return;
   // A thread waiting for its error to be shown may be the one the sound output must sync with.
   ReleaseRelayedErrors();
@@ -270,6 +279,7 @@ void TMP3Player::Stop() {
     }
     if (reader_->Seekable()) source_.Rewind();
     pcm_pending_ = 0;
+    drop_bytes_ = 0;
   }
   SetStatus(kStatusStopped);
   PostUnlessPending(MPM_POSITION);
@@ -292,6 +302,38 @@ void TMP3Player::Resume() {
     sound_->Unpause();
   }
   SetStatus(kStatusPlaying);
+}
+
+bool TMP3Player::Seek(int64_t milliseconds) {
+  if ((Capabilities() & kCapCanSeek) == 0 || sample_rate_ <= 0) return false;
+  milliseconds = std::max<int64_t>(milliseconds, 0);
+  {
+    std::lock_guard decode(decode_lock_);
+    if (!seek_index_.Built()) {
+      seek_index_.Build(*stream_, source_.AudioStart(), source_.AudioLength(),
+                        source_.LayerNumber());
+    }
+    const TSeekPoint point = seek_index_.Find(milliseconds * sample_rate_ / 1000, source_.Trim());
+    // A drain, reopen or wait for the next file belongs to the playback before the seek.
+    ++play_generation_;
+    end_of_data_ = false;
+    {
+      std::lock_guard output(output_lock_);
+      sound_->SetWaiter(nullptr);
+      sound_->Reset();
+    }
+    source_.SeekTo(point.Offset, point.DecodedSamples);
+    pcm_pending_ = 0;
+    drop_bytes_ = static_cast<int>(point.DropSamples * channels_ * 2);
+    written_bytes_ = 0;
+    track_start_ = 0;
+    position_base_ = point.PastEnd
+                         ? seek_index_.TrimmedSamples(source_.Trim()) * 1000 / sample_rate_
+                         : milliseconds;
+    worker_->Event().SetEvent();
+  }
+  PostUnlessPending(MPM_POSITION);
+  return true;
 }
 
 uint8_t TMP3Player::Capabilities() const {
@@ -338,7 +380,21 @@ int64_t TMP3Player::PlayedMilliseconds() const {
   const int64_t buffer_size = sound_->BufferSize();
   if (buffer_size <= 0) return 0;
   const int64_t held = written % buffer_size + int64_t{sound_->Queued()} * buffer_size;
-  return std::max<int64_t>(written - held, 0) * 1000 / bytes_per_second;
+  return position_base_ +
+         std::max<int64_t>(written - held - track_start_, 0) * 1000 / bytes_per_second;
+}
+
+int64_t TMP3Player::TotalMilliseconds() const {
+  std::lock_guard decode(decode_lock_);
+  const decoder::MpegOutputInfo& output = source_.OutputInfo();
+  if (!Opened() || output.SampleRate <= 0 || output.Channels <= 0) return -1;
+  if (source_.VbrFrames() > 0) {
+    const int64_t samples =
+        int64_t{source_.VbrFrames()} * (output.SamplesPerFrame / output.Channels);
+    return samples * 1000 / output.SampleRate;
+  }
+  if (source_.AudioLength() == kUnknownAudioLength || source_.FirstBitrate() <= 0) return -1;
+  return source_.AudioLength() * 8000 / source_.FirstBitrate();
 }
 
 // ---- status and events
@@ -362,7 +418,8 @@ void TMP3Player::DoChangePosition() {
 }
 
 void TMP3Player::DoEndPlay() {
-  if (on_end_play_) on_end_play_(*this, end_reason_);
+  // A front end that pumps the window while the player is destroyed must not hear of its end.
+  if (on_end_play_ && !destroying_) on_end_play_(*this, end_reason_);
   end_reason_ = meprStopped;
 }
 

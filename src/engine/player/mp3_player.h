@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "decoder/decoder.h"
+#include "engine/player/file_opener.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/message_window.h"
 #include "engine/player/player_types.h"
+#include "engine/player/seek_index.h"
 #include "engine/sound/wave_device.h"
 #include "engine/stream/stream.h"
 #include "engine/threads/loop_thread.h"
@@ -39,6 +41,9 @@ class TMP3Player : private TMPMessageHandler {
   // Shows an error that ended playback (a failing device, a read error, a failed check on the
   // worker or the sound output's thread). Without a handler the message goes to standard error.
   using TExceptionEvent = std::function<void(TMP3Player& sender, const std::exception& error)>;
+  // The end of an OpenFileAsync: error is null when the file is now open, else why it is not.
+  using TOpenedEvent =
+      std::function<void(TMP3Player& sender, const std::string& name, const std::exception* error)>;
 
   // OpenStream flags.
   static constexpr uint8_t kStreamSeekable = 0x01;  // seekable, size known
@@ -90,6 +95,15 @@ class TMP3Player : private TMPMessageHandler {
   void SetVolBalance(int value);  // -100..100
   int Volume() const { return volume_; }
   void SetVolume(int value);  // 0..100
+  // ReplayGain from the file's tags (TXXX, APEv2, RVA2) or its LAME tag: default rgmTrack, so
+  // files carrying a gain play at the loudness it gives and files without one at unity; the
+  // pre-amp (dB) adds to the gain. The gain never pushes the stored peak past full scale.
+  TMP3ReplayGainMode ReplayGainMode() const { return replay_gain_mode_; }
+  void SetReplayGainMode(TMP3ReplayGainMode value);
+  double ReplayGainPreamp() const { return replay_gain_preamp_; }
+  void SetReplayGainPreamp(double decibels);  // -20..20; others ignored
+  // The factor the open file plays at (1 without ReplayGain).
+  float ReplayGainFactor() const;
 
   const TNotifyEvent& OnChangePosition() const { return on_change_position_; }
   void SetOnChangePosition(TNotifyEvent handler) { on_change_position_ = std::move(handler); }
@@ -99,12 +113,29 @@ class TMP3Player : private TMPMessageHandler {
   void SetOnEndPlay(TMP3EndPlayEvent handler) { on_end_play_ = std::move(handler); }
   const TExceptionEvent& OnShowException() const { return on_show_exception_; }
   void SetOnShowException(TExceptionEvent handler) { on_show_exception_ = std::move(handler); }
+  const TOpenedEvent& OnOpened() const { return on_opened_; }
+  void SetOnOpened(TOpenedEvent handler) { on_opened_ = std::move(handler); }
+  // Playback went on with the file set by SetNextFile, now FileName. A SetNextFile from the
+  // handler is in time for the end of this file, however short.
+  const TNotifyEvent& OnNextTrack() const { return on_next_track_; }
+  void SetOnNextTrack(TNotifyEvent handler) { on_next_track_ = std::move(handler); }
 
   // ---- commands
   // Opens FileName (Close when it is empty). A file that cannot be opened throws TMPStreamError
   // and leaves the open file as it was; one that is not MPEG audio throws TMPFormatError
   // ("unknown MPEG Audio format.") and leaves the player closed.
   void Open();
+  // Opens the file `name` without waiting for it: the file is opened and checked on a thread of
+  // its own, and OnOpened fires once that is done. On success the file then replaces the open one
+  // (FileName = name, AutoPlay applies); on failure the open file stays as it was. Only the
+  // latest request counts: an earlier one that finishes later is dropped.
+  void OpenFileAsync(const std::string& name);
+  // Names the file to follow the playing one without a gap (empty: none). It is opened and
+  // checked ahead; when it decodes to the same sampling rate and channels, the player goes on
+  // with it at the end of the data on the open device, with FileName = name, and fires
+  // OnNextTrack instead of OnEndPlay. Otherwise playback ends as usual. Stop, Open and Close
+  // forget it.
+  void SetNextFile(const std::string& name);
   // Opens stream with kStreamSeekable / kStreamOwned flags; nullptr only closes (then AutoPlay).
   void OpenStream(TMPStream* stream, uint8_t flags);
   void Close();
@@ -112,6 +143,11 @@ class TMP3Player : private TMPMessageHandler {
   void Stop();
   void Pause();
   void Resume();
+  // Moves playback to `milliseconds` from the start (the time PlayedMilliseconds counts): playing
+  // goes on from there, paused stays paused; a time at or past the end ends the file as playing
+  // to its end would. The PCM from there on is exactly that of a play from the start. False, and
+  // nothing changes, when the player is not playing or paused or its stream cannot seek.
+  bool Seek(int64_t milliseconds);
 
   bool Opened() const { return stream_ != nullptr; }
   // 0 stopped, 1 playing, 2 paused (TMP3Status).
@@ -146,6 +182,9 @@ class TMP3Player : private TMPMessageHandler {
   int64_t AudioLength() const;
   // Time of the audio played since Play, counted in buffers the device reported done.
   int64_t PlayedMilliseconds() const;
+  // Playing time of the whole file: from the VBR header's frame count, else from the audio
+  // length and the first frame's bitrate; -1 when neither is known (or while closed).
+  int64_t TotalMilliseconds() const;
   int OutputDevice() const { return output_device_; }  // always -1: the device chosen above
 
  protected:
@@ -163,6 +202,16 @@ class TMP3Player : private TMPMessageHandler {
   void HandleStatus();
   void HandleEndPlay();
   void HandleEqualizer();  // equalizer_settings.cpp
+  // The decoder's gain tables are shared: a new file gets its own before its first frame.
+  void ApplyEqualizer();
+  void ApplyEqualizerBands();
+  void HandleOpened(TMPMessage& message);
+  // next_track.cpp
+  bool TakeNextFile(std::unique_ptr<TMPOpenOutcome>& outcome);
+  void HandleEndOfData(const TMPMessage& message);
+  void ContinueAtEndOfData();
+  void SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next);
+  void ForgetNextFile();
 
   void OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags);
   void SetStatus(uint8_t value);
@@ -173,6 +222,7 @@ class TMP3Player : private TMPMessageHandler {
 
   // decode_loop.cpp
   void DecodeStep();
+  void DropBeforeSeekTarget();
   void ReopenOutput(uint64_t generation);
   void DrainOutput(uint64_t generation);
 
@@ -194,6 +244,8 @@ class TMP3Player : private TMPMessageHandler {
   TNotifyEvent on_change_status_;
   TMP3EndPlayEvent on_end_play_;
   TExceptionEvent on_show_exception_;
+  TOpenedEvent on_opened_;
+  TNotifyEvent on_next_track_;
   TMP3EndPlayReason end_reason_ = meprStopped;
   TMP3CpuCapabilities using_cpu_capabilities_ = kAllCpuCapabilities;
   int equalizer_count_ = 6;
@@ -202,6 +254,8 @@ class TMP3Player : private TMPMessageHandler {
   int equalizer_bands_[32] = {};
   bool equalizer_enabled_ = false;
   bool noisy_seek_ = true;
+  TMP3ReplayGainMode replay_gain_mode_ = rgmTrack;
+  double replay_gain_preamp_ = 0.0;
   TThreadPriority decode_priority_ = TThreadPriority::tpNormal;
   const int output_device_ = -1;
 
@@ -218,6 +272,10 @@ class TMP3Player : private TMPMessageHandler {
   bool reinit_ = false;
   uint64_t play_generation_ = 0;  // counts Play and Stop, so a drain knows it was overtaken
   std::atomic<int64_t> written_bytes_{0};  // PCM the sound output took since Play
+  std::atomic<int64_t> track_start_{0};    // written_bytes_ where the current file began
+  std::atomic<int64_t> position_base_{0};  // ms of the file where written_bytes_ began counting
+  int drop_bytes_ = 0;                     // PCM still to drop before a seek's target
+  TMPSeekIndex seek_index_;                // built at the first Seek of a file
 
   // Threads blocked in RelayException until their MPM_ERROR is handled.
   struct TRelayWait {
@@ -229,6 +287,14 @@ class TMP3Player : private TMPMessageHandler {
   std::vector<TRelayWait> relay_waiting_;
 
   TMPMessageWindow window_;
+  TMPFileOpener opener_{window_, MPM_OPENED};
+  uint64_t open_request_ = 0;             // the OpenFileAsync that counts
+  uint64_t next_request_ = 0;             // the SetNextFile that counts
+  std::unique_ptr<TMPOpenOutcome> next_;  // the file to follow, opened and checked
+  // A next file is set or being checked: the worker leaves the end of the data to the
+  // user-interface thread, which switches to it or lets the worker play out.
+  std::atomic<bool> next_wanted_{false};
+  bool end_of_data_ = false;  // the worker waits at the end of the data for the next file
   std::unique_ptr<TMPStreamReader> reader_;
   std::unique_ptr<TMP3Info> info_;
   TMPFrameSource source_;

@@ -31,6 +31,12 @@ void TMP3Player::WindowProcedure(TMPMessage& message) {
     case MPM_EQUALIZER:
       HandleEqualizer();
       break;
+    case MPM_OPENED:
+      HandleOpened(message);
+      break;
+    case MPM_ENDOFDATA:
+      HandleEndOfData(message);
+      break;
     default:
       break;
   }
@@ -69,6 +75,31 @@ void TMP3Player::HandleEndOfStream(const TMPMessage& message) {
   }
 }
 
+// lParam: the outcome of an OpenFileAsync (the message owns it).
+void TMP3Player::HandleOpened(TMPMessage& message) {
+  std::unique_ptr<TMPOpenOutcome> outcome(reinterpret_cast<TMPOpenOutcome*>(message.LParam));
+  if (TakeNextFile(outcome) || !outcome || outcome->Request != open_request_) return;
+  std::exception_ptr error = outcome->Error;
+  if (!error) {
+    try {
+      OpenStreamWithoutPlay(outcome->Stream.release(), kStreamSeekable | kStreamOwned);
+      file_name_ = outcome->Name;
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
+  if (error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+      if (on_opened_) on_opened_(*this, outcome->Name, &failure);
+    }
+    return;
+  }
+  if (on_opened_) on_opened_(*this, outcome->Name, nullptr);
+  if (auto_play_ && Opened()) Play();
+}
+
 // wParam: the serial number of the failing thread's wait; lParam: the error (an
 // std::exception_ptr the message owns).
 void TMP3Player::HandleError(TMPMessage& message) {
@@ -80,6 +111,8 @@ void TMP3Player::HandleError(TMPMessage& message) {
       std::uintptr_t serial;
       ~ReleaseOnExit() { player.ReleaseRelayedError(serial); }
     } release{*this, message.WParam};
+    // Going away: the failing thread is let go, and nothing is shown or stopped any more.
+    if (destroying_) return;
     if (error && *error) {
       try {
         std::rethrow_exception(*error);

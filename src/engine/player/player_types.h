@@ -21,6 +21,10 @@ enum TMP3EqualizerMode : uint8_t {
   memFreq = 1,     // EqualizerCount bands at chosen frequencies (Layer III: per spectral line)
 };
 
+// Which ReplayGain the player applies: the track's, the album's (the track's when the file has
+// no album gain) or none.
+enum TMP3ReplayGainMode : uint8_t { rgmOff = 0, rgmTrack = 1, rgmAlbum = 2 };
+
 // Instruction-set extensions the decoder may use; TMP3CpuCapabilities holds 1 << each. mccSSE2
 // and mccAVX2 (AVX2 with FMA) select the vector forms of the inner loops.
 enum TMP3CpuCapability : uint8_t { mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV, mccSSE2, mccAVX2 };
@@ -52,6 +56,8 @@ inline constexpr uint32_t MPM_ENDOFSTREAM = WM_USER + 12;  // the last buffer ha
 inline constexpr uint32_t MPM_STATUS = WM_USER + 14;       // Status changed
 inline constexpr uint32_t MPM_ENDPLAY = WM_USER + 15;      // playback ended
 inline constexpr uint32_t MPM_EQUALIZER = WM_USER + 16;    // recompute the equalizer tables
+inline constexpr uint32_t MPM_OPENED = WM_USER + 17;       // lParam: a TMPOpenOutcome
+inline constexpr uint32_t MPM_ENDOFDATA = WM_USER + 18;    // decoded; the next file may follow
 // The window handles the numbers from WM_USER to here; others are ignored.
 inline constexpr uint32_t kLastPlayerMessage = WM_USER + 39;
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <source_location>
 #include <stdexcept>
-#include <thread>
 
 namespace yumekaze::engine {
 
@@ -40,12 +39,16 @@ uint32_t SoundOutVolumeWord(int volume, int balance) {
   return left + right * 65536;
 }
 
-void CheckWaveOutResult(const TWaveDevice* device, int code, const char* context) {
-  if (code == kWaveNoError) return;
+std::string WaveOutErrorText(const TWaveDevice* device, int code, const char* context) {
   std::string text = device != nullptr ? device->ErrorText(code) : std::string();
   if (text.empty()) text = CommonWaveErrorText(code);
   if (text.empty()) text = kUnknownWaveOutError;
-  throw std::runtime_error(text + "(" + context + ")");
+  return text + "(" + context + ")";
+}
+
+void CheckWaveOutResult(const TWaveDevice* device, int code, const char* context) {
+  if (code == kWaveNoError) return;
+  throw std::runtime_error(WaveOutErrorText(device, code, context));
 }
 
 TSoundOut::TSoundOut(std::unique_ptr<TWaveDevice> device) : device_(std::move(device)) {
@@ -109,9 +112,12 @@ void TSoundOut::Open() {
     const auto format = TWaveFormat::Pcm(static_cast<uint32_t>(sample_rate_),
                                          static_cast<uint16_t>(channels_),
                                          static_cast<uint16_t>(bits_per_sample_));
-    const char* const openContext = "TSoundOut.Open:WaveOutOpen";
-    if (!device_) CheckWaveOutResult(nullptr, kWaveNoDevice, openContext);
-    CheckWaveOutResult(device_.get(), device_->Open(format, *thread_), openContext);
+    const int opened = device_ ? device_->Open(format, *thread_) : kWaveNoDevice;
+    if (opened != kWaveNoError) {
+      throw TMPDeviceOpenError(
+          WaveOutErrorText(device_.get(), opened, "TSoundOut.Open:WaveOutOpen"),
+          device_ ? device_->Name() : std::string());
+    }
     device_open_ = true;
     ApplyVolume();
     {
@@ -153,8 +159,10 @@ void TSoundOut::Close() {
     WaitAllDone();
     for (TWaveHeader& header : headers_) {
       if ((header.Flags & kWaveHeaderPrepared) == 0) continue;
+      // Still queued after all were reported done: the device holds it back, so take it back.
       while (device_->Unprepare(header) == kWaveStillPlaying) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        device_->Reset();
+        WaitAllDone();
       }
     }
     if (device_open_) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,22 @@ inline constexpr int kSoundOutBufferCount = 4;
 int64_t SoundOutBufferSize(int sampleRate, int channels, int bitsPerSample);
 // The device volume word for a volume of 0..100 percent and a balance of -100..100.
 uint32_t SoundOutVolumeWord(int volume, int balance);
-// Raises "%s(%s)" from the device's text for `code` (or "unknown wave out API error.") and
-// `context`; nothing when code is 0.
+// "%s(%s)" from the device's text for `code` (or "unknown wave out API error.") and `context`.
+std::string WaveOutErrorText(const TWaveDevice* device, int code, const char* context);
+// Raises WaveOutErrorText as std::runtime_error; nothing when code is 0.
 void CheckWaveOutResult(const TWaveDevice* device, int code, const char* context);
+
+// Open could not open the sound device (none there, busy, gone, or refusing the format). what()
+// is the "%s(%s)" text; DeviceName() says which device (empty when there was none at all).
+class TMPDeviceOpenError : public std::runtime_error {
+ public:
+  TMPDeviceOpenError(const std::string& message, std::string deviceName)
+      : std::runtime_error(message), device_name_(std::move(deviceName)) {}
+  const std::string& DeviceName() const { return device_name_; }
+
+ private:
+  std::string device_name_;
+};
 
 class TSoundOut final : private TMPMessageHandler {
  public:

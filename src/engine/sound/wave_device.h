@@ -84,6 +84,8 @@ class TWaveDevice {
   virtual void SetMediaInfo(std::string_view /*title*/, std::string_view /*artist*/) {}
   // The text for a code returned by this device; empty when there is none.
   virtual std::string ErrorText(int code) const = 0;
+  // What the user knows the device by ("default", "hw:1", a file's path); empty when unnamed.
+  virtual std::string Name() const { return {}; }
 };
 
 }  // namespace yumekaze::engine

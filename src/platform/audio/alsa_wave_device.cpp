@@ -1,5 +1,7 @@
 #include "platform/audio/alsa_wave_device.h"
 
+#include <poll.h>
+
 #include <cerrno>
 
 #include "platform/audio/alsa_messages.h"
@@ -7,6 +9,8 @@
 namespace yumekaze::platform {
 
 std::string TAlsaWaveDevice::ErrorText(int code) const {
+  // A device unplugged while playing: say which one went.
+  if (code == -ENODEV) return std::string(snd_strerror(code)) + ": " + name_;
   if (code < 0) return snd_strerror(code);
   return engine::CommonWaveErrorText(code);
 }
@@ -14,11 +18,11 @@ std::string TAlsaWaveDevice::ErrorText(int code) const {
 int TAlsaWaveDevice::OpenOutput(const engine::TWaveFormat& format) {
   SilenceAlsaLibraryMessages();
   snd_pcm_t* raw = nullptr;
-  // Opened non-blocking so that a busy device fails at once instead of waiting for its owner.
+  // Non-blocking: a busy device fails at once instead of waiting for its owner, and writes wait
+  // in poll, where a command or Close can interrupt them.
   int result = snd_pcm_open(&raw, name_.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
   if (result < 0) return result;
   std::unique_ptr<snd_pcm_t, PcmCloser> pcm(raw);
-  if ((result = snd_pcm_nonblock(pcm.get(), 0)) < 0) return result;
   const snd_pcm_format_t sampleFormat =
       format.BitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
   result = snd_pcm_set_params(pcm.get(), sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED,
@@ -40,6 +44,14 @@ int TAlsaWaveDevice::OpenOutput(const engine::TWaveFormat& format) {
       (result = snd_pcm_sw_params(pcm.get(), sw)) < 0) {
     return result;
   }
+  const int descriptors = snd_pcm_poll_descriptors_count(pcm.get());
+  if (descriptors < 0) return descriptors;
+  poll_fds_.assign(static_cast<std::size_t>(descriptors) + 1, pollfd{});
+  if ((result = snd_pcm_poll_descriptors(pcm.get(), poll_fds_.data(),
+                                         static_cast<unsigned>(descriptors))) < 0) {
+    return result;
+  }
+  poll_fds_.back() = pollfd{InterruptFd(), POLLIN, 0};
   frame_bytes_ = format.BlockAlign;
   pcm_ = std::move(pcm);
   return engine::kWaveNoError;
@@ -53,20 +65,48 @@ std::size_t TAlsaWaveDevice::FrameBytes(const engine::TWaveFormat& format) const
   return format.BlockAlign;
 }
 
-int TAlsaWaveDevice::WriteOutput(std::span<const uint8_t> pcm) {
-  const uint8_t* data = pcm.data();
-  auto frames = static_cast<snd_pcm_uframes_t>(pcm.size() / frame_bytes_);
-  while (frames > 0) {
-    const snd_pcm_sframes_t written = snd_pcm_writei(pcm_.get(), data, frames);
-    if (written < 0) {
-      // An underrun (nothing queued in time) or a suspend: prepare again and go on.
-      const int recovered = snd_pcm_recover(pcm_.get(), static_cast<int>(written), 1);
-      if (recovered < 0) return recovered;
+int TAlsaWaveDevice::WriteOutput(std::span<const uint8_t> pcm, std::size_t& written) {
+  written = 0;
+  while (pcm.size() - written >= frame_bytes_) {
+    const auto frames = static_cast<snd_pcm_uframes_t>((pcm.size() - written) / frame_bytes_);
+    const snd_pcm_sframes_t result = snd_pcm_writei(pcm_.get(), pcm.data() + written, frames);
+    if (result >= 0) {
+      written += static_cast<std::size_t>(result) * frame_bytes_;
       continue;
     }
-    data += static_cast<std::size_t>(written) * frame_bytes_;
-    frames -= static_cast<snd_pcm_uframes_t>(written);
+    if (result == -ENODEV) return static_cast<int>(result);  // unplugged: it stays gone
+    if (result == -EAGAIN || result == -ESTRPIPE) {
+      if (Interrupted()) return engine::kWaveNoError;
+      if (result == -ESTRPIPE) {
+        // Suspended: resume once the system lets us, else start over from a prepared state.
+        const int resumed = snd_pcm_resume(pcm_.get());
+        if (resumed == -EAGAIN) {
+          WaitForRoom(kSuspendRetryMilliseconds, true);
+        } else if (resumed < 0 && snd_pcm_prepare(pcm_.get()) < 0) {
+          return resumed;
+        }
+        continue;
+      }
+      if (const int waited = WaitForRoom(kRoomWaitMilliseconds, false); waited < 0) return waited;
+      continue;
+    }
+    // An underrun (nothing queued in time): prepare again and go on.
+    const int recovered = snd_pcm_recover(pcm_.get(), static_cast<int>(result), 1);
+    if (recovered < 0) return recovered;
   }
+  return engine::kWaveNoError;
+}
+
+// Waits until the device takes more, the time is up or the device thread is interrupted.
+int TAlsaWaveDevice::WaitForRoom(int milliseconds, bool interruptOnly) {
+  pollfd* fds = poll_fds_.data();
+  auto count = static_cast<nfds_t>(poll_fds_.size());
+  if (interruptOnly) {
+    fds = &poll_fds_.back();
+    count = 1;
+  }
+  const int ready = poll(fds, count, milliseconds);
+  if (ready < 0) return errno == EINTR ? engine::kWaveNoError : -errno;
   return engine::kWaveNoError;
 }
 

@@ -9,8 +9,9 @@ int TNullWaveDevice::OpenOutput(const engine::TWaveFormat& format) {
   return engine::kWaveNoError;
 }
 
-int TNullWaveDevice::WriteOutput(std::span<const uint8_t> pcm) {
+int TNullWaveDevice::WriteOutput(std::span<const uint8_t> pcm, std::size_t& written) {
   pacer_.Consume(pcm.size());
+  written = pcm.size();
   return engine::kWaveNoError;
 }
 

@@ -15,11 +15,12 @@ class TNullWaveDevice final : public TQueuedWaveDevice {
   ~TNullWaveDevice() override { Shutdown(); }
 
   std::string ErrorText(int code) const override;
+  std::string Name() const override { return "null"; }
 
  private:
   int OpenOutput(const engine::TWaveFormat& format) override;
   void CloseOutput() override {}
-  int WriteOutput(std::span<const uint8_t> pcm) override;
+  int WriteOutput(std::span<const uint8_t> pcm, std::size_t& written) override;
 
   TRealTimePacer pacer_;
 };

@@ -1,5 +1,8 @@
 #include "platform/audio/queued_wave_device.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -22,9 +25,17 @@ bool IsPlayablePcm(const engine::TWaveFormat& format) {
 // of a completion notice at worst.
 constexpr auto kDrainPoll = std::chrono::milliseconds(5);
 
+// How long Pause, Restart and Reset wait for the device thread to carry them out. A thread stuck
+// in an output that ignores Interrupted() carries them out later; the caller goes on meanwhile.
+constexpr auto kRequestWait = std::chrono::milliseconds(20);
+
 }  // namespace
 
-TQueuedWaveDevice::~TQueuedWaveDevice() = default;
+TQueuedWaveDevice::TQueuedWaveDevice() : interrupt_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+TQueuedWaveDevice::~TQueuedWaveDevice() {
+  if (interrupt_fd_ >= 0) close(interrupt_fd_);
+}
 
 int TQueuedWaveDevice::Open(const engine::TWaveFormat& format, engine::TMPMessagePoster& notify) {
   {
@@ -39,8 +50,11 @@ int TQueuedWaveDevice::Open(const engine::TWaveFormat& format, engine::TMPMessag
   open_ = true;
   quit_ = false;
   paused_ = false;
+  want_paused_ = false;
+  drop_output_ = false;
+  requests_done_ = requests_;
+  ClearInterrupt();
   error_ = 0;
-  command_ = Command::kNone;
   queue_.clear();
   queued_end_ = 0;
   write_pos_ = 0;
@@ -63,6 +77,7 @@ void TQueuedWaveDevice::Shutdown() {
   {
     std::lock_guard lock(mutex_);
     quit_ = true;
+    Interrupt();
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
@@ -103,9 +118,30 @@ int TQueuedWaveDevice::Write(TWaveHeader& header) {
   return engine::kWaveNoError;
 }
 
-int TQueuedWaveDevice::Pause() { return RunCommand(Command::kPause); }
-int TQueuedWaveDevice::Restart() { return RunCommand(Command::kRestart); }
-int TQueuedWaveDevice::Reset() { return RunCommand(Command::kReset); }
+int TQueuedWaveDevice::Pause() {
+  std::unique_lock lock(mutex_);
+  if (!open_) return engine::kWaveNotOpen;
+  want_paused_ = true;
+  return AwaitDeviceThread(lock);
+}
+
+int TQueuedWaveDevice::Restart() {
+  std::unique_lock lock(mutex_);
+  if (!open_) return engine::kWaveNotOpen;
+  want_paused_ = false;
+  return AwaitDeviceThread(lock);
+}
+
+// The buffers are returned at once, whatever the output is doing: what it still plays is a copy.
+// Dropping that copy is left to the device thread.
+int TQueuedWaveDevice::Reset() {
+  std::unique_lock lock(mutex_);
+  if (!open_) return engine::kWaveNotOpen;
+  CompleteAll();
+  drop_output_ = true;
+  AwaitDeviceThread(lock);
+  return engine::kWaveNoError;
+}
 
 int TQueuedWaveDevice::GetVolume(uint32_t& volume) {
   std::lock_guard lock(mutex_);
@@ -127,25 +163,32 @@ std::size_t TQueuedWaveDevice::ChunkBytes(const engine::TWaveFormat& format) con
 
 std::size_t TQueuedWaveDevice::FrameBytes(const engine::TWaveFormat&) const { return 1; }
 
-int TQueuedWaveDevice::RunCommand(Command command) {
-  std::lock_guard serial(command_mutex_);
-  std::unique_lock lock(mutex_);
-  if (!open_) return engine::kWaveNotOpen;
-  command_ = command;
+int TQueuedWaveDevice::AwaitDeviceThread(std::unique_lock<std::mutex>& lock) {
+  const uint64_t request = ++requests_;
+  Interrupt();
   wake_.notify_all();
-  command_done_.wait(lock, [this] { return command_ == Command::kNone; });
-  return command_result_;
+  if (!carried_out_.wait_for(lock, kRequestWait, [&] { return requests_done_ >= request; })) {
+    return engine::kWaveNoError;
+  }
+  return request_result_;
+}
+
+void TQueuedWaveDevice::Interrupt() {
+  if (interrupted_.exchange(true) || interrupt_fd_ < 0) return;
+  const uint64_t one = 1;
+  [[maybe_unused]] const auto written = write(interrupt_fd_, &one, sizeof one);
+}
+
+void TQueuedWaveDevice::ClearInterrupt() {
+  if (!interrupted_.exchange(false) || interrupt_fd_ < 0) return;
+  uint64_t count = 0;
+  [[maybe_unused]] const auto taken = read(interrupt_fd_, &count, sizeof count);
 }
 
 void TQueuedWaveDevice::DeviceLoop() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    if (command_ != Command::kNone) {
-      command_result_ = ExecuteCommand(command_);
-      command_ = Command::kNone;
-      command_done_.notify_all();
-      continue;
-    }
+    if (CarryOutRequests()) continue;
     if (quit_) return;
     const bool running = !paused_ && error_ == 0;
     if (running) CompletePlayed();
@@ -154,12 +197,14 @@ void TQueuedWaveDevice::DeviceLoop() {
       const std::span<const uint8_t> chunk = GatherChunk(streamBytes);
       const uint64_t generation = generation_;
       lock.unlock();
-      const int result = WriteOutput(chunk);
+      std::size_t written = 0;
+      const int result = WriteOutput(chunk, written);
       lock.lock();
       if (result != engine::kWaveNoError) {
         Fail(result);
       } else if (generation == generation_) {
-        write_pos_ += streamBytes;
+        // A chunk padded with silence counts as the stream bytes it held.
+        write_pos_ += std::min<int64_t>(static_cast<int64_t>(written), streamBytes);
       }
       continue;
     }
@@ -172,33 +217,31 @@ void TQueuedWaveDevice::DeviceLoop() {
   }
 }
 
-int TQueuedWaveDevice::ExecuteCommand(Command command) {
-  switch (command) {
-    case Command::kPause: {
-      if (paused_) return engine::kWaveNoError;
-      int64_t rewind = 0;
-      if (error_ == 0) {
-        if (const int result = PauseOutput(rewind); result != engine::kWaveNoError) return result;
-      }
+// Brings the output to what Pause, Restart and Reset asked for; true when there was a request.
+bool TQueuedWaveDevice::CarryOutRequests() {
+  if (requests_done_ == requests_) return false;
+  int result = engine::kWaveNoError;
+  if (drop_output_) {
+    drop_output_ = false;
+    if (error_ == 0) DropOutput();
+  }
+  if (want_paused_ && !paused_) {
+    int64_t rewind = 0;
+    if (error_ == 0) result = PauseOutput(rewind);
+    if (result == engine::kWaveNoError) {
       write_pos_ -= std::clamp<int64_t>(rewind, 0, write_pos_);
       paused_ = true;
-      return engine::kWaveNoError;
     }
-    case Command::kRestart: {
-      if (!paused_) return engine::kWaveNoError;
-      if (error_ == 0) {
-        if (const int result = RestartOutput(); result != engine::kWaveNoError) return result;
-      }
-      paused_ = false;
-      return engine::kWaveNoError;
-    }
-    case Command::kReset:
-      if (error_ == 0) DropOutput();
-      CompleteAll();
-      return engine::kWaveNoError;
-    case Command::kNone: break;
+  } else if (!want_paused_ && paused_) {
+    if (error_ == 0) result = RestartOutput();
+    if (result == engine::kWaveNoError) paused_ = false;
   }
-  return engine::kWaveNoError;
+  want_paused_ = paused_;  // a failed request is not tried again
+  request_result_ = result;
+  requests_done_ = requests_;
+  if (!quit_) ClearInterrupt();
+  carried_out_.notify_all();
+  return true;
 }
 
 void TQueuedWaveDevice::CompletePlayed() {

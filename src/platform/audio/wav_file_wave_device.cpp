@@ -66,10 +66,11 @@ void TWavFileWaveDevice::CloseOutput() {
   file_.reset();
 }
 
-int TWavFileWaveDevice::WriteOutput(std::span<const uint8_t> pcm) {
+int TWavFileWaveDevice::WriteOutput(std::span<const uint8_t> pcm, std::size_t& written) {
   errno = 0;
   if (std::fwrite(pcm.data(), 1, pcm.size(), file_.get()) != pcm.size()) return LastFileError();
   data_bytes_ += pcm.size();
+  written = pcm.size();
   pacer_.Consume(pcm.size());
   return engine::kWaveNoError;
 }

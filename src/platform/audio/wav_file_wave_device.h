@@ -21,6 +21,7 @@ class TWavFileWaveDevice final : public TQueuedWaveDevice {
   ~TWavFileWaveDevice() override { Shutdown(); }
 
   const std::string& Path() const { return path_; }
+  std::string Name() const override { return path_; }
   // Codes below 0 are the negated errno of the failing file operation.
   std::string ErrorText(int code) const override;
 
@@ -31,7 +32,7 @@ class TWavFileWaveDevice final : public TQueuedWaveDevice {
 
   int OpenOutput(const engine::TWaveFormat& format) override;
   void CloseOutput() override;
-  int WriteOutput(std::span<const uint8_t> pcm) override;
+  int WriteOutput(std::span<const uint8_t> pcm, std::size_t& written) override;
   bool ScalesSamples() const override { return false; }
   int WriteHeader();
 

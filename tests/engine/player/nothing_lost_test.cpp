@@ -63,29 +63,41 @@ TEST(PlayerNothingLost, LayerIIIWithXingFrame) {
   ExpectPlaysExactly(Streams().layer3);
 }
 
-// Pauses and resumes at random moments while the device plays at ten times real time.
+// Pauses and resumes at random points of the audio while the device plays at ten times real time:
+// each pause comes once the recording has grown by a random amount, each resume once the pause
+// has been reported.
 void ExpectSurvivesPauses(const fs::path& stream) {
   const Bytes expected = ReferencePcm(ReadFileBytes(stream));
   TempDir dir;
-  RecordingPlayer recorder(dir / "out.wav", 10);
+  const fs::path out = dir / "out.wav";
+  RecordingPlayer recorder(out, 10);
   TMP3Player& player = recorder.player();
   player.SetFileName(stream.string());
   player.Play();
   std::mt19937 random(20261207);
-  std::uniform_int_distribution<int> pause_ms(0, 25);
+  std::uniform_int_distribution<uintmax_t> step(0, expected.size() / 40);
+  const auto recorded = [&] {
+    std::error_code error;
+    const uintmax_t size = fs::file_size(out, error);
+    return error ? 0 : size;
+  };
+  const auto ended = [&] { return recorder.EndPlayCount(meprEndOfStream) > 0; };
   int pauses = 0;
-  while (recorder.EndPlayCount(meprEndOfStream) == 0 && pauses < 40) {
-    recorder.PumpFor(pause_ms(random) / 1000.0);
-    if (player.Status() == kStatusPlaying) {
-      player.Pause();
-      ++pauses;
-      recorder.PumpFor(pause_ms(random) / 1000.0);
-      player.Resume();
-    }
+  while (!ended() && pauses < 40) {
+    const uintmax_t target = recorded() + step(random);
+    ASSERT_TRUE(recorder.PumpUntil([&] { return ended() || recorded() >= target; }));
+    if (player.Status() != kStatusPlaying) continue;
+    recorder.ClearEvents();
+    player.Pause();
+    ++pauses;
+    ASSERT_TRUE(recorder.PumpUntil([&] {
+      return std::count(recorder.events().begin(), recorder.events().end(), "status:2") > 0;
+    }));
+    player.Resume();
   }
   ASSERT_TRUE(recorder.PumpUntil([&] { return recorder.EndPlayCount(meprEndOfStream) == 1; }));
   EXPECT_GT(pauses, 5);
-  EXPECT_TRUE(WavSamples(dir / "out.wav") == expected);
+  EXPECT_TRUE(WavSamples(out) == expected);
 }
 
 TEST(PlayerNothingLost, LayerIIPausedAndResumedManyTimes) {

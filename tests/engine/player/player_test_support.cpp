@@ -221,8 +221,9 @@ Bytes WavSamples(const fs::path& path) {
   return Bytes(wav.begin() + 44, wav.end());
 }
 
-FailingWaveDevice::FailingWaveDevice(int goodWrites)
-    : inner_(std::make_unique<platform::TNullWaveDevice>(0.0)), good_writes_(goodWrites) {}
+FailingWaveDevice::FailingWaveDevice(int goodWrites, std::unique_ptr<TWaveDevice> inner)
+    : inner_(inner ? std::move(inner) : std::make_unique<platform::TNullWaveDevice>(0.0)),
+      good_writes_(goodWrites) {}
 FailingWaveDevice::~FailingWaveDevice() = default;
 
 int FailingWaveDevice::Open(const TWaveFormat& format, TMPMessagePoster& notify) {
@@ -234,11 +235,15 @@ int FailingWaveDevice::Unprepare(TWaveHeader& header) { return inner_->Unprepare
 int FailingWaveDevice::Write(TWaveHeader& header) {
   if (good_writes_ <= 0) return kFailure;
   --good_writes_;
+  ++writes_;
   return inner_->Write(header);
 }
 int FailingWaveDevice::Pause() { return inner_->Pause(); }
 int FailingWaveDevice::Restart() { return inner_->Restart(); }
-int FailingWaveDevice::Reset() { return inner_->Reset(); }
+int FailingWaveDevice::Reset() {
+  if (OnReset) OnReset();
+  return inner_->Reset();
+}
 int FailingWaveDevice::GetVolume(uint32_t& volume) { return inner_->GetVolume(volume); }
 int FailingWaveDevice::SetVolume(uint32_t volume) { return inner_->SetVolume(volume); }
 std::string FailingWaveDevice::ErrorText(int code) const {
@@ -283,14 +288,6 @@ bool RecordingPlayer::PumpUntil(const std::function<bool()>& done, double second
     player_->Window().ProcessPending();
   }
   return true;
-}
-
-void RecordingPlayer::PumpFor(double seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < until) {
-    player_->Window().WaitForMessages(5);
-    player_->Window().ProcessPending();
-  }
 }
 
 bool RecordingPlayer::PlayToEnd() {

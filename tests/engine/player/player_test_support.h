@@ -3,6 +3,7 @@
 // device that fails on demand.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -64,10 +65,14 @@ Bytes ReferencePcm(const Bytes& stream);
 Bytes WavSamples(const std::filesystem::path& path);
 
 // Forwards to a device that consumes at once, but fails every Write after the first `goodWrites`.
+// Counts the buffers it was given, so a test can tell when the player has queued a whole file.
 class FailingWaveDevice final : public TWaveDevice {
  public:
   static constexpr int kFailure = 1001;
-  explicit FailingWaveDevice(int goodWrites);
+  explicit FailingWaveDevice(int goodWrites, std::unique_ptr<TWaveDevice> inner = nullptr);
+  int Writes() const { return writes_.load(); }
+  // Called on the caller's thread at every Reset, before it is passed on.
+  std::function<void()> OnReset;
   ~FailingWaveDevice() override;
 
   int Open(const TWaveFormat& format, TMPMessagePoster& notify) override;
@@ -85,6 +90,7 @@ class FailingWaveDevice final : public TWaveDevice {
  private:
   std::unique_ptr<TWaveDevice> inner_;
   int good_writes_;
+  std::atomic<int> writes_{0};
 };
 
 // A player that records what it plays into a WAV file and logs its events in order.
@@ -102,8 +108,6 @@ class RecordingPlayer {
   // Handles the player's messages until done() holds; false when it does not within a generous
   // limit (a hang).
   bool PumpUntil(const std::function<bool()>& done, double seconds = 120);
-  // Handles the player's messages for a while.
-  void PumpFor(double seconds);
   // Plays the open file to its end; false on a hang.
   bool PlayToEnd();
 

@@ -333,7 +333,11 @@ TEST(SoundOut, ExceptionsOnItsThreadGoToOnError) {
   f.out->Open();
   const auto pcm = Ramp(88200);
   f.out->Write(pcm);
-  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  // A tick needs the clock to have moved past the interval (0 ms) since Open.
+  const auto opened = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - opened < std::chrono::milliseconds(2)) {
+    std::this_thread::yield();
+  }
   f.device->CompleteOne();
   ASSERT_EQ(reported.WaitFor(kInfinite), kWaitObject0);
   f.Settle();

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "engine/sound/sound_out.h"
 #include "play_through.h"
@@ -53,8 +51,7 @@ TEST_F(AlsaWaveDevice, EveryByteReachesTheDeviceInOrderAcrossPauses) {
     PlayThrough(out, pcm, [&](std::size_t written) {
       if (written > static_cast<std::size_t>(pauses + 1) * 70000) {
         ++pauses;
-        out.Pause();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        out.Pause();  // returns once the device has paused
         out.Unpause();
       }
     });
@@ -109,15 +106,17 @@ TEST_F(AlsaWaveDevice, VolumeAndBalanceScaleTheSamples) {
   }
 }
 
-TEST_F(AlsaWaveDevice, UnknownDeviceFailsWithAlsasText) {
+// The failure says which device could not be opened, so a front end can name it.
+TEST_F(AlsaWaveDevice, UnknownDeviceFailsWithAlsasTextAndItsName) {
   engine::TSoundOut out(std::make_unique<TAlsaWaveDevice>("yumekaze_no_such_device"));
   try {
     out.Open();
     FAIL() << "Open succeeded";
-  } catch (const std::exception& error) {
+  } catch (const engine::TMPDeviceOpenError& error) {
     const std::string expected =
         std::string(snd_strerror(-ENOENT)) + "(TSoundOut.Open:WaveOutOpen)";
     EXPECT_EQ(error.what(), expected);
+    EXPECT_EQ(error.DeviceName(), "yumekaze_no_such_device");
   }
   EXPECT_FALSE(out.Opened());
 }

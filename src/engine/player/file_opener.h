@@ -1,0 +1,56 @@
+// Opening a file for the player away from the user-interface thread: TMPFileOpener opens the
+// file and checks that it holds MPEG audio the player can set up (tags, first frame, decoder
+// set-up) on a thread of its own, and posts the outcome to the player's window. A file on a hung
+// file system holds up only that thread; the window never waits for it.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/player/message_window.h"
+#include "engine/stream/stream.h"
+
+namespace yumekaze::engine {
+
+// Opens `path` for playing: a regular file, seekable, whose size is known. Pipes, sockets and
+// devices are refused before they are opened, since opening a FIFO waits for a writer.
+std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path);
+
+// What an opening came to: Stream is set when the file can be played, Error otherwise.
+struct TMPOpenOutcome {
+  uint64_t Request = 0;
+  std::string Name;
+  std::unique_ptr<TMPStream> Stream;
+  std::exception_ptr Error;
+  int SampleRate = 0;  // of the PCM it decodes to, when Stream is set
+  int Channels = 0;
+};
+
+class TMPFileOpener {
+ public:
+  // Outcomes arrive as `msg` with lParam = a TMPOpenOutcome* the receiver takes over (delete).
+  TMPFileOpener(TMPMessageWindow& window, uint32_t msg);
+  // Openings still running are left to finish on their own; they post nothing any more.
+  ~TMPFileOpener();
+  TMPFileOpener(const TMPFileOpener&) = delete;
+  TMPFileOpener& operator=(const TMPFileOpener&) = delete;
+
+  // Starts opening `name`; returns the number of this request (the outcome's Request).
+  uint64_t Start(const std::string& name);
+
+ private:
+  // Shared with the opening threads, which may outlive the opener.
+  struct Mailbox {
+    std::mutex Mutex;
+    TMPMessageWindow* Window;  // null once the opener is gone
+    uint32_t Msg;
+  };
+
+  std::shared_ptr<Mailbox> mailbox_;
+  uint64_t requests_ = 0;
+};
+
+}  // namespace yumekaze::engine

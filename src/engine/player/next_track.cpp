@@ -1,0 +1,104 @@
+// Gapless track changes: the file that follows is opened and checked ahead (SetNextFile); when the
+// worker has decoded the playing file to its end, the user-interface thread puts the next file in
+// its place and the worker goes on writing into the same open sound output, whose buffers still
+// hold up to two seconds of the previous file.
+#include <exception>
+
+#include "engine/player/mp3_player.h"
+#include "engine/stream/stream_reader.h"
+#include "engine/tags/mp3_info.h"
+
+namespace yumekaze::engine {
+
+void TMP3Player::SetNextFile(const std::string& name) {
+  ForgetNextFile();
+  if (name.empty()) return;
+  next_request_ = opener_.Start(name);
+  next_wanted_ = true;
+}
+
+void TMP3Player::ForgetNextFile() {
+  next_wanted_ = false;
+  next_.reset();
+  next_request_ = 0;
+  // A worker waiting at the end of the data plays out now.
+  if (end_of_data_) {
+    end_of_data_ = false;
+    if (status_ != kStatusStopped) worker_->Event().SetEvent();
+  }
+}
+
+// Keeps the outcome of the SetNextFile that counts when it can follow the open file on the same
+// device; true when the outcome was such a request (kept or dropped).
+bool TMP3Player::TakeNextFile(std::unique_ptr<TMPOpenOutcome>& outcome) {
+  if (!outcome || next_request_ == 0 || outcome->Request != next_request_) return false;
+  next_request_ = 0;
+  if (outcome->Stream && Opened() && outcome->SampleRate == sample_rate_ &&
+      outcome->Channels == channels_) {
+    next_ = std::move(outcome);
+  } else {
+    next_wanted_ = false;
+  }
+  ContinueAtEndOfData();
+  return true;
+}
+
+// wParam: the playback whose file the worker decoded to its end.
+void TMP3Player::HandleEndOfData(const TMPMessage& message) {
+  {
+    std::lock_guard decode(decode_lock_);
+    if (message.WParam != play_generation_ || status_ == kStatusStopped) return;
+  }
+  end_of_data_ = true;
+  ContinueAtEndOfData();
+}
+
+// At the end of the data: switches to the next file once it is checked, or lets the worker play
+// out when there is none.
+void TMP3Player::ContinueAtEndOfData() {
+  if (!end_of_data_ || next_request_ != 0) return;  // nothing to do yet
+  end_of_data_ = false;
+  std::unique_ptr<TMPOpenOutcome> next = std::move(next_);
+  ForgetNextFile();
+  if (next) {
+    SwitchToNextFile(std::move(next));
+  } else if (status_ != kStatusStopped) {
+    worker_->Event().SetEvent();  // no next file: the worker plays out
+  }
+}
+
+void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
+  try {
+    std::lock_guard decode(decode_lock_);
+    reader_->Close();
+    source_.Clear();
+    if (stream_flags_ & kStreamOwned) delete stream_;
+    stream_ = next->Stream.release();
+    stream_flags_ = kStreamSeekable | kStreamOwned;
+    reader_->Open(stream_, true);
+    pcm_pending_ = 0;
+    drop_bytes_ = 0;
+    seek_index_.Clear();
+    source_.Open();
+    // Same rate and channels, but the layer (and so the frame's samples) may differ.
+    const decoder::MpegOutputInfo& output = source_.OutputInfo();
+    frame_bytes_ = output.SamplesPerFrame * output.BitsPerSample / 8;
+    track_start_ = written_bytes_.load();
+    position_base_ = 0;
+  } catch (const std::exception& error) {
+    // The file changed since it was checked: report it and end as an error would.
+    if (on_show_exception_) on_show_exception_(*this, error);
+    end_reason_ = meprError;
+    Close();
+    return;
+  }
+  file_name_ = next->Name;
+  ApplyEqualizer();
+  PostUnlessPending(MPM_EQUALIZER);
+  // The handler comes first, so that a file it sets next is known before the worker can reach
+  // the end of a short one.
+  if (on_next_track_ && !destroying_) on_next_track_(*this);
+  if (status_ != kStatusStopped) worker_->Event().SetEvent();
+}
+
+}  // namespace yumekaze::engine

@@ -1,0 +1,90 @@
+#include "engine/player/seek_index.h"
+
+#include <algorithm>
+
+#include "engine/stream/stream.h"
+
+namespace yumekaze::engine {
+namespace {
+
+// Main data of a Layer III frame may begin this many bytes before its header.
+constexpr int64_t kReservoirBytes = 511;
+// The synthesis ring turns 16 slots; frames of 12, 18 or 36 slots bring it back to the same place
+// after a multiple of 8 frames.
+constexpr size_t kRingAlignment = 8;
+
+}  // namespace
+
+void TMPSeekIndex::Clear() {
+  frames_.clear();
+  frames_.shrink_to_fit();
+  end_offset_ = 0;
+  decoded_samples_ = 0;
+  layer_number_ = 0;
+  built_ = false;
+}
+
+void TMPSeekIndex::Build(TMPStream& stream, int64_t audioStart, int64_t audioLength,
+                         int layerNumber) {
+  Clear();
+  const int64_t size = std::max<int64_t>(std::min(audioLength, stream.Size() - audioStart), 0);
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  stream.Seek(audioStart, SeekOrigin::Beginning);
+  size_t read = 0;
+  while (read < bytes.size()) {
+    const size_t n = stream.Read(bytes.data() + read, bytes.size() - read);
+    if (n == 0) break;
+    read += n;
+  }
+  std::vector<decoder::FramePosition> positions;
+  decoder::ScanStream(bytes.data(), read, &positions);
+  frames_.reserve(positions.size());
+  int64_t samples = 0;
+  for (const decoder::FramePosition& position : positions) {
+    frames_.push_back({audioStart + position.Offset, samples});
+    samples += position.Samples;
+  }
+  decoded_samples_ = samples;
+  end_offset_ = positions.empty() ? audioStart
+                                  : audioStart + positions.back().Offset + positions.back().Length;
+  layer_number_ = layerNumber;
+  built_ = true;
+}
+
+int64_t TMPSeekIndex::TrimmedSamples(const decoder::GaplessTrim& trim) const {
+  return decoder::TrimmedLength(trim, decoded_samples_);
+}
+
+TSeekPoint TMPSeekIndex::Find(int64_t target, const decoder::GaplessTrim& trim) const {
+  TSeekPoint point;
+  if (frames_.empty() || target >= TrimmedSamples(trim)) {
+    point.Offset = end_offset_;
+    point.DecodedSamples = decoded_samples_;
+    point.PastEnd = true;
+    return point;
+  }
+  target = std::max<int64_t>(target, 0);
+  // The decoded sample that survives the trim as `target` (the end trim lies after it).
+  const int64_t decoded = target + trim.Start;
+  const auto holding = std::upper_bound(
+      frames_.begin(), frames_.end(), decoded,
+      [](int64_t sample, const Frame& frame) { return sample < frame.FirstSample; });
+  size_t first = static_cast<size_t>(holding - frames_.begin()) - 1;
+  // Two frames before the target's must come out right: the synthesis window reaches back 16
+  // slots (more than a Layer I frame's 12), and a Layer III frame's overlap adds the output of
+  // the one before it. For Layer III also the bytes their main data may reach back into.
+  constexpr size_t kNeeded = 2;
+  first = first >= kNeeded ? first - kNeeded : 0;
+  if (layer_number_ == 3) {
+    const int64_t reach = frames_[first].Offset - kReservoirBytes;
+    while (first > 0 && frames_[first].Offset > reach) --first;
+    first = first > 0 ? first - 1 : 0;
+  }
+  first -= first % kRingAlignment;
+  point.Offset = frames_[first].Offset;
+  point.DecodedSamples = frames_[first].FirstSample;
+  point.DropSamples = target - decoder::TrimmedLength(trim, point.DecodedSamples);
+  return point;
+}
+
+}  // namespace yumekaze::engine
