@@ -14,6 +14,7 @@
 #include <QRegion>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QWheelEvent>
 #include <QWindow>
 #include <utility>
 
@@ -24,9 +25,11 @@
 #include "app/form2.h"
 #include "app/key_commands.h"
 #include "app/pictures.h"
+#include "app/play_time_view.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "app/user_prompts.h"
+#include "app/volume_store.h"
 
 namespace yumekaze::app {
 
@@ -98,6 +101,7 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
   TrayIcon1->SetTipHelp(QString::fromUtf8(kApplicationTitle));
 
   FormCreate();
+  new TPlayTimeView(*this);
   InstallKeyCommands(*this, *this);
   connect(new TDropTarget(*this), &TDropTarget::Dropped, this,
           [this](const QStringList& paths) { AddToPlayList(paths, false); });
@@ -121,7 +125,7 @@ void TForm1::ConfigurePlayer() {
   player.SetNoisySeek(true);
   player.SetUsingCpuCapabilities(engine::kAllCpuCapabilities);
   player.SetVolBalance(0);
-  player.SetVolume(100);
+  player.SetVolume(StoredVolume());
   player.SetOnChangeStatus([this](engine::TMP3Player&) { FollowStatus(); });
   player.SetOnEndPlay(
       [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { MP3EndPlay(reason); });
@@ -363,6 +367,15 @@ void TForm1::mouseMoveEvent(QMouseEvent* event) {
 
 void TForm1::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) dragging_ = false;
+}
+
+void TForm1::wheelEvent(QWheelEvent* event) {
+  // One notch (120) is 5 steps of volume; touchpads send smaller deltas more often.
+  wheelRest_ += event->angleDelta().y();
+  const int steps = wheelRest_ / 24;
+  wheelRest_ -= steps * 24;
+  if (steps != 0) Guarded([&] { ChangeVolume(MP3->Volume() + steps); });
+  event->accept();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -46,7 +46,8 @@ class TForm1 : public QWidget {
   static QColor SchemeColour(TScheme scheme);
   QString InitialFolder() const { return initialFolder_; }
 
-  // Loads and plays the play list's current entry; failures show the "警告" message box.
+  // Loads and plays the play list's current entry. Entries that cannot be opened are skipped
+  // with a notice naming them; when none can, or the sound device fails, a "警告" box says so.
   void Title();
   void SettingColor1();
   void SettingColor2();
@@ -89,6 +90,10 @@ class TForm1 : public QWidget {
   // The play list window, made after this window; ShowPlayList brings it up.
   void SetPlayListPanel(QWidget* panel) { playListPanel_ = panel; }
   void ShowPlayList();
+  // Moves the playback of the open file to ms (clamped to the file); false when it cannot seek.
+  bool SeekTo(int64_t ms);
+  // Sets the volume (0..100) as the user asked for it: it is kept for the next start.
+  void ChangeVolume(int volume);
   // Shows the window in front, also from the tray.
   void Raise();
   void SetRepeat(TRepeatMode mode);
@@ -140,6 +145,10 @@ class TForm1 : public QWidget {
   void Closed();
   // The player's status, the loaded file or the play list changed.
   void PlayerChanged();
+  // The playback moved to ms by a seek.
+  void Seeked(qint64 ms);
+  // The user changed the volume.
+  void VolumeChanged(int volume);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -147,6 +156,7 @@ class TForm1 : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void FormCreate();
@@ -161,6 +171,8 @@ class TForm1 : public QWidget {
   void ClearFileTexts();
   void ShowFileTexts();
   void SetOpenAndPlayEnabled(bool enabled);
+  // Plays the loaded file; a device that cannot open is named in the warning.
+  void StartPlay();
   // Makes the files the play list and loads its first entry; throws when that cannot be loaded.
   void LoadSelection(const QStringList& files);
 
@@ -176,6 +188,7 @@ class TForm1 : public QWidget {
   // Moving the window ourselves where the window system cannot.
   bool dragging_ = false;
   QPoint dragOffset_;
+  int wheelRest_ = 0;  // wheel movement not yet turned into volume steps
 };
 
 }  // namespace yumekaze::app

@@ -11,6 +11,8 @@
 #include "app/play_list_files.h"
 #include "app/tray_icon.h"
 #include "app/user_prompts.h"
+#include "app/volume_store.h"
+#include "engine/sound/sound_out.h"
 #include "platform/text/tag_text.h"
 
 namespace yumekaze::app {
@@ -57,21 +59,57 @@ void TForm1::ShowFileTexts() {
 }
 
 void TForm1::Title() {
-  try {
+  // An entry that cannot be opened is skipped for the next one, in list order, until one opens
+  // or every entry has failed once.
+  QStringList skipped;
+  for (int tried = 0; tried < playList_.Count(); ++tried) {
     const QString entry = playList_.Current();
-    MP3->SetFileName(QFile::encodeName(entry).toStdString());
-    ShowFileTexts();
+    try {
+      MP3->SetFileName(QFile::encodeName(entry).toStdString());
+    } catch (const std::exception& error) {
+      skipped << QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error.what()));
+      playList_.SetPlayListIndex((playList_.PlayListIndex() + 1) % playList_.Count());
+      continue;
+    }
+    if (!skipped.isEmpty()) {
+      prompts_.Notice(
+          this, QStringLiteral("再生できないファイルを飛ばしました:\n") + skipped.join(u'\n'));
+    }
+    StartPlay();
+    return;
+  }
+  // Nothing in the list can be played: one message, and the window shows the stop.
+  if (!MP3->Opened()) ClearFileTexts();
+  SetOpenAndPlayEnabled(true);
+  update();
+  emit PlayerChanged();
+  prompts_.Warning(this, QStringLiteral("再生できるファイルがありません:\n") + skipped.join(u'\n'),
+                   QStringLiteral("警告"));
+}
+
+void TForm1::StartPlay() {
+  ShowFileTexts();
+  try {
     SettingColor2();
     MP3->Play();
     SetOpenAndPlayEnabled(false);
     emit PlayerChanged();
-  } catch (const std::exception&) {
-    // What the steps before the failure changed stays changed. When nothing plays now (a file
-    // without MPEG audio left the player without a file, or playback could not start), the
-    // picture shows the stop and open and play are offered again.
+  } catch (const std::exception& error) {
+    // When nothing plays now, the picture shows the stop and open and play are offered again.
     update();
     if (MP3->Status() == engine::kStatusStopped) SetOpenAndPlayEnabled(true);
-    prompts_.Warning(this, QStringLiteral("ファイルを指定してください"), QStringLiteral("警告"));
+    const auto* device = dynamic_cast<const engine::TMPDeviceOpenError*>(&error);
+    if (!device) {
+      prompts_.Warning(this, QString::fromUtf8(error.what()), QStringLiteral("警告"));
+      return;
+    }
+    const QString name = device->DeviceName().empty()
+                             ? QStringLiteral("(なし)")
+                             : QString::fromStdString(device->DeviceName());
+    prompts_.Warning(this,
+                     QStringLiteral("サウンドデバイスを開けませんでした: %1\n%2")
+                         .arg(name, QString::fromUtf8(error.what())),
+                     QStringLiteral("警告"));
   }
 }
 
@@ -244,6 +282,22 @@ void TForm1::ShowPlayList() {
   playListPanel_->show();
   playListPanel_->raise();
   playListPanel_->activateWindow();
+}
+
+bool TForm1::SeekTo(int64_t ms) {
+  const int64_t total = MP3->TotalMilliseconds();
+  ms = std::max<int64_t>(0, total >= 0 ? std::min(ms, total) : ms);
+  if (!MP3->Seek(ms)) return false;
+  emit Seeked(ms);
+  emit PlayerChanged();
+  return true;
+}
+
+void TForm1::ChangeVolume(int volume) {
+  MP3->SetVolume(std::clamp(volume, 0, 100));
+  StoreVolume(MP3->Volume());
+  emit VolumeChanged(MP3->Volume());
+  emit PlayerChanged();
 }
 
 void TForm1::Raise() {

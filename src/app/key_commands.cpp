@@ -10,6 +10,9 @@ namespace yumekaze::app {
 
 namespace {
 
+constexpr int64_t kSeekStepMs = 5000;
+constexpr int kVolumeStep = 5;
+
 void PlayOrPause(TForm1& form1) {
   if (form1.MP3->Status() == engine::kStatusStopped) {
     form1.Button1Click();
@@ -37,13 +40,21 @@ void InstallKeyCommands(TForm1& form1, QWidget& window) {
   bind({Qt::Key_O}, [f] { f->Button6Click(); });
   bind({Qt::Key_L}, [f] { f->ShowPlayList(); });
   bind({Qt::Key_T}, [f] { f->Button7Click(); });
+  if (&window == &form1) {
+    // The play list keeps these keys for moving through its entries.
+    bind({Qt::Key_Left}, [f] { f->SeekTo(f->MP3->PlayedMilliseconds() - kSeekStepMs); });
+    bind({Qt::Key_Right}, [f] { f->SeekTo(f->MP3->PlayedMilliseconds() + kSeekStepMs); });
+    bind({Qt::Key_Up, Qt::Key_VolumeUp}, [f] { f->ChangeVolume(f->MP3->Volume() + kVolumeStep); });
+    bind({Qt::Key_Down, Qt::Key_VolumeDown},
+         [f] { f->ChangeVolume(f->MP3->Volume() - kVolumeStep); });
+  }
   bind({QKeySequence(Qt::CTRL | Qt::Key_Q)}, [f] { f->BitBtn2Click(); });
 }
 
 QString KeyCommandsHelp() {
   return QStringLiteral(
       "P 再生/一時停止  S 停止  N 次の曲  B 前の曲  O 開く  L プレイリスト  T タイマー  "
-      "Ctrl+Q 終了  Delete 削除");
+      "←/→ 5秒戻る/進む  ↑/↓ 音量  Ctrl+Q 終了  Delete 削除");
 }
 
 }  // namespace yumekaze::app

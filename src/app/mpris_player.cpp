@@ -14,6 +14,7 @@ namespace yumekaze::app {
 TMprisPlayer::TMprisPlayer(QObject* object, TForm1& form1)
     : QDBusAbstractAdaptor(object), form1_(form1) {
   setAutoRelaySignals(true);
+  connect(&form1, &TForm1::Seeked, this, [this](qint64 ms) { emit Seeked(ms * 1000); });
   Changes();
 }
 
@@ -56,9 +57,7 @@ QVariantMap TMprisPlayer::Metadata() const {
   if (file.isEmpty()) return {};
   const TTrackFacts facts = FactsOf(*form1_.MP3);
   QVariantMap metadata;
-  metadata[QStringLiteral("mpris:trackid")] =
-      QVariant::fromValue(QDBusObjectPath(QStringLiteral("/io/github/yumekaze/Yumekaze/track/%1")
-                                              .arg(form1_.PlayList().PlayListIndex())));
+  metadata[QStringLiteral("mpris:trackid")] = QVariant::fromValue(TrackId());
   if (facts.lengthMs >= 0)
     metadata[QStringLiteral("mpris:length")] = qlonglong{facts.lengthMs * 1000};
   metadata[QStringLiteral("xesam:title")] = facts.title;
@@ -68,11 +67,15 @@ QVariantMap TMprisPlayer::Metadata() const {
   return metadata;
 }
 
+QDBusObjectPath TMprisPlayer::TrackId() const {
+  return QDBusObjectPath(QStringLiteral("/io/github/yumekaze/Yumekaze/track/%1")
+                             .arg(form1_.PlayList().PlayListIndex()));
+}
+
 double TMprisPlayer::Volume() const { return form1_.MP3->Volume() / 100.0; }
 
 void TMprisPlayer::SetVolume(double volume) {
-  form1_.MP3->SetVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
-  emit form1_.PlayerChanged();
+  form1_.ChangeVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
 qlonglong TMprisPlayer::Position() const {
@@ -126,9 +129,21 @@ void TMprisPlayer::Play() {
   if (form1_.MP3->Status() == engine::kStatusStopped) Later(&TForm1::Button1Click);
 }
 
-void TMprisPlayer::Seek(qlonglong) {}
+bool TMprisPlayer::CanSeek() const {
+  return (form1_.MP3->Capabilities() & engine::kCapCanSeek) != 0;
+}
 
-void TMprisPlayer::SetPosition(const QDBusObjectPath&, qlonglong) {}
+void TMprisPlayer::Seek(qlonglong offset) {
+  form1_.Guarded([&] { form1_.SeekTo(form1_.MP3->PlayedMilliseconds() + offset / 1000); });
+}
+
+void TMprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) {
+  // A position for another track than the current one, or outside it, is ignored.
+  if (track.path() != TrackId().path() || position < 0) return;
+  const int64_t total = form1_.MP3->TotalMilliseconds();
+  if (total >= 0 && position / 1000 > total) return;
+  form1_.Guarded([&] { form1_.SeekTo(position / 1000); });
+}
 
 void TMprisPlayer::OpenUri(const QString& uri) {
   const QUrl url(uri);

@@ -8,8 +8,8 @@ namespace yumekaze::app {
 
 class TForm1;
 
-// org.mpris.MediaPlayer2.Player over the main window's commands. The engine cannot seek, so
-// CanSeek is false and Seek and SetPosition do nothing; Position is the time played so far.
+// org.mpris.MediaPlayer2.Player over the main window's commands. Position is the time played
+// so far; every seek, from here or from the window, is announced with Seeked.
 class TMprisPlayer : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
@@ -47,7 +47,7 @@ class TMprisPlayer : public QDBusAbstractAdaptor {
   bool CanGoPrevious() const { return CanGoNext(); }
   bool CanPlay() const { return CanGoNext(); }
   bool CanPause() const { return CanGoNext(); }
-  bool CanSeek() const { return false; }
+  bool CanSeek() const;
   bool CanControl() const { return true; }
 
   // The properties whose values differ from the last call's, with their new values.
@@ -69,6 +69,7 @@ class TMprisPlayer : public QDBusAbstractAdaptor {
 
  private:
   void Later(void (TForm1::*command)());
+  QDBusObjectPath TrackId() const;
 
   TForm1& form1_;
   QVariantMap announced_;

@@ -13,6 +13,18 @@ void TDialogPrompts::Information(QWidget* parent, const QString& text, const QSt
   QMessageBox::information(parent, caption, text, QMessageBox::Ok);
 }
 
+void TDialogPrompts::Notice(QWidget* parent, const QString& text) {
+  if (notice_) {
+    notice_->setText(notice_->text() + u'\n' + text);
+    return;
+  }
+  notice_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Yumekaze"), text,
+                            QMessageBox::Ok, parent);
+  notice_->setWindowModality(Qt::NonModal);
+  notice_->setAttribute(Qt::WA_DeleteOnClose);
+  notice_->show();
+}
+
 QStringList TDialogPrompts::ChooseFiles(QWidget* parent, const QString& folder) {
   QFileDialog dialog(parent, QString(), folder,
                      QStringLiteral("MP3 (*.mp3 *.m3u *.m3u8 *.pls);;MP3 (*.mp3)"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +19,8 @@ class TUserPrompts {
   virtual void Warning(QWidget* parent, const QString& text, const QString& caption) = 0;
   // A message box with the information icon and an OK button.
   virtual void Information(QWidget* parent, const QString& text, const QString& caption) = 0;
+  // A message that does not wait for the user; notices shown while one is open join it.
+  virtual void Notice(QWidget* parent, const QString& text) = 0;
   // The open dialog for MP3 files, several at once, starting in `folder`. Returns the chosen
   // files' full paths in the dialog's order, or an empty list when the user cancels.
   virtual QStringList ChooseFiles(QWidget* parent, const QString& folder) = 0;
@@ -30,9 +34,13 @@ class TDialogPrompts final : public TUserPrompts {
  public:
   void Warning(QWidget* parent, const QString& text, const QString& caption) override;
   void Information(QWidget* parent, const QString& text, const QString& caption) override;
+  void Notice(QWidget* parent, const QString& text) override;
   QStringList ChooseFiles(QWidget* parent, const QString& folder) override;
   QString ChooseSaveFile(QWidget* parent, const QString& folder) override;
   int ShowModal(QDialog& dialog) override;
+
+ private:
+  QPointer<QMessageBox> notice_;
 };
 
 }  // namespace yumekaze::app

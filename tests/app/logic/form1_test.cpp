@@ -33,7 +33,6 @@ using test::TFakePowerOff;
 using test::TFakePrompts;
 
 constexpr int kEventTimeoutMs = 10000;
-const QString kWarningText = QStringLiteral("ファイルを指定してください");
 
 class TNoOpener final : public TLinkOpener {
  public:
@@ -61,6 +60,12 @@ struct MainWindow : ::testing::Test {
     form1->SetCompanions(form2.get(), about.get());
     form1->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form1.get()));
+  }
+
+  // The list as given, unexpanded (as a stored session or a play list file may hold it).
+  void AddAndPlay(const QStringList& files) {
+    form1->PlayList().Assign(files);
+    form1->PlayEntry(0);
   }
 
   void Open(const QStringList& files) {
@@ -350,35 +355,49 @@ TEST_F(MainWindow, StopReportsNoEndOfFile) {
   EXPECT_EQ(Status(), 0);
 }
 
-TEST_F(MainWindow, TitleWarnsOnAMissingFileAndKeepsThePreviousOne) {
-  Open({longA, audio.Folder() + "missing.mp3"});
-  form1->Button1->click();
-  form1->Button3->click();
-  ASSERT_EQ(prompts.warnings.size(), 1u);
-  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
-  EXPECT_EQ(prompts.warnings[0].caption, "警告");
-  EXPECT_EQ(Index(), 1);  // stays at the failed entry
+TEST_F(MainWindow, BadEntriesAreSkippedWithANoticeThatNamesThem) {
+  const QString empty = audio.Folder() + "empty.mp3";
+  QFile(empty).open(QIODevice::WriteOnly);
+  const QString folder = audio.Folder() + "folder.mp3";
+  ASSERT_TRUE(QDir().mkdir(folder));
+  const QString text = audio.MakeText("text.mp3");
+  AddAndPlay({empty, folder, longA, text});
+  EXPECT_TRUE(prompts.warnings.empty());
+  ASSERT_EQ(prompts.notices.size(), 1);
+  EXPECT_TRUE(prompts.notices[0].contains(empty) && prompts.notices[0].contains(folder));
+  EXPECT_EQ(Index(), 2);
   EXPECT_EQ(Line1(), longA);
-  EXPECT_TRUE(form1->MP3->Opened());
-  EXPECT_EQ(Status(), 1);  // the previous file goes on playing
+  EXPECT_EQ(Status(), 1);
+  EXPECT_TRUE(OpenAndPlayDisabled());
+  // Next skips the text file and wraps round past the two others to the same file.
+  form1->Button3->click();
+  ASSERT_EQ(prompts.notices.size(), 2);
+  EXPECT_TRUE(prompts.notices[1].contains(text) && prompts.notices[1].contains(empty));
+  EXPECT_EQ(Index(), 2);
+  EXPECT_EQ(Status(), 1);
+  // A file gone since it was listed is skipped as well.
+  const QString gone = audio.MakeTone("gone.mp3", 1);
+  form1->AddToPlayList({gone}, false);
+  QFile::remove(gone);
+  form1->Button3->click();
+  ASSERT_EQ(prompts.notices.size(), 3);
+  EXPECT_TRUE(prompts.notices[2].contains(gone));
+  EXPECT_EQ(Index(), 2);
 }
 
-TEST_F(MainWindow, TitleWarnsOnAFileWithoutMpegAudioAndTheWindowStaysUsable) {
+TEST_F(MainWindow, AListOfOnlyBadEntriesStopsWithOneMessage) {
   const QString text = audio.MakeText("text.mp3");
-  Open({longA, text});
-  form1->Button3->click();
+  const QString missing = audio.Folder() + "missing.mp3";
+  AddAndPlay({text, missing});
   ASSERT_EQ(prompts.warnings.size(), 1u);
-  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
+  EXPECT_TRUE(prompts.warnings[0].text.contains(text) &&
+              prompts.warnings[0].text.contains(missing));
+  EXPECT_TRUE(prompts.notices.isEmpty());
   EXPECT_FALSE(form1->MP3->Opened());
   EXPECT_EQ(Status(), 0);
-  // Next, previous and play do nothing until open loads a file again.
-  form1->Button3->click();
-  form1->Button1->click();
-  EXPECT_EQ(prompts.warnings.size(), 1u);
-  Open({longB});
-  form1->Button1->click();
-  EXPECT_EQ(Status(), 1);
-  EXPECT_EQ(Word(), "PLAY");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
+  EXPECT_TRUE(OpenAndPlayEnabled());
+  EXPECT_TRUE(Line1().isEmpty());
 }
 
 TEST_F(MainWindow, StatusChangeTheWindowDidNotCommandShowsByItself) {
@@ -391,42 +410,28 @@ TEST_F(MainWindow, StatusChangeTheWindowDidNotCommandShowsByItself) {
   EXPECT_EQ(Word(), "STOP");
 }
 
-TEST_F(MainWindow, FileWithoutMpegAudioReachedAtTheEndOfAFileLeavesAStoppedWindow) {
+TEST_F(MainWindow, BadEntryReachedAtTheEndOfAFileIsSkipped) {
   const QString text = audio.MakeText("text.mp3");
   Open({shortTone, text, longA});
   form1->Button1->click();
-  ASSERT_TRUE(OpenAndPlayDisabled());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.warnings.empty(); }, kEventTimeoutMs));
-  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
-  EXPECT_EQ(Index(), 1);
-  EXPECT_FALSE(form1->MP3->Opened());
-  // Nothing else happens on its own, yet the window shows the stop and offers open again.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Word() == "STOP"; }, kEventTimeoutMs));
-  EXPECT_TRUE(ShowsScheme(TForm1::TScheme::Stopped));
-  EXPECT_TRUE(OpenAndPlayEnabled());
-  Open({longB});
-  form1->Button1->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Index() == 2; }, kEventTimeoutMs));
+  ASSERT_EQ(prompts.notices.size(), 1);
+  EXPECT_TRUE(prompts.notices[0].contains(text));
+  EXPECT_TRUE(prompts.warnings.empty());
   EXPECT_EQ(Status(), 1);
+  EXPECT_EQ(Line1(), longA);
   EXPECT_TRUE(OpenAndPlayDisabled());
-
-  // Next to an entry without MPEG audio while playing: warned, and open is offered again.
-  form1->Button2->click();
-  Open({longA, text});
-  form1->Button1->click();
-  ASSERT_TRUE(OpenAndPlayDisabled());
-  form1->Button3->click();
-  EXPECT_EQ(prompts.warnings.size(), 2u);
-  EXPECT_FALSE(form1->MP3->Opened());
-  EXPECT_TRUE(OpenAndPlayEnabled());
 }
 
-TEST_F(MainWindow, PlaybackThatCannotStartLeavesAStoppedWindow) {
+TEST_F(MainWindow, ASoundDeviceThatCannotOpenIsNamed) {
   // A sound output that cannot open: a WAV file in a folder that does not exist.
-  Make(true, ("wav:" + audio.Folder() + "no/such/folder/out.wav").toStdString());
+  const QString device = audio.Folder() + "no/such/folder/out.wav";
+  Make(true, ("wav:" + device).toStdString());
   Open({longA});
   form1->Button1->click();
   ASSERT_EQ(prompts.warnings.size(), 1u);
-  EXPECT_EQ(prompts.warnings[0].text, kWarningText);
+  EXPECT_TRUE(prompts.warnings[0].text.startsWith("サウンドデバイスを開けませんでした"));
+  EXPECT_TRUE(prompts.warnings[0].text.contains(device)) << prompts.warnings[0].text.toStdString();
   EXPECT_EQ(Status(), 0);
   EXPECT_TRUE(form1->MP3->Opened());
   // The playing scheme drawn before the failed start gives way to the stopped one by itself.

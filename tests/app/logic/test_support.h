@@ -30,6 +30,7 @@ class TFakePrompts final : public TUserPrompts {
     informations.push_back({text, caption});
     if (onInformation) onInformation();
   }
+  void Notice(QWidget*, const QString& text) override { notices.push_back(text); }
   QStringList ChooseFiles(QWidget*, const QString& folder) override {
     dialogFolders.push_back(folder);
     if (choices.empty()) return {};
@@ -45,6 +46,7 @@ class TFakePrompts final : public TUserPrompts {
 
   std::vector<TShown> warnings;
   std::vector<TShown> informations;
+  QStringList notices;
   std::function<void()> onInformation;
   std::deque<QStringList> choices;  // an empty list is a cancelled dialog
   QStringList dialogFolders;
