@@ -12,7 +12,6 @@ namespace {
 
 const QString kEntries = QStringLiteral("Session/Entries");
 const QString kIndex = QStringLiteral("Session/Index");
-// Stored for a player that can seek; the engine cannot yet, so a restored entry starts at 0.
 const QString kPosition = QStringLiteral("Session/PositionMs");
 const QString kRepeat = QStringLiteral("Session/Repeat");
 const QString kShuffle = QStringLiteral("Session/Shuffle");
@@ -55,6 +54,15 @@ bool RestoreSession(TForm1& form1) {
   const int index = std::clamp(settings->value(kIndex, 0).toInt(), 0, int(entries.size()) - 1);
   try {
     form1.LoadEntry(index);
+    // Back at the stored place, paused there: playback starts, pauses and moves at once.
+    const qlonglong position = settings->value(kPosition, 0).toLongLong();
+    if (position > 0) {
+      form1.Button1Click();
+      if (form1.MP3->Status() == engine::kStatusPlaying) {
+        form1.Button5Click();
+        form1.SeekTo(position);
+      }
+    }
   } catch (const std::exception&) {
     // A file gone since the last run: the list stays, the lines are empty.
   }

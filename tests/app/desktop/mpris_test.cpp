@@ -71,6 +71,9 @@ class Desktop : public ::testing::Test {
     monitor_.start("dbus-monitor", {"type='signal',interface='org.freedesktop.DBus.Properties',"
                                     "member='PropertiesChanged',path='/org/mpris/MediaPlayer2'"});
     ASSERT_TRUE(monitor_.waitForStarted(kTimeoutMs));
+    seekedMonitor_.start("dbus-monitor", {"type='signal',interface='org.mpris.MediaPlayer2.Player',"
+                                          "member='Seeked',path='/org/mpris/MediaPlayer2'"});
+    ASSERT_TRUE(seekedMonitor_.waitForStarted(kTimeoutMs));
     program_.setProcessEnvironment(ProgramEnvironment(config_.path()));
     program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program_.start(YUMEKAZE_PROGRAM, {a_, b_});
@@ -79,7 +82,7 @@ class Desktop : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (QProcess* process : {&program_, &monitor_}) {
+    for (QProcess* process : {&program_, &monitor_, &seekedMonitor_}) {
       if (process->state() == QProcess::NotRunning) continue;
       process->kill();
       process->waitForFinished(kTimeoutMs);
@@ -87,6 +90,12 @@ class Desktop : public ::testing::Test {
   }
 
   QString Url() { return Playerctl({"metadata", "xesam:url"}); }
+
+  // What the Seeked listener printed so far.
+  QString Seeked() {
+    seeked_ += QString::fromUtf8(seekedMonitor_.readAllStandardOutput());
+    return seeked_;
+  }
 
   // What dbus-monitor printed so far.
   QString Announced() {
@@ -99,7 +108,9 @@ class Desktop : public ::testing::Test {
   QTemporaryDir config_;
   QProcess program_;
   QProcess monitor_;
+  QProcess seekedMonitor_;
   QString announced_;
+  QString seeked_;
 };
 
 TEST_F(Desktop, PlayerctlReadsAndDrivesThePlayer) {
@@ -134,10 +145,21 @@ TEST_F(Desktop, PlayerctlReadsAndDrivesThePlayer) {
   Playerctl({"shuffle", "On"});
   EXPECT_TRUE(PlayerctlSays({"shuffle"}, "On"));
 
+  // Seeks: to a place, then by an offset, each announced with Seeked.
+  Playerctl({"pause"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  EXPECT_EQ(Property("CanSeek"), "(<true>,)");
+  Playerctl({"position", "12"});
+  EXPECT_TRUE(PlayerctlSays({"position"}, "12.000000"));
+  Playerctl({"position", "3+"});
+  EXPECT_TRUE(PlayerctlSays({"position"}, "15.000000"));
+  EXPECT_TRUE(WaitFor([&] { return Seeked().contains("int64 15000000"); }))
+      << Seeked().toStdString();
+  EXPECT_TRUE(Seeked().contains("int64 12000000"));
+  EXPECT_EQ(Playerctl({"status"}), "Paused");
+
   Playerctl({"stop"});
   EXPECT_TRUE(PlayerctlSays({"status"}, "Stopped"));
-  // The engine cannot seek: the player says so and its position stays where it is.
-  Playerctl({"position", "10"});
   EXPECT_EQ(Property("CanSeek"), "(<false>,)");
 
   Playerctl({"--player=yumekaze", "play"});
@@ -160,15 +182,18 @@ TEST_F(Desktop, ASecondStartHandsItsFileOverAndEnds) {
   // Quit over the bus ends it, and the session is stored for the next start.
   Playerctl({"pause"});
   EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  Playerctl({"position", "17"});
+  EXPECT_TRUE(PlayerctlSays({"position"}, "17.000000"));
   Output("gdbus",
          {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
           "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Quit"});
   ASSERT_TRUE(program_.waitForFinished(kTimeoutMs));
   program_.start(YUMEKAZE_PROGRAM, {});
   ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));
-  // Back with the list and its current entry, not playing by itself.
+  // Back with the list and its current entry, paused where it was, not playing by itself.
   EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(c_).toString(); }));
-  EXPECT_EQ(Playerctl({"status"}), "Stopped");
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  EXPECT_EQ(Playerctl({"position"}), "17.000000");
   Playerctl({"previous"});
   EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(b_).toString(); }));
 }
