@@ -23,6 +23,8 @@ void TDialogPrompts::Notice(QWidget* parent, const QString& text) {
   notice_->setWindowModality(Qt::NonModal);
   notice_->setAttribute(Qt::WA_DeleteOnClose);
   notice_->show();
+  // Below the window rather than over its controls, which stay in use.
+  if (parent) notice_->move(parent->frameGeometry().bottomLeft() + QPoint(0, 8));
 }
 
 QStringList TDialogPrompts::ChooseFiles(QWidget* parent, const QString& folder) {

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "app/app_font.h"
+#include "app/position_ring.h"
 #include "test_support.h"
 #include "x_input.h"
 
@@ -28,8 +29,10 @@ const QColor kStopped(255, 0, 255);
 const QColor kPlaying(0, 0, 255);
 const QColor kPaused(0, 128, 128);
 const QColor kRing(0, 128, 0);
-const QPoint kInnerPoints[] = {{40, 99}, {100, 50}, {164, 99}, {220, 99}};
-const QPoint kRingPoints[] = {{20, 99}, {164, 20}, {309, 99}, {80, 170}};
+const QPoint kInnerPoints[] = {{40, 99}, {100, 60}, {164, 99}, {220, 99}};
+// Clear of the position arc, which runs along the middle of the ring on the left and the top.
+const QPoint kRingPoints[] = {{14, 99}, {164, 14}, {309, 99}, {80, 170}};
+const QColor kArcPlayed(170, 255, 120);
 // Inside the window's rectangle but outside its ellipse: the X server's root shows through.
 const QPoint kOutsidePoints[] = {{2, 2}, {326, 2}, {2, 196}, {326, 196}};
 // Low in the inner ellipse, clear of labels and buttons: a message box centred on the window does
@@ -285,6 +288,18 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
   ASSERT_TRUE(WaitForScheme(kPaused));
   CheckScreen("paused", kPaused, "PAUSE");
 
+  // A click half way along the arc seeks there: the arc fills up to that point, paused.
+  QWidget window;
+  window.resize(kSize);
+  const TPositionRing ring(window);
+  EXPECT_FALSE(Near(At(Grab(), ring.PointAt(0.4).toPoint()), kArcPlayed, 40));
+  Click(ring.PointAt(0.5).toPoint());
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return Near(At(Grab(), ring.PointAt(0.4).toPoint()), kArcPlayed, 40); }, kTimeoutMs))
+      << "the arc did not follow the click";
+  EXPECT_FALSE(Near(At(Grab(), ring.PointAt(0.6).toPoint()), kArcPlayed, 40));
+  CheckScreen("paused_half_way", kPaused, "PAUSE");
+
   Click(kPauseButton);
   ASSERT_TRUE(WaitForScheme(kPlaying));
   Click(kStopButton);
@@ -305,41 +320,28 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
   EXPECT_EQ(settings.value("File/Initial").toString(), audio_.Folder());
 }
 
-TEST_F(RealWindow, BadFileInTheListLeavesAStoppedUsableWindow) {
+TEST_F(RealWindow, BadFileInTheListIsSkippedWithANotice) {
   ASSERT_FALSE(audio_.MakeText("text.mp3").isEmpty());
   ASSERT_FALSE(audio_.MakeTone("second.mp3", 60).isEmpty());
   OpenFiles(QStringLiteral("\"song.mp3\" \"text.mp3\" \"second.mp3\""));
   Click(kPlayButton);
   ASSERT_TRUE(WaitForScheme(kPlaying));
 
-  // Next reaches the text file: the warning comes up and the player is left without a file.
+  // Next reaches the text file: a notice comes up beside the playing window, which goes on to
+  // the file after it.
   Click(kNextButton);
   QRect box;
   ASSERT_TRUE(QTest::qWaitFor([&] { return !(box = OtherWindow()).isNull(); }, kTimeoutMs))
-      << "no warning";
-  QTest::qWait(300);
-  Grab().save(YUMEKAZE_SCREENSHOT_DIR "/bad_file_warning.png");
-  input_.MoveTo(box.center());
-  input_.Type("\n");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return OtherWindow().isNull(); }, kTimeoutMs))
-      << "the warning did not close";
-  // The whole ellipse, not only the part the box uncovered, shows the stopped state.
-  ASSERT_TRUE(WaitForScheme(kStopped));
-  QTest::qWait(300);
-  CheckScreen("after_bad_file", kStopped, "STOP");
-  const QImage screen = Grab();
-  for (QPoint p : kLowInnerPoints)
-    EXPECT_TRUE(Near(At(screen, p), kStopped)) << p.x() << "," << p.y();
-
-  // Open is offered again at once; a good file then plays and pauses as usual.
-  OpenFiles(QStringLiteral("second.mp3"));
-  Click(kPlayButton);
+      << "no notice";
+  EXPECT_FALSE(box.intersects(QRect(kOrigin, kSize))) << "the notice covers the window";
   ASSERT_TRUE(WaitForScheme(kPlaying));
+  // The notice does not hold the window: it pauses while the notice is still up.
   Click(kPauseButton);
   ASSERT_TRUE(WaitForScheme(kPaused));
+  EXPECT_FALSE(OtherWindow().isNull());
   CheckScreen("paused_after_bad_file", kPaused, "PAUSE");
-
-  // Closing while paused ends the program normally.
+  Grab().save(YUMEKAZE_SCREENSHOT_DIR "/bad_file_notice.png");
+  // Closing while paused, the notice still up, ends the program normally.
   Click(kCloseButton);
   ASSERT_TRUE(WaitForExit());
   EXPECT_EQ(program_.exitStatus(), QProcess::NormalExit);
