@@ -129,6 +129,7 @@ void TForm1::ConfigurePlayer() {
   player.SetOnChangeStatus([this](engine::TMP3Player&) { FollowStatus(); });
   player.SetOnEndPlay(
       [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { MP3EndPlay(reason); });
+  player.SetOnNextTrack([this](engine::TMP3Player&) { FollowedOn(); });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
     ReportError(prompts_, this, error);
   });

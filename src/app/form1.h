@@ -173,6 +173,10 @@ class TForm1 : public QWidget {
   void SetOpenAndPlayEnabled(bool enabled);
   // Plays the loaded file; a device that cannot open is named in the warning.
   void StartPlay();
+  // Names the list's following entry to the player, which goes on with it without a gap.
+  void QueueFollowing();
+  // The player went on with the queued entry.
+  void FollowedOn();
   // Makes the files the play list and loads its first entry; throws when that cannot be loaded.
   void LoadSelection(const QStringList& files);
 
@@ -188,7 +192,9 @@ class TForm1 : public QWidget {
   // Moving the window ourselves where the window system cannot.
   bool dragging_ = false;
   QPoint dragOffset_;
-  int wheelRest_ = 0;  // wheel movement not yet turned into volume steps
+  int wheelRest_ = 0;
+  int queued_ = -1;  // the entry named to the player to follow the current one  // wheel movement
+                     // not yet turned into volume steps
 };
 
 }  // namespace yumekaze::app

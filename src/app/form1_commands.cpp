@@ -91,6 +91,8 @@ void TForm1::StartPlay() {
   ShowFileTexts();
   try {
     SettingColor2();
+    // Named before playing: a short file may reach its end before Play returns.
+    QueueFollowing();
     MP3->Play();
     SetOpenAndPlayEnabled(false);
     emit PlayerChanged();
@@ -129,6 +131,20 @@ void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
     return;
   }
   Title();
+}
+
+void TForm1::QueueFollowing() {
+  if (!MP3->Opened()) return;
+  queued_ = playList_.FollowingEntry();
+  MP3->SetNextFile(queued_ < 0 ? std::string()
+                               : QFile::encodeName(playList_.Entries()[queued_]).toStdString());
+}
+
+void TForm1::FollowedOn() {
+  if (queued_ >= 0 && queued_ < playList_.Count()) playList_.SetPlayListIndex(queued_);
+  ShowFileTexts();
+  QueueFollowing();
+  emit PlayerChanged();
 }
 
 void TForm1::StopBySleepTimer() {
@@ -228,6 +244,7 @@ void TForm1::AddToPlayList(const QStringList& paths, bool play) {
   if (entries.isEmpty()) return;
   const int first = playList_.Count();
   playList_.Append(entries);
+  QueueFollowing();
   emit PlayerChanged();
   if (play || !MP3->Opened()) {
     Guarded([&] {
@@ -309,27 +326,32 @@ void TForm1::Raise() {
 
 void TForm1::RemoveEntry(int index) {
   playList_.Remove(index);
+  QueueFollowing();
   emit PlayerChanged();
 }
 
 void TForm1::MoveEntry(int from, int to) {
   playList_.Move(from, to);
+  QueueFollowing();
   emit PlayerChanged();
 }
 
 void TForm1::ClearPlayList() {
   playList_.Clear();
   playList_.SetPlayListIndex(0);
+  QueueFollowing();
   emit PlayerChanged();
 }
 
 void TForm1::SetRepeat(TRepeatMode mode) {
   playList_.SetRepeat(mode);
+  QueueFollowing();
   emit PlayerChanged();
 }
 
 void TForm1::SetShuffle(bool on) {
   playList_.SetShuffle(on);
+  QueueFollowing();
   emit PlayerChanged();
 }
 

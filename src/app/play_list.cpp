@@ -64,4 +64,12 @@ bool TPlayList::AdvanceAfterEnd() {
   return true;
 }
 
+int TPlayList::FollowingEntry() const {
+  if (index_ < 0 || index_ >= Count()) return -1;
+  if (repeat_ == TRepeatMode::One) return index_;
+  if (shuffle_) return -1;
+  if (index_ + 1 < Count()) return index_ + 1;
+  return repeat_ == TRepeatMode::All ? 0 : -1;
+}
+
 }  // namespace yumekaze::app

@@ -41,6 +41,9 @@ class TPlayList {
   void Back();
   // Moves on after a file ended, as the repeat mode says. False when the list is done.
   bool AdvanceAfterEnd();
+  // The entry AdvanceAfterEnd moves to, known ahead so that it can follow without a gap; -1 when
+  // the list is done there or shuffling leaves it to chance.
+  int FollowingEntry() const;
 
  private:
   QStringList entries_;
