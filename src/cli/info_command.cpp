@@ -37,7 +37,9 @@ constexpr const char* kHelp =
     "                  file, version, layer, sample_rate, channels, mode, bitrate_kbps (of\n"
     "                  the first frame), average_bitrate_kbps (null without a VBR header),\n"
     "                  free_format, vbr_header (none, Xing, VBRI), vbr_frames, audio_start,\n"
-    "                  audio_length, duration_seconds (estimated), title, artist, album,\n"
+    "                  audio_length, samples (per channel, after the gapless trim; null\n"
+    "                  when unknown), duration_seconds (exact with samples, else estimated),\n"
+    "                  title, artist, album,\n"
     "                  album_artist, track, disc, year, genre, comment (\"\" when none),\n"
     "                  replaygain {track_gain_db, track_peak, album_gain_db, album_peak},\n"
     "                  picture {type, type_name, mime, size} or null, tags {id3v1, id3v2,\n"
@@ -100,28 +102,12 @@ void PrintReplayGain(const engine::TReplayGain& gain) {
   std::printf("  %-13s %s\n", "ReplayGain:", text.c_str());
 }
 
-// The exact length: from the header frame's count less the gapless trim, else from a scan of
-// the frame headers (nothing is decoded); then the header frame and its LAME fields.
-void PrintLengthLines(const std::string& path, const engine::TMP3Player& player) {
-  const engine::TMPFrameSource& source = player.Source();
-  const decoder::VbrHeader& vbr = source.HeaderFrame();
-  const decoder::MpegOutputInfo& format = source.OutputInfo();
-  const int32_t samplesPerFrame = format.SamplesPerFrame / std::max(format.Channels, 1);
-  int64_t samples = -1;
-  if (vbr.HasFrames && vbr.Frames > 0) {
-    const decoder::GaplessTrim trim = decoder::GaplessTrimFor(vbr, samplesPerFrame, vbr.Frames);
-    samples = decoder::TrimmedLength(trim, int64_t{vbr.Frames} * samplesPerFrame);
-  } else if (player.AudioLength() < engine::kUnknownAudioLength) {
-    std::vector<uint8_t> audio(static_cast<size_t>(player.AudioLength()));
-    std::ifstream file(path, std::ios::binary);
-    file.seekg(player.AudioStart());
-    if (file.read(reinterpret_cast<char*>(audio.data()),
-                  static_cast<std::streamsize>(audio.size()))) {
-      samples = decoder::ScanStream(audio.data(), audio.size(), nullptr).Samples;
-    }
-  }
-  if (samples >= 0 && format.SampleRate > 0) {
-    const int64_t ms = samples * 1000 / format.SampleRate;
+// The exact length, then the header frame and its LAME fields.
+void PrintLengthLines(const TStreamFacts& facts, const engine::TMP3Player& player) {
+  const decoder::VbrHeader& vbr = player.Source().HeaderFrame();
+  if (facts.samples && facts.sample_rate > 0) {
+    const int64_t samples = *facts.samples;
+    const int64_t ms = samples * 1000 / facts.sample_rate;
     std::printf("  duration:     %lld:%02lld.%03lld (%lld samples)\n",
                 static_cast<long long>(ms / 60000), static_cast<long long>(ms / 1000 % 60),
                 static_cast<long long>(ms % 1000), static_cast<long long>(samples));
@@ -143,7 +129,7 @@ void PrintTagLines(const char* kind, const engine::TMP3Info::TagLines& lines) {
 }
 
 void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
-  const TStreamFacts facts = StreamFacts(player);
+  const TStreamFacts facts = StreamFacts(player, path);
   std::printf("%s\n", SafeText(path, '?', "?").c_str());
   std::printf("  format:       %s\n", FormatLine(facts).c_str());
   if (facts.vbr_header == "none") {
@@ -151,7 +137,7 @@ void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
   } else {
     std::printf("  VBR header:   %s, %d frames\n", facts.vbr_header.c_str(), facts.vbr_frames);
   }
-  PrintLengthLines(path, player);
+  PrintLengthLines(facts, player);
   std::printf("  audio start:  %lld bytes\n", static_cast<long long>(facts.audio_start));
   if (facts.audio_length) {
     std::printf("  audio length: %lld bytes\n", static_cast<long long>(*facts.audio_length));

@@ -1,5 +1,10 @@
 #include "cli/info_fields.h"
 
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
+#include "decoder/frame_scan.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/tag_text.h"
 
@@ -8,9 +13,32 @@ namespace yumekaze::cli {
 namespace {
 constexpr const char* kVersions[] = {"", "MPEG-1", "MPEG-2", "MPEG-2.5"};
 constexpr const char* kModeNames[] = {"stereo", "joint stereo", "dual channel", "single channel"};
+
+// The exact length in samples per channel, or nothing where the header frame gives no count and
+// the audio cannot be read again (a pipe).
+std::optional<int64_t> ExactSamples(const engine::TMP3Player& player, const std::string& path) {
+  const engine::TMPFrameSource& source = player.Source();
+  const decoder::VbrHeader& vbr = source.HeaderFrame();
+  const decoder::MpegOutputInfo& format = source.OutputInfo();
+  const int32_t samplesPerFrame = format.SamplesPerFrame / std::max(format.Channels, 1);
+  if (vbr.HasFrames && vbr.Frames > 0) {
+    const decoder::GaplessTrim trim = decoder::GaplessTrimFor(vbr, samplesPerFrame, vbr.Frames);
+    return decoder::TrimmedLength(trim, int64_t{vbr.Frames} * samplesPerFrame);
+  }
+  if (player.AudioLength() >= engine::kUnknownAudioLength) return std::nullopt;
+  std::vector<uint8_t> audio(static_cast<size_t>(player.AudioLength()));
+  std::ifstream file(path, std::ios::binary);
+  file.seekg(player.AudioStart());
+  if (!file.read(reinterpret_cast<char*>(audio.data()),
+                 static_cast<std::streamsize>(audio.size()))) {
+    return std::nullopt;
+  }
+  return decoder::ScanStream(audio.data(), audio.size(), nullptr).Samples;
+}
+
 }  // namespace
 
-TStreamFacts StreamFacts(const engine::TMP3Player& player) {
+TStreamFacts StreamFacts(const engine::TMP3Player& player, const std::string& path) {
   const engine::TMPFrameSource& source = player.Source();
   TStreamFacts facts;
   facts.version = kVersions[source.MpegVersion()];
@@ -37,13 +65,18 @@ TStreamFacts StreamFacts(const engine::TMP3Player& player) {
 
   const decoder::MpegOutputInfo& output = source.OutputInfo();
   const int samples_per_frame = output.Channels > 0 ? output.SamplesPerFrame / output.Channels : 0;
+  facts.samples = ExactSamples(player, path);
+  if (facts.samples && facts.sample_rate > 0) {
+    facts.seconds = double(*facts.samples) / facts.sample_rate;
+  }
   if (source.VbrHeader() != engine::TVbrHeaderKind::None && facts.vbr_frames > 0 &&
       samples_per_frame > 0 && facts.sample_rate > 0) {
-    facts.seconds = double(facts.vbr_frames) * samples_per_frame / facts.sample_rate;
-    if (facts.audio_length && *facts.seconds > 0) {
-      facts.average_bitrate_kbps = int(*facts.audio_length * 8 / *facts.seconds / 1000 + 0.5);
+    const double seconds = double(facts.vbr_frames) * samples_per_frame / facts.sample_rate;
+    if (!facts.seconds) facts.seconds = seconds;
+    if (facts.audio_length && seconds > 0) {
+      facts.average_bitrate_kbps = int(*facts.audio_length * 8 / seconds / 1000 + 0.5);
     }
-  } else if (facts.audio_length && source.FirstBitrate() > 0) {
+  } else if (!facts.seconds && facts.audio_length && source.FirstBitrate() > 0) {
     facts.seconds = double(*facts.audio_length) * 8 / source.FirstBitrate();
   }
   return facts;

@@ -23,13 +23,16 @@ struct TStreamFacts {
   int vbr_frames = 0;
   int64_t audio_start = 0;
   std::optional<int64_t> audio_length;
-  // From the VBR header's frame count, or the bytes at a constant bitrate.
+  // Per channel, after the gapless trim: from the header frame's count, else from a header scan
+  // of a regular file's audio.
+  std::optional<int64_t> samples;
+  // From samples; else estimated from the bytes at the first frame's bitrate.
   std::optional<double> seconds;
   // Over the whole file, where a VBR header gives the frame count.
   std::optional<int> average_bitrate_kbps;
 };
 
-TStreamFacts StreamFacts(const engine::TMP3Player& player);
+TStreamFacts StreamFacts(const engine::TMP3Player& player, const std::string& path);
 
 // Tag text or a file name as UTF-8 (legacy character set in use for bytes that are not), with
 // line feeds replaced by newline and every other control character (C0, DEL, C1), which could

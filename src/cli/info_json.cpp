@@ -92,7 +92,7 @@ class JsonObject {
 }  // namespace
 
 std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
-  const TStreamFacts facts = StreamFacts(player);
+  const TStreamFacts facts = StreamFacts(player, std::string(path));
   const engine::TTagFields fields = MergedFields(player, path);
   const engine::TMP3Info& info = player.Info();
 
@@ -134,6 +134,7 @@ std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
                facts.vbr_header == "none" ? std::nullopt : std::optional<int64_t>(facts.vbr_frames))
       .Integer("audio_start", facts.audio_start)
       .Integer("audio_length", facts.audio_length)
+      .Integer("samples", facts.samples)
       .Number("duration_seconds", facts.seconds, "%.3f")
       .Text("title", fields.title)
       .Text("artist", fields.artist)

@@ -267,13 +267,17 @@ TEST_F(DecodeStreams, InfoGivesTheExactTrimmedLength) {
   for (const std::string mode : {"-b 128", "-t -b 128"}) {
     SCOPED_TRACE(mode);
     Run("lame --quiet " + mode + " " + Q(wav) + " " + Q(dir / "i.mp3"));
-    const fs::path text = dir / "info.txt";
-    std::system(
-        (std::string(YUMEKAZE_CLI) + " info " + Q(dir / "i.mp3") + " > " + Q(text)).c_str());
-    const Bytes bytes = ReadFileBytes(text);
-    const std::string info(bytes.begin(), bytes.end());
     const size_t samples = Mpg123(dir / "i.mp3").size() / 4;
-    EXPECT_NE(info.find("(" + std::to_string(samples) + " samples)"), std::string::npos) << info;
+    for (const std::string form : {"", "--json "}) {
+      const fs::path text = dir / "info.txt";
+      std::system((std::string(YUMEKAZE_CLI) + " info " + form + Q(dir / "i.mp3") + " > " + Q(text))
+                      .c_str());
+      const Bytes bytes = ReadFileBytes(text);
+      const std::string info(bytes.begin(), bytes.end());
+      const std::string expected = form.empty() ? "(" + std::to_string(samples) + " samples)"
+                                                : "\"samples\":" + std::to_string(samples) + ",";
+      EXPECT_NE(info.find(expected), std::string::npos) << info;
+    }
   }
 }
 

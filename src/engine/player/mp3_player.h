@@ -262,8 +262,9 @@ class TMP3Player : private TMPMessageHandler {
   // The open file.
   TMPStream* stream_ = nullptr;
   uint8_t stream_flags_ = 0;
-  int sample_rate_ = 0;
-  int channels_ = 0;
+  // Written by the worker when the stream changes format mid-play, read by the UI thread.
+  std::atomic<int> sample_rate_{0};
+  std::atomic<int> channels_{0};
   int frame_bytes_ = 0;
 
   // Decoding, guarded by decode_lock_.

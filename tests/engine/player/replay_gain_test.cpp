@@ -21,7 +21,7 @@ std::vector<int16_t> Samples(const Bytes& pcm) {
 
 double Rms(const std::vector<int16_t>& samples) {
   double sum = 0;
-  for (const int16_t s : samples) sum += double{s} * s;
+  for (const int16_t s : samples) sum += static_cast<double>(s) * s;
   return std::sqrt(sum / std::max<size_t>(samples.size(), 1));
 }
 
