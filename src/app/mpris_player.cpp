@@ -62,7 +62,7 @@ QVariantMap TMprisPlayer::Metadata() const {
     metadata[QStringLiteral("mpris:length")] = qlonglong{facts.lengthMs * 1000};
   metadata[QStringLiteral("xesam:title")] = facts.title;
   if (!facts.artist.isEmpty()) metadata[QStringLiteral("xesam:artist")] = QStringList{facts.artist};
-  // No xesam:album: the tag reader gives none, and a guess would show a wrong one.
+  if (!facts.album.isEmpty()) metadata[QStringLiteral("xesam:album")] = facts.album;
   metadata[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(file).toString();
   return metadata;
 }

@@ -5,6 +5,7 @@
 
 #include "engine/player/frame_source.h"
 #include "engine/player/mp3_player.h"
+#include "engine/tags/mp3_info.h"
 #include "platform/audio/wave_device_factory.h"
 #include "platform/text/tag_text.h"
 
@@ -33,7 +34,8 @@ int64_t LengthMs(const engine::TMP3Player& player) {
 
 TTrackFacts FactsOf(const engine::TMP3Player& player) {
   if (!player.Opened()) return {};
-  return {TagText(player.SongTitle()), TagText(player.Artist()), LengthMs(player)};
+  return {TagText(player.SongTitle()), TagText(player.Artist()), TagText(player.Info().Merged().album),
+          LengthMs(player)};
 }
 
 TTrackScanner::TTrackScanner()
@@ -46,7 +48,7 @@ TTrackScanner::~TTrackScanner() = default;
 const TTrackFacts& TTrackScanner::Scan(const QString& path) {
   auto known = known_.find(path);
   if (known != known_.end()) return *known;
-  TTrackFacts facts{QFileInfo(path).fileName(), {}, -1};
+  TTrackFacts facts{QFileInfo(path).fileName(), {}, {}, -1};
   try {
     player_->SetFileName(QFile::encodeName(path).toStdString());
     facts = FactsOf(*player_);

@@ -15,6 +15,7 @@ namespace yumekaze::app {
 struct TTrackFacts {
   QString title;
   QString artist;
+  QString album;
   int64_t lengthMs = -1;  // -1: unknown
 };
 

@@ -66,6 +66,8 @@ class Desktop : public ::testing::Test {
     }
     a_ = audio_.MakeTone("a.mp3", 30);
     if (a_.isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
+    // An album but no title: the title falls back to the file name.
+    ASSERT_EQ(QProcess::execute("mid3v2", {"--album", "Ålbum 夢", a_}), 0);
     b_ = audio_.MakeTone("b.mp3", 30);
     c_ = audio_.MakeTone("c.mp3", 30);
     monitor_.start("dbus-monitor", {"type='signal',interface='org.freedesktop.DBus.Properties',"
@@ -116,6 +118,7 @@ class Desktop : public ::testing::Test {
 TEST_F(Desktop, PlayerctlReadsAndDrivesThePlayer) {
   EXPECT_EQ(Url(), QUrl::fromLocalFile(a_).toString());
   EXPECT_EQ(Playerctl({"metadata", "xesam:title"}), "a.mp3");
+  EXPECT_EQ(Playerctl({"metadata", "xesam:album"}), "Ålbum 夢");
   // 30 s at 192 kbit/s, as the length of the file says.
   EXPECT_NEAR(Playerctl({"metadata", "mpris:length"}).toLongLong(), 30'000'000, 100'000);
   // playerctl does not print object paths.
