@@ -76,6 +76,9 @@ TSoundOut::~TSoundOut() {
   // object: both end here, before any member goes.
   ReleaseDevice();
   device_.reset();
+  // Joined before the pointer is cleared: messages still queued are dispatched to this object
+  // and reach the thread through thread_ (reset() clears it before it destroys the thread).
+  thread_->Terminate();
   thread_.reset();
 }
 
