@@ -207,6 +207,7 @@ void TForm1::CreateMenu() {
   N5 = item(QStringLiteral("next"), QStringLiteral("次の曲へ(&N)"));
   N8 = PopupMenu1->addSeparator();
   N6 = item(QStringLiteral("open"), QStringLiteral("ファイルオープン(&O)"));
+  OpenFolderItem = item(QStringLiteral("open"), QStringLiteral("フォルダを開く(&F)"));
   N7 = item(QStringLiteral("sleep"), QStringLiteral("お休みタイマー(&T)"));
   AboutA1 = item(QStringLiteral("about"), QStringLiteral("バージョン情報(&A)"));
   ListItem = PopupMenu1->addAction(QStringLiteral("プレイリスト(&L)"));
@@ -241,6 +242,7 @@ void TForm1::ConnectCommands() {
   bind(N4, &QAction::triggered, &TForm1::Button4Click);
   bind(N5, &QAction::triggered, &TForm1::Button3Click);
   bind(N6, &QAction::triggered, &TForm1::N6Click);
+  bind(OpenFolderItem, &QAction::triggered, &TForm1::OpenFolderClick);
   bind(N7, &QAction::triggered, &TForm1::Button7Click);
   bind(AboutA1, &QAction::triggered, &TForm1::Button8Click);
   bind(R1, &QAction::triggered, &TForm1::R1Click);

@@ -70,6 +70,7 @@ class TForm1 : public QWidget {
   void BitBtn2Click();  // close
   void R1Click();       // restore from the tray
   void N6Click();       // open, then play
+  void OpenFolderClick();  // a folder's files, then play
 
   // The files given when the program starts (from the desktop's "open with"): they become the
   // play list as if chosen in the open dialog, and the first one plays.
@@ -134,6 +135,7 @@ class TForm1 : public QWidget {
   QAction* N7;
   QAction* AboutA1;
   QAction* ListItem;
+  QAction* OpenFolderItem;
   QAction* N9;
   QAction* R1;
   QAction* Exit1;

@@ -158,6 +158,7 @@ void TForm1::SetOpenAndPlayEnabled(bool enabled) {
   Button1->setEnabled(enabled);
   N1->setEnabled(enabled);
   N6->setEnabled(enabled);
+  OpenFolderItem->setEnabled(enabled);
 }
 
 void TForm1::Button1Click() {
@@ -265,6 +266,16 @@ void TForm1::PlayEntry(int index) {
 
 void TForm1::N6Click() {
   Button6Click();
+  Button1Click();
+}
+
+void TForm1::OpenFolderClick() {
+  // As Open: a cancelled dialog or a folder without audio changes nothing.
+  const QString folder = prompts_.ChooseFolder(this, initialFolder_);
+  if (folder.isEmpty()) return;
+  const QStringList entries = ExpandToEntries({folder});
+  if (entries.isEmpty()) return;
+  LoadSelection(entries);
   Button1Click();
 }
 

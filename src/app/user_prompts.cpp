@@ -36,6 +36,10 @@ QStringList TDialogPrompts::ChooseFiles(QWidget* parent, const QString& folder) 
   return dialog.selectedFiles();
 }
 
+QString TDialogPrompts::ChooseFolder(QWidget* parent, const QString& folder) {
+  return QFileDialog::getExistingDirectory(parent, QString(), folder);
+}
+
 QString TDialogPrompts::ChooseSaveFile(QWidget* parent, const QString& folder) {
   return QFileDialog::getSaveFileName(parent, QString(), folder, QStringLiteral("M3U8 (*.m3u8)"));
 }

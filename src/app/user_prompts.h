@@ -24,6 +24,8 @@ class TUserPrompts {
   // The open dialog for MP3 files, several at once, starting in `folder`. Returns the chosen
   // files' full paths in the dialog's order, or an empty list when the user cancels.
   virtual QStringList ChooseFiles(QWidget* parent, const QString& folder) = 0;
+  // A folder to play, starting in `folder`; empty when cancelled.
+  virtual QString ChooseFolder(QWidget* parent, const QString& folder) = 0;
   // The save dialog for a play list, starting in `folder`; empty when the user cancels.
   virtual QString ChooseSaveFile(QWidget* parent, const QString& folder) = 0;
   // Shows one of the program's dialogs modally; returns its result.
@@ -36,6 +38,7 @@ class TDialogPrompts final : public TUserPrompts {
   void Information(QWidget* parent, const QString& text, const QString& caption) override;
   void Notice(QWidget* parent, const QString& text) override;
   QStringList ChooseFiles(QWidget* parent, const QString& folder) override;
+  QString ChooseFolder(QWidget* parent, const QString& folder) override;
   QString ChooseSaveFile(QWidget* parent, const QString& folder) override;
   int ShowModal(QDialog& dialog) override;
 

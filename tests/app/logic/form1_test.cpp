@@ -144,6 +144,7 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
                                 "次の曲へ(&N)",
                                 "",
                                 "ファイルオープン(&O)",
+                                "フォルダを開く(&F)",
                                 "お休みタイマー(&T)",
                                 "バージョン情報(&A)",
                                 "プレイリスト(&L)",
@@ -523,6 +524,18 @@ TEST_F(MainWindow, CancelledOpenChangesNothing) {
   EXPECT_TRUE(prompts.warnings.empty());
   form1->close();
   EXPECT_EQ(QSettings("velmor", "Play").value("File/Initial").toString(), audio.Folder());
+}
+
+TEST_F(MainWindow, OpenFolderPlaysItsFilesInOrderAndCancelChangesNothing) {
+  form1->OpenFolderItem->trigger();  // cancelled
+  EXPECT_EQ(form1->PlayList().Count(), 0);
+  EXPECT_EQ(Status(), 0);
+  prompts.folderChoice = audio.Folder();
+  form1->OpenFolderItem->trigger();
+  EXPECT_EQ(form1->PlayList().Count(), 4);  // a, b, c and short
+  EXPECT_EQ(Line1(), longA);
+  EXPECT_EQ(Status(), 1);
+  EXPECT_FALSE(form1->OpenFolderItem->isEnabled());
 }
 
 TEST_F(MainWindow, CloseWritesTheFolderThatTheNextStartReads) {

@@ -38,6 +38,10 @@ class TFakePrompts final : public TUserPrompts {
     choices.pop_front();
     return files;
   }
+  QString ChooseFolder(QWidget*, const QString& folder) override {
+    dialogFolders.push_back(folder);
+    return folderChoice;
+  }
   QString ChooseSaveFile(QWidget*, const QString&) override { return saveAs; }
   int ShowModal(QDialog& dialog) override {
     modals.push_back(&dialog);
@@ -50,6 +54,7 @@ class TFakePrompts final : public TUserPrompts {
   std::function<void()> onInformation;
   std::deque<QStringList> choices;  // an empty list is a cancelled dialog
   QStringList dialogFolders;
+  QString folderChoice;  // the folder dialog's answer; empty: cancelled
   QString saveAs;  // the save dialog's answer
   std::vector<QDialog*> modals;
 };
