@@ -97,6 +97,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(result.BytesConsumed >= 0 && result.BytesProduced >= 0);
     Check(static_cast<size_t>(result.BytesProduced) <= kPcmBytes);
     if (result.BytesConsumed > 0) {
+      // Layers I and II take their channels from each frame: the format is the frame's own.
+      GetOutputInfo(*decoder, info);
+      Check(info.Channels >= 1 && info.Channels <= 2);
       Check(result.BytesProduced == info.SamplesPerFrame * info.BitsPerSample / 8);
     }
     position += static_cast<size_t>(std::max(length, 1));
