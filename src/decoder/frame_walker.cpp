@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "decoder/byte_order.h"
 #include "decoder/tag_blocks.h"
 
 namespace yumekaze::decoder {
@@ -11,8 +12,7 @@ constexpr uint32_t kPaddingBit = 0x00000200;  // in the header's bytes read as b
 
 // A header while in sync: the same bytes as the frame before (padding aside) give the same frame.
 bool ParseLockedHeader(FrameWalker& walker, const uint8_t* bytes, FrameInfo& frame) {
-  const uint32_t word =
-      (static_cast<uint32_t>(bytes[0]) << 24) | (bytes[1] << 16) | (bytes[2] << 8) | bytes[3];
+  const uint32_t word = BigEndian32(bytes);
   const uint32_t key = word & ~kPaddingBit;
   if (key == walker.LastBytes && walker.LastFrame.Length > 0) {
     frame = walker.LastFrame;

@@ -2,12 +2,10 @@
 
 #include <cstring>
 
+#include "decoder/byte_order.h"
+
 namespace yumekaze::decoder {
 namespace {
-
-uint32_t Be32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
 
 // CRC-16 with the reflected polynomial 0xA001 and start value 0, as the encoder computes it.
 uint16_t Crc16(const uint8_t* bytes, size_t size) {
@@ -43,12 +41,12 @@ bool ParseLameTag(const uint8_t* frame, size_t frameSize, size_t offset, LameTag
   tag.VbrMethod = p[9] & 0x0F;
   tag.LowpassHz = p[10] * 100;
   // Peak amplitude in fixed point with 23 fraction bits.
-  tag.TrackPeak = static_cast<float>(Be32(p + 11)) / static_cast<float>(1 << 23);
+  tag.TrackPeak = static_cast<float>(BigEndian32(p + 11)) / static_cast<float>(1 << 23);
   tag.RadioGain = ReadGain(p + 15);
   tag.AudiophileGain = ReadGain(p + 17);
   tag.EncoderDelay = (p[21] << 4) | (p[22] >> 4);
   tag.Padding = ((p[22] & 0x0F) << 8) | p[23];
-  tag.MusicLength = Be32(p + 28);
+  tag.MusicLength = BigEndian32(p + 28);
   tag.MusicCrc = static_cast<uint16_t>(p[32] << 8 | p[33]);
   tag.TagCrc = static_cast<uint16_t>(p[34] << 8 | p[35]);
   // The CRC covers the header frame from its first byte up to the CRC itself.

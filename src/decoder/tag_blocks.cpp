@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decoder/byte_order.h"
+
 namespace yumekaze::decoder {
 namespace {
 
@@ -13,10 +15,6 @@ constexpr uint32_t kApeIsHeader = 1u << 29;
 bool StartsWith(const uint8_t* bytes, size_t available, const char* marker) {
   const size_t n = std::strlen(marker);
   return available >= n && std::memcmp(bytes, marker, n) == 0;
-}
-
-uint32_t Le32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 int64_t Id3v2Size(const uint8_t* bytes, size_t available) {
@@ -34,9 +32,9 @@ int64_t Id3v2Size(const uint8_t* bytes, size_t available) {
 
 int64_t ApeSize(const uint8_t* bytes, size_t available) {
   if (available < kApeBlockSize) return 0;
-  const uint32_t flags = Le32(bytes + 20);
+  const uint32_t flags = LittleEndian32(bytes + 20);
   // A header: the items and the footer follow; its size counts them. A footer ends the tag.
-  if (flags & kApeIsHeader) return kApeBlockSize + Le32(bytes + 12);
+  if (flags & kApeIsHeader) return kApeBlockSize + LittleEndian32(bytes + 12);
   return kApeBlockSize;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decoder/byte_order.h"
+
 namespace yumekaze::decoder {
 namespace {
 
@@ -10,27 +12,23 @@ constexpr uint32_t kXingBytes = 2;
 constexpr uint32_t kXingToc = 4;
 constexpr uint32_t kXingQuality = 8;
 
-uint32_t Be32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-
 bool ParseXing(const uint8_t* frame, size_t frameSize, size_t p, VbrHeader& vbr) {
   if (p + 8 > frameSize) return false;
   const bool info = std::memcmp(frame + p, "Info", 4) == 0;
   if (!info && std::memcmp(frame + p, "Xing", 4) != 0) return false;
   vbr.Kind = info ? VbrHeaderKind::kInfo : VbrHeaderKind::kXing;
-  const uint32_t flags = Be32(frame + p + 4);
+  const uint32_t flags = BigEndian32(frame + p + 4);
   p += 8;
   if (flags & kXingFrames) {
     if (p + 4 > frameSize) return true;
     vbr.HasFrames = true;
-    vbr.Frames = Be32(frame + p);
+    vbr.Frames = BigEndian32(frame + p);
     p += 4;
   }
   if (flags & kXingBytes) {
     if (p + 4 > frameSize) return true;
     vbr.HasBytes = true;
-    vbr.Bytes = Be32(frame + p);
+    vbr.Bytes = BigEndian32(frame + p);
     p += 4;
   }
   if (flags & kXingToc) {
@@ -41,7 +39,7 @@ bool ParseXing(const uint8_t* frame, size_t frameSize, size_t p, VbrHeader& vbr)
   }
   if (flags & kXingQuality) {
     if (p + 4 > frameSize) return true;
-    vbr.Quality = static_cast<int32_t>(Be32(frame + p));
+    vbr.Quality = static_cast<int32_t>(BigEndian32(frame + p));
     p += 4;
   }
   vbr.HasLame = ParseLameTag(frame, frameSize, p, vbr.Lame);
@@ -55,9 +53,9 @@ bool ParseVbri(const uint8_t* frame, size_t frameSize, VbrHeader& vbr) {
   vbr.VbriDelay = (frame[p + 6] << 8) | frame[p + 7];
   vbr.Quality = (frame[p + 8] << 8) | frame[p + 9];
   vbr.HasBytes = true;
-  vbr.Bytes = Be32(frame + p + 10);
+  vbr.Bytes = BigEndian32(frame + p + 10);
   vbr.HasFrames = true;
-  vbr.Frames = Be32(frame + p + 14);
+  vbr.Frames = BigEndian32(frame + p + 14);
   return true;
 }
 
