@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -52,12 +53,17 @@ class PlayListWindow : public ::testing::Test {
     return panel_->List->viewport()->mapToGlobal(rect.center());
   }
 
-  void Click(QPoint screen) {
+  // Moves the pointer and waits until the X server has it there; the events that follow queue
+  // behind the move.
+  void PointTo(QPoint screen) {
     input_.MoveTo(screen);
-    QTest::qWait(100);
+    EXPECT_TRUE(QTest::qWaitFor([screen] { return QCursor::pos() == screen; }, kTimeoutMs));
+  }
+
+  void Click(QPoint screen) {
+    PointTo(screen);
     input_.Press(screen);
     input_.Release();
-    QTest::qWait(100);
   }
 
   bool RowsAre(const QStringList& entries) {
@@ -86,8 +92,7 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
 
   // Double-click the third row: it plays and is marked.
   const QPoint third = RowCentre(2);
-  input_.MoveTo(third);
-  QTest::qWait(100);
+  PointTo(third);
   for (int click = 0; click < 2; ++click) {
     input_.Press(third);
     input_.Release();
