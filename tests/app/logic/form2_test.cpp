@@ -17,16 +17,19 @@
 #include <vector>
 
 #include "app/sleep_warning.h"
+#include "later_tick.h"
 #include "test_support.h"
 
 namespace yumekaze::app {
 namespace {
 
+using test::PassTimersDueWithin;
 using test::TFakePowerOff;
 using test::TFakePrompts;
 
 struct SleepTimer : ::testing::Test {
   static constexpr int kShortMinuteMs = 20;
+  static constexpr int kTimeoutMs = 10000;
   QLabel timerLine{"Timer Off"};
   TFakePrompts prompts;
   TFakePowerOff powerOff;
@@ -87,10 +90,10 @@ TEST_F(SleepTimer, LastMinuteWarnsFadesThenStopsAndPowersOffOnce) {
                           volumes.push_back(value);
                         });
   Confirm(true, 5);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form.Warning->isVisible(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.Warning->isVisible(); }, kTimeoutMs));
   EXPECT_TRUE(form.Warning->testAttribute(Qt::WA_ShowWithoutActivating));
   EXPECT_TRUE(form.Warning->Text->text().endsWith("秒で再生を停止して電源を切ります"));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, kTimeoutMs));
   EXPECT_EQ(events, "SP");
   EXPECT_EQ(powerOff.lastAction, TSleepAction::PowerOff);
   // The volume went down step by step to 0 before the stop, and is back for the next play.
@@ -103,17 +106,23 @@ TEST_F(SleepTimer, LastMinuteWarnsFadesThenStopsAndPowersOffOnce) {
   EXPECT_FALSE(form.Warning->isVisible());
   EXPECT_FALSE(form.CB1->isChecked());
   EXPECT_EQ(timerLine.text(), "Timer Off");
-  QTest::qWait(5 * kShortMinuteMs);
+  // A timer left running would have ticked by now: a count below zero or a second request.
+  ASSERT_TRUE(PassTimersDueWithin(2 * kShortMinuteMs));
+  EXPECT_EQ(timerLine.text(), "Timer Off");
   EXPECT_EQ(powerOff.requests, 1);
 }
 
 TEST_F(SleepTimer, CancelInTheLastMinuteTurnsTheTimerOff) {
   Confirm(true, 5);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form.Warning->isVisible(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.Warning->isVisible(); }, kTimeoutMs));
   form.Warning->CancelButton->click();
   EXPECT_FALSE(form.Counting());
   EXPECT_EQ(timerLine.text(), "Timer Off");
-  QTest::qWait(5 * kShortMinuteMs);
+  // A second or minute tick after the cancel would have changed the countdown by now.
+  const QString notice = form.Warning->Text->text();
+  ASSERT_TRUE(PassTimersDueWithin(2 * kShortMinuteMs));
+  EXPECT_EQ(form.Warning->Text->text(), notice);
+  EXPECT_EQ(timerLine.text(), "Timer Off");
   EXPECT_TRUE(events.empty());
 }
 
@@ -130,7 +139,7 @@ TEST_F(SleepTimer, ActionsTheSystemRefusesAreGreyedAndARefusalIsExplained) {
   powerOff.refusal = "Access denied";
   Confirm(true, 5);
   EXPECT_TRUE(prompts.informations.back().text.contains("サスペンドします"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.warnings.empty(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.warnings.empty(); }, kTimeoutMs));
   EXPECT_EQ(powerOff.lastAction, TSleepAction::Suspend);
   EXPECT_TRUE(prompts.warnings[0].text.contains("Access denied"));
   EXPECT_FALSE(form.Counting());
@@ -143,7 +152,7 @@ TEST_F(SleepTimer, StopOnlySendsNoRequest) {
   form.show();
   form.CB2->setCurrentIndex(int(TSleepAction::Stop));
   Confirm(true, 5);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return events == "S"; }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return events == "S"; }, kTimeoutMs));
   EXPECT_EQ(powerOff.requests, 0);
 }
 
@@ -152,8 +161,10 @@ TEST_F(SleepTimer, UntickedOkStopsTheCountdown) {
   Confirm(false, 9);
   EXPECT_EQ(timerLine.text(), "Timer Off");
   EXPECT_FALSE(form.Timer1->isActive());
-  QTest::qWait(20 * kShortMinuteMs);
-  EXPECT_EQ(powerOff.requests, 0);
+  // A minute tick would have counted down by now.
+  ASSERT_TRUE(PassTimersDueWithin(2 * kShortMinuteMs));
+  EXPECT_EQ(timerLine.text(), "Timer Off");
+  EXPECT_EQ(form.RemainingMinutes(), 9);
   EXPECT_TRUE(events.empty());
 }
 
@@ -195,7 +206,7 @@ TEST_F(SleepTimer, TypedValueBelowTheRangeIsRaisedWhenOkIsPressed) {
 
 TEST_F(SleepTimer, OkWhileCountingRestartsTheCount) {
   Confirm(true, 40);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form.RemainingMinutes() < 40; }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form.RemainingMinutes() < 40; }, kTimeoutMs));
   Confirm(true, 40);
   EXPECT_EQ(timerLine.text(), "あと40分");
   EXPECT_TRUE(form.Timer1->isActive());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -138,27 +139,59 @@ class RealWindow : public ::testing::Test {
 
   void Click(QPoint inWindow) { ClickScreen(kOrigin + inWindow); }
 
-  // The pointer rests a moment before each press, as a hand's does: a window sees the pointer
-  // enter before it sees the press.
+  // The pointer is there before the press, as a hand's is: a window sees it enter first.
   void ClickScreen(QPoint screen) {
-    input_.MoveTo(screen);
-    QTest::qWait(100);
+    PointTo(screen);
     input_.Press(screen);
-    QTest::qWait(50);
     input_.Release();
-    QTest::qWait(100);
+  }
+
+  // Moves the pointer and waits until the X server has it there; the events that follow queue
+  // behind the move.
+  void PointTo(QPoint screen) {
+    input_.MoveTo(screen);
+    EXPECT_TRUE(QTest::qWaitFor([screen] { return QCursor::pos() == screen; }, kTimeoutMs))
+        << "the pointer did not arrive";
+  }
+
+  // Waits until a window other than the main window and `besides` holds the keyboard and has
+  // painted over what `before` showed there: keys typed from then on reach it, a screenshot shows
+  // it. Returns its rectangle, empty when none came.
+  QRect WaitForDialog(const QImage& before, const QRect& besides = {}) {
+    const QRect main(kOrigin, kSize);
+    QRect dialog;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+          dialog = input_.FocusedWindow();
+          return !dialog.isNull() && dialog != main && dialog != besides &&
+                 Grab().copy(dialog) != before.copy(dialog);
+        },
+        kTimeoutMs);
+    return shown ? dialog : QRect();
   }
 
   // Opens files with the open dialog, which starts in the files' folder, by typing their names.
   void OpenFiles(const QString& typedNames) {
+    const QImage before = Grab();
     Click(kOpenButton);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !Near(At(Grab(), kInnerPoints[2]), kStopped); }, kTimeoutMs))
-        << "no open dialog";
-    QTest::qWait(300);
+    ASSERT_FALSE(WaitForDialog(before).isNull()) << "no open dialog";
     input_.Type(typedNames + u'\n');
-    ASSERT_TRUE(QTest::qWaitFor([&] { return OtherWindow().isNull(); }, kTimeoutMs))
-        << "the open dialog did not close";
+    ASSERT_TRUE(WaitForFileLine()) << "no file was loaded";
+  }
+
+  // Waits until the stopped window shows a file's path on its first line. The open dialog and
+  // its pop-ups are gone by then: the program closes them before it loads what was chosen.
+  bool WaitForFileLine() {
+    return QTest::qWaitFor(
+        [&] {
+          const QImage screen = Grab();
+          if (!Near(At(screen, kInnerPoints[2]), kStopped)) return false;
+          for (int x = 50; x < 150; ++x) {
+            if (Near(At(screen, QPoint(x, 70)), Qt::white, 60)) return true;
+          }
+          return false;
+        },
+        kTimeoutMs);
   }
 
   // A mapped window besides the main window (a message box or dialog; tool tips are too small
@@ -178,17 +211,13 @@ class RealWindow : public ::testing::Test {
   // Opens a dialog with a button, keeps a screenshot of it and closes it with `keys`.
   void ShowDialog(QPoint button, const QString& name, const QString& keys) {
     const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
-    const QColor empty = Grab().pixelColor(centre + QPoint(0, 40));
+    const QImage before = Grab();
+    const QColor empty = before.pixelColor(centre + QPoint(0, 40));
     Click(button);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) != empty; },
-                                kTimeoutMs))
-        << name.toStdString() << " did not appear";
-    QTest::qWait(300);
+    ASSERT_FALSE(WaitForDialog(before).isNull()) << name.toStdString() << " did not appear";
     Grab()
         .copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
         .save(QStringLiteral(YUMEKAZE_SCREENSHOT_DIR "/%1.png").arg(name));
-    // Without a window manager the keyboard follows the pointer.
-    input_.MoveTo(centre);
     input_.Type(keys);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) == empty; },
                                 kTimeoutMs))
@@ -201,20 +230,23 @@ class RealWindow : public ::testing::Test {
     const QRect timerLine(kOrigin + QPoint(136, 176), QSize(49, 12));
     const QImage timerOff = Grab().copy(timerLine);
     const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
-    const QColor empty = Grab().pixelColor(centre + QPoint(0, 40));
+    const QImage beforeDialog = Grab();
+    const QColor empty = beforeDialog.pixelColor(centre + QPoint(0, 40));
     Click(kSleepButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Grab().pixelColor(centre + QPoint(0, 40)) != empty; },
-                                kTimeoutMs));
-    QTest::qWait(300);
-    const QPoint dialog = centre - QPoint(138 / 2, 150 / 2);
-    ClickScreen(dialog + QPoint(15, 16));  // the check box
-    QTest::qWait(300);
+    const QRect dialog = WaitForDialog(beforeDialog);
+    ASSERT_FALSE(dialog.isNull()) << "no sleep timer";
+    // Ticking the box shows the group of the time setting below it.
+    const QRect group(dialog.topLeft() + QPoint(8, 32), QSize(121, 91));
+    const QImage untickedGroup = Grab().copy(group);
+    ClickScreen(dialog.topLeft() + QPoint(15, 16));  // the check box
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Grab().copy(group) != untickedGroup; }, kTimeoutMs))
+        << "the time setting did not appear";
     Grab()
         .copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
         .save(YUMEKAZE_SCREENSHOT_DIR "/sleep_timer_ticked.png");
-    input_.MoveTo(centre);
+    const QImage beforeMessage = Grab();
     input_.Type("\n");
-    QTest::qWait(500);
+    ASSERT_FALSE(WaitForDialog(beforeMessage, dialog).isNull()) << "no message that it is set";
     Grab()
         .copy(QRect(centre - QPoint(200, 150), QSize(400, 300)))
         .save(YUMEKAZE_SCREENSHOT_DIR "/timer_set_message.png");
@@ -259,25 +291,13 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
   CheckScreen("stopped", kStopped, "STOP");
 
   // Open: the dialog covers the window; it starts in the stored folder, so the name will do.
+  const QImage beforeDialog = Grab();
   Click(kOpenButton);
-  ASSERT_TRUE(
-      QTest::qWaitFor([&] { return !Near(At(Grab(), kInnerPoints[2]), kStopped); }, kTimeoutMs))
-      << "no open dialog";
-  QTest::qWait(300);
+  ASSERT_FALSE(WaitForDialog(beforeDialog).isNull()) << "no open dialog";
   Grab().save(YUMEKAZE_SCREENSHOT_DIR "/open_dialog.png");
   input_.Type("song.mp3\n");
   // The dialog is gone and the file's path shows on the first line.
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        const QImage screen = Grab();
-        if (!Near(At(screen, kInnerPoints[2]), kStopped)) return false;
-        for (int x = 50; x < 150; ++x) {
-          if (Near(At(screen, QPoint(x, 70)), Qt::white, 60)) return true;
-        }
-        return false;
-      },
-      kTimeoutMs))
-      << "no file was loaded";
+  ASSERT_TRUE(WaitForFileLine()) << "no file was loaded";
   CheckScreen("loaded", kStopped, "STOP");
 
   Click(kPlayButton);
@@ -362,11 +382,9 @@ TEST_F(RealWindow, WindowManagersCloseWhilePlayingEndsTheProgram) {
 
 TEST_F(RealWindow, DraggingTheSurfaceMovesTheWindow) {
   const QPoint grip = kOrigin + QPoint(100, 50);
+  PointTo(grip);
   input_.Press(grip);
-  for (int step = 1; step <= 10; ++step) {
-    input_.MoveTo(grip + QPoint(step * 5, step * 3));
-    QTest::qWait(30);
-  }
+  for (int step = 1; step <= 10; ++step) PointTo(grip + QPoint(step * 5, step * 3));
   input_.Release();
   const QPoint moved = kOrigin + QPoint(50, 30);
   EXPECT_TRUE(QTest::qWaitFor(

@@ -77,6 +77,32 @@ QList<QRect> TXInput::Windows() {
   return rects;
 }
 
+QRect TXInput::FocusedWindow() {
+  Window focus = None;
+  int revertTo = 0;
+  XGetInputFocus(display_, &focus, &revertTo);
+  if (focus == None || focus == PointerRoot) return {};
+  // The focus may sit on a child; the top-level is the ancestor whose parent is the root.
+  for (Window window = focus;;) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, window, &root, &parent, &children, &count)) return {};
+    if (children) XFree(children);
+    if (parent == root) {
+      XWindowAttributes attributes;
+      if (!XGetWindowAttributes(display_, window, &attributes) ||
+          attributes.map_state != IsViewable) {
+        return {};
+      }
+      return QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+    }
+    if (window == root) return {};
+    window = parent;
+  }
+}
+
 bool TXInput::AskToClose(const QRect& target) {
   for (const auto& [window, rect] : MappedTopLevels(display_)) {
     if (rect != target) continue;

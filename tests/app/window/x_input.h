@@ -28,6 +28,9 @@ class TXInput {
 
   // The screen rectangles of the mapped top-level windows (there is no window manager).
   QList<QRect> Windows();
+  // The screen rectangle of the top-level window that has the keyboard focus; empty when the
+  // keyboard follows the pointer or goes nowhere.
+  QRect FocusedWindow();
   // Asks the top-level window at exactly this rectangle to close, as a window manager's close
   // button does (WM_DELETE_WINDOW). False when there is no such window.
   bool AskToClose(const QRect& window);

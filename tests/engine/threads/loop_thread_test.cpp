@@ -63,6 +63,11 @@ class Recorder : public TMPMessageHandler {
 };
 
 constexpr uint32_t kUserMessage = WM_USER + 100;
+// A watchdog, not a timing: what is waited for comes at once unless the loop is broken.
+constexpr int kDeadlineMs = 10000;
+// How long an idle loop is watched for a dispatch of its own. Nothing marks the moment one would
+// have come, so this stays a short window; a stale or zero time-out fires well within it.
+constexpr auto kIdleWatch = std::chrono::milliseconds(20);
 
 TEST(LoopThread, HandlesPostedMessagesInOrderAndSyncIsABarrier) {
   Recorder owner;
@@ -97,7 +102,7 @@ TEST(LoopThread, QuitEndsTheLoopAtOnceAndDropsWhatFollows) {
   thread.PostMessage(MPM_QUIT);
   thread.PostMessage(kUserMessage, 3);
   thread.Resume();
-  EXPECT_EQ(thread.Ended().WaitFor(kInfinite), kWaitObject0);
+  EXPECT_EQ(thread.Ended().WaitFor(kDeadlineMs), kWaitObject0);
   EXPECT_EQ(owner.Numbers(), (std::vector<uint32_t>{kUserMessage, kUserMessage}));
   // Ended: Sync and Terminate return at once, also repeatedly.
   thread.Sync();
@@ -141,7 +146,7 @@ TEST(LoopThread, WithoutTimeoutOrWorkOnlyPostedMessagesAreDispatched) {
   thread.Resume();
   thread.PostMessage(kUserMessage);
   thread.Sync();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(kIdleWatch);
   thread.PostMessage(kUserMessage);
   thread.Sync();
   EXPECT_EQ(owner.Numbers(), (std::vector<uint32_t>{kUserMessage, kUserMessage}));
@@ -152,12 +157,12 @@ TEST(LoopThread, TimeoutDispatchesTimeoutMessagesUntilSwitchedOff) {
   TMPLoopThread thread(&owner);
   thread.SetTimeout(5);
   thread.Resume();
-  ASSERT_EQ(owner.three_timeouts.WaitFor(kInfinite), kWaitObject0);
+  ASSERT_EQ(owner.three_timeouts.WaitFor(kDeadlineMs), kWaitObject0);
   thread.SetTimeout(kInfinite);
   thread.PostMessage(kUserMessage);  // wakes the wait, which then runs without time-out
   thread.Sync();
   const int timeouts = owner.timeout_count();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(kIdleWatch);
   thread.Sync();
   EXPECT_EQ(owner.timeout_count(), timeouts);
   EXPECT_EQ(owner.work_count(), 0);
@@ -169,8 +174,8 @@ TEST(LoopThread, TimeoutSetWhileTheLoopWaitsForEverAppliesAtOnce) {
   thread.Resume();
   thread.Sync();  // the loop is now in its endless wait, or about to enter it
   thread.SetTimeout(1);
-  // A watchdog, not a timing: without the wake-up the ticks never come.
-  EXPECT_EQ(owner.three_timeouts.WaitFor(10000), kWaitObject0);
+  // Without the wake-up the ticks never come.
+  EXPECT_EQ(owner.three_timeouts.WaitFor(kDeadlineMs), kWaitObject0);
   thread.SetTimeout(kInfinite);
 }
 
@@ -187,7 +192,7 @@ TEST(LoopThread, WorkRepeatsWhileTheEventIsSetAndInterleavesWithMessages) {
   };
   thread.Resume();
   thread.Event().SetEvent();
-  ASSERT_EQ(finished.WaitFor(kInfinite), kWaitObject0);
+  ASSERT_EQ(finished.WaitFor(kDeadlineMs), kWaitObject0);
   thread.Sync();
   const auto numbers = owner.Numbers();
   ASSERT_GE(numbers.size(), 101u);
@@ -215,7 +220,7 @@ TEST(LoopThread, ExceptionGoesToOnExceptionOnceAndWorkGoesOn) {
   });
   thread.Resume();
   thread.Event().SetEvent();
-  ASSERT_EQ(finished.WaitFor(kInfinite), kWaitObject0);
+  ASSERT_EQ(finished.WaitFor(kDeadlineMs), kWaitObject0);
   thread.Sync();
   EXPECT_EQ(reported, std::vector<std::string>{"step failed"});
   EXPECT_EQ(owner.work_count(), 2);
@@ -230,7 +235,7 @@ TEST(LoopThread, ExceptionOfAnotherKindEndsTheThreadWithoutHangingWaiters) {
   TMPLoopThread thread(&owner);
   thread.Resume();
   thread.PostMessage(kUserMessage);
-  EXPECT_EQ(thread.Ended().WaitFor(kInfinite), kWaitObject0);
+  EXPECT_EQ(thread.Ended().WaitFor(kDeadlineMs), kWaitObject0);
   thread.Sync();  // returns: the thread has ended
 }
 
