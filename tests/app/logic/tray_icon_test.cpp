@@ -19,7 +19,9 @@ using test::PassTimersDueWithin;
 constexpr int kTimeoutMs = 10000;
 
 // Runs the event loop past the moment a single click pending from now would fire.
-bool PassSingleClickTime() { return PassTimersDueWithin(QApplication::doubleClickInterval() + 200); }
+bool PassSingleClickTime() {
+  return PassTimersDueWithin(QApplication::doubleClickInterval() + 200);
+}
 
 QIcon SomePicture() {
   QPixmap pixmap(32, 32);
