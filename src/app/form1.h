@@ -62,18 +62,18 @@ class TForm1 : public QWidget {
   void StopBySleepTimer();
 
   // The commands (buttons) and their menu twins.
-  void Button1Click();  // play
-  void Button2Click();  // stop
-  void Button3Click();  // next
-  void Button4Click();  // previous
-  void Button5Click();  // pause / resume
-  void Button6Click();  // open
-  void Button7Click();  // sleep timer dialog
-  void Button8Click();  // About box
-  void BitBtn1Click();  // minimise to the tray
-  void BitBtn2Click();  // close
-  void R1Click();       // restore from the tray
-  void N6Click();       // open, then play
+  void Button1Click();     // play
+  void Button2Click();     // stop
+  void Button3Click();     // next
+  void Button4Click();     // previous
+  void Button5Click();     // pause / resume
+  void Button6Click();     // open
+  void Button7Click();     // sleep timer dialog
+  void Button8Click();     // About box
+  void BitBtn1Click();     // minimise to the tray
+  void BitBtn2Click();     // close
+  void R1Click();          // restore from the tray
+  void N6Click();          // open, then play
   void OpenFolderClick();  // a folder's files, then play
 
   // The files given when the program starts (from the desktop's "open with"): they become the
@@ -221,8 +221,8 @@ class TForm1 : public QWidget {
   // Moving the window ourselves where the window system cannot.
   bool dragging_ = false;
   QPoint dragOffset_;
-  int wheelRest_ = 0;  // wheel movement not yet turned into volume steps
-  int queued_ = -1;    // the entry named to the player to follow the current one
+  int wheelRest_ = 0;                // wheel movement not yet turned into volume steps
+  int queued_ = -1;                  // the entry named to the player to follow the current one
   std::optional<TOpening> opening_;  // the command waiting for its file to open
   int64_t resumeAtMs_ = 0;           // where the next play of a restored file starts
 };

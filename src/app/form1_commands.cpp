@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/form1.h"
 #include "app/error_report.h"
+#include "app/form1.h"
 #include "app/form2.h"
 #include "app/play_list_files.h"
 #include "app/tray_icon.h"
@@ -101,10 +101,10 @@ void TForm1::Opened(const QString& entry, const std::exception* error) {
   if (!MP3->Opened()) ClearFileTexts();
   emit PlayerChanged();
   if (opening.intent == TIntent::Load) {
-    ReportError(prompts_, this,
-                std::runtime_error(QStringLiteral("%1\n%2")
-                                       .arg(entry, QString::fromUtf8(error->what()))
-                                       .toStdString()));
+    ReportError(
+        prompts_, this,
+        std::runtime_error(
+            QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error->what())).toStdString()));
   }
 }
 
@@ -136,9 +136,9 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
   SetOpenAndPlayEnabled(true);
   update();
   emit PlayerChanged();
-  prompts_.Warning(this,
-                   QStringLiteral("再生できるファイルがありません:\n") + opening.skipped.join(u'\n'),
-                   QStringLiteral("警告"));
+  prompts_.Warning(
+      this, QStringLiteral("再生できるファイルがありません:\n") + opening.skipped.join(u'\n'),
+      QStringLiteral("警告"));
 }
 
 void TForm1::StartPlay() {
@@ -308,9 +308,7 @@ void TForm1::RestoreEntry(int index, int64_t positionMs) {
   OpenCurrent({.intent = TIntent::Restore, .positionMs = positionMs});
 }
 
-void TForm1::OpenAndPlay(const QStringList& files) {
-  PlaySelection(ExpandToEntries(files));
-}
+void TForm1::OpenAndPlay(const QStringList& files) { PlaySelection(ExpandToEntries(files)); }
 
 void TForm1::AddToPlayList(const QStringList& paths, bool play) {
   const QStringList entries = ExpandToEntries(paths);

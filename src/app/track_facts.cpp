@@ -52,8 +52,8 @@ TTrackFacts Read(engine::TMP3Player& player, const QString& path) {
 
 TTrackFacts FactsOf(const engine::TMP3Player& player) {
   if (!player.Opened()) return {};
-  return {TagText(player.SongTitle()), TagText(player.Artist()), TagText(player.Info().Merged().album),
-          LengthMs(player)};
+  return {TagText(player.SongTitle()), TagText(player.Artist()),
+          TagText(player.Info().Merged().album), LengthMs(player)};
 }
 
 // Shared with the reading thread, which may outlive the scanner.

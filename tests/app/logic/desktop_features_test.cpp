@@ -84,8 +84,8 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   form1->PlayEntry(1);
   form1->SetRepeat(TRepeatMode::One);
   form1->move(300, 200);
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return form1->MP3->Status() == engine::kStatusPlaying; }, kTimeoutMs));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return form1->MP3->Status() == engine::kStatusPlaying; }, kTimeoutMs));
   SaveSession(*form1);
   form1.reset();
 

@@ -382,8 +382,7 @@ TEST_F(MainWindow, TheNextEntryFollowsWithoutAGapOnTheOpenDevice) {
   form1->AddToPlayList({shortTone, second}, false);
   form1->SetRepeat(TRepeatMode::Off);
   form1->PlayEntry(0);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Line1() == second && Status() == 0; },
-                              kEventTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Line1() == second && Status() == 0; }, kEventTimeoutMs));
   // One WAV holds both files back to back: the device was not opened again for the second.
   QFile out(wav);
   ASSERT_TRUE(out.open(QIODevice::ReadOnly));
@@ -701,8 +700,7 @@ TEST_F(MainWindow, RestoredPausedSessionMakesNoSoundUntilPlayedThenGoesOnWhereIt
   form1->AddToPlayList({longA, longB}, false);
   form1->PlayEntry(1);
   ASSERT_TRUE(Plays(longB));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayedMilliseconds() > 3000; },
-                              kEventTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayedMilliseconds() > 3000; }, kEventTimeoutMs));
   form1->Button5->click();
   const int64_t saved = form1->PlayedMilliseconds();
   SaveSession(*form1);
@@ -737,8 +735,8 @@ TEST_F(MainWindow, ShuffleWithoutRepeatPlaysEachEntryOnceWithoutGapsAndEnds) {
   form1->SetShuffle(true);
   form1->PlayEntry(0);
   ASSERT_TRUE(OpenAndPlayDisabled());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Status() == 0 && OpenAndPlayEnabled(); },
-                              kEventTimeoutMs));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return Status() == 0 && OpenAndPlayEnabled(); }, kEventTimeoutMs));
   ASSERT_TRUE(EventsHandled());
   EXPECT_EQ(Status(), 0);
   // One opening of the device holds the three files, each once.

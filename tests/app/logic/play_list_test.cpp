@@ -72,8 +72,7 @@ TEST(PlayList, ShuffleRoundPlaysEveryEntryOnceAndSaysAheadWhatFollows) {
   list.SetRepeat(TRepeatMode::Off);
   list.SetShuffle(true);
   QStringList played = {list.Current()};
-  for (int following = list.FollowingEntry(); following >= 0;
-       following = list.FollowingEntry()) {
+  for (int following = list.FollowingEntry(); following >= 0; following = list.FollowingEntry()) {
     ASSERT_TRUE(list.AdvanceAfterEnd());
     ASSERT_EQ(list.PlayListIndex(), following);
     played << list.Current();
