@@ -347,7 +347,12 @@ void TForm1::FollowStatus() {
       SettingColor3();
       break;
     default:
-      SettingColor1();
+      // A restored file waiting at its place shows as paused.
+      if (resumeAtMs_ >= 0) {
+        SettingColor3();
+      } else {
+        SettingColor1();
+      }
       break;
   }
 }

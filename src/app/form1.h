@@ -86,10 +86,13 @@ class TForm1 : public QWidget {
   void PlayEntry(int index);
   // Loads the entry at index without playing; a file that cannot be opened is reported.
   void LoadEntry(int index);
-  // Loads the entry at index of a restored session without a sound: the next play starts at
-  // positionMs. A file gone since leaves nothing loaded, in silence.
+  // Loads the entry at index of a restored session without a sound; with a positionMs above 0
+  // it waits there as paused, and play or resume go on from there. A file gone since leaves
+  // nothing loaded, in silence.
   void RestoreEntry(int index, int64_t positionMs);
-  // The time played of the loaded file, or where a restored one will start.
+  // The player is paused, or a restored file waits at its stored place.
+  bool Paused() const;
+  // The time played of the loaded file, or where a restored one waits.
   int64_t PlayedMilliseconds() const;
   // The loaded file's full path; empty when none is loaded.
   QString CurrentFile() const;
@@ -100,7 +103,8 @@ class TForm1 : public QWidget {
   // The play list window, made after this window; ShowPlayList brings it up.
   void SetPlayListPanel(QWidget* panel) { playListPanel_ = panel; }
   void ShowPlayList();
-  // Moves the playback of the open file to ms (clamped to the file); false when it cannot seek.
+  // Moves the playback of the open file, or the place a restored one waits at, to ms (clamped to
+  // the file); false when it cannot seek.
   bool SeekTo(int64_t ms);
   // Sets the volume (0..100) as the user asked for it: it is kept for the next start.
   void ChangeVolume(int volume);
@@ -224,7 +228,7 @@ class TForm1 : public QWidget {
   int wheelRest_ = 0;                // wheel movement not yet turned into volume steps
   int queued_ = -1;                  // the entry named to the player to follow the current one
   std::optional<TOpening> opening_;  // the command waiting for its file to open
-  int64_t resumeAtMs_ = 0;           // where the next play of a restored file starts
+  int64_t resumeAtMs_ = -1;          // where a restored file waits to go on; -1: none
 };
 
 }  // namespace yumekaze::app

@@ -60,8 +60,10 @@ void TForm1::ShowFileTexts() {
   TrayIcon1->SetTipHelp(title);
 }
 
+bool TForm1::Paused() const { return MP3->Status() == engine::kStatusPaused || resumeAtMs_ >= 0; }
+
 int64_t TForm1::PlayedMilliseconds() const {
-  if (resumeAtMs_ > 0) return resumeAtMs_;
+  if (resumeAtMs_ >= 0) return resumeAtMs_;
   return MP3->Opened() ? MP3->PlayedMilliseconds() : 0;
 }
 
@@ -72,7 +74,7 @@ void TForm1::OpenCurrent(TOpening opening) {
   // Whatever was queued to follow the playing file gives way to the entry asked for.
   queued_ = -1;
   MP3->SetNextFile({});
-  resumeAtMs_ = 0;
+  resumeAtMs_ = -1;
   if (opening.intent == TIntent::Play) SetOpenAndPlayEnabled(false);
   opening_ = std::move(opening);
   MP3->OpenFileAsync(QFile::encodeName(entry).toStdString());
@@ -90,8 +92,9 @@ void TForm1::Opened(const QString& entry, const std::exception* error) {
   opening_.reset();
   if (opening.intent == TIntent::Play) return PlayOpened(std::move(opening), entry, error);
   if (!error) {
-    resumeAtMs_ = opening.positionMs;
+    if (opening.positionMs > 0) resumeAtMs_ = opening.positionMs;
     ShowFileTexts();
+    FollowStatus();
     emit PlayerChanged();
     return;
   }
@@ -114,7 +117,7 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
       prompts_.Notice(this, QStringLiteral("再生できないファイルを飛ばしました:\n") +
                                 opening.skipped.join(u'\n'));
     }
-    resumeAtMs_ = opening.positionMs;
+    if (opening.positionMs > 0) resumeAtMs_ = opening.positionMs;
     StartPlay();
     return;
   }
@@ -143,7 +146,7 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
 
 void TForm1::StartPlay() {
   ShowFileTexts();
-  const int64_t resumeAt = std::exchange(resumeAtMs_, 0);
+  const int64_t resumeAt = std::exchange(resumeAtMs_, -1);
   try {
     SettingColor2();
     // Named before playing: a short file may reach its end before Play returns.
@@ -246,7 +249,7 @@ void TForm1::Button1Click() {
 
 void TForm1::Button2Click() {
   opening_.reset();
-  resumeAtMs_ = 0;
+  resumeAtMs_ = -1;
   MP3->Stop();
   SetOpenAndPlayEnabled(true);
   SettingColor1();
@@ -275,6 +278,7 @@ void TForm1::Button5Click() {
       SettingColor2();
       break;
     default:
+      if (resumeAtMs_ >= 0) Button1Click();  // a restored file goes on from its place
       break;
   }
 }
@@ -378,7 +382,11 @@ void TForm1::ShowPlayList() {
 bool TForm1::SeekTo(int64_t ms) {
   const int64_t total = MP3->TotalMilliseconds();
   ms = std::max<int64_t>(0, total >= 0 ? std::min(ms, total) : ms);
-  if (!MP3->Seek(ms)) return false;
+  if (resumeAtMs_ >= 0 && MP3->Status() == engine::kStatusStopped) {
+    resumeAtMs_ = ms;
+  } else if (!MP3->Seek(ms)) {
+    return false;
+  }
   emit Seeked(ms);
   emit PlayerChanged();
   return true;

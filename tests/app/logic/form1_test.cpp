@@ -696,7 +696,7 @@ TEST_F(MainWindow, PlaybackEndedByAnErrorShowsStoppedAtOnce) {
   EXPECT_EQ(Index(), 0);  // an error does not advance the list
 }
 
-TEST_F(MainWindow, RestoredPausedSessionMakesNoSoundUntilPlayedThenGoesOnWhereItWas) {
+TEST_F(MainWindow, RestoredPausedSessionMakesNoSoundUntilResumedThenGoesOnWhereItWas) {
   form1->AddToPlayList({longA, longB}, false);
   form1->PlayEntry(1);
   ASSERT_TRUE(Plays(longB));
@@ -711,14 +711,15 @@ TEST_F(MainWindow, RestoredPausedSessionMakesNoSoundUntilPlayedThenGoesOnWhereIt
   ASSERT_TRUE(Loaded(longB));
   ASSERT_TRUE(EventsHandled());
   EXPECT_EQ(Status(), 0);
+  EXPECT_EQ(Word(), "PAUSE");
   EXPECT_FALSE(QFile::exists(wav));  // the device was never opened
   EXPECT_EQ(form1->PlayedMilliseconds(), saved);
   // Saved again before it played, the place is kept.
   SaveSession(*form1);
   EXPECT_EQ(QSettings("velmor", "Play").value("Session/PositionMs").toLongLong(), saved);
 
-  // Play goes on from the stored place, not from the start.
-  form1->Button1->click();
+  // Resume goes on from the stored place, not from the start.
+  form1->Button5->click();
   ASSERT_EQ(Status(), 1);
   EXPECT_GE(form1->MP3->PlayedMilliseconds(), saved - 100);
   EXPECT_TRUE(prompts.warnings.empty());
