@@ -197,6 +197,7 @@ class TForm1 : public QWidget {
   };
   // Opens the play list's current entry off the window's thread; Opened goes on from there.
   void OpenCurrent(TOpening opening);
+  // The player's answer to the latest opening: error is null when entry is open now.
   void Opened(const QString& entry, const std::exception* error);
   // The player opened the entry of a play command, or could not.
   void PlayOpened(TOpening opening, const QString& entry, const std::exception* error);
