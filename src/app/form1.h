@@ -193,7 +193,6 @@ class TForm1 : public QWidget {
     bool forward = true;
     int tried = 0;
     QStringList skipped = {};  // "path\nwhy" of each entry passed over
-    int64_t positionMs = 0;
   };
   // Opens the play list's current entry off the window's thread; Opened goes on from there.
   void OpenCurrent(TOpening opening);

@@ -92,7 +92,6 @@ void TForm1::Opened(const QString& entry, const std::exception* error) {
   opening_.reset();
   if (opening.intent == TIntent::Play) return PlayOpened(std::move(opening), entry, error);
   if (!error) {
-    if (opening.positionMs > 0) resumeAtMs_ = opening.positionMs;
     ShowFileTexts();
     FollowStatus();
     emit PlayerChanged();
@@ -100,6 +99,7 @@ void TForm1::Opened(const QString& entry, const std::exception* error) {
   }
   // The list no longer holds a file loaded before, so nothing stays loaded; the lines must not
   // go on naming it.
+  resumeAtMs_ = -1;
   if (MP3->Status() == engine::kStatusStopped) MP3->Close();
   if (!MP3->Opened()) ClearFileTexts();
   emit PlayerChanged();
@@ -117,7 +117,6 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
       prompts_.Notice(this, QStringLiteral("再生できないファイルを飛ばしました:\n") +
                                 opening.skipped.join(u'\n'));
     }
-    if (opening.positionMs > 0) resumeAtMs_ = opening.positionMs;
     StartPlay();
     return;
   }
@@ -309,7 +308,9 @@ void TForm1::LoadEntry(int index) {
 
 void TForm1::RestoreEntry(int index, int64_t positionMs) {
   playList_.SetPlayListIndex(index);
-  OpenCurrent({.intent = TIntent::Restore, .positionMs = positionMs});
+  OpenCurrent({.intent = TIntent::Restore});
+  // Kept from now on, so that a session saved before the file is open keeps it as well.
+  if (positionMs > 0) resumeAtMs_ = positionMs;
 }
 
 void TForm1::OpenAndPlay(const QStringList& files) { PlaySelection(ExpandToEntries(files)); }
