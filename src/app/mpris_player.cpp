@@ -133,7 +133,7 @@ bool TMprisPlayer::CanSeek() const {
 }
 
 void TMprisPlayer::Seek(qlonglong offset) {
-  form1_.Guarded([&] { form1_.SeekTo(form1_.MP3->PlayedMilliseconds() + offset / 1000); });
+  form1_.Guarded([&] { form1_.SeekTo(form1_.PlayedMilliseconds() + offset / 1000); });
 }
 
 void TMprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) {
