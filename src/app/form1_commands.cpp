@@ -91,6 +91,8 @@ void TForm1::Opened(const QString& entry, const std::exception* error) {
   TOpening opening = std::move(*opening_);
   opening_.reset();
   if (opening.intent == TIntent::Play) return PlayOpened(std::move(opening), entry, error);
+  // A load may have overtaken a play that had offered nothing while it opened.
+  if (MP3->Status() == engine::kStatusStopped) SetOpenAndPlayEnabled(true);
   if (!error) {
     ShowFileTexts();
     FollowStatus();
