@@ -114,8 +114,8 @@ void TPlayList::Back() {
 }
 
 bool TPlayList::AdvanceAfterEnd() {
-  if (repeat_ == TRepeatMode::One) return true;
   if (FollowingEntry() < 0) return false;
+  if (repeat_ == TRepeatMode::One) return true;
   Advance();
   return true;
 }

@@ -54,6 +54,9 @@ TEST(PlayList, EmptyListHasNoCurrentEntryAndBackGoesToMinusOne) {
   list.Clear();
   EXPECT_EQ(list.PlayListIndex(), 1);  // clearing keeps the index
   EXPECT_THROW(list.Current(), std::out_of_range);
+  list.SetRepeat(TRepeatMode::One);
+  EXPECT_FALSE(list.AdvanceAfterEnd());  // nothing to repeat
+  list.SetRepeat(TRepeatMode::All);
   list.Back();
   EXPECT_EQ(list.PlayListIndex(), 0);
   EXPECT_THROW(list.Current(), std::out_of_range);
