@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -130,8 +131,14 @@ void TForm1::ConfigurePlayer() {
   player.SetOnEndPlay(
       [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { MP3EndPlay(reason); });
   player.SetOnNextTrack([this](engine::TMP3Player&) { FollowedOn(); });
+  player.SetOnOpened(
+      [this](engine::TMP3Player&, const std::string& name, const std::exception* error) {
+        Opened(QFile::decodeName(QByteArray::fromStdString(name)), error);
+      });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
-    ReportError(prompts_, this, error);
+    // A sound device that fails while starting gets the same warning as when Play throws; the
+    // end of play that follows shows the stop without a second box.
+    if (!ShowDeviceError(error)) ReportError(prompts_, this, error);
   });
   player.Loaded();
 
@@ -340,7 +347,12 @@ void TForm1::FollowStatus() {
       SettingColor3();
       break;
     default:
-      SettingColor1();
+      // A restored file waiting at its place shows as paused.
+      if (resumeAtMs_ >= 0) {
+        SettingColor3();
+      } else {
+        SettingColor1();
+      }
       break;
   }
 }
@@ -393,6 +405,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
   // Listeners still see the file and its position; the playback ends after them.
   emit Closed();
+  opening_.reset();
   MP3->Stop();
 }
 

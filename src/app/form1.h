@@ -3,8 +3,10 @@
 #include <QColor>
 #include <QPoint>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/play_list.h"
 #include "engine/player/mp3_player.h"
@@ -46,8 +48,10 @@ class TForm1 : public QWidget {
   static QColor SchemeColour(TScheme scheme);
   QString InitialFolder() const { return initialFolder_; }
 
-  // Loads and plays the play list's current entry. Entries that cannot be opened are skipped
-  // with a notice naming them; when none can, or the sound device fails, a "警告" box says so.
+  // Loads and plays the play list's current entry. Files open off the window's thread: the play
+  // starts once the file is open, and only the latest command counts. Entries that cannot be
+  // opened are skipped forward with a notice naming them; when none can, or the sound device
+  // fails, a "警告" box says so.
   void Title();
   void SettingColor1();
   void SettingColor2();
@@ -58,18 +62,18 @@ class TForm1 : public QWidget {
   void StopBySleepTimer();
 
   // The commands (buttons) and their menu twins.
-  void Button1Click();  // play
-  void Button2Click();  // stop
-  void Button3Click();  // next
-  void Button4Click();  // previous
-  void Button5Click();  // pause / resume
-  void Button6Click();  // open
-  void Button7Click();  // sleep timer dialog
-  void Button8Click();  // About box
-  void BitBtn1Click();  // minimise to the tray
-  void BitBtn2Click();  // close
-  void R1Click();       // restore from the tray
-  void N6Click();       // open, then play
+  void Button1Click();     // play
+  void Button2Click();     // stop
+  void Button3Click();     // next
+  void Button4Click();     // previous
+  void Button5Click();     // pause / resume
+  void Button6Click();     // open
+  void Button7Click();     // sleep timer dialog
+  void Button8Click();     // About box
+  void BitBtn1Click();     // minimise to the tray
+  void BitBtn2Click();     // close
+  void R1Click();          // restore from the tray
+  void N6Click();          // open, then play
   void OpenFolderClick();  // a folder's files, then play
 
   // The files given when the program starts (from the desktop's "open with"): they become the
@@ -80,8 +84,16 @@ class TForm1 : public QWidget {
   void AddToPlayList(const QStringList& paths, bool play);
   // Loads and plays the entry at index.
   void PlayEntry(int index);
-  // Loads the entry at index without playing (a restored session).
+  // Loads the entry at index without playing; a file that cannot be opened is reported.
   void LoadEntry(int index);
+  // Loads the entry at index of a restored session without a sound; with a positionMs above 0
+  // it waits there as paused, and play or resume go on from there. A file gone since leaves
+  // nothing loaded, in silence.
+  void RestoreEntry(int index, int64_t positionMs);
+  // The player is paused, or a restored file waits at its stored place.
+  bool Paused() const;
+  // The time played of the loaded file, or where a restored one waits.
+  int64_t PlayedMilliseconds() const;
   // The loaded file's full path; empty when none is loaded.
   QString CurrentFile() const;
   // Editing the list; the loaded file stays loaded and playing.
@@ -91,7 +103,8 @@ class TForm1 : public QWidget {
   // The play list window, made after this window; ShowPlayList brings it up.
   void SetPlayListPanel(QWidget* panel) { playListPanel_ = panel; }
   void ShowPlayList();
-  // Moves the playback of the open file to ms (clamped to the file); false when it cannot seek.
+  // Moves the playback of the open file, or the place a restored one waits at, to ms (clamped to
+  // the file); false when it cannot seek.
   bool SeekTo(int64_t ms);
   // Sets the volume (0..100) as the user asked for it: it is kept for the next start.
   void ChangeVolume(int volume);
@@ -173,14 +186,32 @@ class TForm1 : public QWidget {
   void ClearFileTexts();
   void ShowFileTexts();
   void SetOpenAndPlayEnabled(bool enabled);
+  // What a file being opened is for, and where a play goes on when it cannot be opened.
+  enum class TIntent { Load, Restore, Play };
+  struct TOpening {
+    TIntent intent = TIntent::Play;
+    bool forward = true;
+    int tried = 0;
+    QStringList skipped = {};  // "path\nwhy" of each entry passed over
+  };
+  // Opens the play list's current entry off the window's thread; Opened goes on from there.
+  void OpenCurrent(TOpening opening);
+  // The player's answer to the latest opening: error is null when entry is open now.
+  void Opened(const QString& entry, const std::exception* error);
+  // The player opened the entry of a play command, or could not.
+  void PlayOpened(TOpening opening, const QString& entry, const std::exception* error);
   // Plays the loaded file; a device that cannot open is named in the warning.
   void StartPlay();
+  // Names a sound device that cannot be opened in the device warning; false for other errors.
+  bool ShowDeviceError(const std::exception& error);
   // Names the list's following entry to the player, which goes on with it without a gap.
   void QueueFollowing();
   // The player went on with the queued entry.
   void FollowedOn();
-  // Makes the files the play list and loads its first entry; throws when that cannot be loaded.
+  // Makes the files the play list and loads its first entry.
   void LoadSelection(const QStringList& files);
+  // Makes the files the play list and plays its first entry.
+  void PlaySelection(const QStringList& files);
 
   TUserPrompts& prompts_;
   std::function<bool()> trayAvailable_;
@@ -194,9 +225,10 @@ class TForm1 : public QWidget {
   // Moving the window ourselves where the window system cannot.
   bool dragging_ = false;
   QPoint dragOffset_;
-  int wheelRest_ = 0;
-  int queued_ = -1;  // the entry named to the player to follow the current one  // wheel movement
-                     // not yet turned into volume steps
+  int wheelRest_ = 0;                // wheel movement not yet turned into volume steps
+  int queued_ = -1;                  // the entry named to the player to follow the current one
+  std::optional<TOpening> opening_;  // the command waiting for its file to open
+  int64_t resumeAtMs_ = -1;          // where a restored file waits to go on; -1: none
 };
 
 }  // namespace yumekaze::app

@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
+#include "app/error_report.h"
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/play_list_files.h"
@@ -58,74 +60,141 @@ void TForm1::ShowFileTexts() {
   TrayIcon1->SetTipHelp(title);
 }
 
-void TForm1::Title() {
-  // An entry that cannot be opened is skipped for the next one, in list order, until one opens
-  // or every entry has failed once.
-  QStringList skipped;
-  for (int tried = 0; tried < playList_.Count(); ++tried) {
-    const QString entry = playList_.Current();
-    try {
-      MP3->SetFileName(QFile::encodeName(entry).toStdString());
-    } catch (const std::exception& error) {
-      skipped << QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error.what()));
-      playList_.SetPlayListIndex((playList_.PlayListIndex() + 1) % playList_.Count());
-      continue;
-    }
-    if (!skipped.isEmpty()) {
-      prompts_.Notice(
-          this, QStringLiteral("再生できないファイルを飛ばしました:\n") + skipped.join(u'\n'));
+bool TForm1::Paused() const { return MP3->Status() == engine::kStatusPaused || resumeAtMs_ >= 0; }
+
+int64_t TForm1::PlayedMilliseconds() const {
+  if (resumeAtMs_ >= 0) return resumeAtMs_;
+  return MP3->Opened() ? MP3->PlayedMilliseconds() : 0;
+}
+
+void TForm1::Title() { OpenCurrent({.intent = TIntent::Play}); }
+
+void TForm1::OpenCurrent(TOpening opening) {
+  const QString entry = playList_.Current();
+  // Whatever was queued to follow the playing file gives way to the entry asked for.
+  queued_ = -1;
+  MP3->SetNextFile({});
+  resumeAtMs_ = -1;
+  if (opening.intent == TIntent::Play) SetOpenAndPlayEnabled(false);
+  opening_ = std::move(opening);
+  MP3->OpenFileAsync(QFile::encodeName(entry).toStdString());
+  emit PlayerChanged();
+}
+
+void TForm1::Opened(const QString& entry, const std::exception* error) {
+  if (!opening_) {
+    // The command was stopped while its file was opening: the file is loaded, nothing plays.
+    if (!error) ShowFileTexts();
+    emit PlayerChanged();
+    return;
+  }
+  TOpening opening = std::move(*opening_);
+  opening_.reset();
+  if (opening.intent == TIntent::Play) return PlayOpened(std::move(opening), entry, error);
+  // A load may have overtaken a play that had offered nothing while it opened.
+  if (MP3->Status() == engine::kStatusStopped) SetOpenAndPlayEnabled(true);
+  if (!error) {
+    ShowFileTexts();
+    FollowStatus();
+    emit PlayerChanged();
+    return;
+  }
+  // The list no longer holds a file loaded before, so nothing stays loaded; the lines must not
+  // go on naming it.
+  resumeAtMs_ = -1;
+  if (MP3->Status() == engine::kStatusStopped) MP3->Close();
+  if (!MP3->Opened()) ClearFileTexts();
+  emit PlayerChanged();
+  if (opening.intent == TIntent::Load) {
+    ReportError(
+        prompts_, this,
+        std::runtime_error(
+            QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error->what())).toStdString()));
+  }
+}
+
+void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::exception* error) {
+  if (!error) {
+    if (!opening.skipped.isEmpty()) {
+      prompts_.Notice(this, QStringLiteral("再生できないファイルを飛ばしました:\n") +
+                                opening.skipped.join(u'\n'));
     }
     StartPlay();
     return;
   }
+  // An entry that cannot be opened is skipped in the command's direction, until one opens or
+  // every entry has failed once.
+  opening.skipped << QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error->what()));
+  if (++opening.tried < playList_.Count()) {
+    if (opening.forward) {
+      playList_.Advance();
+    } else {
+      playList_.Back();
+    }
+    OpenCurrent(std::move(opening));
+    return;
+  }
   // Nothing in the list can be played: one message, and the window shows the stop.
+  MP3->Stop();
   if (!MP3->Opened()) ClearFileTexts();
   SetOpenAndPlayEnabled(true);
   update();
   emit PlayerChanged();
-  prompts_.Warning(this, QStringLiteral("再生できるファイルがありません:\n") + skipped.join(u'\n'),
-                   QStringLiteral("警告"));
+  prompts_.Warning(
+      this, QStringLiteral("再生できるファイルがありません:\n") + opening.skipped.join(u'\n'),
+      QStringLiteral("警告"));
 }
 
 void TForm1::StartPlay() {
   ShowFileTexts();
+  const int64_t resumeAt = std::exchange(resumeAtMs_, -1);
   try {
     SettingColor2();
     // Named before playing: a short file may reach its end before Play returns.
     QueueFollowing();
     MP3->Play();
+    if (resumeAt > 0) SeekTo(resumeAt);
     SetOpenAndPlayEnabled(false);
     emit PlayerChanged();
   } catch (const std::exception& error) {
     // When nothing plays now, the picture shows the stop and open and play are offered again.
-    update();
+    FollowStatus();
     if (MP3->Status() == engine::kStatusStopped) SetOpenAndPlayEnabled(true);
-    const auto* device = dynamic_cast<const engine::TMPDeviceOpenError*>(&error);
-    if (!device) {
+    if (!ShowDeviceError(error)) {
       prompts_.Warning(this, QString::fromUtf8(error.what()), QStringLiteral("警告"));
-      return;
     }
-    const QString name = device->DeviceName().empty()
-                             ? QStringLiteral("(なし)")
-                             : QString::fromStdString(device->DeviceName());
-    prompts_.Warning(this,
-                     QStringLiteral("サウンドデバイスを開けませんでした: %1\n%2")
-                         .arg(name, QString::fromUtf8(error.what())),
-                     QStringLiteral("警告"));
   }
+}
+
+bool TForm1::ShowDeviceError(const std::exception& error) {
+  const auto* device = dynamic_cast<const engine::TMPDeviceOpenError*>(&error);
+  if (!device) return false;
+  const QString name = device->DeviceName().empty() ? QStringLiteral("(なし)")
+                                                    : QString::fromStdString(device->DeviceName());
+  prompts_.Warning(this,
+                   QStringLiteral("サウンドデバイスを開けませんでした: %1\n%2")
+                       .arg(name, QString::fromUtf8(error.what())),
+                   QStringLiteral("警告"));
+  return true;
 }
 
 void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
   if (reason == engine::meprError) {
-    // The window did not command this stop: show it now, and offer open and play again.
-    SetOpenAndPlayEnabled(true);
+    // The window did not command this stop: show it now, and offer open and play again unless
+    // a file is being opened to play.
+    if (!opening_ || opening_->intent != TIntent::Play) SetOpenAndPlayEnabled(true);
     update();
     return;
   }
   if (reason != engine::meprEndOfStream) return;
+  if (opening_) {
+    // The file being opened decides what plays next.
+    if (opening_->intent != TIntent::Play) SetOpenAndPlayEnabled(true);
+    return;
+  }
   if (!playList_.AdvanceAfterEnd()) {
-    // The list is done: the window shows the stop and offers play again from the first entry.
-    playList_.SetPlayListIndex(0);
+    // The list is done: the window shows the stop and offers play again from the start.
+    playList_.Rewind();
     SetOpenAndPlayEnabled(true);
     emit PlayerChanged();
     return;
@@ -134,7 +203,8 @@ void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
 }
 
 void TForm1::QueueFollowing() {
-  if (!MP3->Opened()) return;
+  // While a file is being opened, the open one is about to give way to it.
+  if (!MP3->Opened() || opening_) return;
   queued_ = playList_.FollowingEntry();
   MP3->SetNextFile(queued_ < 0 ? std::string()
                                : QFile::encodeName(playList_.Entries()[queued_]).toStdString());
@@ -163,12 +233,24 @@ void TForm1::SetOpenAndPlayEnabled(bool enabled) {
 
 void TForm1::Button1Click() {
   if (playList_.Count() == 0) return;
+  if (opening_) {
+    // The file being opened plays once it is open; a second start adds nothing.
+    opening_->intent = TIntent::Play;
+    SetOpenAndPlayEnabled(false);
+    return;
+  }
+  const int index = playList_.PlayListIndex();
+  if (MP3->Status() == engine::kStatusStopped && index >= 0 && index < playList_.Count() &&
+      CurrentFile() == playList_.Current()) {
+    StartPlay();  // loaded already
+    return;
+  }
   Title();
-  // Also when Title failed, unless nothing plays.
-  if (MP3->Status() != engine::kStatusStopped) SetOpenAndPlayEnabled(false);
 }
 
 void TForm1::Button2Click() {
+  opening_.reset();
+  resumeAtMs_ = -1;
   MP3->Stop();
   SetOpenAndPlayEnabled(true);
   SettingColor1();
@@ -177,13 +259,13 @@ void TForm1::Button2Click() {
 void TForm1::Button3Click() {
   if (playList_.Count() == 0) return;
   playList_.Advance();
-  Title();
+  OpenCurrent({.intent = TIntent::Play, .forward = true});
 }
 
 void TForm1::Button4Click() {
   if (playList_.Count() == 0) return;
   playList_.Back();
-  Title();
+  OpenCurrent({.intent = TIntent::Play, .forward = false});
 }
 
 void TForm1::Button5Click() {
@@ -197,6 +279,7 @@ void TForm1::Button5Click() {
       SettingColor2();
       break;
     default:
+      if (resumeAtMs_ >= 0) Button1Click();  // a restored file goes on from its place
       break;
   }
 }
@@ -214,31 +297,25 @@ void TForm1::LoadSelection(const QStringList& files) {
   LoadEntry(0);
 }
 
-void TForm1::LoadEntry(int index) {
-  playList_.SetPlayListIndex(index);
-  const QString entry = playList_.Current();
-  try {
-    MP3->SetFileName(QFile::encodeName(entry).toStdString());
-  } catch (const std::exception& error) {
-    // The lines must not go on naming a file that is no longer loaded; the report names the
-    // file that failed.
-    if (!MP3->Opened()) ClearFileTexts();
-    emit PlayerChanged();
-    throw std::runtime_error(
-        QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error.what())).toStdString());
-  }
-  ShowFileTexts();
-  emit PlayerChanged();
+void TForm1::PlaySelection(const QStringList& files) {
+  if (files.isEmpty()) return;
+  playList_.Assign(files);
+  Title();
 }
 
-void TForm1::OpenAndPlay(const QStringList& files) {
-  const QStringList entries = ExpandToEntries(files);
-  if (entries.isEmpty()) return;
-  Guarded([&] {
-    LoadSelection(entries);
-    Button1Click();
-  });
+void TForm1::LoadEntry(int index) {
+  playList_.SetPlayListIndex(index);
+  OpenCurrent({.intent = TIntent::Load});
 }
+
+void TForm1::RestoreEntry(int index, int64_t positionMs) {
+  playList_.SetPlayListIndex(index);
+  OpenCurrent({.intent = TIntent::Restore});
+  // Kept from now on, so that a session saved before the file is open keeps it as well.
+  if (positionMs > 0) resumeAtMs_ = positionMs;
+}
+
+void TForm1::OpenAndPlay(const QStringList& files) { PlaySelection(ExpandToEntries(files)); }
 
 void TForm1::AddToPlayList(const QStringList& paths, bool play) {
   const QStringList entries = ExpandToEntries(paths);
@@ -247,14 +324,10 @@ void TForm1::AddToPlayList(const QStringList& paths, bool play) {
   playList_.Append(entries);
   QueueFollowing();
   emit PlayerChanged();
-  if (play || !MP3->Opened()) {
-    Guarded([&] {
-      if (play) {
-        PlayEntry(first);
-      } else {
-        LoadEntry(first);
-      }
-    });
+  if (play) {
+    PlayEntry(first);
+  } else if (!MP3->Opened() && !opening_) {
+    LoadEntry(first);
   }
 }
 
@@ -273,10 +346,7 @@ void TForm1::OpenFolderClick() {
   // As Open: a cancelled dialog or a folder without audio changes nothing.
   const QString folder = prompts_.ChooseFolder(this, initialFolder_);
   if (folder.isEmpty()) return;
-  const QStringList entries = ExpandToEntries({folder});
-  if (entries.isEmpty()) return;
-  LoadSelection(entries);
-  Button1Click();
+  PlaySelection(ExpandToEntries({folder}));
 }
 
 void TForm1::Button7Click() {
@@ -315,7 +385,11 @@ void TForm1::ShowPlayList() {
 bool TForm1::SeekTo(int64_t ms) {
   const int64_t total = MP3->TotalMilliseconds();
   ms = std::max<int64_t>(0, total >= 0 ? std::min(ms, total) : ms);
-  if (!MP3->Seek(ms)) return false;
+  if (resumeAtMs_ >= 0 && MP3->Status() == engine::kStatusStopped) {
+    resumeAtMs_ = ms;
+  } else if (!MP3->Seek(ms)) {
+    return false;
+  }
   emit Seeked(ms);
   emit PlayerChanged();
   return true;

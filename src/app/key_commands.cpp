@@ -42,8 +42,8 @@ void InstallKeyCommands(TForm1& form1, QWidget& window) {
   bind({Qt::Key_T}, [f] { f->Button7Click(); });
   if (&window == &form1) {
     // The play list keeps these keys for moving through its entries.
-    bind({Qt::Key_Left}, [f] { f->SeekTo(f->MP3->PlayedMilliseconds() - kSeekStepMs); });
-    bind({Qt::Key_Right}, [f] { f->SeekTo(f->MP3->PlayedMilliseconds() + kSeekStepMs); });
+    bind({Qt::Key_Left}, [f] { f->SeekTo(f->PlayedMilliseconds() - kSeekStepMs); });
+    bind({Qt::Key_Right}, [f] { f->SeekTo(f->PlayedMilliseconds() + kSeekStepMs); });
     bind({Qt::Key_Up, Qt::Key_VolumeUp}, [f] { f->ChangeVolume(f->MP3->Volume() + kVolumeStep); });
     bind({Qt::Key_Down, Qt::Key_VolumeDown},
          [f] { f->ChangeVolume(f->MP3->Volume() - kVolumeStep); });

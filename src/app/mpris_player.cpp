@@ -19,6 +19,7 @@ TMprisPlayer::TMprisPlayer(QObject* object, TForm1& form1)
 }
 
 QString TMprisPlayer::PlaybackStatus() const {
+  if (form1_.Paused()) return QStringLiteral("Paused");
   switch (form1_.MP3->Status()) {
     case engine::kStatusPlaying:
       return QStringLiteral("Playing");
@@ -78,9 +79,7 @@ void TMprisPlayer::SetVolume(double volume) {
   form1_.ChangeVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
-qlonglong TMprisPlayer::Position() const {
-  return form1_.MP3->Opened() ? form1_.MP3->PlayedMilliseconds() * 1000 : 0;
-}
+qlonglong TMprisPlayer::Position() const { return form1_.PlayedMilliseconds() * 1000; }
 
 bool TMprisPlayer::CanGoNext() const { return form1_.PlayList().Count() > 0; }
 
@@ -134,7 +133,7 @@ bool TMprisPlayer::CanSeek() const {
 }
 
 void TMprisPlayer::Seek(qlonglong offset) {
-  form1_.Guarded([&] { form1_.SeekTo(form1_.MP3->PlayedMilliseconds() + offset / 1000); });
+  form1_.Guarded([&] { form1_.SeekTo(form1_.PlayedMilliseconds() + offset / 1000); });
 }
 
 void TMprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace yumekaze::app {
 
@@ -9,7 +10,8 @@ namespace yumekaze::app {
 enum class TRepeatMode { Off, All, One };
 
 // The play list: its entries and the position of the entry loaded last (PlayListIndex). Next
-// and previous wrap around at either end.
+// and previous wrap around at either end. Shuffling walks a random order of all entries that
+// starts at the current one, so what follows is known ahead and each entry plays once a round.
 class TPlayList {
  public:
   // A new selection starts at its first entry.
@@ -17,12 +19,12 @@ class TPlayList {
   // Adds entries at the end; the index stays where it was.
   void Append(const QStringList& files);
   // Empties the list; the index stays where it was.
-  void Clear() { entries_.clear(); }
+  void Clear();
   // Removes one entry; the index keeps pointing at the same entry where it still exists.
   void Remove(int index);
   // Moves the entry at from to position to; the index follows the entry it pointed at.
   void Move(int from, int to);
-  void SetPlayListIndex(int index) { index_ = index; }
+  void SetPlayListIndex(int index);
 
   int Count() const { return static_cast<int>(entries_.size()); }
   const QStringList& Entries() const { return entries_; }
@@ -33,23 +35,32 @@ class TPlayList {
   TRepeatMode Repeat() const { return repeat_; }
   void SetRepeat(TRepeatMode mode) { repeat_ = mode; }
   bool Shuffle() const { return shuffle_; }
-  void SetShuffle(bool on) { shuffle_ = on; }
+  // Turning shuffle on starts a new random round at the current entry.
+  void SetShuffle(bool on);
 
-  // Next entry (a random other one when shuffling), or the first after the last.
+  // Next entry (the next in the random round when shuffling), or the first after the last.
   void Advance();
-  // Previous entry, or the last before the first (-1 on an empty list, which Current rejects).
+  // Previous entry (the previous in the round when shuffling), or the last before the first
+  // (-1 on an empty list, which Current rejects).
   void Back();
   // Moves on after a file ended, as the repeat mode says. False when the list is done.
   bool AdvanceAfterEnd();
   // The entry AdvanceAfterEnd moves to, known ahead so that it can follow without a gap; -1 when
-  // the list is done there or shuffling leaves it to chance.
+  // the list is done there.
   int FollowingEntry() const;
+  // Back to the start once the list is done: the first entry, or a new round when shuffling.
+  void Rewind();
 
  private:
+  // A random order of every entry with `first` first (or any first when it is not an entry).
+  void NewRound(int first);
+  int RoundPosition() const;  // of index_ in the round; -1 when it is not in it
+
   QStringList entries_;
   int index_ = 0;
   TRepeatMode repeat_ = TRepeatMode::All;
   bool shuffle_ = false;
+  std::vector<int> round_;  // entry indexes in shuffled order, while shuffling
 };
 
 }  // namespace yumekaze::app

@@ -92,6 +92,7 @@ TPlayListPanel::TPlayListPanel(TForm1& form1, TUserPrompts& prompts)
           [this](int index) { form1_.SetRepeat(static_cast<TRepeatMode>(index)); });
   connect(ShuffleBox, &QCheckBox::toggled, this, [this](bool on) { form1_.SetShuffle(on); });
   connect(&form1_, &TForm1::PlayerChanged, this, &TPlayListPanel::Refresh, Qt::QueuedConnection);
+  connect(scanner_.get(), &TTrackScanner::Scanned, this, &TPlayListPanel::ShowScanned);
   connect(new TDropTarget(*List->viewport()), &TDropTarget::Dropped, this,
           [this](const QStringList& paths) { form1_.AddToPlayList(paths, false); });
   InstallKeyCommands(form1_, *this);
@@ -105,25 +106,40 @@ void TPlayListPanel::Refresh() {
   const QStringList& entries = playList.Entries();
   const bool loaded = !form1_.CurrentFile().isEmpty();
   List->clear();
+  rows_.clear();
+  current_ = nullptr;
   for (int row = 0; row < entries.size(); ++row) {
-    const TTrackFacts& facts = scanner_->Scan(entries[row]);
-    auto* item =
-        new QTreeWidgetItem(List, {facts.title, facts.artist, FormatLength(facts.lengthMs)});
+    auto* item = new QTreeWidgetItem(List);
     item->setToolTip(0, entries[row]);
     item->setFlags(item->flags() & ~Qt::ItemIsDropEnabled);
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    if (loaded && row == playList.PlayListIndex()) {
-      // The current entry: marked and in bold.
-      item->setText(0, QStringLiteral("▶ ") + facts.title);
-      QFont bold = item->font(0);
-      bold.setBold(true);
-      for (int column = 0; column < 3; ++column) item->setFont(column, bold);
+    const bool current = loaded && row == playList.PlayListIndex();
+    ShowFacts(*item, scanner_->Facts(entries[row]), current);
+    rows_[entries[row]] << item;
+    if (current) {
+      current_ = item;
       List->setCurrentItem(item);
     }
   }
   RepeatChoice->setCurrentIndex(static_cast<int>(playList.Repeat()));
   const QSignalBlocker quiet(ShuffleBox);
   ShuffleBox->setChecked(playList.Shuffle());
+}
+
+void TPlayListPanel::ShowFacts(QTreeWidgetItem& item, const TTrackFacts& facts, bool current) {
+  item.setText(0, current ? QStringLiteral("▶ ") + facts.title : facts.title);
+  item.setText(1, facts.artist);
+  item.setText(2, FormatLength(facts.lengthMs));
+  if (!current) return;
+  // The current entry: marked and in bold.
+  QFont bold = item.font(0);
+  bold.setBold(true);
+  for (int column = 0; column < 3; ++column) item.setFont(column, bold);
+}
+
+void TPlayListPanel::ShowScanned(const QString& path) {
+  const TTrackFacts facts = scanner_->Facts(path);
+  for (QTreeWidgetItem* item : rows_.value(path)) ShowFacts(*item, facts, item == current_);
 }
 
 void TPlayListPanel::SaveAs() {

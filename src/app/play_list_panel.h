@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QTreeWidget>
 #include <QWidget>
 #include <memory>
@@ -14,6 +16,7 @@ namespace yumekaze::app {
 class TForm1;
 class TTrackScanner;
 class TUserPrompts;
+struct TTrackFacts;
 
 // The play list's rows; a row dragged to another place reports where it went.
 class TPlayListView : public QTreeWidget {
@@ -31,7 +34,8 @@ class TPlayListView : public QTreeWidget {
   void keyPressEvent(QKeyEvent* event) override;
 };
 
-// The visible play list: title, artist and length of every entry with the current one marked;
+// The visible play list: title, artist and length of every entry with the current one marked
+// (read on a thread of their own, each row filled in as its file has been read);
 // double-click plays, Delete removes, dragging reorders, Clear empties; repeat and shuffle;
 // files and folders dropped on it join the list, and the list can be saved as M3U8.
 class TPlayListPanel : public QWidget {
@@ -53,10 +57,15 @@ class TPlayListPanel : public QWidget {
 
  private:
   void SaveAs();
+  // Shows a row's facts; the current entry is marked.
+  static void ShowFacts(QTreeWidgetItem& item, const TTrackFacts& facts, bool current);
+  void ShowScanned(const QString& path);
 
   TForm1& form1_;
   TUserPrompts& prompts_;
   std::unique_ptr<TTrackScanner> scanner_;
+  QHash<QString, QList<QTreeWidgetItem*>> rows_;  // the rows of each file, as Refresh made them
+  QTreeWidgetItem* current_ = nullptr;
 };
 
 }  // namespace yumekaze::app

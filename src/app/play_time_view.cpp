@@ -66,9 +66,10 @@ QString TPlayTimeView::Clock(int64_t ms) {
 void TPlayTimeView::Refresh() {
   const engine::TMP3Player& player = *form1_.MP3;
   const int64_t total = player.Opened() ? player.TotalMilliseconds() : -1;
-  const int64_t played = draggedMs_ >= 0                             ? draggedMs_
-                         : player.Status() == engine::kStatusStopped ? 0
-                                                                     : player.PlayedMilliseconds();
+  const int64_t played = draggedMs_ >= 0 ? draggedMs_
+                         : form1_.Paused() || player.Status() == engine::kStatusPlaying
+                             ? form1_.PlayedMilliseconds()
+                             : 0;
   ring_->SetFraction(total > 0 ? std::optional<double>(double(played) / double(total))
                                : std::nullopt);
   if (volumeShown_->isActive()) return;

@@ -31,8 +31,7 @@ void SaveSession(TForm1& form1) {
   const TPlayList& list = form1.PlayList();
   settings->setValue(kEntries, list.Entries());
   settings->setValue(kIndex, list.PlayListIndex());
-  settings->setValue(kPosition,
-                     qlonglong{form1.MP3->Opened() ? form1.MP3->PlayedMilliseconds() : 0});
+  settings->setValue(kPosition, qlonglong{form1.PlayedMilliseconds()});
   settings->setValue(kRepeat, static_cast<int>(list.Repeat()));
   settings->setValue(kShuffle, list.Shuffle());
   settings->setValue(kWindowPlace, form1.pos());
@@ -52,20 +51,8 @@ bool RestoreSession(TForm1& form1) {
   if (entries.isEmpty()) return false;
   form1.PlayList().Assign(entries);
   const int index = std::clamp(settings->value(kIndex, 0).toInt(), 0, int(entries.size()) - 1);
-  try {
-    form1.LoadEntry(index);
-    // Back at the stored place, paused there: playback starts, pauses and moves at once.
-    const qlonglong position = settings->value(kPosition, 0).toLongLong();
-    if (position > 0) {
-      form1.Button1Click();
-      if (form1.MP3->Status() == engine::kStatusPlaying) {
-        form1.Button5Click();
-        form1.SeekTo(position);
-      }
-    }
-  } catch (const std::exception&) {
-    // A file gone since the last run: the list stays, the lines are empty.
-  }
+  // Loaded to go on from the stored time at the next play; nothing sounds before.
+  form1.RestoreEntry(index, settings->value(kPosition, 0).toLongLong());
   return true;
 }
 

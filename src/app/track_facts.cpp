@@ -2,6 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "engine/player/frame_source.h"
 #include "engine/player/mp3_player.h"
@@ -30,33 +34,81 @@ int64_t LengthMs(const engine::TMP3Player& player) {
   return bytes * 8000 / source.FirstBitrate();
 }
 
+TTrackFacts Unread(const QString& path) { return {QFileInfo(path).fileName(), {}, {}, -1}; }
+
+TTrackFacts Read(engine::TMP3Player& player, const QString& path) {
+  TTrackFacts facts = Unread(path);
+  try {
+    player.SetFileName(QFile::encodeName(path).toStdString());
+    facts = FactsOf(player);
+    player.SetFileName({});
+  } catch (const std::exception&) {
+    // Shown by its name; playing it reports the error.
+  }
+  return facts;
+}
+
 }  // namespace
 
 TTrackFacts FactsOf(const engine::TMP3Player& player) {
   if (!player.Opened()) return {};
-  return {TagText(player.SongTitle()), TagText(player.Artist()), TagText(player.Info().Merged().album),
-          LengthMs(player)};
+  return {TagText(player.SongTitle()), TagText(player.Artist()),
+          TagText(player.Info().Merged().album), LengthMs(player)};
 }
 
-TTrackScanner::TTrackScanner()
-    : player_(std::make_unique<engine::TMP3Player>(platform::CreateWaveDevice("null"))) {
-  player_->SetAutoOpen(true);
+// Shared with the reading thread, which may outlive the scanner.
+struct TTrackScanner::TQueue {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<QString> paths;
+  TTrackScanner* owner;  // null once the scanner is gone
+};
+
+TTrackScanner::TTrackScanner() : queue_(std::make_shared<TQueue>()) {
+  queue_->owner = this;
+  std::thread([queue = queue_] {
+    engine::TMP3Player player(platform::CreateWaveDevice("null"));
+    player.SetAutoOpen(true);
+    for (;;) {
+      QString path;
+      {
+        std::unique_lock lock(queue->mutex);
+        queue->wake.wait(lock, [&] { return !queue->owner || !queue->paths.empty(); });
+        if (!queue->owner) return;
+        path = queue->paths.front();
+        queue->paths.pop_front();
+      }
+      const TTrackFacts facts = Read(player, path);
+      std::lock_guard lock(queue->mutex);
+      if (!queue->owner) return;
+      QMetaObject::invokeMethod(
+          queue->owner, [owner = queue->owner, path, facts] { owner->Learn(path, facts); },
+          Qt::QueuedConnection);
+    }
+  }).detach();
 }
 
-TTrackScanner::~TTrackScanner() = default;
+TTrackScanner::~TTrackScanner() {
+  std::lock_guard lock(queue_->mutex);
+  queue_->owner = nullptr;
+  queue_->wake.notify_one();
+}
 
-const TTrackFacts& TTrackScanner::Scan(const QString& path) {
+TTrackFacts TTrackScanner::Facts(const QString& path) {
   auto known = known_.find(path);
   if (known != known_.end()) return *known;
-  TTrackFacts facts{QFileInfo(path).fileName(), {}, {}, -1};
-  try {
-    player_->SetFileName(QFile::encodeName(path).toStdString());
-    facts = FactsOf(*player_);
-    player_->SetFileName({});
-  } catch (const std::exception&) {
-    // Shown by its name; playing it reports the error.
+  if (!asked_.contains(path)) {
+    asked_.insert(path);
+    std::lock_guard lock(queue_->mutex);
+    queue_->paths.push_back(path);
+    queue_->wake.notify_one();
   }
-  return *known_.insert(path, facts);
+  return Unread(path);
+}
+
+void TTrackScanner::Learn(const QString& path, const TTrackFacts& facts) {
+  known_.insert(path, facts);
+  emit Scanned(path);
 }
 
 QString FormatLength(int64_t lengthMs) {

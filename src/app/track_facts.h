@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QHash>
+#include <QObject>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -22,18 +24,31 @@ struct TTrackFacts {
 // The facts of the file a player has open.
 TTrackFacts FactsOf(const engine::TMP3Player& player);
 
-// Reads the facts of files that are not playing, with a player of its own that never plays;
-// remembers what it read.
-class TTrackScanner {
+// Reads the facts of files that are not playing on a thread of its own, with a player of its own
+// that never plays; remembers what it read. A slow or hung file system holds up only that thread.
+class TTrackScanner : public QObject {
+  Q_OBJECT
+
  public:
   TTrackScanner();
-  ~TTrackScanner();
-  // A file that cannot be read gives its name as the title and an unknown length.
-  const TTrackFacts& Scan(const QString& path);
+  // A read still running is left to finish on its own; its facts go nowhere.
+  ~TTrackScanner() override;
+
+  // The facts read of path. Until they are known: its name as the title and an unknown length,
+  // and the file waits to be read. A file that cannot be read keeps that.
+  TTrackFacts Facts(const QString& path);
+
+ signals:
+  // The facts of path have been read.
+  void Scanned(const QString& path);
 
  private:
-  std::unique_ptr<engine::TMP3Player> player_;
+  struct TQueue;
+  void Learn(const QString& path, const TTrackFacts& facts);
+
+  std::shared_ptr<TQueue> queue_;
   QHash<QString, TTrackFacts> known_;
+  QSet<QString> asked_;
 };
 
 // "m:ss", or "" for an unknown length.

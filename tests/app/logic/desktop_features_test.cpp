@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 #include <memory>
@@ -19,6 +20,8 @@ namespace {
 
 using test::TAudioFiles;
 using test::TFakePrompts;
+
+constexpr int kTimeoutMs = 10000;
 
 struct DesktopFeatures : ::testing::Test {
   void SetUp() override {
@@ -61,7 +64,7 @@ TEST_F(DesktopFeatures, DroppedFilesAndFoldersJoinTheListAndTheFirstLoads) {
   files.setUrls({QUrl::fromLocalFile(audio.Folder() + "album"), QUrl::fromLocalFile(a)});
   ASSERT_TRUE(Drop(files));
   EXPECT_EQ(form1->PlayList().Entries(), QStringList({two, ten, deep, a}));
-  EXPECT_EQ(form1->CurrentFile(), two);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == two; }, kTimeoutMs));
   EXPECT_EQ(form1->MP3->Status(), engine::kStatusStopped);  // a drop does not start playing
 
   // More drops add at the end and leave the loaded file alone; text is refused.
@@ -81,7 +84,8 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   form1->PlayEntry(1);
   form1->SetRepeat(TRepeatMode::One);
   form1->move(300, 200);
-  ASSERT_EQ(form1->MP3->Status(), engine::kStatusPlaying);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return form1->MP3->Status() == engine::kStatusPlaying; }, kTimeoutMs));
   SaveSession(*form1);
   form1.reset();
 
@@ -89,19 +93,23 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   ASSERT_TRUE(RestoreSession(*form1));
   EXPECT_EQ(form1->PlayList().Entries(), QStringList({a, two, ten}));
   EXPECT_EQ(form1->PlayList().PlayListIndex(), 1);
-  EXPECT_EQ(form1->CurrentFile(), two);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == two; }, kTimeoutMs));
   EXPECT_EQ(form1->MP3->Status(), engine::kStatusStopped);
   EXPECT_EQ(form1->PlayList().Repeat(), TRepeatMode::One);
   EXPECT_EQ(form1->pos(), QPoint(300, 200));
 
   // A file gone since: the list comes back, nothing is loaded, nothing is reported.
   form1->PlayEntry(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == a; }, kTimeoutMs));
   SaveSession(*form1);
   form1.reset();
   ASSERT_TRUE(QFile::remove(a));
   Make();
+  QSignalSpy changed(form1.get(), &TForm1::PlayerChanged);
   ASSERT_TRUE(RestoreSession(*form1));
   EXPECT_EQ(form1->PlayList().Count(), 3);
+  const qsizetype asked = changed.count();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() > asked; }, kTimeoutMs));  // answered
   EXPECT_TRUE(form1->CurrentFile().isEmpty());
   EXPECT_TRUE(prompts.warnings.empty());
 }

@@ -40,7 +40,8 @@ struct PlayTime : ::testing::Test {
 
   void PlayPaused() {
     form1->AddToPlayList({tone}, true);
-    ASSERT_EQ(form1->MP3->Status(), engine::kStatusPlaying);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form1->MP3->Status() == engine::kStatusPlaying; },
+                                kTimeoutMs));
     form1->Button5->click();
     ASSERT_EQ(form1->MP3->Status(), engine::kStatusPaused);
   }
