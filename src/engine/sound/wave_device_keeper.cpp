@@ -1,0 +1,87 @@
+#include "engine/sound/wave_device_keeper.h"
+
+#include <thread>
+
+namespace yumekaze::engine {
+
+void TWaveDeviceKeeper::Attach(TMPMessagePoster* target) {
+  std::lock_guard lock(mutex_);
+  target_ = target;
+}
+
+void TWaveDeviceKeeper::PostMessage(uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  std::lock_guard lock(mutex_);
+  if (target_ != nullptr) target_->PostMessage(msg, wParam, lParam);
+}
+
+uint64_t TWaveDeviceKeeper::OpenLater(const TWaveFormat& format, std::string title,
+                                      std::string artist, uint32_t message) {
+  uint64_t ticket = 0;
+  {
+    std::lock_guard lock(mutex_);
+    ticket = ++tickets_;
+    wanted_ = ticket;
+  }
+  Run([this, format, title = std::move(title), artist = std::move(artist), message, ticket] {
+    device_->SetMediaInfo(title, artist);
+    const int result = device_->Open(format, *this);
+    {
+      std::lock_guard lock(mutex_);
+      if (wanted_ == ticket) {
+        wanted_ = 0;
+        if (result == kWaveNoError) succeeded_ = ticket;
+        if (target_ != nullptr) target_->PostMessage(message, ticket, result);
+        return;
+      }
+    }
+    if (result == kWaveNoError) CloseNow();
+  });
+  return ticket;
+}
+
+bool TWaveDeviceKeeper::Abandon(uint64_t ticket) {
+  std::lock_guard lock(mutex_);
+  if (wanted_ == ticket) {
+    wanted_ = 0;
+    return false;
+  }
+  return succeeded_ == ticket;
+}
+
+void TWaveDeviceKeeper::CloseLater() {
+  Run([this] { CloseNow(); });
+}
+
+void TWaveDeviceKeeper::CloseNow() {
+  // kWaveBusy comes back after the device has waited a while for its output.
+  while (device_->Close() == kWaveBusy) {
+  }
+}
+
+void TWaveDeviceKeeper::Run(std::function<void()> job) {
+  std::lock_guard lock(mutex_);
+  jobs_.push_back(std::move(job));
+  if (running_) return;
+  // Detached: nobody waits for a call that may never return. The thread's reference keeps the
+  // keeper alive until the last job is done.
+  std::thread([self = shared_from_this()] { self->RunJobs(); }).detach();
+  running_ = true;
+}
+
+void TWaveDeviceKeeper::RunJobs() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::lock_guard lock(mutex_);
+      if (jobs_.empty()) {
+        running_ = false;
+        return;
+      }
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    job();
+  }
+}
+
+}  // namespace yumekaze::engine
