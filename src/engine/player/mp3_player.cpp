@@ -340,6 +340,8 @@ bool TMP3Player::Seek(int64_t milliseconds) {
 
 bool TMP3Player::DeviceOpen() const { return sound_->DeviceOpen(); }
 
+bool TMP3Player::DeviceBusy() const { return sound_->DeviceBusy(); }
+
 uint8_t TMP3Player::Capabilities() const {
   uint8_t caps = kCapAlways;
   if (!Opened()) return caps;

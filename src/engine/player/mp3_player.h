@@ -155,6 +155,9 @@ class TMP3Player : private TMPMessageHandler {
   bool Opened() const { return stream_ != nullptr; }
   // Playing or paused, and the sound device is open: false while Play still waits for it.
   bool DeviceOpen() const;
+  // The sound device is still being opened, or closed after a playback that no longer wants it,
+  // on a thread of its own (a device that is slow to open or stuck in a write).
+  bool DeviceBusy() const;
   // 0 stopped, 1 playing, 2 paused (TMP3Status).
   uint8_t Status() const { return status_; }
   // kCapAlways, kCapOpened, ... (player_types.h).

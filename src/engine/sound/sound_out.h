@@ -93,6 +93,9 @@ class TSoundOut final : private TMPMessageHandler {
   bool Opened() const { return opened_.load(); }
   // Opened, and the device is open and taken over: not while BeginOpen still waits for it.
   bool DeviceOpen() const { return device_open_.load(); }
+  // The device is still being opened, or closed after a playback that no longer wants it, on
+  // its own thread.
+  bool DeviceBusy() const { return keeper_ && keeper_->Busy(); }
   bool Paused() const { return paused_.load(); }
   int Queued() const { return queued_.load(); }
   int BufferSize() const { return buffer_size_; }

@@ -52,6 +52,11 @@ void TWaveDeviceKeeper::CloseLater() {
   Run([this] { CloseNow(); });
 }
 
+bool TWaveDeviceKeeper::Busy() {
+  std::lock_guard lock(mutex_);
+  return running_;
+}
+
 void TWaveDeviceKeeper::CloseNow() {
   // kWaveBusy comes back after the device has waited a while for its output.
   while (device_->Close() == kWaveBusy) {

@@ -40,6 +40,8 @@ class TWaveDeviceKeeper final : public TMPMessagePoster,
   bool Abandon(uint64_t ticket);
   // Closes the device on the keeper's thread, however long the output takes to let go.
   void CloseLater();
+  // Whether calls handed over are still under way.
+  bool Busy();
 
  private:
   void Run(std::function<void()> job);
