@@ -1,9 +1,12 @@
 // How long the player's commands take while the sound device never completes a write (a sound
 // server that stopped answering), beside a device that plays at once. Each iteration is one
-// command pair on a playing player: Pause then Resume, or Stop then Play. And how long a seek in
-// a 60-minute file takes: the first (which scans the file's frame headers) and later ones.
+// command pair on a playing player: Pause then Resume, or Stop then Play. Then Play and Stop, and
+// destruction, while the device has not finished opening (a server that does not answer at all).
+// And how long a seek in a 60-minute file takes: the first (which scans the file's frame headers)
+// and later ones.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -15,6 +18,8 @@
 namespace {
 
 using yumekaze::engine::TMP3Player;
+using yumekaze::engine::testing::StallGate;
+using yumekaze::engine::testing::StalledWaveDevice;
 
 // 30 s of MPEG-1 Layer II silence at 192 kbit/s, 44.1 kHz stereo: 626-byte frames whose
 // allocation is all zero.
@@ -42,19 +47,19 @@ std::vector<uint8_t> HourLongStream() {
   return bytes;
 }
 
-std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled, const std::vector<uint8_t>& stream) {
-  std::unique_ptr<yumekaze::engine::TWaveDevice> device;
-  if (stalled) {
-    device = std::make_unique<yumekaze::engine::testing::StalledWaveDevice>();
-  } else {
-    device = std::make_unique<yumekaze::platform::TNullWaveDevice>(0.0);
-  }
+std::unique_ptr<TMP3Player> PlayingPlayer(std::unique_ptr<yumekaze::engine::TWaveDevice> device,
+                                          const std::vector<uint8_t>& stream) {
   auto player = std::make_unique<TMP3Player>(std::move(device));
   player->SetAutoPlay(false);
   player->OpenStream(new yumekaze::engine::TMPMemoryStream(stream),
                      TMP3Player::kStreamSeekable | TMP3Player::kStreamOwned);
   player->Play();
   return player;
+}
+
+std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled, const std::vector<uint8_t>& stream) {
+  if (stalled) return PlayingPlayer(std::make_unique<StalledWaveDevice>(), stream);
+  return PlayingPlayer(std::make_unique<yumekaze::platform::TNullWaveDevice>(0.0), stream);
 }
 
 std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled) {
@@ -91,6 +96,39 @@ void DestroyWhilePlaying(benchmark::State& state) {
   state.SetLabel(state.range(0) ? "stalled device" : "null device");
 }
 BENCHMARK(DestroyWhilePlaying)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Every open waits until the benchmark ends; then the ones nobody wants are closed and dropped.
+// Few iterations: each leaves an open waiting.
+void StopPlayWhileOpening(benchmark::State& state) {
+  const auto gate = std::make_shared<StallGate>(StallGate::Holds::kOpens);
+  {
+    const auto player = PlayingPlayer(std::make_unique<StalledWaveDevice>(gate), SilentStream());
+    for (auto _ : state) {
+      player->Stop();
+      player->Play();
+    }
+  }
+  gate->Open();
+  if (!gate->WaitFor([](const StallGate::Counts& counts) { return counts.destroyed; },
+                     std::chrono::seconds(60))) {
+    state.SkipWithError("the device was never closed");
+  }
+  state.SetLabel("device still opening");
+}
+BENCHMARK(StopPlayWhileOpening)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+void DestroyWhileOpening(benchmark::State& state) {
+  const auto gate = std::make_shared<StallGate>(StallGate::Holds::kOpens);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto player = PlayingPlayer(std::make_unique<StalledWaveDevice>(gate), SilentStream());
+    state.ResumeTiming();
+    player.reset();
+  }
+  gate->Open();
+  state.SetLabel("device still opening");
+}
+BENCHMARK(DestroyWhileOpening)->Iterations(50)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -23,6 +23,11 @@ uint64_t TWaveDeviceKeeper::OpenLater(const TWaveFormat& format, std::string tit
     wanted_ = ticket;
   }
   Run([this, format, title = std::move(title), artist = std::move(artist), message, ticket] {
+    {
+      // Abandoned for a later open before it began: only that one is worth the wait.
+      std::lock_guard lock(mutex_);
+      if (wanted_ != ticket && tickets_ != ticket) return;
+    }
     device_->SetMediaInfo(title, artist);
     const int result = device_->Open(format, *this);
     {

@@ -32,7 +32,8 @@ class TWaveDeviceKeeper final : public TMPMessagePoster,
 
   // Opens the device on the keeper's thread, after the calls handed over before. Its result is
   // posted as `message` (wParam: the ticket returned here, lParam: the result code) unless the
-  // open was abandoned first; an abandoned open that succeeds is closed again.
+  // open was abandoned first; an abandoned open that succeeds is closed again, and one abandoned
+  // for a later open before it began is not tried.
   uint64_t OpenLater(const TWaveFormat& format, std::string title, std::string artist,
                      uint32_t message);
   // Gives the open `ticket` up. True when it had already succeeded and been posted: the device is
