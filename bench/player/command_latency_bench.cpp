@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "engine/player/mp3_player.h"
@@ -57,9 +58,17 @@ std::unique_ptr<TMP3Player> PlayingPlayer(std::unique_ptr<yumekaze::engine::TWav
   return player;
 }
 
+// Returns once the device is open: Play opens it on a thread of its own.
 std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled, const std::vector<uint8_t>& stream) {
-  if (stalled) return PlayingPlayer(std::make_unique<StalledWaveDevice>(), stream);
-  return PlayingPlayer(std::make_unique<yumekaze::platform::TNullWaveDevice>(0.0), stream);
+  std::unique_ptr<yumekaze::engine::TWaveDevice> device;
+  if (stalled) {
+    device = std::make_unique<StalledWaveDevice>();
+  } else {
+    device = std::make_unique<yumekaze::platform::TNullWaveDevice>(0.0);
+  }
+  auto player = PlayingPlayer(std::move(device), stream);
+  while (!player->DeviceOpen()) std::this_thread::yield();
+  return player;
 }
 
 std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled) {
