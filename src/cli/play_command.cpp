@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/command_line.h"
@@ -272,6 +273,11 @@ class PlaySession {
     RawKeys keys;
     StartFrom(0, +1);
     while (!quit_) {
+      // Also an end that came in while a start waited for its device.
+      if (ended_) {
+        AfterEndPlay();
+        continue;
+      }
       pollfd fds[3] = {{player_.Window().NotifyFd(), POLLIN, 0},
                        {signals.Fd(), POLLIN, 0},
                        {keys.Active() ? STDIN_FILENO : -1, POLLIN, 0}};
@@ -283,7 +289,6 @@ class PlaySession {
       if (fds[2].revents & POLLIN) ReadKey();
       if (fds[2].revents & (POLLHUP | POLLERR)) break;
       player_.Window().ProcessPending();
-      AfterEndPlay();
     }
     player_.Stop();
     player_.Window().ProcessPending();
@@ -350,7 +355,10 @@ class PlaySession {
       player_.Window().ProcessPending();
     }
     awaiting_device_ = false;
-    if (device_error_.empty()) ShowStatus(true);
+    if (device_error_.empty()) {
+      for (const auto& [text, changed] : held_status_) PrintStatus(text, changed);
+    }
+    held_status_.clear();
     return device_error_;
   }
 
@@ -511,16 +519,23 @@ class PlaySession {
 
   // On a terminal one line that is redrawn; elsewhere one line per change of state.
   void ShowStatus(bool changed) {
-    // Shown once the device plays: a device that cannot be opened shows no status line.
-    if (awaiting_device_) return;
+    // Held back until the device plays: a device that cannot be opened shows no status line.
+    if (awaiting_device_) {
+      held_status_.emplace_back(StatusText(), changed);
+      return;
+    }
+    PrintStatus(StatusText(), changed);
+  }
+
+  void PrintStatus(const std::string& text, bool changed) {
     if (status_on_terminal_) {
       winsize size{};
       const int columns =
           ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col - 1 : 79;
-      std::printf("\r\033[K%s", FitColumns(StatusText(), columns).c_str());
+      std::printf("\r\033[K%s", FitColumns(text, columns).c_str());
       line_open_ = true;
     } else if (changed) {
-      std::printf("%s\n", StatusText().c_str());
+      std::printf("%s\n", text.c_str());
     }
     std::fflush(stdout);
   }
@@ -549,6 +564,7 @@ class PlaySession {
   int muted_volume_ = -1;  // the volume to go back to while muted
   bool awaiting_device_ = false;  // in PlayAndAwaitDevice
   std::string device_error_;      // why the awaited device could not be opened
+  std::vector<std::pair<std::string, bool>> held_status_;  // ShowStatus while awaiting it
   std::optional<engine::TMP3EndPlayReason> ended_;
 };
 
