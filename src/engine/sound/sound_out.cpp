@@ -144,11 +144,17 @@ void TSoundOut::BeginOpen() {
   const auto format = TWaveFormat::Pcm(static_cast<uint32_t>(sample_rate_),
                                        static_cast<uint16_t>(channels_),
                                        static_cast<uint16_t>(bits_per_sample_));
+  const auto prepare = [title = media_title_, artist = media_artist_,
+                        volume = SoundOutVolumeWord(volume_, balance_)](TWaveDevice& device) {
+    device.SetMediaInfo(title, artist);
+    // Before Open, so that the device starts at it (a sound server's stream is made with it).
+    device.SetVolume(volume);
+  };
   std::lock_guard lock(open_mutex_);
   open_pending_ = true;
   open_done_ = false;
   open_done_event_.ResetEvent();
-  open_ticket_ = keeper_->OpenLater(format, media_title_, media_artist_, MPM_DEVICEOPENED);
+  open_ticket_ = keeper_->OpenLater(format, prepare, MPM_DEVICEOPENED);
 }
 
 // On the sound output's thread.

@@ -170,7 +170,7 @@ class TSoundOut final : private TMPMessageHandler {
   int current_ = 0;
   int filled_ = 0;
   std::atomic<int> queued_{0};
-  int buffer_size_ = 0;
+  std::atomic<int> buffer_size_{0};  // set by the writer at CompleteOpen, read anywhere
   int balance_ = 0;
   TMPSimpleMutex waiter_lock_;
   TMPEvent* waiter_ = nullptr;

@@ -14,21 +14,22 @@ void TWaveDeviceKeeper::PostMessage(uint32_t msg, std::uintptr_t wParam, std::in
   if (target_ != nullptr) target_->PostMessage(msg, wParam, lParam);
 }
 
-uint64_t TWaveDeviceKeeper::OpenLater(const TWaveFormat& format, std::string title,
-                                      std::string artist, uint32_t message) {
+uint64_t TWaveDeviceKeeper::OpenLater(const TWaveFormat& format,
+                                      std::function<void(TWaveDevice&)> prepare,
+                                      uint32_t message) {
   uint64_t ticket = 0;
   {
     std::lock_guard lock(mutex_);
     ticket = ++tickets_;
     wanted_ = ticket;
   }
-  Run([this, format, title = std::move(title), artist = std::move(artist), message, ticket] {
+  Run([this, format, prepare = std::move(prepare), message, ticket] {
     {
       // Abandoned for a later open before it began: only that one is worth the wait.
       std::lock_guard lock(mutex_);
       if (wanted_ != ticket && tickets_ != ticket) return;
     }
-    device_->SetMediaInfo(title, artist);
+    prepare(*device_);
     const int result = device_->Open(format, *this);
     {
       std::lock_guard lock(mutex_);

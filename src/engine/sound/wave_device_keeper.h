@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 
 #include "engine/sound/wave_device.h"
 #include "engine/threads/thread_messages.h"
@@ -30,11 +29,12 @@ class TWaveDeviceKeeper final : public TMPMessagePoster,
   // The device posts here (its Open is given the keeper), and so do the keeper's own results.
   void PostMessage(uint32_t msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) override;
 
-  // Opens the device on the keeper's thread, after the calls handed over before. Its result is
-  // posted as `message` (wParam: the ticket returned here, lParam: the result code) unless the
-  // open was abandoned first; an abandoned open that succeeds is closed again, and one abandoned
-  // for a later open before it began is not tried.
-  uint64_t OpenLater(const TWaveFormat& format, std::string title, std::string artist,
+  // Opens the device on the keeper's thread, after the calls handed over before, and after
+  // `prepare` has set the device up there. Its result is posted as `message` (wParam: the ticket
+  // returned here, lParam: the result code) unless the open was abandoned first; an abandoned
+  // open that succeeds is closed again, and one abandoned for a later open before it began is not
+  // tried.
+  uint64_t OpenLater(const TWaveFormat& format, std::function<void(TWaveDevice&)> prepare,
                      uint32_t message);
   // Gives the open `ticket` up. True when it had already succeeded and been posted: the device is
   // open then, and closing it is the caller's.
