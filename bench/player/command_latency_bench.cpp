@@ -19,8 +19,8 @@
 namespace {
 
 using yumekaze::engine::TMP3Player;
-using yumekaze::engine::testing::StallGate;
 using yumekaze::engine::testing::StalledWaveDevice;
+using yumekaze::engine::testing::StallGate;
 
 // 30 s of MPEG-1 Layer II silence at 192 kbit/s, 44.1 kHz stereo: 626-byte frames whose
 // allocation is all zero.

@@ -561,7 +561,7 @@ class PlaySession {
   bool interrupted_ = false;
   bool failed_ = false;
   bool line_open_ = false;
-  int muted_volume_ = -1;  // the volume to go back to while muted
+  int muted_volume_ = -1;         // the volume to go back to while muted
   bool awaiting_device_ = false;  // in PlayAndAwaitDevice
   std::string device_error_;      // why the awaited device could not be opened
   std::vector<std::pair<std::string, bool>> held_status_;  // ShowStatus while awaiting it

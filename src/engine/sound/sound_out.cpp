@@ -128,8 +128,7 @@ void TSoundOut::Open() {
 void TSoundOut::BeginOpen() {
   if (opened_) return;
   if (!keeper_) {
-    throw TMPDeviceOpenError(WaveOutErrorText(nullptr, kWaveNoDevice, kOpenContext),
-                             std::string());
+    throw TMPDeviceOpenError(WaveOutErrorText(nullptr, kWaveNoDevice, kOpenContext), std::string());
   }
   opened_ = true;
   paused_ = false;
@@ -141,15 +140,16 @@ void TSoundOut::BeginOpen() {
     current_ = 0;
     all_done_.SetEvent();
   }
-  const auto format = TWaveFormat::Pcm(static_cast<uint32_t>(sample_rate_),
-                                       static_cast<uint16_t>(channels_),
-                                       static_cast<uint16_t>(bits_per_sample_));
+  const auto format =
+      TWaveFormat::Pcm(static_cast<uint32_t>(sample_rate_), static_cast<uint16_t>(channels_),
+                       static_cast<uint16_t>(bits_per_sample_));
   const auto prepare = [title = media_title_, artist = media_artist_,
                         volume = SoundOutVolumeWord(volume_, balance_)](TWaveDevice& device) {
     device.SetMediaInfo(title, artist);
     // Before Open, so that the device starts at it (a sound server's stream is made with it).
     device.SetVolume(volume);
   };
+  // Held across OpenLater: its result may reach OnDeviceOpened before the ticket is stored.
   std::lock_guard lock(open_mutex_);
   open_pending_ = true;
   open_done_ = false;

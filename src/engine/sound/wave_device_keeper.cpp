@@ -15,8 +15,7 @@ void TWaveDeviceKeeper::PostMessage(uint32_t msg, std::uintptr_t wParam, std::in
 }
 
 uint64_t TWaveDeviceKeeper::OpenLater(const TWaveFormat& format,
-                                      std::function<void(TWaveDevice&)> prepare,
-                                      uint32_t message) {
+                                      std::function<void(TWaveDevice&)> prepare, uint32_t message) {
   uint64_t ticket = 0;
   {
     std::lock_guard lock(mutex_);

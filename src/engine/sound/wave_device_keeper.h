@@ -54,8 +54,8 @@ class TWaveDeviceKeeper final : public TMPMessagePoster,
   std::deque<std::function<void()>> jobs_;
   bool running_ = false;  // a thread runs the jobs
   uint64_t tickets_ = 0;
-  uint64_t wanted_ = 0;     // the open whose result is still wanted; 0 none
-  uint64_t succeeded_ = 0;  // the last open that succeeded and was posted
+  uint64_t wanted_ = 0;                  // the open whose result is still wanted; 0 none
+  uint64_t succeeded_ = 0;               // the last open that succeeded and was posted
   std::unique_ptr<TWaveDevice> device_;  // last: it goes before the state its thread reads
 };
 

@@ -11,8 +11,8 @@
 namespace yumekaze::engine::test {
 namespace {
 
-using engine::testing::StallGate;
 using engine::testing::StalledWaveDevice;
+using engine::testing::StallGate;
 
 bool Gone(const StallGate::Counts& counts) { return counts.destroyed; }
 bool Stalled(const StallGate::Counts& counts) { return counts.stalled; }
