@@ -1,10 +1,14 @@
 // How long the player's commands take while the sound device never completes a write (a sound
 // server that stopped answering), beside a device that plays at once. Each iteration is one
-// command pair on a playing player: Pause then Resume, or Stop then Play. And how long a seek in
-// a 60-minute file takes: the first (which scans the file's frame headers) and later ones.
+// command pair on a playing player: Pause then Resume, or Stop then Play. Then Play and Stop, and
+// destruction, while the device has not finished opening (a server that does not answer at all).
+// And how long a seek in a 60-minute file takes: the first (which scans the file's frame headers)
+// and later ones.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "engine/player/mp3_player.h"
@@ -15,6 +19,8 @@
 namespace {
 
 using yumekaze::engine::TMP3Player;
+using yumekaze::engine::testing::StalledWaveDevice;
+using yumekaze::engine::testing::StallGate;
 
 // 30 s of MPEG-1 Layer II silence at 192 kbit/s, 44.1 kHz stereo: 626-byte frames whose
 // allocation is all zero.
@@ -42,18 +48,26 @@ std::vector<uint8_t> HourLongStream() {
   return bytes;
 }
 
-std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled, const std::vector<uint8_t>& stream) {
-  std::unique_ptr<yumekaze::engine::TWaveDevice> device;
-  if (stalled) {
-    device = std::make_unique<yumekaze::engine::testing::StalledWaveDevice>();
-  } else {
-    device = std::make_unique<yumekaze::platform::TNullWaveDevice>(0.0);
-  }
+std::unique_ptr<TMP3Player> PlayingPlayer(std::unique_ptr<yumekaze::engine::TWaveDevice> device,
+                                          const std::vector<uint8_t>& stream) {
   auto player = std::make_unique<TMP3Player>(std::move(device));
   player->SetAutoPlay(false);
   player->OpenStream(new yumekaze::engine::TMPMemoryStream(stream),
                      TMP3Player::kStreamSeekable | TMP3Player::kStreamOwned);
   player->Play();
+  return player;
+}
+
+// Returns once the device is open: Play opens it on a thread of its own.
+std::unique_ptr<TMP3Player> PlayingPlayer(bool stalled, const std::vector<uint8_t>& stream) {
+  std::unique_ptr<yumekaze::engine::TWaveDevice> device;
+  if (stalled) {
+    device = std::make_unique<StalledWaveDevice>();
+  } else {
+    device = std::make_unique<yumekaze::platform::TNullWaveDevice>(0.0);
+  }
+  auto player = PlayingPlayer(std::move(device), stream);
+  while (!player->DeviceOpen()) std::this_thread::yield();
   return player;
 }
 
@@ -91,6 +105,39 @@ void DestroyWhilePlaying(benchmark::State& state) {
   state.SetLabel(state.range(0) ? "stalled device" : "null device");
 }
 BENCHMARK(DestroyWhilePlaying)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Every open waits until the benchmark ends; then the ones nobody wants are closed and dropped.
+// Few iterations: each leaves an open waiting.
+void StopPlayWhileOpening(benchmark::State& state) {
+  const auto gate = std::make_shared<StallGate>(StallGate::Holds::kOpens);
+  {
+    const auto player = PlayingPlayer(std::make_unique<StalledWaveDevice>(gate), SilentStream());
+    for (auto _ : state) {
+      player->Stop();
+      player->Play();
+    }
+  }
+  gate->Open();
+  if (!gate->WaitFor([](const StallGate::Counts& counts) { return counts.destroyed; },
+                     std::chrono::seconds(60))) {
+    state.SkipWithError("the device was never closed");
+  }
+  state.SetLabel("device still opening");
+}
+BENCHMARK(StopPlayWhileOpening)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
+void DestroyWhileOpening(benchmark::State& state) {
+  const auto gate = std::make_shared<StallGate>(StallGate::Holds::kOpens);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto player = PlayingPlayer(std::make_unique<StalledWaveDevice>(gate), SilentStream());
+    state.ResumeTiming();
+    player.reset();
+  }
+  gate->Open();
+  state.SetLabel("device still opening");
+}
+BENCHMARK(DestroyWhileOpening)->Iterations(50)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -16,11 +16,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/player_commands.h"
 #include "engine/player/mp3_player.h"
+#include "engine/sound/sound_out.h"
 #include "platform/audio/alsa_wave_device.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wave_device_factory.h"
@@ -247,14 +249,21 @@ class PlaySession {
     player_.SetReplayGainPreamp(args.preamp);
     player_.SetOnChangeStatus([this](engine::TMP3Player&) { ShowStatus(true); });
     player_.SetOnChangePosition([this](engine::TMP3Player&) { ShowStatus(false); });
-    player_.SetOnEndPlay(
-        [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { ended_ = reason; });
+    player_.SetOnEndPlay([this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) {
+      // The end of a playback whose device could not be opened is PlayAndAwaitDevice's.
+      if (awaiting_device_ && !device_error_.empty()) return;
+      ended_ = reason;
+    });
     player_.SetOnNextTrack([this](engine::TMP3Player&) {
       index_ = NextIndex();
       ShowStatus(true);
       QueueNext();
     });
     player_.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
+      if (awaiting_device_ && dynamic_cast<const engine::TMPDeviceOpenError*>(&error) != nullptr) {
+        device_error_ = error.what();
+        return;
+      }
       Report(current_path(), error.what());
     });
   }
@@ -264,6 +273,11 @@ class PlaySession {
     RawKeys keys;
     StartFrom(0, +1);
     while (!quit_) {
+      // Also an end that came in while a start waited for its device.
+      if (ended_) {
+        AfterEndPlay();
+        continue;
+      }
       pollfd fds[3] = {{player_.Window().NotifyFd(), POLLIN, 0},
                        {signals.Fd(), POLLIN, 0},
                        {keys.Active() ? STDIN_FILENO : -1, POLLIN, 0}};
@@ -275,7 +289,6 @@ class PlaySession {
       if (fds[2].revents & POLLIN) ReadKey();
       if (fds[2].revents & (POLLHUP | POLLERR)) break;
       player_.Window().ProcessPending();
-      AfterEndPlay();
     }
     player_.Stop();
     player_.Window().ProcessPending();
@@ -313,8 +326,8 @@ class PlaySession {
     std::string device_error;
     try {
       QueueNext();  // before Play: a short file may be decoded to its end at once
-      player_.Play();
-      return true;
+      device_error = PlayAndAwaitDevice();
+      if (device_error.empty()) return true;
     } catch (const std::exception& error) {
       device_error = error.what();
     }
@@ -329,6 +342,24 @@ class PlaySession {
     on_alsa_ = false;
     player_.SetWaveDevice(std::make_unique<platform::TNullWaveDevice>());
     return OpenAndPlay();
+  }
+
+  // Plays the open file and waits until its device is open (a terminal program may block here).
+  // Returns why the device could not be opened, empty when it plays; throws without a device.
+  std::string PlayAndAwaitDevice() {
+    player_.Play();
+    awaiting_device_ = true;
+    device_error_.clear();
+    while (player_.Status() != engine::kStatusStopped && !player_.DeviceOpen()) {
+      player_.Window().WaitForMessages(kDeviceWaitMs);
+      player_.Window().ProcessPending();
+    }
+    awaiting_device_ = false;
+    if (device_error_.empty()) {
+      for (const auto& [text, changed] : held_status_) PrintStatus(text, changed);
+    }
+    held_status_.clear();
+    return device_error_;
   }
 
   // The entry after the current one, or -1 at the end of a list that does not loop.
@@ -410,6 +441,8 @@ class PlaySession {
   }
 
   static constexpr int kVolumeStep = 5;
+  // How often PlayAndAwaitDevice looks whether the device has opened (no message says so).
+  static constexpr int kDeviceWaitMs = 10;
   static constexpr int64_t kSeekStepMs = 5000;
 
   void SeekBy(int64_t milliseconds) {
@@ -436,12 +469,13 @@ class PlaySession {
   }
 
   void Play() {
+    std::string device_error;
     try {
-      player_.Play();
+      device_error = PlayAndAwaitDevice();
     } catch (const std::exception& error) {
-      Report(current_path(), error.what());
-      failed_ = true;
+      device_error = error.what();
     }
+    if (!device_error.empty()) Report(current_path(), device_error.c_str());
   }
 
   // M:SS, or -:-- when not known.
@@ -485,14 +519,23 @@ class PlaySession {
 
   // On a terminal one line that is redrawn; elsewhere one line per change of state.
   void ShowStatus(bool changed) {
+    // Held back until the device plays: a device that cannot be opened shows no status line.
+    if (awaiting_device_) {
+      held_status_.emplace_back(StatusText(), changed);
+      return;
+    }
+    PrintStatus(StatusText(), changed);
+  }
+
+  void PrintStatus(const std::string& text, bool changed) {
     if (status_on_terminal_) {
       winsize size{};
       const int columns =
           ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col - 1 : 79;
-      std::printf("\r\033[K%s", FitColumns(StatusText(), columns).c_str());
+      std::printf("\r\033[K%s", FitColumns(text, columns).c_str());
       line_open_ = true;
     } else if (changed) {
-      std::printf("%s\n", StatusText().c_str());
+      std::printf("%s\n", text.c_str());
     }
     std::fflush(stdout);
   }
@@ -518,7 +561,10 @@ class PlaySession {
   bool interrupted_ = false;
   bool failed_ = false;
   bool line_open_ = false;
-  int muted_volume_ = -1;  // the volume to go back to while muted
+  int muted_volume_ = -1;         // the volume to go back to while muted
+  bool awaiting_device_ = false;  // in PlayAndAwaitDevice
+  std::string device_error_;      // why the awaited device could not be opened
+  std::vector<std::pair<std::string, bool>> held_status_;  // ShowStatus while awaiting it
   std::optional<engine::TMP3EndPlayReason> ended_;
 };
 

@@ -55,6 +55,8 @@ void TMP3Player::DecodeStep() {
     if (!at_end && !new_format) {
       MPAssert(pcm_pending_ >= 1);
       std::lock_guard output(output_lock_);
+      // A device that could not be opened ends playback here, through the worker's error.
+      sound_->CompleteOpen();
       if (sound_->CanWrite()) {
         const auto taken =
             static_cast<int>(sound_->Write({pcm_.get(), static_cast<size_t>(pcm_pending_)}));
@@ -122,7 +124,7 @@ void TMP3Player::ReopenOutput(uint64_t generation) {
   sound_->SetSampleRate(format.SampleRate);
   sound_->SetBitsPerSample(format.BitsPerSample);
   sound_->SetChannels(format.Channels);
-  sound_->Open();
+  sound_->BeginOpen();
   sample_rate_ = format.SampleRate;
   channels_ = format.Channels;
   frame_bytes_ = format.SamplesPerFrame * format.BitsPerSample / 8;

@@ -245,8 +245,10 @@ void TMP3Player::Play() {
       std::lock_guard output(output_lock_);
       sound_->SetOnPosition([this](TSoundOut&) { window_.Post(MPM_POSITION); });
       sound_->SetDeviceId(output_device_);
-      if (TWaveDevice* device = sound_->Device()) device->SetMediaInfo(SongTitle(), Artist());
-      sound_->Open();
+      sound_->SetMediaInfo(SongTitle(), Artist());
+      // The device opens on a thread of its own; the worker takes it over once it is open, or
+      // reports why it could not be opened.
+      sound_->BeginOpen();
     }
     written_bytes_ = 0;
     track_start_ = 0;
@@ -335,6 +337,10 @@ bool TMP3Player::Seek(int64_t milliseconds) {
   PostUnlessPending(MPM_POSITION);
   return true;
 }
+
+bool TMP3Player::DeviceOpen() const { return sound_->DeviceOpen(); }
+
+bool TMP3Player::DeviceBusy() const { return sound_->DeviceBusy(); }
 
 uint8_t TMP3Player::Capabilities() const {
   uint8_t caps = kCapAlways;

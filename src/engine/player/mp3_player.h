@@ -139,6 +139,9 @@ class TMP3Player : private TMPMessageHandler {
   // Opens stream with kStreamSeekable / kStreamOwned flags; nullptr only closes (then AutoPlay).
   void OpenStream(TMPStream* stream, uint8_t flags);
   void Close();
+  // Starts playing and returns at once with Status playing: the device opens on a thread of its
+  // own. One that cannot be opened is reported through OnShowException (a TMPDeviceOpenError),
+  // followed by OnEndPlay(meprError) and Status stopped. Throws only when there is no device.
   void Play();
   void Stop();
   void Pause();
@@ -150,6 +153,11 @@ class TMP3Player : private TMPMessageHandler {
   bool Seek(int64_t milliseconds);
 
   bool Opened() const { return stream_ != nullptr; }
+  // Playing or paused, and the sound device is open: false while Play still waits for it.
+  bool DeviceOpen() const;
+  // The sound device is still being opened, or closed after a playback that no longer wants it,
+  // on a thread of its own (a device that is slow to open or stuck in a write).
+  bool DeviceBusy() const;
   // 0 stopped, 1 playing, 2 paused (TMP3Status).
   uint8_t Status() const { return status_; }
   // kCapAlways, kCapOpened, ... (player_types.h).

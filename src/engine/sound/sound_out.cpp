@@ -12,6 +12,11 @@ namespace yumekaze::engine {
 namespace {
 
 constexpr char kUnknownWaveOutError[] = "unknown wave out API error.";
+constexpr char kOpenContext[] = "TSoundOut.Open:WaveOutOpen";
+
+// The keeper's result of BeginOpen's open, on the sound output's thread: wParam its ticket,
+// lParam the result code.
+constexpr uint32_t MPM_DEVICEOPENED = WM_USER + 40;
 
 // Internal consistency check: names the unit and the line, like the player's own assertions.
 void Assert(bool condition, std::source_location where = std::source_location::current()) {
@@ -51,9 +56,11 @@ void CheckWaveOutResult(const TWaveDevice* device, int code, const char* context
   throw std::runtime_error(WaveOutErrorText(device, code, context));
 }
 
-TSoundOut::TSoundOut(std::unique_ptr<TWaveDevice> device) : device_(std::move(device)) {
+TSoundOut::TSoundOut(std::unique_ptr<TWaveDevice> device) {
+  if (device) keeper_ = std::make_shared<TWaveDeviceKeeper>(std::move(device));
   volume_ = GetWaveVolume();
   thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageHandler*>(this));
+  if (keeper_) keeper_->Attach(thread_.get());
   thread_->SetOnException([this](TMPLoopThread&, const std::exception& error, bool& handled) {
     ErrorHandler handler;
     {
@@ -72,10 +79,12 @@ TSoundOut::~TSoundOut() {
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
   }
-  // The device may still post to the thread until it is gone, and the thread dispatches to this
-  // object: both end here, before any member goes.
+  // The device may still post to the thread until it is detached, and the thread dispatches to
+  // this object: both end here, before any member goes. A device still busy on its own thread
+  // goes once that is done.
   ReleaseDevice();
-  device_.reset();
+  if (keeper_) keeper_->Attach(nullptr);
+  keeper_.reset();
   // Joined before the pointer is cleared: messages still queued are dispatched to this object
   // and reach the thread through thread_ (reset() clears it before it destroys the thread).
   thread_->Terminate();
@@ -84,15 +93,25 @@ TSoundOut::~TSoundOut() {
 
 void TSoundOut::SetDevice(std::unique_ptr<TWaveDevice> device) {
   Close();
-  device_ = std::move(device);
+  if (keeper_) keeper_->Attach(nullptr);
+  keeper_.reset();
+  if (!device) return;
+  keeper_ = std::make_shared<TWaveDeviceKeeper>(std::move(device));
+  keeper_->Attach(thread_.get());
+}
+
+void TSoundOut::SetMediaInfo(std::string title, std::string artist) {
+  media_title_ = std::move(title);
+  media_artist_ = std::move(artist);
 }
 
 int TSoundOut::GetWaveVolume() {
   int result = 100;
-  if (!device_) return result;
+  TWaveDevice* device = Device();
+  if (device == nullptr) return result;
   try {
     uint32_t volume = 0;
-    CheckWaveOutResult(device_.get(), device_->GetVolume(volume), "TSoundOut.GetWaveVolume");
+    CheckWaveOutResult(device, device->GetVolume(volume), "TSoundOut.GetWaveVolume");
     result = static_cast<int>(std::max(volume & 0xFFFF, volume >> 16) * 100 / 65535);
   } catch (const std::exception&) {
   }
@@ -101,25 +120,72 @@ int TSoundOut::GetWaveVolume() {
 
 void TSoundOut::Open() {
   if (opened_) return;
+  BeginOpen();
+  WaitForAny({&open_done_event_, &thread_->Ended()}, kInfinite);
+  CompleteOpen();
+}
+
+void TSoundOut::BeginOpen() {
+  if (opened_) return;
+  if (!keeper_) {
+    throw TMPDeviceOpenError(WaveOutErrorText(nullptr, kWaveNoDevice, kOpenContext), std::string());
+  }
   opened_ = true;
   paused_ = false;
+  {
+    std::lock_guard lock(buffer_lock_);
+    // Signalled before anything can fail, so the Close of a failed open finds nothing queued.
+    queued_ = 0;
+    filled_ = 0;
+    current_ = 0;
+    all_done_.SetEvent();
+  }
+  const auto format =
+      TWaveFormat::Pcm(static_cast<uint32_t>(sample_rate_), static_cast<uint16_t>(channels_),
+                       static_cast<uint16_t>(bits_per_sample_));
+  const auto prepare = [title = media_title_, artist = media_artist_,
+                        volume = SoundOutVolumeWord(volume_, balance_)](TWaveDevice& device) {
+    device.SetMediaInfo(title, artist);
+    // Before Open, so that the device starts at it (a sound server's stream is made with it).
+    device.SetVolume(volume);
+  };
+  // Held across OpenLater: its result may reach OnDeviceOpened before the ticket is stored.
+  std::lock_guard lock(open_mutex_);
+  open_pending_ = true;
+  open_done_ = false;
+  open_done_event_.ResetEvent();
+  open_ticket_ = keeper_->OpenLater(format, prepare, MPM_DEVICEOPENED);
+}
+
+// On the sound output's thread.
+void TSoundOut::OnDeviceOpened(uint64_t ticket, int result) {
+  {
+    std::lock_guard lock(open_mutex_);
+    if (!open_pending_ || ticket != open_ticket_) return;
+    open_done_ = true;
+    open_result_ = result;
+  }
+  open_done_event_.SetEvent();
+  NotifyWaiter();
+}
+
+bool TSoundOut::OpenAwaitsTakeOver() {
+  std::lock_guard lock(open_mutex_);
+  return open_pending_ && open_done_;
+}
+
+void TSoundOut::CompleteOpen() {
+  int result = kWaveNoError;
+  {
+    std::lock_guard lock(open_mutex_);
+    if (!open_pending_ || !open_done_) return;
+    open_pending_ = false;
+    result = open_result_;
+  }
+  TWaveDevice* device = Device();
   try {
-    {
-      std::lock_guard lock(buffer_lock_);
-      // Signalled before anything can fail, so the Close of a failed Open finds nothing queued.
-      queued_ = 0;
-      filled_ = 0;
-      current_ = 0;
-      all_done_.SetEvent();
-    }
-    const auto format = TWaveFormat::Pcm(static_cast<uint32_t>(sample_rate_),
-                                         static_cast<uint16_t>(channels_),
-                                         static_cast<uint16_t>(bits_per_sample_));
-    const int opened = device_ ? device_->Open(format, *thread_) : kWaveNoDevice;
-    if (opened != kWaveNoError) {
-      throw TMPDeviceOpenError(
-          WaveOutErrorText(device_.get(), opened, "TSoundOut.Open:WaveOutOpen"),
-          device_ ? device_->Name() : std::string());
+    if (result != kWaveNoError) {
+      throw TMPDeviceOpenError(WaveOutErrorText(device, result, kOpenContext), device->Name());
     }
     device_open_ = true;
     ApplyVolume();
@@ -137,9 +203,10 @@ void TSoundOut::Open() {
       }
     }
     for (TWaveHeader& header : headers_) {
-      CheckWaveOutResult(device_.get(), device_->Prepare(header),
-                         "TSoundOut.Open:WaveOutPreperHeader");
+      CheckWaveOutResult(device, device->Prepare(header), "TSoundOut.Open:WaveOutPreperHeader");
     }
+    // Paused while the device was opening.
+    if (paused_) CheckWaveOutResult(device, device->Pause(), "TSoundOut.Pause");
     thread_->SetTimeout(position_interval_);
     last_tick_ = TickCount();
   } catch (...) {
@@ -163,15 +230,12 @@ void TSoundOut::Close() {
     for (TWaveHeader& header : headers_) {
       if ((header.Flags & kWaveHeaderPrepared) == 0) continue;
       // Still queued after all were reported done: the device holds it back, so take it back.
-      while (device_->Unprepare(header) == kWaveStillPlaying) {
-        device_->Reset();
+      while (Device()->Unprepare(header) == kWaveStillPlaying) {
+        Device()->Reset();
         WaitAllDone();
       }
     }
-    if (device_open_) {
-      device_->Close();
-      device_open_ = false;
-    }
+    if (device_open_) CloseDevice();
   } catch (...) {
     ReleaseDevice();
     throw;
@@ -182,10 +246,18 @@ void TSoundOut::Close() {
 // Makes sure the device no longer reads the buffers, then frees them. The notices of buffers
 // dropped here are handled before the next Open can count new ones.
 void TSoundOut::ReleaseDevice() {
+  uint64_t abandoned = 0;
+  {
+    std::lock_guard lock(open_mutex_);
+    if (open_pending_) abandoned = open_ticket_;
+    open_pending_ = false;
+  }
+  // An open still on its way is closed by the keeper once done; one done but not taken over yet
+  // is open already.
+  if (abandoned != 0 && keeper_->Abandon(abandoned)) keeper_->CloseLater();
   if (device_open_) {
-    device_->Reset();
-    device_->Close();
-    device_open_ = false;
+    Device()->Reset();
+    CloseDevice();
     thread_->Sync();
   }
   {
@@ -241,12 +313,12 @@ void TSoundOut::QueueCurrent() {
   header.Length = static_cast<std::size_t>(filled_);
   filled_ = 0;
   Assert(device_open_);
-  const int result = device_->Write(header);
+  const int result = Device()->Write(header);
   if (result != kWaveNoError) {
     // The buffer never reached the device, so no notice will count it back: undo the count, or
     // Close would wait for it for ever.
     if (--queued_ == 0) all_done_.SetEvent();
-    CheckWaveOutResult(device_.get(), result, "TSoundOut.WaveWrite");
+    CheckWaveOutResult(Device(), result, "TSoundOut.WaveWrite");
   }
   current_ = (current_ + 1) % kSoundOutBufferCount;
 }
@@ -271,22 +343,23 @@ void TSoundOut::SetWaiter(TMPEvent* event) {
 }
 
 void TSoundOut::NotifyWaiter() {
-  if (!CanWrite()) return;
+  if (!CanWrite() && !OpenAwaitsTakeOver()) return;
   std::lock_guard lock(waiter_lock_);
   if (waiter_ == nullptr) return;
   waiter_->SetEvent();
   waiter_ = nullptr;
 }
 
+// While the device is still opening, CompleteOpen applies the pause.
 void TSoundOut::Pause() {
   if (!opened_) return;
-  CheckWaveOutResult(device_.get(), device_->Pause(), "TSoundOut.Pause");
+  if (device_open_) CheckWaveOutResult(Device(), Device()->Pause(), "TSoundOut.Pause");
   paused_ = true;
 }
 
 void TSoundOut::Unpause() {
   if (!opened_) return;
-  CheckWaveOutResult(device_.get(), device_->Restart(), "TSoundOut.Unpause");
+  if (device_open_) CheckWaveOutResult(Device(), Device()->Restart(), "TSoundOut.Unpause");
   paused_ = false;
 }
 
@@ -296,7 +369,7 @@ void TSoundOut::Reset() {
     std::lock_guard lock(buffer_lock_);
     filled_ = 0;
   }
-  if (device_open_) device_->Reset();
+  if (device_open_) Device()->Reset();
 }
 
 void TSoundOut::SetVolume(int volume) {
@@ -337,13 +410,21 @@ void TSoundOut::SetOnPosition(PositionHandler handler) {
 
 void TSoundOut::ApplyVolume() {
   if (!device_open_) return;
-  CheckWaveOutResult(device_.get(), device_->SetVolume(SoundOutVolumeWord(volume_, balance_)),
+  CheckWaveOutResult(Device(), Device()->SetVolume(SoundOutVolumeWord(volume_, balance_)),
                      "TSoundOut.SetVolumeToWaveDevice");
+}
+
+// A device whose output is stuck stays open after Close: the keeper closes it once the output
+// lets go, and the sound output goes on without it.
+void TSoundOut::CloseDevice() {
+  device_open_ = false;
+  if (Device()->Close() == kWaveBusy) keeper_->CloseLater();
 }
 
 void TSoundOut::Dispatch(TMPMessage& message) {
   switch (message.Msg) {
     case MM_WOM_DONE: OnWaveDone(); break;
+    case MPM_DEVICEOPENED: OnDeviceOpened(message.WParam, static_cast<int>(message.LParam)); break;
     case MPM_TIMEOUT: PositionTick(); break;
     default: break;
   }

@@ -1,6 +1,7 @@
 // TSoundOut: plays PCM through a wave device with four buffers of half a second each. The writer
 // fills them; completions arrive on the sound output's own thread, which frees the buffers, wakes
-// a registered waiter and emits position ticks.
+// a registered waiter and emits position ticks. The device is opened, and closed when its output
+// is stuck, on a thread of its own (TWaveDeviceKeeper), so that no caller waits for it.
 #pragma once
 
 #include <array>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "engine/sound/wave_device.h"
+#include "engine/sound/wave_device_keeper.h"
 #include "engine/threads/event.h"
 #include "engine/threads/loop_thread.h"
 #include "engine/threads/mutex.h"
@@ -58,11 +60,23 @@ class TSoundOut final : private TMPMessageHandler {
   TSoundOut(const TSoundOut&) = delete;
   TSoundOut& operator=(const TSoundOut&) = delete;
 
-  // Replaces the device (closing first). The volume and balance apply to it from its Open.
+  // Replaces the device (closing first). The volume and balance apply to it from its Open. The
+  // device used before goes once its own calls handed over are done.
   void SetDevice(std::unique_ptr<TWaveDevice> device);
-  TWaveDevice* Device() const { return device_.get(); }
+  TWaveDevice* Device() const { return keeper_ ? &keeper_->Device() : nullptr; }
 
+  // Opens the device and waits for it: throws TMPDeviceOpenError when it cannot be opened.
   void Open();
+  // Starts opening the device and returns at once; throws TMPDeviceOpenError only when there is
+  // no device. Until the writer's CompleteOpen takes the device over, CanWrite is false; a
+  // registered waiter is woken once the open is done, whatever its result.
+  void BeginOpen();
+  // The writer's side of BeginOpen: takes the device over once it is open. Nothing while it is
+  // still opening or already taken over; throws TMPDeviceOpenError (and closes) when the open
+  // failed.
+  void CompleteOpen();
+  // An open in flight is abandoned (and the device closed once it is done); a device whose
+  // output is stuck is left to close on its own.
   void Close();
   // Copies as much as fits, queueing every full buffer; never blocks. Returns the bytes taken.
   std::size_t Write(std::span<const uint8_t> data);
@@ -77,6 +91,11 @@ class TSoundOut final : private TMPMessageHandler {
   void Reset();
 
   bool Opened() const { return opened_.load(); }
+  // Opened, and the device is open and taken over: not while BeginOpen still waits for it.
+  bool DeviceOpen() const { return device_open_.load(); }
+  // The device is still being opened, or closed after a playback that no longer wants it, on
+  // its own thread.
+  bool DeviceBusy() const { return keeper_ && keeper_->Busy(); }
   bool Paused() const { return paused_.load(); }
   int Queued() const { return queued_.load(); }
   int BufferSize() const { return buffer_size_; }
@@ -94,6 +113,8 @@ class TSoundOut final : private TMPMessageHandler {
   void SetBitsPerSample(int bits);
   int DeviceId() const { return device_id_; }
   void SetDeviceId(int deviceId) { device_id_ = deviceId; }
+  // Raw tag bytes handed to the device at the next Open (TWaveDevice::SetMediaInfo).
+  void SetMediaInfo(std::string title, std::string artist);
   // Milliseconds between position ticks; -1 = none.
   int PositionInterval() const { return position_interval_.load(); }
   void SetPositionInterval(int milliseconds);
@@ -110,6 +131,9 @@ class TSoundOut final : private TMPMessageHandler {
 
  private:
   void Dispatch(TMPMessage& message) override;
+  void OnDeviceOpened(uint64_t ticket, int result);
+  bool OpenAwaitsTakeOver();
+  void CloseDevice();
   void OnWaveDone();
   void QueueCurrent();
   void NotifyWaiter();
@@ -130,14 +154,23 @@ class TSoundOut final : private TMPMessageHandler {
   PositionHandler on_position_;
   std::atomic<int> position_interval_{-1};
   std::atomic<uint32_t> last_tick_{0};
-  std::unique_ptr<TWaveDevice> device_;
-  bool device_open_ = false;
+  std::string media_title_;
+  std::string media_artist_;
+  std::shared_ptr<TWaveDeviceKeeper> keeper_;
+  std::atomic<bool> device_open_{false};  // taken over by CompleteOpen
+  // The open BeginOpen started and CompleteOpen has not taken over yet.
+  std::mutex open_mutex_;  // guards the four below
+  bool open_pending_ = false;
+  bool open_done_ = false;
+  uint64_t open_ticket_ = 0;
+  int open_result_ = kWaveNoError;
+  TMPSimpleEvent open_done_event_;
   std::array<TWaveHeader, kSoundOutBufferCount> headers_;
   std::vector<uint8_t> buffers_;  // the four buffers, one after the other
   int current_ = 0;
   int filled_ = 0;
   std::atomic<int> queued_{0};
-  int buffer_size_ = 0;
+  std::atomic<int> buffer_size_{0};  // set by the writer at CompleteOpen, read anywhere
   int balance_ = 0;
   TMPSimpleMutex waiter_lock_;
   TMPEvent* waiter_ = nullptr;

@@ -6,6 +6,7 @@ std::string CommonWaveErrorText(int code) {
   switch (code) {
     case kWaveNoDevice: return "No sound output device is available.";
     case kWaveAllocated: return "The sound output device is already open.";
+    case kWaveBusy: return "The sound output device does not answer.";
     case kWaveInvalidParam: return "An invalid parameter was passed to the sound output device.";
     case kWaveNotOpen: return "The sound output device is not open.";
     case kWaveBadFormat: return "The sound output device cannot play this format.";

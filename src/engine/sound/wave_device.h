@@ -22,6 +22,7 @@ inline constexpr uint32_t MM_WOM_DONE = 0x3BD;
 inline constexpr int kWaveNoError = 0;
 inline constexpr int kWaveNoDevice = 2;       // no device to open
 inline constexpr int kWaveAllocated = 4;      // already open
+inline constexpr int kWaveBusy = 7;           // Close: the output is stuck; try again
 inline constexpr int kWaveNotOpen = 5;        // the call needs an open device
 inline constexpr int kWaveInvalidParam = 11;  // e.g. a header longer than its buffer
 inline constexpr int kWaveNotPrepared = 34;   // header written without Prepare
@@ -65,7 +66,8 @@ class TWaveDevice {
   // Opens the device with `format`; completion notices go to `notify`, which must outlive the
   // open device. The volume set before (or the full volume) applies.
   virtual int Open(const TWaveFormat& format, TMPMessagePoster& notify) = 0;
-  // kWaveStillPlaying while buffers are queued (reset or wait for them first).
+  // kWaveStillPlaying while buffers are queued (reset or wait for them first); kWaveBusy when the
+  // output is stuck and the device stays open: Close again later, from any thread.
   virtual int Close() = 0;
   virtual int Prepare(TWaveHeader& header) = 0;
   // kWaveStillPlaying while the header is queued.

@@ -29,6 +29,10 @@ constexpr auto kDrainPoll = std::chrono::milliseconds(5);
 // in an output that ignores Interrupted() carries them out later; the caller goes on meanwhile.
 constexpr auto kRequestWait = std::chrono::milliseconds(20);
 
+// How long Close waits for a write that ignores Interrupted() before it leaves the device open
+// and returns kWaveBusy. An output that honours it returns within a poll.
+constexpr auto kStallGrace = std::chrono::milliseconds(40);
+
 }  // namespace
 
 TQueuedWaveDevice::TQueuedWaveDevice() : interrupt_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
@@ -49,6 +53,7 @@ int TQueuedWaveDevice::Open(const engine::TWaveFormat& format, engine::TMPMessag
   notify_ = &notify;
   open_ = true;
   quit_ = false;
+  loop_ended_ = false;
   paused_ = false;
   want_paused_ = false;
   drop_output_ = false;
@@ -69,18 +74,36 @@ int TQueuedWaveDevice::Close() {
     if (!open_) return engine::kWaveNotOpen;
     if (!queue_.empty()) return engine::kWaveStillPlaying;
   }
-  Shutdown();
+  if (!StopThread(false)) return engine::kWaveBusy;
+  CloseStopped();
   return engine::kWaveNoError;
 }
 
 void TQueuedWaveDevice::Shutdown() {
-  {
-    std::lock_guard lock(mutex_);
-    quit_ = true;
-    Interrupt();
-  }
+  StopThread(true);
+  CloseStopped();
+}
+
+bool TQueuedWaveDevice::StopThread(bool waitForOutput) {
+  std::unique_lock lock(mutex_);
+  quit_ = true;
+  Interrupt();
   wake_.notify_all();
+  const auto giveUp = std::chrono::steady_clock::now() + kStallGrace;
+  while (thread_.joinable() && !loop_ended_) {
+    if (waitForOutput || !in_output_) {
+      loop_state_.wait(lock);
+    } else if (loop_state_.wait_until(lock, giveUp) == std::cv_status::timeout && in_output_ &&
+               !loop_ended_) {
+      return false;
+    }
+  }
+  lock.unlock();
   if (thread_.joinable()) thread_.join();
+  return true;
+}
+
+void TQueuedWaveDevice::CloseStopped() {
   bool wasOpen = false;
   {
     std::lock_guard lock(mutex_);
@@ -189,17 +212,24 @@ void TQueuedWaveDevice::DeviceLoop() {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (CarryOutRequests()) continue;
-    if (quit_) return;
+    if (quit_) {
+      loop_ended_ = true;
+      loop_state_.notify_all();
+      return;
+    }
     const bool running = !paused_ && error_ == 0;
     if (running) CompletePlayed();
     if (running && write_pos_ < queued_end_) {
       int64_t streamBytes = 0;
       const std::span<const uint8_t> chunk = GatherChunk(streamBytes);
       const uint64_t generation = generation_;
+      in_output_ = true;
       lock.unlock();
       std::size_t written = 0;
       const int result = WriteOutput(chunk, written);
       lock.lock();
+      in_output_ = false;
+      loop_state_.notify_all();
       if (result != engine::kWaveNoError) {
         Fail(result);
       } else if (generation == generation_) {

@@ -5,7 +5,8 @@
 //
 // No call waits for an output that stalls: commands wait for the device thread a short while
 // only, Reset returns the queued buffers as done at once, and a pending command or Close raises
-// Interrupted() so that a write waiting for room returns early.
+// Interrupted() so that a write waiting for room returns early. A write that ignores that and
+// stays stuck makes Close give up after a short while with kWaveBusy; Close again to finish.
 #pragma once
 
 #include <atomic>
@@ -38,8 +39,8 @@ class TQueuedWaveDevice : public engine::TWaveDevice {
   int SetVolume(uint32_t volume) final;
 
  protected:
-  // Stops the device thread and closes the output. A derived destructor must call it, because
-  // the thread runs the derived hooks.
+  // Stops the device thread, waiting however long its output takes, and closes the output. A
+  // derived destructor must call it, because the thread runs the derived hooks.
   void Shutdown();
 
   // Hooks. OpenOutput and CloseOutput run on the caller's thread while no device thread runs;
@@ -78,6 +79,10 @@ class TQueuedWaveDevice : public engine::TWaveDevice {
     int64_t end;  // stream position just after the buffer
   };
 
+  // Asks the device thread to end and joins it. False, with the thread still running, when it
+  // sits in a write for longer than kStallGrace and waitForOutput is false.
+  bool StopThread(bool waitForOutput);
+  void CloseStopped();
   // Under mutex_:
   int AwaitDeviceThread(std::unique_lock<std::mutex>& lock);
   void Interrupt();
@@ -97,6 +102,9 @@ class TQueuedWaveDevice : public engine::TWaveDevice {
   engine::TMPMessagePoster* notify_ = nullptr;
   bool open_ = false;
   bool quit_ = false;
+  bool in_output_ = false;  // the device thread is in WriteOutput
+  bool loop_ended_ = false;
+  std::condition_variable loop_state_;  // in_output_ or loop_ended_ changed
   bool paused_ = false;       // the output is paused
   bool want_paused_ = false;  // what Pause and Restart asked for
   bool drop_output_ = false;  // Reset asked to drop what the output holds

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "../../robustness/watchdog.h"
+#include "engine/sound/sound_out.h"
 #include "engine/stream/memory_stream.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/audio/null_wave_device.h"
@@ -220,6 +221,29 @@ TEST_F(PlayerState, DeviceErrorIsShownAndEndsPlaybackWithError) {
   player.Stop();
   ASSERT_TRUE(recorder.PumpUntil([&] { return recorder.EndPlayCount(meprStopped) == 1; }));
   EXPECT_EQ(recorder.EndPlayCount(meprError), 0);
+}
+
+// Play returns playing before the device is tried; one that cannot be opened is shown, with its
+// name, and then ends the playback with an error.
+TEST_F(PlayerState, DeviceThatCannotBeOpenedIsShownThenEndsWithError) {
+  const std::string missing = (dir_ / "no such folder" / "out.wav").string();
+  RecordingPlayer recorder(std::make_unique<platform::TWavFileWaveDevice>(missing, 0.0));
+  TMP3Player& player = recorder.player();
+  std::string device_name;
+  player.SetOnShowException([&](TMP3Player&, const std::exception& error) {
+    const auto* open = dynamic_cast<const TMPDeviceOpenError*>(&error);
+    device_name = open != nullptr ? open->DeviceName() : "not a TMPDeviceOpenError";
+    recorder.ClearEvents();  // what follows the error
+  });
+  player.SetFileName(Streams().layer2.string());
+  player.Play();
+  EXPECT_EQ(player.Status(), kStatusPlaying);
+  ASSERT_TRUE(recorder.PumpUntil([&] { return !device_name.empty(); }));
+  EXPECT_EQ(device_name, missing);
+  ASSERT_TRUE(recorder.PumpUntil([&] { return recorder.EndPlayCount(meprError) == 1; }));
+  EXPECT_EQ(std::count(recorder.events().begin(), recorder.events().end(), "status:0"), 1);
+  EXPECT_EQ(recorder.events().size(), 3u) << "status, position and the end, nothing else";
+  EXPECT_EQ(player.Status(), kStatusStopped);
 }
 
 // The window is pumped as soon as the test's own thread posts to it, as a front end with a nested

@@ -1,14 +1,52 @@
 #include "platform/audio/alsa_wave_device.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "engine/sound/sound_out.h"
 #include "play_through.h"
+
+// Faults injected at ALSA's boundary: the next snd_pcm_writei calls return the planned errors
+// instead of writing (0 in the plan lets a call through), then all calls go through again.
+namespace {
+
+std::mutex g_fault_mutex;
+std::deque<int> g_write_faults;
+int g_faults_injected = 0;
+
+void PlanWriteFaults(std::initializer_list<int> faults) {
+  std::lock_guard lock(g_fault_mutex);
+  g_write_faults.assign(faults);
+  g_faults_injected = 0;
+}
+
+}  // namespace
+
+extern "C" snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer,
+                                            snd_pcm_uframes_t frames) {
+  using Writei = snd_pcm_sframes_t (*)(snd_pcm_t*, const void*, snd_pcm_uframes_t);
+  static const auto real = reinterpret_cast<Writei>(dlsym(RTLD_NEXT, "snd_pcm_writei"));
+  {
+    std::lock_guard lock(g_fault_mutex);
+    if (!g_write_faults.empty()) {
+      const int fault = g_write_faults.front();
+      g_write_faults.pop_front();
+      if (fault != 0) {
+        ++g_faults_injected;
+        return fault;
+      }
+    }
+  }
+  return real(pcm, buffer, frames);
+}
 
 namespace yumekaze::platform {
 namespace {
@@ -104,6 +142,45 @@ TEST_F(AlsaWaveDevice, VolumeAndBalanceScaleTheSamples) {
     const int64_t gain = (at / 2) % 2 == 0 ? 32767 : 16383;
     ASSERT_EQ(got, in * gain / 65535) << "at byte " << at;
   }
+}
+
+// An underrun and a suspend in the middle of playback: the device recovers, and every byte still
+// reaches it once, in order.
+TEST_F(AlsaWaveDevice, UnderrunAndSuspendRecoverAndPlayOn) {
+  const auto pcm = TestPcm(8 * 88200 + 4 * 321);
+  {
+    engine::TSoundOut out(std::make_unique<TAlsaWaveDevice>(DeviceName()));
+    out.Open();
+    bool planned = false;
+    PlayThrough(out, pcm, [&](std::size_t written) {
+      if (planned || written < pcm.size() / 4) return;
+      PlanWriteFaults({-EPIPE, 0, 0, -ESTRPIPE});
+      planned = true;
+    });
+    out.Close();
+  }
+  std::lock_guard lock(g_fault_mutex);
+  EXPECT_EQ(g_faults_injected, 2);
+  EXPECT_TRUE(g_write_faults.empty());
+  ExpectPcmThenSilence(Recorded(), pcm);
+}
+
+// A device that goes away stops playback for good: the next write fails with a text that names
+// the device, and nothing waits for the audio it held.
+TEST(AlsaWaveDeviceGone, NextWriteFailsNamingTheDevice) {
+  engine::TSoundOut out(std::make_unique<TAlsaWaveDevice>("null"));
+  out.Open();
+  PlanWriteFaults({-ENODEV});
+  try {
+    // More than the four buffers hold: a write must wait for buffers the device returns.
+    PlayThrough(out, TestPcm(10 * 88200));
+    ADD_FAILURE() << "played on after the device went";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(error.what(), std::string(snd_strerror(-ENODEV)) + ": null(TSoundOut.WaveWrite)");
+  }
+  out.Reset();
+  out.Close();
+  EXPECT_FALSE(out.Opened());
 }
 
 // The failure says which device could not be opened, so a front end can name it.
