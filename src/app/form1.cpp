@@ -130,6 +130,7 @@ void TForm1::ConfigurePlayer() {
   player.SetOnEndPlay(
       [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { MP3EndPlay(reason); });
   player.SetOnNextTrack([this](engine::TMP3Player&) { FollowedOn(); });
+  player.SetOnVolumeChange([this](engine::TMP3Player&) { AnnounceVolume(); });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
     ReportError(prompts_, this, error);
   });

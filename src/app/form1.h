@@ -149,7 +149,7 @@ class TForm1 : public QWidget {
   void PlayerChanged();
   // The playback moved to ms by a seek.
   void Seeked(qint64 ms);
-  // The user changed the volume.
+  // The volume changed, by the user or in the desktop's mixer.
   void VolumeChanged(int volume);
 
  protected:
@@ -173,6 +173,8 @@ class TForm1 : public QWidget {
   void ClearFileTexts();
   void ShowFileTexts();
   void SetOpenAndPlayEnabled(bool enabled);
+  // Keeps and shows the player's volume, however it changed.
+  void AnnounceVolume();
   // Plays the loaded file; a device that cannot open is named in the warning.
   void StartPlay();
   // Names the list's following entry to the player, which goes on with it without a gap.

@@ -93,7 +93,8 @@ int TSoundOut::GetWaveVolume() {
   try {
     uint32_t volume = 0;
     CheckWaveOutResult(device_.get(), device_->GetVolume(volume), "TSoundOut.GetWaveVolume");
-    result = static_cast<int>(std::max(volume & 0xFFFF, volume >> 16) * 100 / 65535);
+    // Rounded, so that a volume set as a percentage reads back as the same percentage.
+    result = static_cast<int>((std::max(volume & 0xFFFF, volume >> 16) * 100 + 65535 / 2) / 65535);
   } catch (const std::exception&) {
   }
   return result;
@@ -335,6 +336,21 @@ void TSoundOut::SetOnPosition(PositionHandler handler) {
   on_position_ = std::move(handler);
 }
 
+void TSoundOut::SetOnDeviceVolume(DeviceVolumeHandler handler) {
+  std::lock_guard lock(handlers_mutex_);
+  on_device_volume_ = std::move(handler);
+}
+
+int TSoundOut::FollowDeviceVolume() {
+  volume_ = GetWaveVolume();
+  return volume_;
+}
+
+void TSoundOut::DeviceVolumeChanged() {
+  std::lock_guard lock(handlers_mutex_);
+  if (on_device_volume_) on_device_volume_(*this);
+}
+
 void TSoundOut::ApplyVolume() {
   if (!device_open_) return;
   CheckWaveOutResult(device_.get(), device_->SetVolume(SoundOutVolumeWord(volume_, balance_)),
@@ -345,6 +361,7 @@ void TSoundOut::Dispatch(TMPMessage& message) {
   switch (message.Msg) {
     case MM_WOM_DONE: OnWaveDone(); break;
     case MPM_TIMEOUT: PositionTick(); break;
+    case MM_MIXM_CONTROL_CHANGE: DeviceVolumeChanged(); break;
     default: break;
   }
 }
