@@ -293,23 +293,32 @@ TEST(SoundOut, DeviceFailuresReadAsTheDeviceTextWithTheContext) {
   }
 }
 
-TEST(SoundOut, PositionTicksComeWhileAudioIsQueuedAndStopWhenCleared) {
+TEST(SoundOut, PositionTicksFollowCompletedBuffersAndStopWhenCleared) {
   Fixture f;
   std::atomic<int> ticks{0};
-  TMPSimpleEvent three;
+  TMPSimpleEvent ticked;
   f.out->SetPositionInterval(1);
   f.out->SetOnPosition([&](TSoundOut& sender) {
     EXPECT_EQ(&sender, f.out.get());
-    if (++ticks == 3) three.SetEvent();
+    ++ticks;
+    ticked.SetEvent();
   });
   f.out->Open();
-  const auto pcm = Ramp(88200);
+  const auto pcm = Ramp(88200);  // a buffer
   f.out->Write(pcm);
-  EXPECT_EQ(three.WaitFor(kInfinite), kWaitObject0);
-  EXPECT_EQ(f.out->Thread().Timeout(), 1);
-  f.device->CompleteOne();
+  f.out->Write(pcm);
+  // Queued audio alone moves nothing: the thread waits for a completion, not for a time-out.
   f.Settle();
-  EXPECT_EQ(f.out->Thread().Timeout(), kInfinite);  // nothing queued: no time-out
+  EXPECT_EQ(f.out->Thread().Timeout(), kInfinite);
+  for (int completed = 1; completed <= 2; ++completed) {
+    ticked.ResetEvent();
+    ASSERT_TRUE(f.device->CompleteOne());
+    // At once, or after the rest of the interval since the tick before.
+    ASSERT_EQ(ticked.WaitFor(20000), kWaitObject0);
+    f.Settle();
+    EXPECT_EQ(ticks, completed);
+    EXPECT_EQ(f.out->Thread().Timeout(), kInfinite);
+  }
   f.out->SetOnPosition(nullptr);
   const int seen = ticks;
   f.out->Write(pcm);
