@@ -141,8 +141,8 @@ void TSoundOut::Open() {
       CheckWaveOutResult(device_.get(), device_->Prepare(header),
                          "TSoundOut.Open:WaveOutPreperHeader");
     }
+    thread_->SetTimeout(position_interval_);
     last_tick_ = TickCount();
-    moved_ = false;
   } catch (...) {
     Close();
     throw;
@@ -368,36 +368,31 @@ void TSoundOut::Dispatch(TMPMessage& message) {
 
 void TSoundOut::OnWaveDone() {
   const int queued = --queued_;
-  if (queued == 0) {
-    // Under the buffer lock, so that a buffer queued right after the decrement (which resets
-    // the event under this lock) is never reported as all done.
-    std::lock_guard lock(buffer_lock_);
-    if (queued_ == 0) all_done_.SetEvent();
+  if (queued > 0) {
+    thread_->SetTimeout(position_interval_);
+  } else {
+    {
+      // Under the buffer lock, so that a buffer queued right after the decrement (which resets
+      // the event under this lock) is never reported as all done.
+      std::lock_guard lock(buffer_lock_);
+      if (queued_ == 0) all_done_.SetEvent();
+    }
+    thread_->SetTimeout(kInfinite);
   }
   Assert(queued >= 0);
   NotifyWaiter();
-  moved_ = true;
   PositionTick();
 }
 
-// The position counts the buffers played, so it moves only when one completes: a tick follows
-// each completion, at most one per interval, and between completions the thread sleeps.
 void TSoundOut::PositionTick() {
   std::lock_guard lock(handlers_mutex_);
   const int interval = position_interval_;
-  if (!on_position_ || interval == -1 || !moved_) {
-    thread_->SetTimeout(kInfinite);
-    return;
+  if (!on_position_ || interval == -1) return;
+  const uint32_t now = TickCount();
+  if (now - last_tick_ > static_cast<uint32_t>(interval)) {
+    on_position_(*this);
+    last_tick_ = now;
   }
-  const uint32_t since = TickCount() - last_tick_;
-  if (since <= static_cast<uint32_t>(interval)) {
-    thread_->SetTimeout(static_cast<int>(static_cast<uint32_t>(interval) - since + 1));
-    return;
-  }
-  on_position_(*this);
-  last_tick_ = TickCount();
-  moved_ = false;
-  thread_->SetTimeout(kInfinite);
 }
 
 uint32_t TSoundOut::TickCount() {

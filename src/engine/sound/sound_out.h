@@ -1,6 +1,6 @@
 // TSoundOut: plays PCM through a wave device with four buffers of half a second each. The writer
 // fills them; completions arrive on the sound output's own thread, which frees the buffers, wakes
-// a registered waiter and emits position ticks as buffers complete.
+// a registered waiter and emits position ticks.
 #pragma once
 
 #include <array>
@@ -95,7 +95,7 @@ class TSoundOut final : private TMPMessageHandler {
   void SetBitsPerSample(int bits);
   int DeviceId() const { return device_id_; }
   void SetDeviceId(int deviceId) { device_id_ = deviceId; }
-  // Least milliseconds between position ticks, which come as buffers complete; -1 = none.
+  // Milliseconds between position ticks; -1 = none.
   int PositionInterval() const { return position_interval_.load(); }
   void SetPositionInterval(int milliseconds);
 
@@ -138,7 +138,6 @@ class TSoundOut final : private TMPMessageHandler {
   DeviceVolumeHandler on_device_volume_;
   std::atomic<int> position_interval_{-1};
   std::atomic<uint32_t> last_tick_{0};
-  std::atomic<bool> moved_{false};  // a buffer completed since the last tick
   std::unique_ptr<TWaveDevice> device_;
   bool device_open_ = false;
   std::array<TWaveHeader, kSoundOutBufferCount> headers_;
