@@ -151,8 +151,8 @@ pa_operation* pa_context_set_sink_input_mute(pa_context* c, uint32_t idx, int mu
 
 pa_operation* pa_context_get_sink_input_info(pa_context* c, uint32_t idx,
                                              pa_sink_input_info_cb_t cb, void* userdata) {
-  return Forward<&pa_context_get_sink_input_info, pa_operation*>(
-      "pa_context_get_sink_input_info", nullptr, c, idx, cb, userdata);
+  return Forward<&pa_context_get_sink_input_info, pa_operation*>("pa_context_get_sink_input_info",
+                                                                 nullptr, c, idx, cb, userdata);
 }
 
 pa_operation* pa_context_subscribe(pa_context* c, pa_subscription_mask_t m,

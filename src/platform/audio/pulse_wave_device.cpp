@@ -72,8 +72,8 @@ pa_cvolume ChannelVolumes(uint32_t volume, uint8_t channels) {
 // The volume word for a stream's volume: each channel's share of the normal volume, up to full.
 uint32_t VolumeWord(const pa_cvolume& volume) {
   const auto scale = [](pa_volume_t value) {
-    return static_cast<uint32_t>(
-        std::min<uint64_t>((uint64_t{value} * 0xFFFFu + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM, 0xFFFFu));
+    return static_cast<uint32_t>(std::min<uint64_t>(
+        (uint64_t{value} * 0xFFFFu + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM, 0xFFFFu));
   };
   const uint32_t left = scale(volume.values[0]);
   const uint32_t right = volume.channels > 1 ? scale(volume.values[1]) : left;
@@ -556,8 +556,7 @@ void TPulseWaveDevice::OnSubscription(pa_context*, pa_subscription_event_type_t 
   device->QueryVolume();
 }
 
-void TPulseWaveDevice::OnSinkInput(pa_context*, const pa_sink_input_info* info, int,
-                                   void* self) {
+void TPulseWaveDevice::OnSinkInput(pa_context*, const pa_sink_input_info* info, int, void* self) {
   auto* device = static_cast<TPulseWaveDevice*>(self);
   // While our own changes are on their way, an answer may show the volume before them; once they
   // are done, it shows them or a later change of the mixer's.
