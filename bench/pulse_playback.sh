@@ -3,12 +3,15 @@
 # threads, voluntary and not, from /proc/PID/task/*/status) per second of playback, for
 # yumekaze-cli and the desktop player on each sound device, and mpg123 for comparison. Starts a
 # private PulseAudio server of its own and stops it at the end. Its sink is a pipe nobody reads,
-# paced by the clock like a sound card (the null sink was seen to run ahead of real time).
-#   bench/pulse_playback.sh BUILD_DIR [SECONDS]
+# paced by the clock like a sound card (the null sink was seen to run ahead of real time). With
+# BASELINE_DIR (a build directory or a copy of its bin/ folder's parent), the sound server rows are
+# measured for that build too, each just before the current one, so both see the same load.
+#   bench/pulse_playback.sh BUILD_DIR [SECONDS] [BASELINE_DIR]
 set -euo pipefail
 
 build=$(realpath "$1")
 seconds=${2:-20}
+baseline=${3:+$(realpath "$3")}
 dir=$(mktemp -d /tmp/yumekaze-pulse-bench-XXXXXX)
 server_pid=
 cleanup() {
@@ -60,6 +63,10 @@ run() {  # name command...: measures the command's own process
 }
 
 printf "%-44s %8s %9s %9s\n" "player" "wakeup/s" "cpu %" "server %"
+if [ -n "$baseline" ]; then
+  run "baseline: yumekaze-cli play --device pulse" \
+    "$baseline/bin/yumekaze-cli" play --device pulse "$dir/tone.mp3"
+fi
 run "yumekaze-cli play --device pulse" "$build/bin/yumekaze-cli" play --device pulse "$dir/tone.mp3"
 run "yumekaze-cli play --device alsa:pulse" \
   "$build/bin/yumekaze-cli" play --device alsa:pulse "$dir/tone.mp3"
@@ -69,9 +76,13 @@ if [ -x "$build/bin/yumekaze" ] && command -v Xvfb >/dev/null; then
   Xvfb -displayfd 3 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
   xvfb=$!
   until [ -s "$dir/display" ]; do sleep 0.1; done
+  desktop() {  # name program device
+    run "$1 --device $3 (Xvfb)" env DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb \
+      "$2" --device "$3" "$dir/tone.mp3"
+  }
+  [ -n "$baseline" ] && desktop "baseline: yumekaze" "$baseline/bin/yumekaze" pulse
   for device in pulse alsa:pulse; do
-    run "yumekaze --device $device (Xvfb)" env DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb \
-      "$build/bin/yumekaze" --device "$device" "$dir/tone.mp3"
+    desktop yumekaze "$build/bin/yumekaze" "$device"
   done
   kill "$xvfb"
   wait "$xvfb" 2>/dev/null || true

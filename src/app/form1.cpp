@@ -135,6 +135,7 @@ void TForm1::ConfigurePlayer() {
       [this](engine::TMP3Player&, const std::string& name, const std::exception* error) {
         Opened(QFile::decodeName(QByteArray::fromStdString(name)), error);
       });
+  player.SetOnVolumeChange([this](engine::TMP3Player&) { AnnounceVolume(); });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
     // A sound device that fails while starting gets the same warning as when Play throws; the
     // end of play that follows shows the stop without a second box.

@@ -162,7 +162,7 @@ class TForm1 : public QWidget {
   void PlayerChanged();
   // The playback moved to ms by a seek.
   void Seeked(qint64 ms);
-  // The user changed the volume.
+  // The volume changed, by the user or in the desktop's mixer.
   void VolumeChanged(int volume);
 
  protected:
@@ -200,6 +200,8 @@ class TForm1 : public QWidget {
   void Opened(const QString& entry, const std::exception* error);
   // The player opened the entry of a play command, or could not.
   void PlayOpened(TOpening opening, const QString& entry, const std::exception* error);
+  // Keeps and shows the player's volume, however it changed.
+  void AnnounceVolume();
   // Plays the loaded file; a device that cannot open is named in the warning.
   void StartPlay();
   // Names a sound device that cannot be opened in the device warning; false for other errors.

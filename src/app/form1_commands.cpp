@@ -397,6 +397,10 @@ bool TForm1::SeekTo(int64_t ms) {
 
 void TForm1::ChangeVolume(int volume) {
   MP3->SetVolume(std::clamp(volume, 0, 100));
+  AnnounceVolume();
+}
+
+void TForm1::AnnounceVolume() {
   StoreVolume(MP3->Volume());
   emit VolumeChanged(MP3->Volume());
   emit PlayerChanged();

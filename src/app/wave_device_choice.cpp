@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <stdexcept>
 
+#include "app/error_report.h"
 #include "app/settings_store.h"
 #include "engine/player/mp3_player.h"
 #include "platform/audio/wave_device_factory.h"
@@ -81,7 +82,12 @@ void AddWaveDeviceMenu(QMenu& menu, QAction* before, engine::TMP3Player& player,
     QObject::connect(action, &QAction::triggered, devices, [name, &player, &prompts, devices] {
       StoreName(name);
       QString problem;
-      player.SetWaveDevice(CreateChosenWaveDevice(name, problem));
+      try {
+        player.SetWaveDevice(CreateChosenWaveDevice(name, problem));
+      } catch (const std::exception& error) {
+        // The new device cannot play: the player has stopped.
+        ReportError(prompts, devices->parentWidget(), error);
+      }
       if (!problem.isEmpty()) {
         prompts.Warning(devices->parentWidget(), problem, QStringLiteral("Yumekaze"));
       }

@@ -36,7 +36,7 @@ TWaveDeviceChoice ChooseWaveDevice(QStringList& arguments);
 std::unique_ptr<engine::TWaveDevice> CreateChosenWaveDevice(const QString& name, QString& problem);
 
 // Adds the sound output choices to `menu` before `before`: picking one stores it in the settings
-// and puts the device in the player (which stops what plays); `prompts` shows any problem.
+// and puts the device in the player, where what plays goes on; `prompts` shows any problem.
 void AddWaveDeviceMenu(QMenu& menu, QAction* before, engine::TMP3Player& player,
                        TUserPrompts& prompts, const QString& current);
 

@@ -143,6 +143,34 @@ pa_operation* pa_context_set_sink_input_volume(pa_context* c, uint32_t idx,
       "pa_context_set_sink_input_volume", nullptr, c, idx, volume, cb, userdata);
 }
 
+pa_operation* pa_context_set_sink_input_mute(pa_context* c, uint32_t idx, int mute,
+                                             pa_context_success_cb_t cb, void* userdata) {
+  return Forward<&pa_context_set_sink_input_mute, pa_operation*>(
+      "pa_context_set_sink_input_mute", nullptr, c, idx, mute, cb, userdata);
+}
+
+pa_operation* pa_context_get_sink_input_info(pa_context* c, uint32_t idx,
+                                             pa_sink_input_info_cb_t cb, void* userdata) {
+  return Forward<&pa_context_get_sink_input_info, pa_operation*>("pa_context_get_sink_input_info",
+                                                                 nullptr, c, idx, cb, userdata);
+}
+
+pa_operation* pa_context_subscribe(pa_context* c, pa_subscription_mask_t m,
+                                   pa_context_success_cb_t cb, void* userdata) {
+  return Forward<&pa_context_subscribe, pa_operation*>("pa_context_subscribe", nullptr, c, m, cb,
+                                                       userdata);
+}
+
+void pa_context_set_subscribe_callback(pa_context* c, pa_context_subscribe_cb_t cb,
+                                       void* userdata) {
+  ForwardVoid<&pa_context_set_subscribe_callback>("pa_context_set_subscribe_callback", c, cb,
+                                                  userdata);
+}
+
+int pa_cvolume_equal(const pa_cvolume* a, const pa_cvolume* b) {
+  return Forward<&pa_cvolume_equal>("pa_cvolume_equal", 0, a, b);
+}
+
 pa_operation_state_t pa_operation_get_state(const pa_operation* o) {
   return Forward<&pa_operation_get_state>("pa_operation_get_state", PA_OPERATION_CANCELLED, o);
 }

@@ -27,6 +27,7 @@ TMP3Player::TMP3Player(std::unique_ptr<TWaveDevice> device)
     handled = true;
   });
   sound_->SetOnPosition([this](TSoundOut&) { window_.Post(MPM_POSITION); });
+  sound_->SetOnDeviceVolume([this](TSoundOut&) { window_.PostUnlessPending(MPM_VOLUME); });
   worker_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageHandler*>(this));
   worker_->SetOnException([this](TMPLoopThread&, const std::exception& error, bool& handled) {
     RelayException(error);
@@ -60,9 +61,33 @@ TMP3Player::~TMP3Player() {
 }
 
 void TMP3Player::SetWaveDevice(std::unique_ptr<TWaveDevice> device) {
-  Stop();
-  std::lock_guard output(output_lock_);
-  sound_->SetDevice(std::move(device));
+  if (status_ == kStatusStopped) {
+    std::lock_guard output(output_lock_);
+    sound_->SetDevice(std::move(device));
+    return;
+  }
+  // The playback goes on on the new device from where it was; paused stays paused. The worker
+  // stays still until the seek has put the file there, so nothing from elsewhere is heard.
+  int64_t played = 0;
+  try {
+    std::lock_guard decode(decode_lock_);
+    std::lock_guard output(output_lock_);
+    played = PlayedMilliseconds();
+    worker_->Event().ResetEvent();
+    sound_->SetWaiter(nullptr);
+    sound_->Reset();
+    sound_->SetDevice(std::move(device));
+    sound_->SetMediaInfo(SongTitle(), Artist());
+    // Opened on its own thread like Play's; the worker takes it over, or reports why it could
+    // not be opened. A pause is applied once it is open.
+    sound_->BeginOpen();
+    if (status_ == kStatusPaused) sound_->Pause();
+  } catch (...) {
+    end_reason_ = meprError;  // there is no new device
+    Stop();
+    throw;
+  }
+  Seek(played);
 }
 
 TWaveDevice* TMP3Player::WaveDevice() const { return sound_->Device(); }

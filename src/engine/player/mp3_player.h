@@ -57,7 +57,9 @@ class TMP3Player : private TMPMessageHandler {
   TMP3Player(const TMP3Player&) = delete;
   TMP3Player& operator=(const TMP3Player&) = delete;
 
-  // Replaces the wave device; stops playback first. The volume and balance carry over.
+  // Replaces the wave device. The volume and balance carry over, and so does the playback: it
+  // goes on on the new device from the same position (paused stays paused). Throws when the new
+  // device cannot open; the player is then stopped.
   void SetWaveDevice(std::unique_ptr<TWaveDevice> device);
   TWaveDevice* WaveDevice() const;
 
@@ -119,6 +121,10 @@ class TMP3Player : private TMPMessageHandler {
   // handler is in time for the end of this file, however short.
   const TNotifyEvent& OnNextTrack() const { return on_next_track_; }
   void SetOnNextTrack(TNotifyEvent handler) { on_next_track_ = std::move(handler); }
+  // Volume changed outside the player: the desktop's mixer set the sound device's volume (or
+  // muted it, which reads as 0). The player's own SetVolume does not fire it.
+  const TNotifyEvent& OnVolumeChange() const { return on_volume_change_; }
+  void SetOnVolumeChange(TNotifyEvent handler) { on_volume_change_ = std::move(handler); }
 
   // ---- commands
   // Opens FileName (Close when it is empty). A file that cannot be opened throws TMPStreamError
@@ -209,6 +215,7 @@ class TMP3Player : private TMPMessageHandler {
   void HandleEndOfStream(const TMPMessage& message);
   void HandleStatus();
   void HandleEndPlay();
+  void HandleVolume();
   void HandleEqualizer();  // equalizer_settings.cpp
   // The decoder's gain tables are shared: a new file gets its own before its first frame.
   void ApplyEqualizer();
@@ -254,6 +261,7 @@ class TMP3Player : private TMPMessageHandler {
   TExceptionEvent on_show_exception_;
   TOpenedEvent on_opened_;
   TNotifyEvent on_next_track_;
+  TNotifyEvent on_volume_change_;
   TMP3EndPlayReason end_reason_ = meprStopped;
   TMP3CpuCapabilities using_cpu_capabilities_ = kAllCpuCapabilities;
   int equalizer_count_ = 6;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "engine/player/mp3_player.h"
+#include "engine/sound/sound_out.h"
 #include "engine/stream/stream_reader.h"
 
 namespace yumekaze::engine {
@@ -37,6 +38,9 @@ void TMP3Player::WindowProcedure(TMPMessage& message) {
     case MPM_ENDOFDATA:
       HandleEndOfData(message);
       break;
+    case MPM_VOLUME:
+      HandleVolume();
+      break;
     default:
       break;
   }
@@ -59,6 +63,18 @@ void TMP3Player::HandleStatus() {
 void TMP3Player::HandleEndPlay() {
   window_.RemovePending(MPM_ENDPLAY);
   DoEndPlay();
+}
+
+// The device's volume, as the mixer left it, becomes the player's.
+void TMP3Player::HandleVolume() {
+  window_.RemovePending(MPM_VOLUME);
+  {
+    std::lock_guard output(output_lock_);
+    const int volume = sound_->FollowDeviceVolume();
+    if (volume == volume_) return;
+    volume_ = volume;
+  }
+  if (on_volume_change_ && !destroying_) on_volume_change_(*this);
 }
 
 // wParam: the playback the worker drained (an end of stream overtaken by Stop and Play is stale).

@@ -112,7 +112,8 @@ int TSoundOut::GetWaveVolume() {
   try {
     uint32_t volume = 0;
     CheckWaveOutResult(device, device->GetVolume(volume), "TSoundOut.GetWaveVolume");
-    result = static_cast<int>(std::max(volume & 0xFFFF, volume >> 16) * 100 / 65535);
+    // Rounded, so that a volume set as a percentage reads back as the same percentage.
+    result = static_cast<int>((std::max(volume & 0xFFFF, volume >> 16) * 100 + 65535 / 2) / 65535);
   } catch (const std::exception&) {
   }
   return result;
@@ -408,6 +409,21 @@ void TSoundOut::SetOnPosition(PositionHandler handler) {
   on_position_ = std::move(handler);
 }
 
+void TSoundOut::SetOnDeviceVolume(DeviceVolumeHandler handler) {
+  std::lock_guard lock(handlers_mutex_);
+  on_device_volume_ = std::move(handler);
+}
+
+int TSoundOut::FollowDeviceVolume() {
+  volume_ = GetWaveVolume();
+  return volume_;
+}
+
+void TSoundOut::DeviceVolumeChanged() {
+  std::lock_guard lock(handlers_mutex_);
+  if (on_device_volume_) on_device_volume_(*this);
+}
+
 void TSoundOut::ApplyVolume() {
   if (!device_open_) return;
   CheckWaveOutResult(Device(), Device()->SetVolume(SoundOutVolumeWord(volume_, balance_)),
@@ -426,6 +442,7 @@ void TSoundOut::Dispatch(TMPMessage& message) {
     case MM_WOM_DONE: OnWaveDone(); break;
     case MPM_DEVICEOPENED: OnDeviceOpened(message.WParam, static_cast<int>(message.LParam)); break;
     case MPM_TIMEOUT: PositionTick(); break;
+    case MM_MIXM_CONTROL_CHANGE: DeviceVolumeChanged(); break;
     default: break;
   }
 }

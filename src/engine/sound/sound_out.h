@@ -53,6 +53,7 @@ class TSoundOut final : private TMPMessageHandler {
   using ErrorHandler =
       std::function<void(TSoundOut& sender, const std::exception& error, bool& handled)>;
   using PositionHandler = std::function<void(TSoundOut& sender)>;
+  using DeviceVolumeHandler = std::function<void(TSoundOut& sender)>;
 
   // Without a device the sound output exists with volume 100, and Open fails until SetDevice.
   explicit TSoundOut(std::unique_ptr<TWaveDevice> device = nullptr);
@@ -123,9 +124,14 @@ class TSoundOut final : private TMPMessageHandler {
   // handler is no longer running and is never called again.
   void SetOnError(ErrorHandler handler);
   void SetOnPosition(PositionHandler handler);
+  // Runs on the sound output's thread when the desktop's mixer changed the device's volume.
+  void SetOnDeviceVolume(DeviceVolumeHandler handler);
 
   // The device's current volume in percent (100 without a device).
   int GetWaveVolume();
+  // Takes the device's current volume as Volume, without setting it on the device (the mixer
+  // already did); returns it.
+  int FollowDeviceVolume();
 
   TMPLoopThread& Thread() { return *thread_; }
 
@@ -138,6 +144,7 @@ class TSoundOut final : private TMPMessageHandler {
   void QueueCurrent();
   void NotifyWaiter();
   void PositionTick();
+  void DeviceVolumeChanged();
   void ApplyVolume();
   void ReleaseDevice();
   static uint32_t TickCount();
@@ -152,6 +159,7 @@ class TSoundOut final : private TMPMessageHandler {
   std::mutex handlers_mutex_;  // guards the two handlers
   ErrorHandler on_error_;
   PositionHandler on_position_;
+  DeviceVolumeHandler on_device_volume_;
   std::atomic<int> position_interval_{-1};
   std::atomic<uint32_t> last_tick_{0};
   std::string media_title_;

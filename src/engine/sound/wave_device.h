@@ -16,6 +16,9 @@
 namespace yumekaze::engine {
 
 inline constexpr uint32_t MM_WOM_DONE = 0x3BD;
+// The desktop's mixer changed the device's volume (or muted it: volume 0); GetVolume has the new
+// one. Posted by devices whose volume the desktop's mixer shows.
+inline constexpr uint32_t MM_MIXM_CONTROL_CHANGE = 0x3D1;
 
 // Result codes of the device calls: 0 success; other values are the device's own, explained by
 // its ErrorText. The ones below have the same meaning on every device.

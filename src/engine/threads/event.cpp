@@ -45,8 +45,11 @@ void TMPEvent::SetEvent() {
   signalled_ = true;
   // A waiter removes itself under mutex_, so it cannot go away while it is notified here.
   for (Waiter* waiter : waiters_) {
-    std::lock_guard waiterLock(waiter->mutex);
-    waiter->notified = true;
+    {
+      std::lock_guard waiterLock(waiter->mutex);
+      waiter->notified = true;
+    }
+    // Outside the waiter's lock: the woken thread takes it at once and would only block again.
     waiter->cv.notify_one();
   }
 }

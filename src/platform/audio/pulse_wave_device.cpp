@@ -15,17 +15,19 @@ namespace {
 
 // How long the server may take to answer a connection or a command before we give up on it.
 constexpr int kAnswerSeconds = 5;
-// The stream's target length, beyond the engine's four half-second buffers, and the server's
-// request size: with these the server asks for data once a second (one wake-up of our main loop)
-// and keeps half a second in its sink.
-constexpr pa_usec_t kTargetUsec = 3 * PA_USEC_PER_SEC;
-constexpr pa_usec_t kRequestUsec = PA_USEC_PER_SEC;
+// The stream's target length, well beyond the engine's four half-second buffers, and the
+// server's request size: with these the server asks for data every two seconds (a wake-up of our
+// main loop each time; we write on our own clock anyway) and keeps up to a second in its sink
+// (the target less twice the request).
+constexpr pa_usec_t kTargetUsec = 5 * PA_USEC_PER_SEC;
+constexpr pa_usec_t kRequestUsec = 2 * PA_USEC_PER_SEC;
 // Buffers are handed to the server at once while it holds less than this; beyond, at the next
 // completion check, which wakes the main loop anyway.
 constexpr pa_usec_t kSendAheadUsec = PA_USEC_PER_SEC;
 // Between the server's reports of what it has played, completions follow the clock; a report is
-// asked for this often, and always before the last queued buffer counts as played.
-constexpr pa_usec_t kTimingRefreshUsec = 2 * PA_USEC_PER_SEC;
+// asked for this often, and always before the last queued buffer counts as played. A sound
+// card's clock and ours part by well under 0.1 %, a millisecond in this time.
+constexpr pa_usec_t kTimingRefreshUsec = 10 * PA_USEC_PER_SEC;
 // A completion check lands this much after the buffer's expected end, so that one check
 // usually finds it played; and never sooner than this after the previous check.
 constexpr pa_usec_t kCheckSlackUsec = 10 * PA_USEC_PER_MSEC;
@@ -65,6 +67,17 @@ pa_cvolume ChannelVolumes(uint32_t volume, uint8_t channels) {
   result.values[0] = scale(volume);
   if (channels > 1) result.values[1] = scale(volume >> 16);
   return result;
+}
+
+// The volume word for a stream's volume: each channel's share of the normal volume, up to full.
+uint32_t VolumeWord(const pa_cvolume& volume) {
+  const auto scale = [](pa_volume_t value) {
+    return static_cast<uint32_t>(std::min<uint64_t>(
+        (uint64_t{value} * 0xFFFFu + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM, 0xFFFFu));
+  };
+  const uint32_t left = scale(volume.values[0]);
+  const uint32_t right = volume.channels > 1 ? scale(volume.values[1]) : left;
+  return left | right << 16;
 }
 
 }  // namespace
@@ -145,9 +158,11 @@ int TPulseWaveDevice::Connect(const engine::TWaveFormat& format) {
   attr.prebuf = static_cast<uint32_t>(pa_frame_size(&spec_));
   attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kRequestUsec, &spec_));
   attr.fragsize = static_cast<uint32_t>(-1);
-  const pa_cvolume volume = ChannelVolumes(volume_, spec_.channels);
+  stream_volume_ = ChannelVolumes(volume_, spec_.channels);
+  muted_ = false;
+  own_changes_ = 0;
   if (pa_stream_connect_playback(stream_, sink_.empty() ? nullptr : sink_.c_str(), &attr,
-                                 PA_STREAM_NOFLAGS, &volume, nullptr) < 0) {
+                                 PA_STREAM_NOFLAGS, &stream_volume_, nullptr) < 0) {
     return -pa_context_errno(context_);
   }
   const bool ready = WaitLocked(
@@ -156,7 +171,16 @@ int TPulseWaveDevice::Connect(const engine::TWaveFormat& format) {
         return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
       },
       kAnswerSeconds);
-  if (ready && pa_stream_get_state(stream_) == PA_STREAM_READY) return engine::kWaveNoError;
+  if (ready && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+    // The mixer's changes to our stream from now on, and a mute the server may have restored.
+    pa_context_set_subscribe_callback(context_, &OnSubscription, this);
+    if (pa_operation* operation =
+            pa_context_subscribe(context_, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr)) {
+      pa_operation_unref(operation);
+    }
+    QueryVolume();
+    return engine::kWaveNoError;
+  }
   if (!ready || pa_context_get_state(context_) != PA_CONTEXT_READY) return ConnectionError();
   const int error = pa_context_errno(context_);
   if (error == PA_ERR_NOTSUPPORTED || error == PA_ERR_INVALID || error == PA_ERR_TOOLARGE) {
@@ -361,13 +385,29 @@ int TPulseWaveDevice::SetVolume(uint32_t volume) {
   if (loop_ == nullptr) return engine::kWaveNoError;
   const LoopLock lock(loop_);
   if (error_ == 0) {
-    const pa_cvolume channels = ChannelVolumes(volume, spec_.channels);
-    if (pa_operation* operation = pa_context_set_sink_input_volume(
-            context_, pa_stream_get_index(stream_), &channels, nullptr, nullptr)) {
-      pa_operation_unref(operation);
+    const uint32_t index = pa_stream_get_index(stream_);
+    stream_volume_ = ChannelVolumes(volume, spec_.channels);
+    Own(pa_context_set_sink_input_volume(context_, index, &stream_volume_, &OnOwnChange, this));
+    // Muted in the mixer, the player showed volume 0: a volume set here is heard again.
+    if (muted_) {
+      muted_ = false;
+      Own(pa_context_set_sink_input_mute(context_, index, 0, &OnOwnChange, this));
     }
   }
   return error_;
+}
+
+void TPulseWaveDevice::Own(pa_operation* operation) {
+  if (operation == nullptr) return;
+  ++own_changes_;
+  pa_operation_unref(operation);
+}
+
+void TPulseWaveDevice::QueryVolume() {
+  if (pa_operation* operation = pa_context_get_sink_input_info(
+          context_, pa_stream_get_index(stream_), &OnSinkInput, this)) {
+    pa_operation_unref(operation);
+  }
 }
 
 void TPulseWaveDevice::SetMediaInfo(std::string_view title, std::string_view artist) {
@@ -500,6 +540,34 @@ void TPulseWaveDevice::OnTiming(pa_stream*, int success, void* self) {
 
 void TPulseWaveDevice::OnOperationDone(pa_stream*, int, void* self) {
   pa_threaded_mainloop_signal(static_cast<TPulseWaveDevice*>(self)->loop_, 0);
+}
+
+void TPulseWaveDevice::OnOwnChange(pa_context*, int, void* self) {
+  --static_cast<TPulseWaveDevice*>(self)->own_changes_;
+}
+
+void TPulseWaveDevice::OnSubscription(pa_context*, pa_subscription_event_type_t type,
+                                      uint32_t index, void* self) {
+  auto* device = static_cast<TPulseWaveDevice*>(self);
+  if (device->stream_ == nullptr || index != pa_stream_get_index(device->stream_) ||
+      (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE) {
+    return;
+  }
+  device->QueryVolume();
+}
+
+void TPulseWaveDevice::OnSinkInput(pa_context*, const pa_sink_input_info* info, int, void* self) {
+  auto* device = static_cast<TPulseWaveDevice*>(self);
+  // While our own changes are on their way, an answer may show the volume before them; once they
+  // are done, it shows them or a later change of the mixer's.
+  if (info == nullptr || device->notify_ == nullptr || device->own_changes_ > 0) return;
+  const bool muted = info->mute != 0;
+  // Our own SetVolume coming back, or a change of something else than the volume.
+  if (muted == device->muted_ && pa_cvolume_equal(&info->volume, &device->stream_volume_)) return;
+  device->muted_ = muted;
+  device->stream_volume_ = info->volume;
+  device->volume_ = muted ? 0 : VolumeWord(info->volume);
+  device->notify_->PostMessage(engine::MM_MIXM_CONTROL_CHANGE);
 }
 
 bool PulseServerAnswers(std::string& error) {

@@ -3,11 +3,13 @@
 // engine's four half-second buffers; a buffer is reported done once it has been played by the
 // server's timing, carried forward by the clock between the server's reports so that a buffer
 // costs about one wake-up. Pause corks the stream, Reset flushes it, and the volume is the
-// stream's, the one the desktop's mixer shows.
+// stream's, the one the desktop's mixer shows: a change made there (or a mute, which counts as
+// volume 0) becomes the device's volume and is posted as MM_MIXM_CONTROL_CHANGE.
 #pragma once
 
 #include <pulse/pulseaudio.h>
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -61,7 +63,10 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   bool WaitLocked(Done done, int seconds);
   bool WaitOperation(pa_operation* operation);
   int ConnectionError() const;
-  void ApplyVolume();
+  // Asks the server for the stream's volume and mute; OnSinkInput takes the answer.
+  void QueryVolume();
+  // Counts a change of our stream's volume or mute until the server has made it.
+  void Own(pa_operation* operation);
   void ScheduleCheck(pa_usec_t delay);
   int SetCorked(bool corked);
   int SendPending();
@@ -79,6 +84,10 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   static void OnTimer(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self);
   static void OnTiming(pa_stream* stream, int success, void* self);
   static void OnOperationDone(pa_stream*, int success, void* self);
+  static void OnOwnChange(pa_context*, int success, void* self);
+  static void OnSubscription(pa_context*, pa_subscription_event_type_t type, uint32_t index,
+                             void* self);
+  static void OnSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* self);
 
   std::string sink_;
   std::string title_;
@@ -100,7 +109,12 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   int error_ = 0;            // sticky: the connection failed; later calls report it
   bool paused_ = false;
   bool timed_out_ = false;
-  uint32_t volume_ = engine::kWaveVolumeFull;
+  // The stream's volume and mute as last set here or seen from the server: a report that
+  // matches them is our own change coming back.
+  pa_cvolume stream_volume_{};
+  bool muted_ = false;
+  int own_changes_ = 0;  // our volume and mute changes the server has not answered yet
+  std::atomic<uint32_t> volume_ = engine::kWaveVolumeFull;  // read by any thread
 };
 
 // Whether a sound server answers now (PULSE_SERVER or the user's own); `error` says why not.

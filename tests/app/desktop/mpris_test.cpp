@@ -1,15 +1,17 @@
 // The real `yumekaze` on a private session bus (dbus-run-session) and X server (Xvfb), driven and
 // checked through playerctl; PropertiesChanged is watched with dbus-monitor. Sound goes to the
-// null device.
+// null device, or to a private PulseAudio server whose mixer the tests drive with pactl.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include "pulse_test_server.h"
 #include "test_support.h"
 
 namespace yumekaze::app::test {
@@ -17,10 +19,10 @@ namespace {
 
 constexpr int kTimeoutMs = 20000;
 
-QProcessEnvironment ProgramEnvironment(const QString& config) {
+QProcessEnvironment ProgramEnvironment(const QString& config, const QString& device = "null") {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("XDG_CONFIG_HOME", config);
-  environment.insert("YUMEKAZE_DEVICE", "null");
+  environment.insert("YUMEKAZE_DEVICE", device);
   return environment;
 }
 
@@ -76,7 +78,7 @@ class Desktop : public ::testing::Test {
     seekedMonitor_.start("dbus-monitor", {"type='signal',interface='org.mpris.MediaPlayer2.Player',"
                                           "member='Seeked',path='/org/mpris/MediaPlayer2'"});
     ASSERT_TRUE(seekedMonitor_.waitForStarted(kTimeoutMs));
-    program_.setProcessEnvironment(ProgramEnvironment(config_.path()));
+    program_.setProcessEnvironment(ProgramEnvironment(config_.path(), device_));
     program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program_.start(YUMEKAZE_PROGRAM, {a_, b_});
     ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));
@@ -105,6 +107,7 @@ class Desktop : public ::testing::Test {
     return announced_;
   }
 
+  QString device_ = "null";
   TAudioFiles audio_;
   QString a_, b_, c_;
   QTemporaryDir config_;
@@ -215,6 +218,54 @@ TEST(DesktopOptions, HelpAndVersionPrintAndEndWithoutAWindow) {
   ASSERT_TRUE(program.waitForFinished(kTimeoutMs));
   EXPECT_EQ(program.exitCode(), 0);
   EXPECT_EQ(program.readAllStandardOutput(), "yumekaze 1.1\n");
+}
+
+class DesktopOnSoundServer : public Desktop {
+ protected:
+  void SetUp() override {
+    // The server keeps the test's own session bus away from itself; the player needs it.
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    server_ = std::make_unique<platform::testing::PulseTestServer>();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+    if (!server_->Problem().empty()) GTEST_SKIP() << server_->Problem();
+    device_ = "pulse";
+    Desktop::SetUp();
+  }
+
+  // pactl on the player's stream.
+  bool Mixer(const char* command, const char* value) {
+    const std::string list = server_->Pactl({"list", "short", "sink-inputs"});
+    bool ok = false;
+    server_->Pactl({command, list.substr(0, list.find('\t')), value}, &ok);
+    return ok;
+  }
+
+  int StoredVolume() {
+    return QSettings(config_.path() + "/velmor/Play.conf", QSettings::IniFormat)
+        .value("Player/Volume", -1)
+        .toInt();
+  }
+
+  std::unique_ptr<platform::testing::PulseTestServer> server_;
+};
+
+TEST_F(DesktopOnSoundServer, TheMixersVolumeAndMuteAreThePlayers) {
+  ASSERT_TRUE(WaitFor([&] { return !server_->Pactl({"list", "short", "sink-inputs"}).empty(); }));
+  ASSERT_TRUE(Mixer("set-sink-input-volume", "30%"));
+  EXPECT_TRUE(PlayerctlSays({"volume"}, "0.300000"));
+  EXPECT_TRUE(WaitFor([&] { return Announced().contains("double 0.3"); }))
+      << "no PropertiesChanged with the mixer's volume";
+  EXPECT_TRUE(WaitFor([&] { return StoredVolume() == 30; })) << StoredVolume();
+
+  // Muted in the mixer reads as volume 0; a volume set in the player is heard again.
+  ASSERT_TRUE(Mixer("set-sink-input-mute", "1"));
+  EXPECT_TRUE(PlayerctlSays({"volume"}, "0.000000"));
+  Playerctl({"volume", "0.5"});
+  EXPECT_TRUE(WaitFor([&] {
+    const std::string now = server_->Pactl({"list", "sink-inputs"});
+    return now.find("Mute: no") != std::string::npos && now.find("/  50%") != std::string::npos;
+  }));
+  EXPECT_EQ(Playerctl({"volume"}), "0.500000");
 }
 
 }  // namespace

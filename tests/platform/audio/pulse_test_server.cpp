@@ -48,17 +48,6 @@ pid_t Spawn(const std::vector<std::string>& argv, const fs::path& out, const fs:
   return child;
 }
 
-// Polls `done` until it holds or the deadline passes.
-template <typename Done>
-bool PollUntil(Done done) {
-  const auto limit = std::chrono::steady_clock::now() + kPulseDeadline;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
 bool IsSilent(const uint8_t* frame, std::size_t bytes) {
   return std::all_of(frame, frame + bytes, [](uint8_t byte) { return byte == 0; });
 }

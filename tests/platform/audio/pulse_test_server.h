@@ -19,6 +19,17 @@ namespace yumekaze::platform::testing {
 // How long any wait of these tests may take before it counts as a hang.
 inline constexpr auto kPulseDeadline = std::chrono::seconds(30);
 
+// Polls `done` until it holds; false when it does not within kPulseDeadline.
+template <typename Done>
+bool PollUntil(Done done) {
+  const auto limit = std::chrono::steady_clock::now() + kPulseDeadline;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 // A child process with its standard output and error in files.
 class ChildProcess {
  public:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -153,6 +154,45 @@ TEST_F(PulseWaveDevice, StreamCarriesThePlayerAndTheSong) {
   EXPECT_NE(play.Errors().find("The sound server went away"), std::string::npos) << play.Errors();
 }
 
+TEST_F(PulseWaveDevice, FollowsTheMixersVolumeAndMuteButNotItsOwnChanges) {
+  engine::TSoundOut out(std::make_unique<TPulseWaveDevice>());
+  std::atomic<int> changes{0};
+  out.SetOnDeviceVolume([&](engine::TSoundOut&) { ++changes; });
+  out.SetVolume(70);
+  out.Open();
+  ASSERT_FALSE(WaitForSinkInput().empty());
+  const std::string list = server_->Pactl({"list", "short", "sink-inputs"});
+  const std::string index = list.substr(0, list.find('\t'));
+  const auto mixer = [&](const char* command, const char* value) {
+    bool ok = false;
+    server_->Pactl({command, index, value}, &ok);
+    EXPECT_TRUE(ok) << command << " " << index << " " << value;
+  };
+  const auto changed = [&](int count) {
+    return testing::PollUntil([&] { return changes >= count; });
+  };
+
+  out.SetVolume(60);  // ours: it must not come back as the mixer's
+  mixer("set-sink-input-volume", "30%");
+  ASSERT_TRUE(changed(1));
+  EXPECT_EQ(out.FollowDeviceVolume(), 30);
+  mixer("set-sink-input-mute", "1");
+  ASSERT_TRUE(changed(2));
+  EXPECT_EQ(out.FollowDeviceVolume(), 0);
+
+  // A volume set in the player is heard again: it unmutes.
+  out.SetVolume(40);
+  EXPECT_TRUE(testing::PollUntil([&] {
+    const std::string now = server_->Pactl({"list", "sink-inputs"});
+    return now.find("Mute: no") != std::string::npos && now.find("/  40%") != std::string::npos;
+  }));
+  mixer("set-sink-input-volume", "55%");
+  ASSERT_TRUE(changed(3));
+  EXPECT_EQ(out.FollowDeviceVolume(), 55);
+  EXPECT_EQ(changes, 3) << "the player's own changes came back as the mixer's";
+  out.Close();
+}
+
 TEST_F(PulseWaveDevice, OpenSaysWhatIsMissing) {
   engine::TWaveFormat format = engine::TWaveFormat::Pcm(44100, 2, 16);
   testing::NoticeRecorder notices;
@@ -160,6 +200,21 @@ TEST_F(PulseWaveDevice, OpenSaysWhatIsMissing) {
   int result = noSink.Open(format, notices);
   EXPECT_NE(noSink.ErrorText(result).find("no sink named \"no_such_sink\""), std::string::npos)
       << noSink.ErrorText(result);
+
+  // A sink that takes only compressed audio passed through refuses every PCM format.
+  bool loaded = false;
+  server_->Pactl({"load-module", "module-null-sink", "sink_name=digital", "formats=ac3-iec61937"},
+                 &loaded);
+  ASSERT_TRUE(loaded);
+  for (const auto& [pcm, text] :
+       {std::pair{format, "s16le 2ch 44100Hz"},
+        std::pair{engine::TWaveFormat::Pcm(22050, 1, 8), "u8 1ch 22050Hz"}}) {
+    TPulseWaveDevice digital("digital");
+    result = digital.Open(pcm, notices);
+    EXPECT_EQ(result, engine::kWaveBadFormat);
+    EXPECT_EQ(digital.ErrorText(result),
+              std::string("The sound server refused the format ") + text + " (Not supported).");
+  }
 
   server_->Kill();
   TPulseWaveDevice noServer;
