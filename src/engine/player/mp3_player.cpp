@@ -409,7 +409,8 @@ int64_t TMP3Player::PlayedMilliseconds() const {
   // buffer's fill plus the queued buffers.
   const int64_t written = written_bytes_.load();
   const int64_t buffer_size = sound_->BufferSize();
-  if (buffer_size <= 0) return 0;
+  // The device is still opening: nothing has played since the start or the seek.
+  if (buffer_size <= 0) return position_base_;
   const int64_t held = written % buffer_size + int64_t{sound_->Queued()} * buffer_size;
   return position_base_ +
          std::max<int64_t>(written - held - track_start_, 0) * 1000 / bytes_per_second;
