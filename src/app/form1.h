@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/entry_expansion.h"
 #include "app/play_list.h"
 #include "engine/player/mp3_player.h"
 
@@ -77,10 +78,10 @@ class TForm1 : public QWidget {
   void OpenFolderClick();  // a folder's files, then play
 
   // The files given when the program starts (from the desktop's "open with"): they become the
-  // play list as if chosen in the open dialog, and the first one plays.
+  // play list as if chosen in the open dialog, and the first one plays (once they are expanded).
   void OpenAndPlay(const QStringList& files);
-  // Adds files, folders and play lists at the end of the list; with play, the first added
-  // entry plays at once.
+  // Adds files, folders and play lists at the end of the list, once they are expanded off the
+  // window's thread, in the order added; with play, the first added entry plays at once.
   void AddToPlayList(const QStringList& paths, bool play);
   // Loads and plays the entry at index.
   void PlayEntry(int index);
@@ -210,6 +211,11 @@ class TForm1 : public QWidget {
   void QueueFollowing();
   // The player went on with the queued entry.
   void FollowedOn();
+  // Expands what the user chose off the window's thread, then hands the entries to use; a newer
+  // selection replaces one still being expanded.
+  void ExpandSelection(const QStringList& paths, TEntryExpansion::TDone use);
+  // Appends expanded entries to the list; with play, the first of them plays at once.
+  void AppendEntries(const QStringList& entries, bool play);
   // Makes the files the play list and loads its first entry.
   void LoadSelection(const QStringList& files);
   // Makes the files the play list and plays its first entry.
@@ -231,6 +237,8 @@ class TForm1 : public QWidget {
   int queued_ = -1;                  // the entry named to the player to follow the current one
   std::optional<TOpening> opening_;  // the command waiting for its file to open
   int64_t resumeAtMs_ = -1;          // where a restored file waits to go on; -1: none
+  TEntryExpansion selections_;       // the open commands' files, folders and lists
+  TEntryExpansion additions_;        // what is added to the list, in the order it was added
 };
 
 }  // namespace yumekaze::app

@@ -10,7 +10,6 @@
 #include "app/error_report.h"
 #include "app/form1.h"
 #include "app/form2.h"
-#include "app/play_list_files.h"
 #include "app/tray_icon.h"
 #include "app/user_prompts.h"
 #include "app/volume_store.h"
@@ -288,7 +287,15 @@ void TForm1::Button6Click() {
   // A cancelled dialog changes nothing: the list, the lines and the playing file stay.
   const QStringList files = prompts_.ChooseFiles(this, initialFolder_);
   if (files.isEmpty()) return;
-  LoadSelection(ExpandToEntries(files));
+  ExpandSelection(files, [this](const QStringList& entries) { LoadSelection(entries); });
+}
+
+void TForm1::ExpandSelection(const QStringList& paths, TEntryExpansion::TDone use) {
+  // A selection still being read gives way to the newer one.
+  selections_.Drop();
+  selections_.Start(paths, [this, use = std::move(use)](const QStringList& entries) {
+    Guarded([&] { use(entries); });
+  });
 }
 
 void TForm1::LoadSelection(const QStringList& files) {
@@ -315,10 +322,17 @@ void TForm1::RestoreEntry(int index, int64_t positionMs) {
   if (positionMs > 0) resumeAtMs_ = positionMs;
 }
 
-void TForm1::OpenAndPlay(const QStringList& files) { PlaySelection(ExpandToEntries(files)); }
+void TForm1::OpenAndPlay(const QStringList& files) {
+  ExpandSelection(files, [this](const QStringList& entries) { PlaySelection(entries); });
+}
 
 void TForm1::AddToPlayList(const QStringList& paths, bool play) {
-  const QStringList entries = ExpandToEntries(paths);
+  additions_.Start(paths, [this, play](const QStringList& entries) {
+    Guarded([&] { AppendEntries(entries, play); });
+  });
+}
+
+void TForm1::AppendEntries(const QStringList& entries, bool play) {
   if (entries.isEmpty()) return;
   const int first = playList_.Count();
   playList_.Append(entries);
@@ -338,15 +352,20 @@ void TForm1::PlayEntry(int index) {
 }
 
 void TForm1::N6Click() {
-  Button6Click();
-  Button1Click();
+  const QStringList files = prompts_.ChooseFiles(this, initialFolder_);
+  // Without a new selection (cancelled, or nothing in it to play) the list there is plays.
+  if (files.isEmpty()) return Button1Click();
+  ExpandSelection(files, [this](const QStringList& entries) {
+    if (entries.isEmpty()) return Button1Click();
+    PlaySelection(entries);
+  });
 }
 
 void TForm1::OpenFolderClick() {
   // As Open: a cancelled dialog or a folder without audio changes nothing.
   const QString folder = prompts_.ChooseFolder(this, initialFolder_);
   if (folder.isEmpty()) return;
-  PlaySelection(ExpandToEntries({folder}));
+  ExpandSelection({folder}, [this](const QStringList& entries) { PlaySelection(entries); });
 }
 
 void TForm1::Button7Click() {

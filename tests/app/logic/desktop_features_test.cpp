@@ -1,4 +1,4 @@
-// Dropping files on the main window, and the session kept across runs.
+// Dropping files on the main window, lists read off its thread, and the session kept across runs.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -7,8 +7,17 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/form1.h"
 #include "app/session_store.h"
@@ -63,15 +72,15 @@ TEST_F(DesktopFeatures, DroppedFilesAndFoldersJoinTheListAndTheFirstLoads) {
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile(audio.Folder() + "album"), QUrl::fromLocalFile(a)});
   ASSERT_TRUE(Drop(files));
-  EXPECT_EQ(form1->PlayList().Entries(), QStringList({two, ten, deep, a}));
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == two; }, kTimeoutMs));
+  EXPECT_EQ(form1->PlayList().Entries(), QStringList({two, ten, deep, a}));
   EXPECT_EQ(form1->MP3->Status(), engine::kStatusStopped);  // a drop does not start playing
 
   // More drops add at the end and leave the loaded file alone; text is refused.
   QMimeData more;
   more.setUrls({QUrl::fromLocalFile(ten)});
   ASSERT_TRUE(Drop(more));
-  EXPECT_EQ(form1->PlayList().Count(), 5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 5; }, kTimeoutMs));
   EXPECT_EQ(form1->CurrentFile(), two);
   QMimeData text;
   text.setText("not a file");
@@ -79,8 +88,77 @@ TEST_F(DesktopFeatures, DroppedFilesAndFoldersJoinTheListAndTheFirstLoads) {
   EXPECT_TRUE(prompts.warnings.empty());
 }
 
+// A list that cannot be read until a writer comes, as on a hung file system. A reader still
+// waiting at the end, or long after the start (when the window itself waits on the list), is
+// let go with an empty list, so that no check can hang.
+class THungList {
+ public:
+  explicit THungList(const QString& path) : path(path) {
+    EXPECT_EQ(mkfifo(Name(), 0600), 0);
+    watchdog_ = std::thread([this] {
+      std::unique_lock lock(mutex_);
+      if (!over_.wait_for(lock, std::chrono::milliseconds(2 * kTimeoutMs), [this] { return done_; }))
+        Write({});
+    });
+  }
+  ~THungList() {
+    {
+      const std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    over_.notify_all();
+    watchdog_.join();
+    Write({});
+  }
+  // Gives the waiting reader its text; false when no reader came within the deadline.
+  bool Feed(const QByteArray& text) {
+    return QTest::qWaitFor([&] { return Write(text); }, kTimeoutMs);
+  }
+
+  const QString path;
+
+ private:
+  const char* Name() const { return name_.constData(); }
+  // A writer can open without waiting only while a reader has the list open.
+  bool Write(const QByteArray& text) const {
+    const int fd = open(Name(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool written = write(fd, text.constData(), text.size()) == text.size();
+    close(fd);
+    return written;
+  }
+
+  const QByteArray name_ = QFile::encodeName(path);
+  std::mutex mutex_;
+  std::condition_variable over_;
+  bool done_ = false;
+  std::thread watchdog_;
+};
+
+TEST_F(DesktopFeatures, ListsAreReadOffTheWindowsThreadAndOnlyTheLatestOpenCounts) {
+  THungList added(audio.Folder() + "added.m3u");
+  THungList opened(audio.Folder() + "opened.m3u");
+  form1->AddToPlayList({added.path}, false);
+  form1->AddToPlayList({ten}, false);
+  form1->OpenAndPlay({opened.path});
+  form1->OpenAndPlay({deep});  // replaces the open still being read
+
+  bool posted = false;
+  QTimer::singleShot(0, form1.get(), [&] { posted = true; });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return posted; }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == deep; }, kTimeoutMs));
+  EXPECT_EQ(form1->PlayList().Entries(), QStringList({deep}));  // the adds wait for their turn
+
+  ASSERT_TRUE(opened.Feed("a.mp3\n"));
+  ASSERT_TRUE(added.Feed("a.mp3\n"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 3; }, kTimeoutMs));
+  EXPECT_EQ(form1->PlayList().Entries(), QStringList({deep, a, ten}));
+  EXPECT_EQ(form1->CurrentFile(), deep);
+}
+
 TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   form1->AddToPlayList({a, two, ten}, false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 3; }, kTimeoutMs));
   form1->PlayEntry(1);
   form1->SetRepeat(TRepeatMode::One);
   form1->move(300, 200);
