@@ -97,7 +97,8 @@ class THungList {
     EXPECT_EQ(mkfifo(Name(), 0600), 0);
     watchdog_ = std::thread([this] {
       std::unique_lock lock(mutex_);
-      if (!over_.wait_for(lock, std::chrono::milliseconds(2 * kTimeoutMs), [this] { return done_; }))
+      over_.wait_for(lock, std::chrono::milliseconds(3 * kTimeoutMs), [this] { return done_; });
+      while (!over_.wait_for(lock, std::chrono::milliseconds(50), [this] { return done_; }))
         Write({});
     });
   }
