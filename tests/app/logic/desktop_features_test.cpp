@@ -1,5 +1,8 @@
 // Dropping files on the main window, lists read off its thread, and the session kept across runs.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QDropEvent>
@@ -14,10 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/form1.h"
 #include "app/session_store.h"
