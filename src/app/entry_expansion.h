@@ -6,9 +6,6 @@
 #include <functional>
 #include <memory>
 
-template <typename T>
-class QFutureWatcher;
-
 namespace yumekaze::app {
 
 // Turns paths into play list entries (ExpandToEntries) off the calling thread: a folder on a

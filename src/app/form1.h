@@ -212,8 +212,8 @@ class TForm1 : public QWidget {
   // The player went on with the queued entry.
   void FollowedOn();
   // Expands what the user chose off the window's thread, then hands the entries to use; a newer
-  // selection replaces one still being expanded.
-  void ExpandSelection(const QStringList& paths, TEntryExpansion::TDone use);
+  // selection replaces one still being expanded, and a stop one that plays.
+  void ExpandSelection(const QStringList& paths, bool play, TEntryExpansion::TDone use);
   // Appends expanded entries to the list; with play, the first of them plays at once.
   void AppendEntries(const QStringList& entries, bool play);
   // Makes the files the play list and loads its first entry.
@@ -238,6 +238,7 @@ class TForm1 : public QWidget {
   std::optional<TOpening> opening_;  // the command waiting for its file to open
   int64_t resumeAtMs_ = -1;          // where a restored file waits to go on; -1: none
   TEntryExpansion selections_;       // the open commands' files, folders and lists
+  bool selectionPlays_ = false;      // the selection being read is to play
   TEntryExpansion additions_;        // what is added to the list, in the order it was added
 };
 

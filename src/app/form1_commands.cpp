@@ -248,6 +248,8 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::Button2Click() {
+  // A stop also ends a play command whose files are still being read.
+  if (selectionPlays_) selections_.Drop();
   opening_.reset();
   resumeAtMs_ = -1;
   MP3->Stop();
@@ -287,12 +289,13 @@ void TForm1::Button6Click() {
   // A cancelled dialog changes nothing: the list, the lines and the playing file stay.
   const QStringList files = prompts_.ChooseFiles(this, initialFolder_);
   if (files.isEmpty()) return;
-  ExpandSelection(files, [this](const QStringList& entries) { LoadSelection(entries); });
+  ExpandSelection(files, false, [this](const QStringList& entries) { LoadSelection(entries); });
 }
 
-void TForm1::ExpandSelection(const QStringList& paths, TEntryExpansion::TDone use) {
+void TForm1::ExpandSelection(const QStringList& paths, bool play, TEntryExpansion::TDone use) {
   // A selection still being read gives way to the newer one.
   selections_.Drop();
+  selectionPlays_ = play;
   selections_.Start(paths, [this, use = std::move(use)](const QStringList& entries) {
     Guarded([&] { use(entries); });
   });
@@ -323,7 +326,7 @@ void TForm1::RestoreEntry(int index, int64_t positionMs) {
 }
 
 void TForm1::OpenAndPlay(const QStringList& files) {
-  ExpandSelection(files, [this](const QStringList& entries) { PlaySelection(entries); });
+  ExpandSelection(files, true, [this](const QStringList& entries) { PlaySelection(entries); });
 }
 
 void TForm1::AddToPlayList(const QStringList& paths, bool play) {
@@ -355,7 +358,7 @@ void TForm1::N6Click() {
   const QStringList files = prompts_.ChooseFiles(this, initialFolder_);
   // Without a new selection (cancelled, or nothing in it to play) the list there is plays.
   if (files.isEmpty()) return Button1Click();
-  ExpandSelection(files, [this](const QStringList& entries) {
+  ExpandSelection(files, true, [this](const QStringList& entries) {
     if (entries.isEmpty()) return Button1Click();
     PlaySelection(entries);
   });
@@ -365,7 +368,8 @@ void TForm1::OpenFolderClick() {
   // As Open: a cancelled dialog or a folder without audio changes nothing.
   const QString folder = prompts_.ChooseFolder(this, initialFolder_);
   if (folder.isEmpty()) return;
-  ExpandSelection({folder}, [this](const QStringList& entries) { PlaySelection(entries); });
+  ExpandSelection({folder}, true,
+                  [this](const QStringList& entries) { PlaySelection(entries); });
 }
 
 void TForm1::Button7Click() {
