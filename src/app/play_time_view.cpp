@@ -67,7 +67,7 @@ int64_t TPlayTimeView::ShownMilliseconds() const {
   const engine::TMP3Player& player = *form1_.MP3;
   if (draggedMs_ >= 0) return draggedMs_;
   return form1_.Paused() || player.Status() == engine::kStatusPlaying ? form1_.PlayedMilliseconds()
-                                                                       : 0;
+                                                                      : 0;
 }
 
 void TPlayTimeView::FollowPosition() {

@@ -1,7 +1,7 @@
 #include "app/position_ring.h"
 
-#include <QMouseEvent>
 #include <QLineF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
