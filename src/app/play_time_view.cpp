@@ -37,7 +37,7 @@ TPlayTimeView::TPlayTimeView(TForm1& form1)
   connect(&form1, &TForm1::PlayerChanged, this, &TPlayTimeView::Refresh);
   connect(&form1, &TForm1::Seeked, this, &TPlayTimeView::Refresh);
   connect(&form1, &TForm1::VolumeChanged, this, &TPlayTimeView::ShowVolume);
-  form1.MP3->SetOnChangePosition([this](engine::TMP3Player&) { Refresh(); });
+  form1.MP3->SetOnChangePosition([this](engine::TMP3Player&) { FollowPosition(); });
   connect(ring_, &TPositionRing::Dragging, this, [this](double fraction) {
     const int64_t total = form1_.MP3->TotalMilliseconds();
     draggedMs_ = total > 0 ? std::llround(fraction * double(total)) : -1;
@@ -63,23 +63,31 @@ QString TPlayTimeView::Clock(int64_t ms) {
   return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+int64_t TPlayTimeView::ShownMilliseconds() const {
+  const engine::TMP3Player& player = *form1_.MP3;
+  if (draggedMs_ >= 0) return draggedMs_;
+  return form1_.Paused() || player.Status() == engine::kStatusPlaying ? form1_.PlayedMilliseconds()
+                                                                      : 0;
+}
+
+void TPlayTimeView::FollowPosition() {
+  // Ticks come more often than the shown second changes; the arc moves along with the time, so
+  // the window is redrawn about once a second while playing.
+  if (ShownMilliseconds() / 1000 == shownSecond_) return;
+  Refresh();
+}
+
 void TPlayTimeView::Refresh() {
   const engine::TMP3Player& player = *form1_.MP3;
   const int64_t total = player.Opened() ? player.TotalMilliseconds() : -1;
-  const int64_t played = draggedMs_ >= 0 ? draggedMs_
-                         : form1_.Paused() || player.Status() == engine::kStatusPlaying
-                             ? form1_.PlayedMilliseconds()
-                             : 0;
+  const int64_t played = ShownMilliseconds();
+  shownSecond_ = played / 1000;
   ring_->SetFraction(total > 0 ? std::optional<double>(double(played) / double(total))
                                : std::nullopt);
   if (volumeShown_->isActive()) return;
-  if (!player.Opened()) {
-    timeLine_->clear();
-  } else if (total < 0) {
-    timeLine_->setText(Clock(played));
-  } else {
-    timeLine_->setText(Clock(played) + u'/' + Clock(total));
-  }
+  QString text;
+  if (player.Opened()) text = total < 0 ? Clock(played) : Clock(played) + u'/' + Clock(total);
+  if (text != timeLine_->text()) timeLine_->setText(text);
 }
 
 void TPlayTimeView::ShowVolume(int volume) {

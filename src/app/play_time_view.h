@@ -26,6 +26,10 @@ class TPlayTimeView : public QObject {
   static QString Clock(int64_t ms);
 
  private:
+  // The time to show: the place under a drag, else the played time while playing or paused.
+  int64_t ShownMilliseconds() const;
+  // A position tick: redraws only when the shown second changed.
+  void FollowPosition();
   void Refresh();
   void ShowVolume(int volume);
 
@@ -34,6 +38,7 @@ class TPlayTimeView : public QObject {
   TPositionRing* ring_;
   QTimer* volumeShown_;
   int64_t draggedMs_ = -1;  // the place under a drag on the arc, shown instead of the time
+  int64_t shownSecond_ = -1;
 };
 
 }  // namespace yumekaze::app

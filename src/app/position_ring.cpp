@@ -1,5 +1,6 @@
 #include "app/position_ring.h"
 
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -71,8 +72,23 @@ double TPositionRing::FractionAt(QPointF p) const {
 void TPositionRing::SetFraction(std::optional<double> fraction) {
   if (fraction) fraction = std::clamp(*fraction, 0.0, 1.0);
   if (fraction == fraction_) return;
+  // Less than a pixel's move looks the same: the arc stays as drawn until it moves further.
+  if (fraction && fraction_ && QLineF(PointAt(*fraction_), PointAt(*fraction)).length() < 1) {
+    return;
+  }
+  const double from = fraction_.value_or(0);
   fraction_ = fraction;
-  update();
+  update(ArcBounds(std::min(from, fraction_.value_or(0)), std::max(from, fraction_.value_or(0))));
+}
+
+QRect TPositionRing::ArcBounds(double from, double to) const {
+  // The arc is drawn through every hundredth of the way, so the part that changes starts at
+  // the hundredth before from.
+  QRectF bounds(PointAt(to), QSizeF(0, 0));
+  for (double f = std::floor(from * 100) / 100; f < to; f += 0.01) {
+    bounds = bounds.united(QRectF(PointAt(f), QSizeF(0, 0)));
+  }
+  return bounds.adjusted(-kPenWidth, -kPenWidth, kPenWidth, kPenWidth).toAlignedRect();
 }
 
 void TPositionRing::paintEvent(QPaintEvent*) {

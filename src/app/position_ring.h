@@ -34,7 +34,10 @@ class TPositionRing : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  std::optional<double> fraction_;
+  // The box around the arc between two fractions, with its pen.
+  QRect ArcBounds(double from, double to) const;
+
+  std::optional<double> fraction_;  // as drawn
   std::optional<double> dragged_;
 };
 

@@ -65,6 +65,20 @@ TEST_F(PlayTime, ClockShowsMinutesAndHours) {
   EXPECT_EQ(TPlayTimeView::Clock(3600000 + 61000), "1:01:01");
 }
 
+TEST_F(PlayTime, TimeFollowsPlayAndShowsAtOnceAfterPause) {
+  form1->AddToPlayList({tone}, true);
+  const auto shown = [&] {
+    return TPlayTimeView::Clock(form1->PlayedMilliseconds()) + u'/' +
+           TPlayTimeView::Clock(form1->MP3->TotalMilliseconds());
+  };
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return form1->PlayedMilliseconds() >= 2000 && view->TimeLine()->text() == shown(); },
+      kTimeoutMs))
+      << view->TimeLine()->text().toStdString();
+  form1->Button5->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return view->TimeLine()->text() == shown(); }, kTimeoutMs));
+}
+
 TEST_F(PlayTime, ClickAndDragOnTheArcSeekAndStayPaused) {
   PlayPaused();
   const int64_t total = form1->MP3->TotalMilliseconds();

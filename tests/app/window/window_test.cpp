@@ -324,6 +324,9 @@ TEST_F(RealWindow, StoppedPlayingAndPausedScreens) {
   ASSERT_TRUE(WaitForScheme(kPlaying));
   Click(kStopButton);
   ASSERT_TRUE(WaitForScheme(kStopped));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return !Near(At(Grab(), ring.PointAt(0.4).toPoint()), kArcPlayed, 40); }, kTimeoutMs))
+      << "the arc stayed filled after stop";
   CheckScreen("stopped_again", kStopped, "STOP");
 
   // The sleep timer and the About box come up centred on the screen; Esc and Return close them.
