@@ -104,6 +104,8 @@ class TForm1 : public QWidget {
   // The play list window, made after this window; ShowPlayList brings it up.
   void SetPlayListPanel(QWidget* panel) { playListPanel_ = panel; }
   void ShowPlayList();
+  // SeekTo can move the place: the file plays or is paused, or a restored file waits.
+  bool CanSeek() const;
   // Moves the playback of the open file, or the place a restored one waits at, to ms (clamped to
   // the file); false when it cannot seek.
   bool SeekTo(int64_t ms);

@@ -405,6 +405,11 @@ void TForm1::ShowPlayList() {
   playListPanel_->activateWindow();
 }
 
+bool TForm1::CanSeek() const {
+  const bool restoredWaits = resumeAtMs_ >= 0 && MP3->Status() == engine::kStatusStopped;
+  return restoredWaits || (MP3->Capabilities() & engine::kCapCanSeek) != 0;
+}
+
 bool TForm1::SeekTo(int64_t ms) {
   const int64_t total = MP3->TotalMilliseconds();
   ms = std::max<int64_t>(0, total >= 0 ? std::min(ms, total) : ms);

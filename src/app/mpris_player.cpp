@@ -128,9 +128,7 @@ void TMprisPlayer::Play() {
   if (form1_.MP3->Status() == engine::kStatusStopped) Later(&TForm1::Button1Click);
 }
 
-bool TMprisPlayer::CanSeek() const {
-  return (form1_.MP3->Capabilities() & engine::kCapCanSeek) != 0;
-}
+bool TMprisPlayer::CanSeek() const { return form1_.CanSeek(); }
 
 void TMprisPlayer::Seek(qlonglong offset) {
   form1_.Guarded([&] { form1_.SeekTo(form1_.PlayedMilliseconds() + offset / 1000); });

@@ -724,6 +724,7 @@ TEST_F(MainWindow, RestoredPausedSessionMakesNoSoundUntilResumedThenGoesOnWhereI
   EXPECT_EQ(Word(), "PAUSE");
   EXPECT_FALSE(QFile::exists(wav));  // the device was never opened
   EXPECT_EQ(form1->PlayedMilliseconds(), saved);
+  EXPECT_TRUE(form1->CanSeek());  // a seek moves the stored place
 
   // Resume goes on from the stored place, not from the start.
   form1->Button5->click();
