@@ -368,8 +368,7 @@ void TForm1::OpenFolderClick() {
   // As Open: a cancelled dialog or a folder without audio changes nothing.
   const QString folder = prompts_.ChooseFolder(this, initialFolder_);
   if (folder.isEmpty()) return;
-  ExpandSelection({folder}, true,
-                  [this](const QStringList& entries) { PlaySelection(entries); });
+  ExpandSelection({folder}, true, [this](const QStringList& entries) { PlaySelection(entries); });
 }
 
 void TForm1::Button7Click() {
