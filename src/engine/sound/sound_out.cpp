@@ -176,6 +176,8 @@ bool TSoundOut::OpenAwaitsTakeOver() {
 }
 
 void TSoundOut::CompleteOpen() {
+  // Taken over already: the writer passes here before every write.
+  if (device_open_) return;
   int result = kWaveNoError;
   {
     std::lock_guard lock(open_mutex_);
