@@ -90,8 +90,10 @@ void ExpectSurvivesPauses(const fs::path& stream) {
     recorder.ClearEvents();
     player.Pause();
     ++pauses;
+    // The end may already be on its way: a pause after the device has drained ends the track.
     ASSERT_TRUE(recorder.PumpUntil([&] {
-      return std::count(recorder.events().begin(), recorder.events().end(), "status:2") > 0;
+      return ended() ||
+             std::count(recorder.events().begin(), recorder.events().end(), "status:2") > 0;
     }));
     player.Resume();
   }
