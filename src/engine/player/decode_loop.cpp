@@ -22,21 +22,21 @@ void TMP3Player::DecodeStep() {
     // Stop may have reset the event between the worker's wake-up and here.
     if (!worker_->Event().IsSignalled()) return;
     if (pcm_pending_ == 0) {
-      if (source_.AtEndOfData() && next_wanted_) {
+      if (file_->Source.AtEndOfData() && next_wanted_) {
         // The next file follows on the open device: the user-interface thread switches to it
         // and sets the event again.
         worker_->Event().ResetEvent();
         window_.Post(MPM_ENDOFDATA, static_cast<std::uintptr_t>(play_generation_));
         return;
       }
-      if (source_.AtEndOfData()) {
+      if (file_->Source.AtEndOfData()) {
         at_end = true;
         generation = play_generation_;
         std::lock_guard output(output_lock_);
         sound_->SetWaiter(nullptr);
         sound_->Flush();
       } else {
-        const TFrameStep step = source_.FindFrame();
+        const TFrameStep step = file_->Source.FindFrame();
         if (step == TFrameStep::Skipped) return;
         if (step == TFrameStep::NewFormat) {
           new_format = true;
@@ -46,7 +46,7 @@ void TMP3Player::DecodeStep() {
           sound_->Flush();
         } else {
           // A frame the gapless trim takes whole gives nothing to play.
-          pcm_pending_ = source_.DecodeFrame(pcm_.get());
+          pcm_pending_ = file_->Source.DecodeFrame(pcm_.get());
           DropBeforeSeekTarget();
           if (pcm_pending_ == 0) return;
         }
@@ -83,7 +83,7 @@ void TMP3Player::DecodeStep() {
   while (free_percent == 0) {
     {
       std::lock_guard decode(decode_lock_);
-      if (!reader_->Opened() || !reader_->ReadAhead()) break;
+      if (!file_->Reader.Opened() || !file_->Reader.ReadAhead()) break;
     }
     std::lock_guard output(output_lock_);
     free_percent = sound_->FreePercent();
@@ -118,7 +118,7 @@ void TMP3Player::ReopenOutput(uint64_t generation) {
   sound_->WaitAllDone();
   std::lock_guard decode(decode_lock_);
   if (generation != play_generation_ || !worker_->Event().IsSignalled()) return;
-  const decoder::MpegOutputInfo& format = source_.OutputInfo();
+  const decoder::MpegOutputInfo& format = file_->Source.OutputInfo();
   std::lock_guard output(output_lock_);
   sound_->Close();
   sound_->SetSampleRate(format.SampleRate);

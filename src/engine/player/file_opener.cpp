@@ -3,11 +3,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "decoder/decoder_state.h"
-#include "engine/player/frame_source.h"
 #include "engine/stream/file_stream.h"
-#include "engine/stream/stream_reader.h"
-#include "engine/tags/mp3_info.h"
 
 namespace yumekaze::engine {
 
@@ -20,26 +16,6 @@ std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path) {
   }
   return std::make_unique<TMPFileStream>(path);
 }
-
-namespace {
-
-// Everything the player's open does before it touches the player: throws what that would throw.
-void CheckPlayable(TMPOpenOutcome& outcome) {
-  TMPStream& stream = *outcome.Stream;
-  constexpr int32_t kReaderCapacity = 0x10000;
-  TMPStreamReader reader(kReaderCapacity);
-  TMP3Info info;
-  const auto decoder = std::make_unique<decoder::DecoderState>();
-  TMPFrameSource source(reader, info, *decoder);
-  reader.Open(&stream, true);
-  source.Open();
-  outcome.SampleRate = source.OutputInfo().SampleRate;
-  outcome.Channels = source.OutputInfo().Channels;
-  reader.Close();
-  stream.Seek(0, SeekOrigin::Beginning);
-}
-
-}  // namespace
 
 TMPFileOpener::TMPFileOpener(TMPMessageWindow& window, uint32_t msg)
     : mailbox_(std::make_shared<Mailbox>()) {
@@ -60,8 +36,11 @@ uint64_t TMPFileOpener::Start(const std::string& name) {
   std::thread([mailbox = mailbox_, outcome = std::move(outcome)]() mutable {
     try {
       outcome->Stream = OpenPlayableFile(outcome->Name);
-      CheckPlayable(*outcome);
+      auto file = std::make_unique<TMPOpenedFile>();
+      file->Open(outcome->Stream.get(), true);
+      outcome->File = std::move(file);
     } catch (...) {
+      outcome->File.reset();
       outcome->Stream.reset();
       outcome->Error = std::current_exception();
     }

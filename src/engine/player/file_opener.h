@@ -1,7 +1,7 @@
 // Opening a file for the player away from the user-interface thread: TMPFileOpener opens the
-// file and checks that it holds MPEG audio the player can set up (tags, first frame, decoder
-// set-up) on a thread of its own, and posts the outcome to the player's window. A file on a hung
-// file system holds up only that thread; the window never waits for it.
+// file, reads its tags and finds its first frame (a TMPOpenedFile) on a thread of its own, and
+// posts the outcome to the player's window, which takes the opened file over as it stands. A file
+// on a hung file system holds up only that thread; the window never waits for it.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/player/message_window.h"
+#include "engine/player/opened_file.h"
 #include "engine/stream/stream.h"
 
 namespace yumekaze::engine {
@@ -19,14 +20,14 @@ namespace yumekaze::engine {
 // devices are refused before they are opened, since opening a FIFO waits for a writer.
 std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path);
 
-// What an opening came to: Stream is set when the file can be played, Error otherwise.
+// What an opening came to: Stream and File (opened over Stream) are set when the file can be
+// played, Error otherwise.
 struct TMPOpenOutcome {
   uint64_t Request = 0;
   std::string Name;
   std::unique_ptr<TMPStream> Stream;
+  std::unique_ptr<TMPOpenedFile> File;
   std::exception_ptr Error;
-  int SampleRate = 0;  // of the PCM it decodes to, when Stream is set
-  int Channels = 0;
 };
 
 class TMPFileOpener {

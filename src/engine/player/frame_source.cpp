@@ -30,7 +30,7 @@ void RequestUpTo(TMPStreamReader& reader, int32_t n) {
 
 TMPFrameSource::TMPFrameSource(TMPStreamReader& reader, TMP3Info& info,
                                decoder::DecoderState& decoder, TDecoderSetup setup)
-    : reader_(reader), info_(info), decoder_(decoder), setup_(setup) {}
+    : reader_(reader), info_(info), decoder_(&decoder), setup_(setup) {}
 
 void TMPFrameSource::Clear() {
   first_header_ = {};
@@ -52,6 +52,11 @@ void TMPFrameSource::Clear() {
   decoded_samples_ = 0;
   last_status_ = decoder::DecodeStatus::kDecoded;
   skipped_bytes_ = 0;
+}
+
+void TMPFrameSource::UseDecoder(decoder::DecoderState& decoder) {
+  decoder_ = &decoder;
+  reinit_ = true;
 }
 
 TVbrHeaderKind TMPFrameSource::VbrHeader() const {
@@ -130,7 +135,7 @@ void TMPFrameSource::Open() {
   mpeg_version_ = first_header_.VersionId == 1 ? 1 : (first_header_.SyncKind == 1 ? 2 : 3);
   if (!reader_.Request(current_frame_length_)) throw TMPFormatError();
   if (!InitDecoderFor(first_header_, current_frame_length_)) throw TMPFormatError();
-  decoder::GetOutputInfo(decoder_, output_info_);
+  decoder::GetOutputInfo(*decoder_, output_info_);
   const int frame_bytes = output_info_.SamplesPerFrame * output_info_.BitsPerSample / 8;
   if (frame_bytes < 1 || frame_bytes > kPcmBufferSize || output_info_.SampleRate < 1) {
     throw TMPFormatError();
@@ -212,7 +217,7 @@ bool TMPFrameSource::NeedsSetup(const decoder::MpegFrameHeader& header) const {
 }
 
 bool TMPFrameSource::InitDecoderFor(const decoder::MpegFrameHeader& header, int32_t length) {
-  const int32_t result = decoder::InitDecoder(decoder_, header, length - PaddingSlot(header), 0, 0,
+  const int32_t result = decoder::InitDecoder(*decoder_, header, length - PaddingSlot(header), 0, 0,
                                               setup_.Options, setup_.FrequencyLimit);
   if (result == 0) return false;
   setup_header_ = header;
@@ -254,7 +259,7 @@ TFrameStep TMPFrameSource::FindFrame() {
       SkipBytes(1, false);
       return TFrameStep::Skipped;
     }
-    decoder::GetOutputInfo(decoder_, info);
+    decoder::GetOutputInfo(*decoder_, info);
     if (info.Channels != output_info_.Channels ||
         info.SamplesPerFrame != output_info_.SamplesPerFrame ||
         info.SampleRate != output_info_.SampleRate) {
@@ -275,8 +280,8 @@ TFrameStep TMPFrameSource::FindFrame() {
 
 int TMPFrameSource::DecodeFrame(uint8_t* pcm) {
   decoder::MpegDecodeResult result{};
-  decoder::DecodeFrame(decoder_, result, reader_.Data(), static_cast<size_t>(current_frame_length_),
-                       pcm);
+  decoder::DecodeFrame(*decoder_, result, reader_.Data(),
+                       static_cast<size_t>(current_frame_length_), pcm);
   reader_.Skip(current_frame_length_);
   current_frame_length_ = 0;
   last_status_ = result.Status;

@@ -57,6 +57,8 @@ class TMPFrameSource {
   void Open();
   // Forgets the open stream's frame state.
   void Clear();
+  // Decodes with `decoder` from here on; it is set up afresh at the next frame.
+  void UseDecoder(decoder::DecoderState& decoder);
 
   // Whether the reader has reached the end of the audio data.
   bool AtEndOfData() const;
@@ -116,7 +118,7 @@ class TMPFrameSource {
 
   TMPStreamReader& reader_;
   TMP3Info& info_;
-  decoder::DecoderState& decoder_;
+  decoder::DecoderState* decoder_;
   const TDecoderSetup setup_;
 
   decoder::MpegFrameHeader first_header_{};

@@ -9,17 +9,9 @@
 #include "engine/tags/mp3_info.h"
 
 namespace yumekaze::engine {
-namespace {
-
-constexpr int32_t kReaderCapacity = 0x10000;
-
-}  // namespace
-
 TMP3Player::TMP3Player(std::unique_ptr<TWaveDevice> device)
     : window_([this](TMPMessage& message) { WindowProcedure(message); }),
-      reader_(std::make_unique<TMPStreamReader>(kReaderCapacity)),
-      info_(std::make_unique<TMP3Info>()),
-      source_(*reader_, *info_, decoder::GlobalDecoder()),
+      file_(std::make_unique<TMPOpenedFile>(decoder::GlobalDecoder())),
       sound_(std::make_unique<TSoundOut>(std::move(device))) {
   sound_->SetPositionInterval(change_pos_step_);
   sound_->SetOnError([this](TSoundOut&, const std::exception& error, bool& handled) {
@@ -92,7 +84,7 @@ void TMP3Player::SetWaveDevice(std::unique_ptr<TWaveDevice> device) {
 
 TWaveDevice* TMP3Player::WaveDevice() const { return sound_->Device(); }
 
-const TMP3Info& TMP3Player::Info() const { return *info_; }
+const TMP3Info& TMP3Player::Info() const { return file_->Info; }
 
 // ---- loading
 
@@ -210,11 +202,33 @@ void TMP3Player::OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags) {
   if (!stream_) return;
   try {
     std::lock_guard decode(decode_lock_);
-    reader_->Open(stream_, (flags & kStreamSeekable) != 0);
+    file_->Open(stream_, (flags & kStreamSeekable) != 0);
+  } catch (...) {
+    Close();
+    throw;
+  }
+  SetUpForOpenFile();
+}
+
+void TMP3Player::TakeOpenedFile(std::unique_ptr<TMPStream> stream,
+                                std::unique_ptr<TMPOpenedFile> file) {
+  Close();
+  {
+    std::lock_guard decode(decode_lock_);
+    file->UseDecoder(decoder::GlobalDecoder());
+    file_ = std::move(file);
+  }
+  stream_ = stream.release();
+  stream_flags_ = kStreamSeekable | kStreamOwned;
+  SetUpForOpenFile();
+}
+
+void TMP3Player::SetUpForOpenFile() {
+  {
+    std::lock_guard decode(decode_lock_);
     pcm_ = std::make_unique<uint8_t[]>(kPcmBufferSize);
     pcm_pending_ = 0;
-    source_.Open();
-    const decoder::MpegOutputInfo& output = source_.OutputInfo();
+    const decoder::MpegOutputInfo& output = file_->Source.OutputInfo();
     {
       std::lock_guard lock(output_lock_);
       sound_->SetSampleRate(output.SampleRate);
@@ -224,9 +238,6 @@ void TMP3Player::OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags) {
     sample_rate_ = output.SampleRate;
     channels_ = output.Channels;
     frame_bytes_ = output.SamplesPerFrame * output.BitsPerSample / 8;
-  } catch (...) {
-    Close();
-    throw;
   }
   ApplyEqualizer();
   PostUnlessPending(MPM_EQUALIZER);
@@ -239,18 +250,18 @@ void TMP3Player::Close() {
   if (status_ != kStatusStopped) Stop();
   {
     std::lock_guard decode(decode_lock_);
-    reader_->Close();
+    file_->Reader.Close();
     pcm_.reset();
     pcm_pending_ = 0;
     drop_bytes_ = 0;
-    source_.Clear();
+    file_->Source.Clear();
     seek_index_.Clear();
   }
   file_name_.clear();
   if (stream_flags_ & kStreamOwned) delete stream_;
   stream_ = nullptr;
   stream_flags_ = 0;
-  info_->Clear();
+  file_->Info.Clear();
   sample_rate_ = 0;
   channels_ = 0;
   frame_bytes_ = 0;
@@ -304,13 +315,13 @@ void TMP3Player::Stop() {
       // Last: the buffers that Reset returns wake a registered waiter until Close forgets it.
       worker_->Event().ResetEvent();
     }
-    if (reader_->Seekable()) source_.Rewind();
+    if (file_->Reader.Seekable()) file_->Source.Rewind();
     pcm_pending_ = 0;
     drop_bytes_ = 0;
   }
   SetStatus(kStatusStopped);
   PostUnlessPending(MPM_POSITION);
-  if (Opened() && !reader_->Seekable()) Close();
+  if (Opened() && !file_->Reader.Seekable()) Close();
 }
 
 void TMP3Player::Pause() {
@@ -337,10 +348,11 @@ bool TMP3Player::Seek(int64_t milliseconds) {
   {
     std::lock_guard decode(decode_lock_);
     if (!seek_index_.Built()) {
-      seek_index_.Build(*stream_, source_.AudioStart(), source_.AudioLength(),
-                        source_.LayerNumber());
+      seek_index_.Build(*stream_, file_->Source.AudioStart(), file_->Source.AudioLength(),
+                        file_->Source.LayerNumber());
     }
-    const TSeekPoint point = seek_index_.Find(milliseconds * sample_rate_ / 1000, source_.Trim());
+    const TSeekPoint point =
+        seek_index_.Find(milliseconds * sample_rate_ / 1000, file_->Source.Trim());
     // A drain, reopen or wait for the next file belongs to the playback before the seek.
     ++play_generation_;
     end_of_data_ = false;
@@ -349,13 +361,13 @@ bool TMP3Player::Seek(int64_t milliseconds) {
       sound_->SetWaiter(nullptr);
       sound_->Reset();
     }
-    source_.SeekTo(point.Offset, point.DecodedSamples);
+    file_->Source.SeekTo(point.Offset, point.DecodedSamples);
     pcm_pending_ = 0;
     drop_bytes_ = static_cast<int>(point.DropSamples * channels_ * 2);
     written_bytes_ = 0;
     track_start_ = 0;
     position_base_ = point.PastEnd
-                         ? seek_index_.TrimmedSamples(source_.Trim()) * 1000 / sample_rate_
+                         ? seek_index_.TrimmedSamples(file_->Source.Trim()) * 1000 / sample_rate_
                          : milliseconds;
     worker_->Event().SetEvent();
   }
@@ -374,17 +386,17 @@ uint8_t TMP3Player::Capabilities() const {
   if (status_ == kStatusStopped) caps |= kCapCanPlay | kCapStopped;
   if (status_ == kStatusPlaying || status_ == kStatusPaused) {
     caps |= kCapCanStop;
-    if (reader_->Seekable()) caps |= kCapCanSeek;
+    if (file_->Reader.Seekable()) caps |= kCapCanSeek;
   }
   if (status_ == kStatusPlaying) caps |= kCapCanPause;
   if (status_ == kStatusPaused) caps |= kCapCanResume;
   return caps;
 }
 
-std::string TMP3Player::Artist() const { return info_->Merged().artist; }
+std::string TMP3Player::Artist() const { return file_->Info.Merged().artist; }
 
 std::string TMP3Player::SongTitle() const {
-  std::string title = info_->Merged().title;
+  std::string title = file_->Info.Merged().title;
   if (title.empty() && !file_name_.empty()) {
     const auto slash = file_name_.find_last_of('/');
     title = slash == std::string::npos ? file_name_ : file_name_.substr(slash + 1);
@@ -394,12 +406,12 @@ std::string TMP3Player::SongTitle() const {
 
 int64_t TMP3Player::AudioStart() const {
   std::lock_guard decode(decode_lock_);
-  return source_.AudioStart();
+  return file_->Source.AudioStart();
 }
 
 int64_t TMP3Player::AudioLength() const {
   std::lock_guard decode(decode_lock_);
-  return source_.AudioLength();
+  return file_->Source.AudioLength();
 }
 
 int64_t TMP3Player::PlayedMilliseconds() const {
@@ -418,15 +430,16 @@ int64_t TMP3Player::PlayedMilliseconds() const {
 
 int64_t TMP3Player::TotalMilliseconds() const {
   std::lock_guard decode(decode_lock_);
-  const decoder::MpegOutputInfo& output = source_.OutputInfo();
+  const decoder::MpegOutputInfo& output = file_->Source.OutputInfo();
   if (!Opened() || output.SampleRate <= 0 || output.Channels <= 0) return -1;
-  if (source_.VbrFrames() > 0) {
+  if (file_->Source.VbrFrames() > 0) {
     const int64_t samples =
-        int64_t{source_.VbrFrames()} * (output.SamplesPerFrame / output.Channels);
+        int64_t{file_->Source.VbrFrames()} * (output.SamplesPerFrame / output.Channels);
     return samples * 1000 / output.SampleRate;
   }
-  if (source_.AudioLength() == kUnknownAudioLength || source_.FirstBitrate() <= 0) return -1;
-  return source_.AudioLength() * 8000 / source_.FirstBitrate();
+  if (file_->Source.AudioLength() == kUnknownAudioLength || file_->Source.FirstBitrate() <= 0)
+    return -1;
+  return file_->Source.AudioLength() * 8000 / file_->Source.FirstBitrate();
 }
 
 // ---- status and events

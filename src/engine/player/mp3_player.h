@@ -21,6 +21,7 @@
 #include "engine/player/file_opener.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/message_window.h"
+#include "engine/player/opened_file.h"
 #include "engine/player/player_types.h"
 #include "engine/player/seek_index.h"
 #include "engine/sound/wave_device.h"
@@ -31,8 +32,6 @@
 namespace yumekaze::engine {
 
 class TSoundOut;
-class TMPStreamReader;
-class TMP3Info;
 
 class TMP3Player : private TMPMessageHandler {
  public:
@@ -185,12 +184,12 @@ class TMP3Player : private TMPMessageHandler {
   const TMP3Info& Info() const;
   // The open stream's frame layout: first header, bitrate, free format, VBR header. The worker
   // steps it while playing: read it while stopped.
-  const TMPFrameSource& Source() const { return source_; }
-  const decoder::MpegFrameHeader& FirstFrameHeader() const { return source_.FirstHeader(); }
+  const TMPFrameSource& Source() const { return file_->Source; }
+  const decoder::MpegFrameHeader& FirstFrameHeader() const { return file_->Source.FirstHeader(); }
   int SampleRate() const { return sample_rate_; }  // Hz of the PCM
   int Channels() const { return channels_; }
-  int LayerNumber() const { return source_.LayerNumber(); }  // 1, 2, 3
-  int MpegVersion() const { return source_.MpegVersion(); }  // 1 MPEG-1, 2 MPEG-2, 3 MPEG-2.5
+  int LayerNumber() const { return file_->Source.LayerNumber(); }  // 1, 2, 3
+  int MpegVersion() const { return file_->Source.MpegVersion(); }  // 1 MPEG-1, 2 MPEG-2, 3 MPEG-2.5
   int64_t AudioStart() const;
   // kUnknownAudioLength: unknown. Shrinks while playing when the data breaks off early.
   int64_t AudioLength() const;
@@ -229,6 +228,10 @@ class TMP3Player : private TMPMessageHandler {
   void ForgetNextFile();
 
   void OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags);
+  // Makes `file`, opened over `stream`, the open file (Close first).
+  void TakeOpenedFile(std::unique_ptr<TMPStream> stream, std::unique_ptr<TMPOpenedFile> file);
+  // Sets the sound output, the equalizer and the status up for the file just opened.
+  void SetUpForOpenFile();
   void SetStatus(uint8_t value);
   void PostUnlessPending(uint32_t msg);
   void RelayException(const std::exception& error);
@@ -312,9 +315,8 @@ class TMP3Player : private TMPMessageHandler {
   // user-interface thread, which switches to it or lets the worker play out.
   std::atomic<bool> next_wanted_{false};
   bool end_of_data_ = false;  // the worker waits at the end of the data for the next file
-  std::unique_ptr<TMPStreamReader> reader_;
-  std::unique_ptr<TMP3Info> info_;
-  TMPFrameSource source_;
+  // The open file's reader, tags and frames, decoded with the global decoder; empty while closed.
+  std::unique_ptr<TMPOpenedFile> file_;
   std::unique_ptr<TSoundOut> sound_;
   TMPSimpleMutex output_lock_;
   mutable TMPSimpleMutex decode_lock_;

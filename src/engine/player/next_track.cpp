@@ -1,12 +1,8 @@
 // Gapless track changes: the file that follows is opened and checked ahead (SetNextFile); when the
-// worker has decoded the playing file to its end, the user-interface thread puts the next file in
+// worker has decoded the playing file to its end, the user-interface thread puts the opened file in
 // its place and the worker goes on writing into the same open sound output, whose buffers still
 // hold up to two seconds of the previous file.
-#include <exception>
-
 #include "engine/player/mp3_player.h"
-#include "engine/stream/stream_reader.h"
-#include "engine/tags/mp3_info.h"
 
 namespace yumekaze::engine {
 
@@ -33,8 +29,8 @@ void TMP3Player::ForgetNextFile() {
 bool TMP3Player::TakeNextFile(std::unique_ptr<TMPOpenOutcome>& outcome) {
   if (!outcome || next_request_ == 0 || outcome->Request != next_request_) return false;
   next_request_ = 0;
-  if (outcome->Stream && Opened() && outcome->SampleRate == sample_rate_ &&
-      outcome->Channels == channels_) {
+  if (outcome->File && Opened() && outcome->File->Source.OutputInfo().SampleRate == sample_rate_ &&
+      outcome->File->Source.OutputInfo().Channels == channels_) {
     next_ = std::move(outcome);
   } else {
     next_wanted_ = false;
@@ -68,29 +64,21 @@ void TMP3Player::ContinueAtEndOfData() {
 }
 
 void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
-  try {
+  {
     std::lock_guard decode(decode_lock_);
-    reader_->Close();
-    source_.Clear();
+    next->File->UseDecoder(decoder::GlobalDecoder());
+    file_ = std::move(next->File);
     if (stream_flags_ & kStreamOwned) delete stream_;
     stream_ = next->Stream.release();
     stream_flags_ = kStreamSeekable | kStreamOwned;
-    reader_->Open(stream_, true);
     pcm_pending_ = 0;
     drop_bytes_ = 0;
     seek_index_.Clear();
-    source_.Open();
     // Same rate and channels, but the layer (and so the frame's samples) may differ.
-    const decoder::MpegOutputInfo& output = source_.OutputInfo();
+    const decoder::MpegOutputInfo& output = file_->Source.OutputInfo();
     frame_bytes_ = output.SamplesPerFrame * output.BitsPerSample / 8;
     track_start_ = written_bytes_.load();
     position_base_ = 0;
-  } catch (const std::exception& error) {
-    // The file changed since it was checked: report it and end as an error would.
-    if (on_show_exception_) on_show_exception_(*this, error);
-    end_reason_ = meprError;
-    Close();
-    return;
   }
   file_name_ = next->Name;
   ApplyEqualizer();

@@ -84,7 +84,7 @@ void TMP3Player::HandleEndOfStream(const TMPMessage& message) {
     if (message.WParam != play_generation_) return;
   }
   end_reason_ = meprEndOfStream;
-  if (reader_->Seekable()) {
+  if (file_->Reader.Seekable()) {
     Stop();
   } else {
     Close();
@@ -98,7 +98,7 @@ void TMP3Player::HandleOpened(TMPMessage& message) {
   std::exception_ptr error = outcome->Error;
   if (!error) {
     try {
-      OpenStreamWithoutPlay(outcome->Stream.release(), kStreamSeekable | kStreamOwned);
+      TakeOpenedFile(std::move(outcome->Stream), std::move(outcome->File));
       file_name_ = outcome->Name;
     } catch (...) {
       error = std::current_exception();

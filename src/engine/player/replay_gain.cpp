@@ -1,6 +1,6 @@
-// ReplayGain: the gain the file's tags store (TXXX, APEv2, RVA2, else its LAME tag), applied as one factor on the subband samples
-// before the synthesis (through the decoder's equalizer tables), where it costs nothing extra and
-// loses nothing to a second rounding of 16-bit samples.
+// ReplayGain: the gain the file's tags store (TXXX, APEv2, RVA2, else its LAME tag), applied as one
+// factor on the subband samples before the synthesis (through the decoder's equalizer tables),
+// where it costs nothing extra and loses nothing to a second rounding of 16-bit samples.
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -25,10 +25,10 @@ void TMP3Player::SetReplayGainPreamp(double decibels) {
 
 float TMP3Player::ReplayGainFactor() const {
   if (replay_gain_mode_ == rgmOff || !Opened()) return 1.0f;
-  TReplayGain stored = info_->Merged().replay_gain;
+  TReplayGain stored = file_->Info.Merged().replay_gain;
   {
     std::lock_guard decode(decode_lock_);
-    const decoder::VbrHeader& header = source_.HeaderFrame();
+    const decoder::VbrHeader& header = file_->Source.HeaderFrame();
     if (header.HasLame) AddLameReplayGain(stored, header.Lame);
   }
   std::optional<double> gain = stored.track_gain;

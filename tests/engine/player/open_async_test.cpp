@@ -68,5 +68,25 @@ TEST_F(OpenAsync, BadFilesAreRefusedByNameWhileTheOpenFileGoesOn) {
   EXPECT_TRUE(WavSamples(dir_ / "out.wav") == expected);
 }
 
+// The opener's thread reads the tags and the first frame once; the window's thread takes that
+// over and reads nothing again, so a file emptied in between still opens as it was read.
+TEST_F(OpenAsync, TheWindowTakesTheOpenedFileOverWithoutReadingItAgain) {
+  const std::filesystem::path copy = dir_ / "copy.mp2";
+  std::filesystem::copy_file(Streams().layer2, copy);
+  RecordingPlayer recorder(dir_ / "out.wav", 0);
+  TMP3Player& player = recorder.player();
+  Hook(player);
+  player.OpenFileAsync(copy.string());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (!player.Window().IsPending(MPM_OPENED) && std::chrono::steady_clock::now() < deadline) {
+    player.Window().WaitForMessages(100);
+  }
+  ASSERT_TRUE(player.Window().IsPending(MPM_OPENED));
+  std::filesystem::resize_file(copy, 0);
+  ASSERT_TRUE(recorder.PumpUntil([&] { return !opened_.empty(); }));
+  EXPECT_EQ(opened_[0], copy.string() + ": ok");
+  EXPECT_GT(player.TotalMilliseconds(), 0);
+}
+
 }  // namespace
 }  // namespace yumekaze::engine::test
