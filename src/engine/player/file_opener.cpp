@@ -18,15 +18,9 @@ std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path) {
 }
 
 TMPFileOpener::TMPFileOpener(TMPMessageWindow& window, uint32_t msg)
-    : mailbox_(std::make_shared<Mailbox>()) {
-  mailbox_->Window = &window;
-  mailbox_->Msg = msg;
-}
+    : mailbox_(TMPMailbox::For(window, msg)) {}
 
-TMPFileOpener::~TMPFileOpener() {
-  std::lock_guard lock(mailbox_->Mutex);
-  mailbox_->Window = nullptr;
-}
+TMPFileOpener::~TMPFileOpener() { mailbox_->Close(); }
 
 uint64_t TMPFileOpener::Start(const std::string& name) {
   auto outcome = std::make_unique<TMPOpenOutcome>();
@@ -44,11 +38,7 @@ uint64_t TMPFileOpener::Start(const std::string& name) {
       outcome->Stream.reset();
       outcome->Error = std::current_exception();
     }
-    std::lock_guard lock(mailbox->Mutex);
-    if (mailbox->Window != nullptr &&
-        mailbox->Window->Post(mailbox->Msg, 0, reinterpret_cast<std::intptr_t>(outcome.get()))) {
-      outcome.release();
-    }
+    if (mailbox->Post(0, reinterpret_cast<std::intptr_t>(outcome.get()))) outcome.release();
   }).detach();
   return request;
 }

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "engine/player/mailbox.h"
 #include "engine/player/message_window.h"
 #include "engine/player/opened_file.h"
 #include "engine/stream/stream.h"
@@ -43,14 +43,7 @@ class TMPFileOpener {
   uint64_t Start(const std::string& name);
 
  private:
-  // Shared with the opening threads, which may outlive the opener.
-  struct Mailbox {
-    std::mutex Mutex;
-    TMPMessageWindow* Window;  // null once the opener is gone
-    uint32_t Msg;
-  };
-
-  std::shared_ptr<Mailbox> mailbox_;
+  std::shared_ptr<TMPMailbox> mailbox_;  // shared with the opening threads
   uint64_t requests_ = 0;
 };
 

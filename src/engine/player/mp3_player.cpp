@@ -41,6 +41,9 @@ TMP3Player::~TMP3Player() {
   for (const TMPMessage& message : window_.Destroy()) {
     if (message.Msg == MPM_ERROR) delete reinterpret_cast<std::exception_ptr*>(message.LParam);
     if (message.Msg == MPM_OPENED) delete reinterpret_cast<TMPOpenOutcome*>(message.LParam);
+    if (message.Msg == MPM_SEEKINDEX) {
+      delete reinterpret_cast<TMPSeekIndexResult*>(message.LParam);
+    }
   }
   ReleaseRelayedErrors();
   // The worker uses the sound output: it ends first, while both still exist.
@@ -255,8 +258,8 @@ void TMP3Player::Close() {
     pcm_pending_ = 0;
     drop_bytes_ = 0;
     file_->Source.Clear();
-    seek_index_.Clear();
   }
+  ForgetSeekIndex();
   file_name_.clear();
   if (stream_flags_ & kStreamOwned) delete stream_;
   stream_ = nullptr;
@@ -301,6 +304,7 @@ void TMP3Player::Play() {
 
 void TMP3Player::Stop() {
   ForgetNextFile();
+  seek_target_ = -1;
   if (!Opened() || status_ == kStatusStopped) return;
   // A thread waiting for its error to be shown may be the one the sound output must sync with.
   ReleaseRelayedErrors();
@@ -345,14 +349,14 @@ void TMP3Player::Resume() {
 bool TMP3Player::Seek(int64_t milliseconds) {
   if ((Capabilities() & kCapCanSeek) == 0 || sample_rate_ <= 0) return false;
   milliseconds = std::max<int64_t>(milliseconds, 0);
+  // Until the index is built, playback waits at the target without a sound.
+  const bool waiting = !seek_index_.Built() && BuildingSeekIndex();
   {
     std::lock_guard decode(decode_lock_);
-    if (!seek_index_.Built()) {
+    if (!waiting && !seek_index_.Built()) {
       seek_index_.Build(*stream_, file_->Source.AudioStart(), file_->Source.AudioLength(),
                         file_->Source.LayerNumber());
     }
-    const TSeekPoint point =
-        seek_index_.Find(milliseconds * sample_rate_ / 1000, file_->Source.Trim());
     // A drain, reopen or wait for the next file belongs to the playback before the seek.
     ++play_generation_;
     end_of_data_ = false;
@@ -361,18 +365,42 @@ bool TMP3Player::Seek(int64_t milliseconds) {
       sound_->SetWaiter(nullptr);
       sound_->Reset();
     }
-    file_->Source.SeekTo(point.Offset, point.DecodedSamples);
     pcm_pending_ = 0;
-    drop_bytes_ = static_cast<int>(point.DropSamples * channels_ * 2);
     written_bytes_ = 0;
     track_start_ = 0;
-    position_base_ = point.PastEnd
-                         ? seek_index_.TrimmedSamples(file_->Source.Trim()) * 1000 / sample_rate_
-                         : milliseconds;
-    worker_->Event().SetEvent();
+    if (waiting) {
+      worker_->Event().ResetEvent();
+      drop_bytes_ = 0;
+      position_base_ = milliseconds;
+    } else {
+      const TSeekPoint point =
+          seek_index_.Find(milliseconds * sample_rate_ / 1000, file_->Source.Trim());
+      file_->Source.SeekTo(point.Offset, point.DecodedSamples);
+      drop_bytes_ = static_cast<int>(point.DropSamples * channels_ * 2);
+      position_base_ = point.PastEnd
+                           ? seek_index_.TrimmedSamples(file_->Source.Trim()) * 1000 / sample_rate_
+                           : milliseconds;
+      worker_->Event().SetEvent();
+    }
   }
+  seek_target_ = waiting ? milliseconds : -1;
   PostUnlessPending(MPM_POSITION);
   return true;
+}
+
+bool TMP3Player::BuildingSeekIndex() {
+  if (index_request_ != 0) return true;
+  std::unique_ptr<TMPStream> second = stream_->Duplicate();
+  if (!second) return false;
+  index_request_ = index_builder_.Start(std::move(second), file_->Source.AudioStart(),
+                                        file_->Source.AudioLength(), file_->Source.LayerNumber());
+  return true;
+}
+
+void TMP3Player::ForgetSeekIndex() {
+  seek_index_.Clear();
+  index_request_ = 0;
+  seek_target_ = -1;
 }
 
 bool TMP3Player::DeviceOpen() const { return sound_->DeviceOpen(); }

@@ -24,6 +24,7 @@
 #include "engine/player/opened_file.h"
 #include "engine/player/player_types.h"
 #include "engine/player/seek_index.h"
+#include "engine/player/seek_index_builder.h"
 #include "engine/sound/wave_device.h"
 #include "engine/stream/stream.h"
 #include "engine/threads/loop_thread.h"
@@ -220,6 +221,11 @@ class TMP3Player : private TMPMessageHandler {
   void ApplyEqualizer();
   void ApplyEqualizerBands();
   void HandleOpened(TMPMessage& message);
+  void HandleSeekIndex(const TMPMessage& message);
+  // True while the seek index is built on a thread of its own (started here when the stream has
+  // a second reader); false when Seek must build it itself.
+  bool BuildingSeekIndex();
+  void ForgetSeekIndex();
   // next_track.cpp
   bool TakeNextFile(std::unique_ptr<TMPOpenOutcome>& outcome);
   void HandleEndOfData(const TMPMessage& message);
@@ -234,6 +240,7 @@ class TMP3Player : private TMPMessageHandler {
   void SetUpForOpenFile();
   void SetStatus(uint8_t value);
   void PostUnlessPending(uint32_t msg);
+  void ShowException(const std::exception_ptr& error);
   void RelayException(const std::exception& error);
   void ReleaseRelayedError(std::uintptr_t serial);
   void ReleaseRelayedErrors();
@@ -297,6 +304,11 @@ class TMP3Player : private TMPMessageHandler {
   int drop_bytes_ = 0;                     // PCM still to drop before a seek's target
   TMPSeekIndex seek_index_;                // built at the first Seek of a file
 
+  TMPMessageWindow window_;
+  TMPSeekIndexBuilder index_builder_{window_, MPM_SEEKINDEX};
+  uint64_t index_request_ = 0;  // the index being built for the open file
+  int64_t seek_target_ = -1;    // ms of a seek waiting for that index
+
   // Threads blocked in RelayException until their MPM_ERROR is handled.
   struct TRelayWait {
     std::uintptr_t Serial;
@@ -306,7 +318,6 @@ class TMP3Player : private TMPMessageHandler {
   std::uintptr_t relay_serial_ = 0;
   std::vector<TRelayWait> relay_waiting_;
 
-  TMPMessageWindow window_;
   TMPFileOpener opener_{window_, MPM_OPENED};
   uint64_t open_request_ = 0;             // the OpenFileAsync that counts
   uint64_t next_request_ = 0;             // the SetNextFile that counts

@@ -73,13 +73,13 @@ void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
     stream_flags_ = kStreamSeekable | kStreamOwned;
     pcm_pending_ = 0;
     drop_bytes_ = 0;
-    seek_index_.Clear();
     // Same rate and channels, but the layer (and so the frame's samples) may differ.
     const decoder::MpegOutputInfo& output = file_->Source.OutputInfo();
     frame_bytes_ = output.SamplesPerFrame * output.BitsPerSample / 8;
     track_start_ = written_bytes_.load();
     position_base_ = 0;
   }
+  ForgetSeekIndex();
   file_name_ = next->Name;
   ApplyEqualizer();
   PostUnlessPending(MPM_EQUALIZER);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/player/mp3_player.h"
 #include "engine/sound/sound_out.h"
@@ -34,6 +35,9 @@ void TMP3Player::WindowProcedure(TMPMessage& message) {
       break;
     case MPM_OPENED:
       HandleOpened(message);
+      break;
+    case MPM_SEEKINDEX:
+      HandleSeekIndex(message);
       break;
     case MPM_ENDOFDATA:
       HandleEndOfData(message);
@@ -129,20 +133,38 @@ void TMP3Player::HandleError(TMPMessage& message) {
     } release{*this, message.WParam};
     // Going away: the failing thread is let go, and nothing is shown or stopped any more.
     if (destroying_) return;
-    if (error && *error) {
-      try {
-        std::rethrow_exception(*error);
-      } catch (const std::exception& shown) {
-        if (on_show_exception_) {
-          on_show_exception_(*this, shown);
-        } else {
-          std::fprintf(stderr, "%s\n", shown.what());
-        }
-      }
-    }
+    if (error && *error) ShowException(*error);
   }
   end_reason_ = meprError;
   Stop();
+}
+
+void TMP3Player::ShowException(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& shown) {
+    if (on_show_exception_) {
+      on_show_exception_(*this, shown);
+    } else {
+      std::fprintf(stderr, "%s\n", shown.what());
+    }
+  }
+}
+
+// wParam: the request; lParam: the TMPSeekIndexResult (the message owns it).
+void TMP3Player::HandleSeekIndex(const TMPMessage& message) {
+  std::unique_ptr<TMPSeekIndexResult> result(reinterpret_cast<TMPSeekIndexResult*>(message.LParam));
+  if (message.WParam != index_request_) return;  // for a file that is no longer open
+  index_request_ = 0;
+  const int64_t target = std::exchange(seek_target_, -1);
+  if (!result->Error) {
+    seek_index_ = std::move(result->Index);
+    if (target >= 0) Seek(target);
+  } else if (target >= 0) {
+    ShowException(result->Error);
+    end_reason_ = meprError;
+    Stop();
+  }
 }
 
 // Runs on the thread where the error happened: posts it to the window and waits until the

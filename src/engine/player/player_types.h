@@ -59,6 +59,7 @@ inline constexpr uint32_t MPM_EQUALIZER = WM_USER + 16;    // recompute the equa
 inline constexpr uint32_t MPM_OPENED = WM_USER + 17;       // lParam: a TMPOpenOutcome
 inline constexpr uint32_t MPM_ENDOFDATA = WM_USER + 18;    // decoded; the next file may follow
 inline constexpr uint32_t MPM_VOLUME = WM_USER + 19;       // the mixer changed the device's volume
+inline constexpr uint32_t MPM_SEEKINDEX = WM_USER + 20;    // lParam: a TMPSeekIndexResult
 // The window handles the numbers from WM_USER to here; others are ignored.
 inline constexpr uint32_t kLastPlayerMessage = WM_USER + 39;
 

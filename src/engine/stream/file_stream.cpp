@@ -36,20 +36,25 @@ TMPFileStream::~TMPFileStream() {
 
 size_t TMPFileStream::Read(uint8_t* buffer, size_t count) {
   for (;;) {
-    const ssize_t n = ::read(fd_, buffer, count);
-    if (n >= 0) return static_cast<size_t>(n);
+    const ssize_t n = ::pread(fd_, buffer, count, static_cast<off_t>(position_));
+    if (n >= 0) {
+      position_ += n;
+      return static_cast<size_t>(n);
+    }
     if (errno != EINTR)
       throw TMPStreamError("Read error in \"" + path_ + "\". " + SystemReason(errno));
   }
 }
 
 int64_t TMPFileStream::Seek(int64_t offset, SeekOrigin origin) {
-  const int whence = origin == SeekOrigin::Beginning ? SEEK_SET
-                     : origin == SeekOrigin::Current ? SEEK_CUR
-                                                     : SEEK_END;
-  const off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);
-  if (position < 0) throw TMPStreamError("Seek error in \"" + path_ + "\". " + SystemReason(errno));
-  return position;
+  const int64_t base = origin == SeekOrigin::Beginning ? 0
+                       : origin == SeekOrigin::Current ? position_
+                                                       : Size();
+  if (base + offset < 0) {
+    throw TMPStreamError("Seek error in \"" + path_ + "\". " + SystemReason(EINVAL));
+  }
+  position_ = base + offset;
+  return position_;
 }
 
 int64_t TMPFileStream::Size() {
@@ -58,6 +63,12 @@ int64_t TMPFileStream::Size() {
     throw TMPStreamError("Cannot read the size of \"" + path_ + "\". " + SystemReason(errno));
   }
   return info.st_size;
+}
+
+std::unique_ptr<TMPStream> TMPFileStream::Duplicate() {
+  const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<TMPStream>(new TMPFileStream(path_, fd));
 }
 
 }  // namespace yumekaze::engine

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 namespace yumekaze::engine {
@@ -30,6 +31,10 @@ class TMPStream {
 
   // Size in bytes.
   virtual int64_t Size() = 0;
+
+  // A second reader of the same bytes, with a position of its own, for another thread; null when
+  // the stream has none. Safe to call while another thread reads this stream; never blocks.
+  virtual std::unique_ptr<TMPStream> Duplicate() { return nullptr; }
 
  protected:
   TMPStream() = default;

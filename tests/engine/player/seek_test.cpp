@@ -2,6 +2,13 @@
 // stays paused; past the end ends the file as its end would; a stream that cannot seek refuses.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "../../robustness/watchdog.h"
 #include "engine/stream/memory_stream.h"
 #include "player_test_support.h"
 
@@ -43,6 +50,92 @@ TEST(PlayerSeek, PcmAfterASeekIsTheReferenceFromThere) {
                            static_cast<size_t>(ms * player.SampleRate() / 1000 * 4));
     }
   }
+}
+
+// Bytes in memory whose second reader, the one the seek index is built from, reads only once
+// its gate opens: a file system that holds up the scan. The first reader holds the same way on a
+// thread named by HoldOn, the window's thread, which must never read once the file is open.
+struct Gate {
+  std::mutex Mutex;
+  std::condition_variable Opened;
+  bool Open = false;
+  void Let() {
+    std::lock_guard lock(Mutex);
+    Open = true;
+    Opened.notify_all();
+  }
+};
+
+class HeldScanStream final : public TMPStream {
+ public:
+  HeldScanStream(const Bytes& bytes, std::shared_ptr<Gate> gate, bool held)
+      : bytes_(bytes), gate_(std::move(gate)), held_(held) {}
+  void HoldOn(std::thread::id thread) { held_on_ = thread; }
+  size_t Read(uint8_t* buffer, size_t count) override {
+    if (held_ || held_on_.load() == std::this_thread::get_id()) {
+      std::unique_lock lock(gate_->Mutex);
+      gate_->Opened.wait(lock, [&] { return gate_->Open; });
+    }
+    const size_t n = std::min(count, bytes_.size() - std::min(bytes_.size(), position_));
+    std::memcpy(buffer, bytes_.data() + position_, n);
+    position_ += n;
+    return n;
+  }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    const int64_t base = origin == SeekOrigin::Beginning ? 0
+                         : origin == SeekOrigin::Current ? static_cast<int64_t>(position_)
+                                                         : Size();
+    position_ = static_cast<size_t>(base + offset);
+    return base + offset;
+  }
+  int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
+  std::unique_ptr<TMPStream> Duplicate() override {
+    return std::make_unique<HeldScanStream>(bytes_, gate_, true);
+  }
+
+ private:
+  const Bytes bytes_;
+  std::shared_ptr<Gate> gate_;
+  const bool held_;
+  std::atomic<std::thread::id> held_on_{};
+  size_t position_ = 0;
+};
+
+// The first seek of a file returns at once while its frames are scanned; playback waits silent at
+// the latest target, and the PCM from there is exact. A player that goes away meanwhile is safe.
+TEST(PlayerSeek, AFirstSeekDoesNotWaitForTheScanOfTheFile) {
+  if (Streams().layer2.empty()) GTEST_SKIP() << "twolame is not installed";
+  robustness::Watchdog watchdog(std::chrono::seconds(120), "a seek waiting for a held scan");
+  const Bytes bytes = ReadFileBytes(Streams().layer2);
+  const Bytes reference = ReferencePcm(bytes);
+  const uint8_t flags = TMP3Player::kStreamSeekable | TMP3Player::kStreamOwned;
+  TempDir dir;
+  auto gate = std::make_shared<Gate>();
+  {
+    RecordingPlayer recorder(dir / "out.wav", 0);
+    TMP3Player& player = recorder.player();
+    auto* stream = new HeldScanStream(bytes, gate, false);
+    player.OpenStream(stream, flags);
+    stream->HoldOn(std::this_thread::get_id());
+    player.Play();
+    ASSERT_TRUE(player.Seek(2345));
+    EXPECT_EQ(player.PlayedMilliseconds(), 2345);
+    player.Pause();
+    player.Resume();
+    ASSERT_TRUE(player.Seek(1500));
+    gate->Let();
+    ASSERT_TRUE(recorder.PumpUntil([&] { return recorder.EndPlayCount(meprEndOfStream) == 1; }));
+    ExpectPrefixThenFrom(WavSamples(dir / "out.wav"), reference,
+                         static_cast<size_t>(1500 * player.SampleRate() / 1000 * 4));
+  }
+  gate = std::make_shared<Gate>();
+  {
+    RecordingPlayer recorder(std::make_unique<FailingWaveDevice>(1 << 30));
+    recorder.player().OpenStream(new HeldScanStream(bytes, gate, false), flags);
+    recorder.player().Play();
+    ASSERT_TRUE(recorder.player().Seek(1000));
+  }
+  gate->Let();  // the scan ends after its player
 }
 
 TEST(PlayerSeek, PastTheEndEndsTheFileAndStreamsThatCannotSeekRefuse) {
