@@ -1,10 +1,9 @@
 #include "cli/info_fields.h"
 
 #include <algorithm>
-#include <fstream>
-#include <vector>
 
-#include "decoder/frame_scan.h"
+#include "engine/player/seek_index.h"
+#include "engine/stream/file_stream.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/tag_text.h"
 
@@ -26,14 +25,13 @@ std::optional<int64_t> ExactSamples(const engine::TMP3Player& player, const std:
     return decoder::TrimmedLength(trim, int64_t{vbr.Frames} * samplesPerFrame);
   }
   if (player.AudioLength() >= engine::kUnknownAudioLength) return std::nullopt;
-  std::vector<uint8_t> audio(static_cast<size_t>(player.AudioLength()));
-  std::ifstream file(path, std::ios::binary);
-  file.seekg(player.AudioStart());
-  if (!file.read(reinterpret_cast<char*>(audio.data()),
-                 static_cast<std::streamsize>(audio.size()))) {
+  try {
+    engine::TMPFileStream file(path);
+    return engine::ScanStreamRegion(file, player.AudioStart(), player.AudioLength(), nullptr)
+        .Samples;
+  } catch (const engine::TMPStreamError&) {
     return std::nullopt;
   }
-  return decoder::ScanStream(audio.data(), audio.size(), nullptr).Samples;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decoder/frame_sync.h"
+#include "decoder/frame_walker.h"
 #include "decoder/gapless.h"
 #include "decoder/vbr_header.h"
 
@@ -33,5 +34,29 @@ struct StreamScan {
 // Scans bytes[0..size). When positions is given, every audio frame is appended to it (a seek
 // index: decoding from an earlier frame and dropping samples up to the target gives exact PCM).
 StreamScan ScanStream(const uint8_t* bytes, size_t size, std::vector<FramePosition>* positions);
+
+// The same scan over a stream read in pieces, so that a long file needs memory for one piece only.
+class StreamScanner {
+ public:
+  // Pieces before the last hold at least this many bytes.
+  static constexpr size_t kMinPiece = 4 * kWalkLookahead;
+
+  explicit StreamScanner(std::vector<FramePosition>* positions = nullptr);
+  // Scans bytes[0..size), which go on from what was consumed before, and returns how many of them
+  // it consumed; the rest must start the next piece. With atEnd nothing follows: all is taken.
+  size_t Feed(const uint8_t* bytes, size_t size, bool atEnd);
+  // The result, once the last piece has been fed.
+  StreamScan Finish();
+
+ private:
+  std::vector<FramePosition> own_;
+  std::vector<FramePosition>* positions_;
+  size_t listed_;
+  FrameWalker walker_;
+  StreamScan scan_;
+  int64_t offset_ = 0;  // of the next byte fed, from the start of the stream
+  int64_t skip_ = 0;    // bytes still to pass over from a skip that reached past a piece
+  bool ended_ = false;
+};
 
 }  // namespace yumekaze::decoder

@@ -200,5 +200,63 @@ TEST(StreamParser, LameTagFieldsReadAsMutagenReadsThem) {
   fs::remove_all(dir);
 }
 
+// Feeds `file` to a StreamScanner in windows of `piece` bytes, each starting at the first byte
+// not yet consumed.
+StreamScan ScanInPieces(const Bytes& file, size_t piece, std::vector<FramePosition>* positions) {
+  StreamScanner scanner(positions);
+  for (size_t start = 0;;) {
+    const size_t end = std::min(file.size(), start + piece);
+    const size_t taken = scanner.Feed(file.data() + start, end - start, end == file.size());
+    if (end == file.size()) break;
+    if (taken == 0) {
+      ADD_FAILURE() << "no progress at byte " << start;
+      break;
+    }
+    start += taken;
+  }
+  return scanner.Finish();
+}
+
+void ExpectSameScanInPieces(const Bytes& file) {
+  std::vector<FramePosition> whole;
+  const StreamScan expected = ScanStream(file.data(), file.size(), &whole);
+  // Piece ends fall at many places within frames, tags and junk.
+  for (size_t piece = StreamScanner::kMinPiece; piece < StreamScanner::kMinPiece + 6000;
+       piece += 131) {
+    SCOPED_TRACE("pieces of " + std::to_string(piece));
+    std::vector<FramePosition> pieces;
+    const StreamScan scan = ScanInPieces(file, piece, &pieces);
+    EXPECT_EQ(scan.Frames, expected.Frames);
+    EXPECT_EQ(scan.Samples, expected.Samples);
+    EXPECT_EQ(scan.SkippedBytes, expected.SkippedBytes);
+    EXPECT_EQ(scan.HeaderFrameOffset, expected.HeaderFrameOffset);
+    EXPECT_EQ(scan.Vbr.Kind, expected.Vbr.Kind);
+    ASSERT_EQ(pieces.size(), whole.size());
+    for (size_t i = 0; i < whole.size(); ++i) {
+      ASSERT_EQ(pieces[i].Offset, whole[i].Offset) << "frame " << i;
+      ASSERT_EQ(pieces[i].Length, whole[i].Length) << "frame " << i;
+    }
+  }
+}
+
+// A long file is scanned in pieces, with memory for one piece only: the pieces find what the
+// whole finds, also where a tag, junk or a frame reaches across a piece's end.
+TEST(StreamParser, AScanInPiecesFindsWhatTheWholeFinds) {
+  Bytes tag = {'I', 'D', '3', 4, 0, 0, 0, 6, 0, 0};  // 98,304 bytes of tag body
+  tag.resize(10 + 98304, 0x55);
+  Bytes junk(70001, 0x11);
+  // A second file joined on, after junk, brings its own header frame.
+  ExpectSameScanInPieces(
+      Join({InfoFrame(700, 576, 1000), Frames(300, true), tag, Frames(400, true), junk,
+            Frames(500, false), tag, junk, InfoFrame(20, 576, 100), Frames(20, true)}));
+  const fs::path dir = testing::SharedDir() / "conformance";
+  if (!fs::exists(dir)) GTEST_SKIP() << "no conformance streams in " << dir;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().extension() != ".bit") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    ExpectSameScanInPieces(testing::ReadFileBytes(entry.path()));
+  }
+}
+
 }  // namespace
 }  // namespace yumekaze::decoder

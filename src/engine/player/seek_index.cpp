@@ -1,6 +1,7 @@
 #include "engine/player/seek_index.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/stream/stream.h"
 
@@ -24,20 +25,39 @@ void TMPSeekIndex::Clear() {
   built_ = false;
 }
 
+decoder::StreamScan ScanStreamRegion(TMPStream& stream, int64_t start, int64_t length,
+                                     std::vector<decoder::FramePosition>* positions) {
+  constexpr size_t kPiece = 1 << 20;
+  static_assert(kPiece >= decoder::StreamScanner::kMinPiece);
+  int64_t left = std::max<int64_t>(std::min(length, stream.Size() - start), 0);
+  stream.Seek(start, SeekOrigin::Beginning);
+  decoder::StreamScanner scanner(positions);
+  std::vector<uint8_t> piece(kPiece);
+  size_t filled = 0;
+  for (bool at_end = false; !at_end;) {
+    while (filled < piece.size() && left > 0) {
+      const size_t want = static_cast<size_t>(std::min<int64_t>(piece.size() - filled, left));
+      const size_t n = stream.Read(piece.data() + filled, want);
+      if (n == 0) {
+        left = 0;
+        break;
+      }
+      filled += n;
+      left -= static_cast<int64_t>(n);
+    }
+    at_end = left == 0;
+    const size_t taken = scanner.Feed(piece.data(), filled, at_end);
+    std::memmove(piece.data(), piece.data() + taken, filled - taken);
+    filled -= taken;
+  }
+  return scanner.Finish();
+}
+
 void TMPSeekIndex::Build(TMPStream& stream, int64_t audioStart, int64_t audioLength,
                          int layerNumber) {
   Clear();
-  const int64_t size = std::max<int64_t>(std::min(audioLength, stream.Size() - audioStart), 0);
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  stream.Seek(audioStart, SeekOrigin::Beginning);
-  size_t read = 0;
-  while (read < bytes.size()) {
-    const size_t n = stream.Read(bytes.data() + read, bytes.size() - read);
-    if (n == 0) break;
-    read += n;
-  }
   std::vector<decoder::FramePosition> positions;
-  decoder::ScanStream(bytes.data(), read, &positions);
+  ScanStreamRegion(stream, audioStart, audioLength, &positions);
   frames_.reserve(positions.size());
   int64_t samples = 0;
   for (const decoder::FramePosition& position : positions) {

@@ -16,6 +16,11 @@ namespace yumekaze::engine {
 
 class TMPStream;
 
+// decoder::ScanStream over [start, start + length) of a seekable stream, read in pieces so that a
+// long file needs memory for one piece only. Stream errors pass through.
+decoder::StreamScan ScanStreamRegion(TMPStream& stream, int64_t start, int64_t length,
+                                     std::vector<decoder::FramePosition>* positions);
+
 // Where decoding starts for a target sample, and how much of its output to drop.
 struct TSeekPoint {
   int64_t Offset = 0;          // absolute stream offset of the frame to decode first
