@@ -12,7 +12,10 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -28,6 +31,27 @@ namespace yumekaze::app::test {
 namespace {
 
 constexpr int kTimeoutMs = 10000;
+
+// Counts the pointer and drag events an object receives, for a hand on another thread to wait on.
+class PointerEvents : public QObject {
+ public:
+  std::atomic<int> Count{0};
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+        ++Count;
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+};
 
 class PlayListWindow : public ::testing::Test {
  protected:
@@ -110,15 +134,27 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
   const QPoint to =
       RowCentre(2) +
       QPoint(0, panel_->List->visualItemRect(panel_->List->topLevelItem(2)).height() / 2 - 1);
-  // A drag runs its own event loop until the release: the hand moves on a thread of its own.
-  std::thread hand([from, to] {
+  // A drag runs its own event loop until the release: the hand moves on a thread of its own, each
+  // step once the list has received the one before.
+  PointerEvents events;
+  // The window sees every pointer move; during the drag the list's viewport gets the drag moves.
+  panel_->windowHandle()->installEventFilter(&events);
+  panel_->List->viewport()->installEventFilter(&events);
+  std::thread hand([from, to, &events] {
     TXInput input;
-    input.MoveTo(from);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    input.Press(from);
-    for (int step = 1; step <= 20; ++step) {
-      input.MoveTo(from + (to - from) * step / 20);
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const auto step = [&events](const std::function<void()>& act) {
+      const int before = events.Count;
+      act();
+      const auto deadline =
+          std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+      while (events.Count == before && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    };
+    step([&] { input.MoveTo(from); });
+    step([&] { input.Press(from); });
+    for (int part = 1; part <= 20; ++part) {
+      step([&] { input.MoveTo(from + (to - from) * part / 20); });
     }
     input.Release();
   });
