@@ -372,6 +372,7 @@ int TPulseWaveDevice::SetCorked(bool corked) {
   played_at_ = now;
   if (corked) {
     ScheduleCheck(PA_USEC_INVALID);
+    Advance(false);
     return engine::kWaveNoError;
   }
   ScheduleCheck(kCheckMinUsec);
@@ -475,9 +476,10 @@ void TPulseWaveDevice::Advance(bool reported) {
   });
   const auto playedCount = static_cast<std::size_t>(unplayed - queue_.begin());
   // All played: only on the server's word, as closing the stream drops what it has not played.
-  // Otherwise a batch at a time; the next check comes before the buffer after it is played.
+  // Otherwise a batch at a time (the next check comes before the buffer after it is played), or
+  // all at a pause, so that the position stands where the sound stopped.
   const bool allPlayed = unplayed == queue_.end() && !queue_.empty();
-  if (allPlayed ? reported : playedCount >= kCompletionBatch) {
+  if (allPlayed ? reported : playedCount >= (paused_ ? 1 : kCompletionBatch)) {
     for (std::size_t i = 0; i < playedCount; ++i) {
       Complete(*queue_.front().header);
       queue_.pop_front();
