@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "platform/text/tag_text.h"
 
@@ -21,9 +20,9 @@ constexpr int kAnswerSeconds = 5;
 // (the target less twice the request).
 constexpr pa_usec_t kTargetUsec = 5 * PA_USEC_PER_SEC;
 constexpr pa_usec_t kRequestUsec = 2 * PA_USEC_PER_SEC;
-// Buffers are handed to the server at once while it holds less than this; beyond, at the next
-// completion check, which wakes the main loop anyway.
-constexpr pa_usec_t kSendAheadUsec = PA_USEC_PER_SEC;
+// Played buffers are reported done this many at a time, so that the engine refills them in one
+// go: each report wakes the sound output's thread and the decoder's.
+constexpr std::size_t kCompletionBatch = 2;
 // Between the server's reports of what it has played, completions follow the clock; a report is
 // asked for this often, and always before the last queued buffer counts as played. A sound
 // card's clock and ours part by well under 0.1 %, a millisecond in this time.
@@ -296,9 +295,13 @@ int TPulseWaveDevice::Write(TWaveHeader& header) {
   queued_end_ += bytes;
   queue_.push_back(Entry{&header, queued_end_, false});
   if (paused_) return engine::kWaveNoError;
-  const pa_usec_t now = pa_rtclock_now();
-  if (sent_ - EstimatedPlayed(now) <
-      static_cast<int64_t>(pa_usec_to_bytes(kSendAheadUsec, &spec_))) {
+  // Sent at once unless the server holds more than the buffer the next check waits for: that
+  // check sends it, with whatever else the engine has refilled by then, in time.
+  const int64_t played = EstimatedPlayed(pa_rtclock_now());
+  const auto unplayed = std::count_if(queue_.begin(), queue_.end(), [&](const Entry& entry) {
+    return entry.sent && entry.end > played;
+  });
+  if (unplayed < 2) {
     if (const int result = SendPending(); result != engine::kWaveNoError) {
       Fail(result);
       return result;
@@ -309,24 +312,40 @@ int TPulseWaveDevice::Write(TWaveHeader& header) {
 }
 
 int TPulseWaveDevice::SendPending() {
-  const std::size_t frame = pa_frame_size(&spec_);
-  for (Entry& entry : queue_) {
-    if (entry.sent) continue;
-    TWaveHeader& header = *entry.header;
-    const std::size_t whole = header.Length / frame * frame;
-    if (whole > 0 &&
-        pa_stream_write(stream_, header.Data.data(), whole, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-      return -pa_context_errno(context_);
-    }
-    if (whole < header.Length) {
-      std::vector<uint8_t> last(frame, spec_.format == PA_SAMPLE_U8 ? 0x80 : 0);
-      std::memcpy(last.data(), header.Data.data() + whole, header.Length - whole);
-      if (pa_stream_write(stream_, last.data(), frame, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-        return -pa_context_errno(context_);
+  auto entry = std::find_if(queue_.begin(), queue_.end(), [](const Entry& e) { return !e.sent; });
+  // Everything waiting goes out as one run of pool blocks, each filled to the brim across the
+  // buffers' borders: the server says it is done with each block in a message of its own, which
+  // wakes the main loop, so fewer blocks cost fewer wake-ups.
+  const uint8_t silence = spec_.format == PA_SAMPLE_U8 ? 0x80 : 0;
+  int64_t start = sent_;  // where the entry's bytes begin in the stream
+  std::size_t done = 0;   // bytes of the entry already sent
+  while (sent_ < queued_end_) {
+    void* block = nullptr;
+    auto size = static_cast<std::size_t>(queued_end_ - sent_);
+    if (pa_stream_begin_write(stream_, &block, &size) < 0) return -pa_context_errno(context_);
+    size = std::min(size, static_cast<std::size_t>(queued_end_ - sent_));
+    auto* out = static_cast<uint8_t*>(block);
+    for (std::size_t filled = 0; filled < size;) {
+      const TWaveHeader& header = *entry->header;
+      const auto length = static_cast<std::size_t>(entry->end - start);
+      const std::size_t n = std::min(length - done, size - filled);
+      // The server takes whole frames only; a partial last frame is completed with silence.
+      const std::size_t data = done < header.Length ? std::min(n, header.Length - done) : 0;
+      if (data > 0) std::memcpy(out + filled, header.Data.data() + done, data);
+      std::memset(out + filled + data, silence, n - data);
+      filled += n;
+      done += n;
+      if (done == length) {
+        entry->sent = true;
+        start = entry->end;
+        done = 0;
+        ++entry;
       }
     }
-    entry.sent = true;
-    sent_ = entry.end;
+    if (pa_stream_write(stream_, block, size, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+      return -pa_context_errno(context_);
+    }
+    sent_ += static_cast<int64_t>(size);
   }
   return engine::kWaveNoError;
 }
@@ -353,6 +372,7 @@ int TPulseWaveDevice::SetCorked(bool corked) {
   played_at_ = now;
   if (corked) {
     ScheduleCheck(PA_USEC_INVALID);
+    Advance(false);
     return engine::kWaveNoError;
   }
   ScheduleCheck(kCheckMinUsec);
@@ -451,25 +471,35 @@ void TPulseWaveDevice::Advance(bool reported) {
   if (error_ != 0) return;
   const pa_usec_t now = pa_rtclock_now();
   const int64_t played = paused_ ? played_ : EstimatedPlayed(now);
-  // The last buffer only on the server's word: closing the stream drops what it has not played.
-  while (!queue_.empty() && queue_.front().sent && queue_.front().end <= played &&
-         (reported || queue_.size() > 1)) {
-    Complete(*queue_.front().header);
-    queue_.pop_front();
+  const auto unplayed = std::find_if(queue_.begin(), queue_.end(), [&](const Entry& entry) {
+    return !entry.sent || entry.end > played;
+  });
+  const auto playedCount = static_cast<std::size_t>(unplayed - queue_.begin());
+  // All played: only on the server's word, as closing the stream drops what it has not played.
+  // Otherwise a batch at a time (the next check comes before the buffer after it is played), or
+  // all at a pause, so that the position stands where the sound stopped.
+  const bool allPlayed = unplayed == queue_.end() && !queue_.empty();
+  if (allPlayed ? reported : playedCount >= (paused_ ? 1 : kCompletionBatch)) {
+    for (std::size_t i = 0; i < playedCount; ++i) {
+      Complete(*queue_.front().header);
+      queue_.pop_front();
+    }
   }
   if (queue_.empty() || paused_) return;
   if (const int result = SendPending(); result != engine::kWaveNoError) {
     Fail(result);
     return;
   }
-  const bool lastPlayed = queue_.size() == 1 && queue_.front().end <= played;
-  if (!reported && (lastPlayed || now - timing_at_ >= kTimingRefreshUsec)) {
+  if (!reported && (allPlayed || now - timing_at_ >= kTimingRefreshUsec)) {
     if (pa_operation* operation = pa_stream_update_timing_info(stream_, &OnTiming, this)) {
       pa_operation_unref(operation);
       return;  // OnTiming goes on
     }
   }
-  const auto left = static_cast<uint64_t>(std::max<int64_t>(queue_.front().end - played, 0));
+  const auto next = std::find_if(queue_.begin(), queue_.end(),
+                                 [&](const Entry& entry) { return entry.end > played; });
+  const int64_t until = next != queue_.end() ? next->end : queue_.back().end;
+  const auto left = static_cast<uint64_t>(std::max<int64_t>(until - played, 0));
   ScheduleCheck(pa_bytes_to_usec(left, &spec_) + kCheckSlackUsec);
 }
 

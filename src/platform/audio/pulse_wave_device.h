@@ -1,10 +1,10 @@
 // The desktop's sound server through libpulse (PipeWire serves the same protocol through
-// pipewire-pulse). Each written buffer goes to the server whole, so the stream holds up to the
-// engine's four half-second buffers; a buffer is reported done once it has been played by the
-// server's timing, carried forward by the clock between the server's reports so that a buffer
-// costs about one wake-up. Pause corks the stream, Reset flushes it, and the volume is the
-// stream's, the one the desktop's mixer shows: a change made there (or a mute, which counts as
-// volume 0) becomes the device's volume and is posted as MM_MIXM_CONTROL_CHANGE.
+// pipewire-pulse). The stream holds up to the engine's four half-second buffers; buffers are
+// reported done two at a time once they have been played by the server's timing, carried forward
+// by the clock between the server's reports, so that the engine refills two buffers per wake-up.
+// Pause corks the stream, Reset flushes it, and the volume is the stream's, the one the desktop's
+// mixer shows: a change made there (or a mute, which counts as volume 0) becomes the device's
+// volume and is posted as MM_MIXM_CONTROL_CHANGE.
 #pragma once
 
 #include <pulse/pulseaudio.h>
@@ -69,6 +69,7 @@ class TPulseWaveDevice final : public engine::TWaveDevice {
   void Own(pa_operation* operation);
   void ScheduleCheck(pa_usec_t delay);
   int SetCorked(bool corked);
+  // Sends what the server does not have yet, in as few pool blocks as it fits in.
   int SendPending();
   int64_t EstimatedPlayed(pa_usec_t now) const;
   // Completes what has been played, sends what waits, and plans the next check; `reported`:

@@ -125,6 +125,21 @@ TEST_F(PulseWaveDevice, PauseCorksWithoutLossAndResetDropsWhatIsQueued) {
   out.Close();
 }
 
+TEST_F(PulseWaveDevice, EveryBufferArrivesAndAPartialLastFrameEndsInSilence) {
+  // Three full buffers and a short one ending in half a frame: sent across pool blocks and
+  // reported done in pairs, the last on its own.
+  std::vector<uint8_t> pcm = testing::TestPcm(3 * 88200 + 4410 * 4 + 2);
+  SinkCapture sink(*server_, "padding", 44100, 2);
+  engine::TSoundOut out(std::make_unique<TPulseWaveDevice>("padding"));
+  out.Open();
+  testing::PlayThrough(out, pcm);
+  out.Close();
+  sink.WaitForSize(sink.Size() + 44100);
+  pcm.insert(pcm.end(), {0, 0});
+  std::string why;
+  EXPECT_TRUE(PlayedExactly(sink.Bytes(), pcm, 4, 0, why)) << why;
+}
+
 TEST_F(PulseWaveDevice, StreamCarriesThePlayerAndTheSong) {
   const fs::path wav = server_->Dir() / "tone.wav";
   const fs::path mp3 = server_->Dir() / "tone.mp3";
