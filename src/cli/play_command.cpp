@@ -243,6 +243,9 @@ class PlaySession {
         on_alsa_(alsa),
         status_on_terminal_(isatty(STDOUT_FILENO) != 0) {
     player_.SetAutoPlay(false);
+    // As in the window: one tick per report of the sound server's device, which reports once a
+    // second; the status line shows whole seconds.
+    player_.SetChangePosStep(600);
     if (args.volume >= 0) player_.SetVolume(args.volume);
     player_.SetVolBalance(args.balance);
     player_.SetReplayGainMode(args.replay_gain);
