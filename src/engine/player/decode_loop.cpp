@@ -2,17 +2,34 @@
 // frame from the reader through the decoder into the sound output, so that Stop, which resets the
 // event under the decode lock, takes effect within one frame.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "engine/player/mp3_player.h"
 #include "engine/sound/sound_out.h"
 #include "engine/stream/mp_assert.h"
+#include "engine/stream/read_ahead_stream.h"
 #include "engine/stream/stream_reader.h"
 
 namespace yumekaze::engine {
+namespace {
+
+// How long the worker waits at most for a file that is read ahead before it looks again.
+constexpr std::chrono::milliseconds kInputWait{500};
+
+}  // namespace
 
 void TMP3Player::DecodeStep() {
+  try {
+    DecodeStepReading();
+  } catch (const TMPReadPending& pending) {
+    // The file has not been read this far: wait for it without the decode lock.
+    pending.WaitForData(kInputWait);
+  }
+}
+
+void TMP3Player::DecodeStepReading() {
   int free_percent = 0;
   bool at_end = false;
   bool new_format = false;

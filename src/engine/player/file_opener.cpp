@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "engine/stream/file_stream.h"
+#include "engine/stream/read_ahead_stream.h"
 
 namespace yumekaze::engine {
 
@@ -14,7 +15,7 @@ std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path) {
       !std::filesystem::is_directory(status)) {
     throw TMPStreamError("Cannot open file \"" + path + "\". Not a regular file");
   }
-  return std::make_unique<TMPFileStream>(path);
+  return std::make_unique<TMPReadAheadStream>(std::make_unique<TMPFileStream>(path));
 }
 
 TMPFileOpener::TMPFileOpener(TMPMessageWindow& window, uint32_t msg)

@@ -16,8 +16,9 @@
 
 namespace yumekaze::engine {
 
-// Opens `path` for playing: a regular file, seekable, whose size is known. Pipes, sockets and
-// devices are refused before they are opened, since opening a FIFO waits for a writer.
+// Opens `path` for playing: a regular file, seekable, whose size is known, read ahead on a thread
+// of its own. Pipes, sockets and devices are refused before they are opened, since opening a FIFO
+// waits for a writer.
 std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path);
 
 // What an opening came to: Stream and File (opened over Stream) are set when the file can be

@@ -5,6 +5,7 @@
 
 #include "decoder/cpu_capabilities.h"
 #include "engine/sound/sound_out.h"
+#include "engine/stream/read_ahead_stream.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
 
@@ -227,6 +228,7 @@ void TMP3Player::TakeOpenedFile(std::unique_ptr<TMPStream> stream,
 }
 
 void TMP3Player::SetUpForOpenFile() {
+  ReadWithoutWaiting();
   {
     std::lock_guard decode(decode_lock_);
     pcm_ = std::make_unique<uint8_t[]>(kPcmBufferSize);
@@ -245,6 +247,12 @@ void TMP3Player::SetUpForOpenFile() {
   ApplyEqualizer();
   PostUnlessPending(MPM_EQUALIZER);
   SetStatus(kStatusStopped);
+}
+
+// The worker reads under the decode lock, which the user-interface thread takes too: a file read
+// ahead makes it wait for the file system without the lock instead.
+void TMP3Player::ReadWithoutWaiting() {
+  if (auto* ahead = dynamic_cast<TMPReadAheadStream*>(stream_)) ahead->SetWaits(false);
 }
 
 void TMP3Player::Close() {

@@ -238,6 +238,7 @@ class TMP3Player : private TMPMessageHandler {
   void TakeOpenedFile(std::unique_ptr<TMPStream> stream, std::unique_ptr<TMPOpenedFile> file);
   // Sets the sound output, the equalizer and the status up for the file just opened.
   void SetUpForOpenFile();
+  void ReadWithoutWaiting();
   void SetStatus(uint8_t value);
   void PostUnlessPending(uint32_t msg);
   void ShowException(const std::exception_ptr& error);
@@ -247,6 +248,7 @@ class TMP3Player : private TMPMessageHandler {
 
   // decode_loop.cpp
   void DecodeStep();
+  void DecodeStepReading();  // DecodeStep, which may throw TMPReadPending
   void DropBeforeSeekTarget();
   void ReopenOutput(uint64_t generation);
   void DrainOutput(uint64_t generation);

@@ -71,6 +71,7 @@ void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
     if (stream_flags_ & kStreamOwned) delete stream_;
     stream_ = next->Stream.release();
     stream_flags_ = kStreamSeekable | kStreamOwned;
+    ReadWithoutWaiting();
     pcm_pending_ = 0;
     drop_bytes_ = 0;
     // Same rate and channels, but the layer (and so the frame's samples) may differ.

@@ -1,0 +1,55 @@
+// TMPReadAheadStream: reads a file ahead on a thread of its own, so that the thread that decodes
+// never waits for the file system. A Read that does not wait (SetWaits(false)) and finds nothing
+// read yet throws TMPReadPending instead; its caller lets go of its locks and waits for the data
+// through that exception. A file system that hangs then holds up only the reading thread, which is
+// left to finish alone when the stream goes away.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+#include "engine/stream/stream.h"
+
+namespace yumekaze::engine {
+
+struct TMPReadAheadState;
+
+// Nothing has been read ahead at the reader's position yet.
+class TMPReadPending : public TMPStreamError {
+ public:
+  explicit TMPReadPending(std::shared_ptr<TMPReadAheadState> state);
+  // Waits, holding no lock of the caller's, until data, the end or an error is there at the
+  // reader's position, the stream goes away, or `limit` has passed.
+  void WaitForData(std::chrono::milliseconds limit) const;
+
+ private:
+  std::shared_ptr<TMPReadAheadState> state_;
+};
+
+class TMPReadAheadStream final : public TMPStream {
+ public:
+  // Bytes kept read ahead of the reader's position, and the size of one read of the file.
+  static constexpr size_t kAhead = 256 * 1024;
+  static constexpr size_t kChunk = 64 * 1024;
+
+  // Reads `source` (seekable, size known) from its start; only the reading thread uses it.
+  explicit TMPReadAheadStream(std::unique_ptr<TMPStream> source);
+  ~TMPReadAheadStream() override;
+
+  size_t Read(uint8_t* buffer, size_t count) override;
+  int64_t Seek(int64_t offset, SeekOrigin origin) override;
+  int64_t Size() override { return size_; }
+  // The source's duplicate (its Duplicate must be safe beside its reads, as a file's is).
+  std::unique_ptr<TMPStream> Duplicate() override;
+
+  // Whether Read waits for the reading thread (true at first) or throws TMPReadPending.
+  void SetWaits(bool value) { waits_ = value; }
+
+ private:
+  std::shared_ptr<TMPReadAheadState> state_;
+  int64_t size_ = 0;
+  std::atomic<bool> waits_{true};
+};
+
+}  // namespace yumekaze::engine
