@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -99,13 +100,16 @@ void TForm2::SetVolumeControl(std::function<int()> volume, std::function<void(in
 }
 
 void TForm2::UpdateActionChoice() {
-  // Greyed as the system answers now; a greyed choice falls back to stopping only.
-  auto* model = static_cast<QStandardItemModel*>(CB2->model());
-  model->item(static_cast<int>(TSleepAction::Suspend))->setEnabled(powerOff_.CanSuspend());
-  model->item(static_cast<int>(TSleepAction::PowerOff))->setEnabled(powerOff_.CanPowerOff());
-  if (!model->item(CB2->currentIndex())->isEnabled()) {
-    CB2->setCurrentIndex(static_cast<int>(TSleepAction::Stop));
-  }
+  // Greyed as the system answers; a greyed choice falls back to stopping only.
+  powerOff_.AskAllowed([self = QPointer<TForm2>(this)](bool suspend, bool powerOff) {
+    if (!self) return;
+    auto* model = static_cast<QStandardItemModel*>(self->CB2->model());
+    model->item(static_cast<int>(TSleepAction::Suspend))->setEnabled(suspend);
+    model->item(static_cast<int>(TSleepAction::PowerOff))->setEnabled(powerOff);
+    if (!model->item(self->CB2->currentIndex())->isEnabled()) {
+      self->CB2->setCurrentIndex(static_cast<int>(TSleepAction::Stop));
+    }
+  });
 }
 
 QString TForm2::ActionText() const {

@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
+#include <memory>
 
 namespace yumekaze::app {
 
@@ -16,17 +17,35 @@ QDBusMessage ManagerCall(const QString& method) {
 }
 
 // logind answers "yes", "no", "challenge" (allowed after authentication) or "na".
-bool Allowed(const QString& method) {
-  const QDBusReply<QString> reply =
-      QDBusConnection::systemBus().call(ManagerCall(method), QDBus::Block, 3000);
+bool Allowed(const QDBusPendingCall& call) {
+  const QDBusReply<QString> reply = call.reply();
   return reply.isValid() && (reply.value() == u"yes" || reply.value() == u"challenge");
 }
 
 }  // namespace
 
-bool TLogindPowerOff::CanSuspend() { return Allowed(QStringLiteral("CanSuspend")); }
-
-bool TLogindPowerOff::CanPowerOff() { return Allowed(QStringLiteral("CanPowerOff")); }
+void TLogindPowerOff::AskAllowed(TAllowed answer) {
+  QDBusConnection bus = QDBusConnection::systemBus();
+  if (!bus.isConnected()) {
+    answer(false, false);
+    return;
+  }
+  constexpr int kTimeoutMs = 3000;
+  auto* suspend = new QDBusPendingCallWatcher(
+      bus.asyncCall(ManagerCall(QStringLiteral("CanSuspend")), kTimeoutMs));
+  auto* powerOff = new QDBusPendingCallWatcher(
+      bus.asyncCall(ManagerCall(QStringLiteral("CanPowerOff")), kTimeoutMs));
+  auto answered = std::make_shared<bool>(false);
+  const auto both = [suspend, powerOff, answer = std::move(answer), answered] {
+    if (*answered || !suspend->isFinished() || !powerOff->isFinished()) return;
+    *answered = true;
+    answer(Allowed(*suspend), Allowed(*powerOff));
+    suspend->deleteLater();
+    powerOff->deleteLater();
+  };
+  QObject::connect(suspend, &QDBusPendingCallWatcher::finished, suspend, both);
+  QObject::connect(powerOff, &QDBusPendingCallWatcher::finished, powerOff, both);
+}
 
 void TLogindPowerOff::Request(TSleepAction action, TRefused refused) {
   if (action == TSleepAction::Stop) return;

@@ -13,10 +13,11 @@ enum class TSleepAction { Stop, Suspend, PowerOff };
 class TPowerOff {
  public:
   using TRefused = std::function<void(const QString& reason)>;
+  using TAllowed = std::function<void(bool suspend, bool powerOff)>;
   virtual ~TPowerOff() = default;
-  // Whether the system would take the request now (asked afresh every time).
-  virtual bool CanSuspend() = 0;
-  virtual bool CanPowerOff() = 0;
+  // Asks afresh whether the system would take each request now; `answer` runs on the
+  // user-interface thread once it is known, at once or later, and never blocks the caller.
+  virtual void AskAllowed(TAllowed answer) = 0;
   // Sends the request for Suspend or PowerOff; refused runs on the user-interface thread when
   // the system answers no.
   virtual void Request(TSleepAction action, TRefused refused) = 0;
@@ -25,8 +26,7 @@ class TPowerOff {
 // systemd-logind over the system bus.
 class TLogindPowerOff final : public TPowerOff {
  public:
-  bool CanSuspend() override;
-  bool CanPowerOff() override;
+  void AskAllowed(TAllowed answer) override;
   void Request(TSleepAction action, TRefused refused) override;
 };
 

@@ -55,15 +55,14 @@ class TFakePrompts final : public TUserPrompts {
   std::deque<QStringList> choices;  // an empty list is a cancelled dialog
   QStringList dialogFolders;
   QString folderChoice;  // the folder dialog's answer; empty: cancelled
-  QString saveAs;  // the save dialog's answer
+  QString saveAs;        // the save dialog's answer
   std::vector<QDialog*> modals;
 };
 
 // Answers as logind would, never sends anything; refuses when refusal is set.
 class TFakePowerOff final : public TPowerOff {
  public:
-  bool CanSuspend() override { return canSuspend; }
-  bool CanPowerOff() override { return canPowerOff; }
+  void AskAllowed(TAllowed answer) override { answer(canSuspend, canPowerOff); }
   void Request(TSleepAction action, TRefused refused) override {
     ++requests;
     lastAction = action;
