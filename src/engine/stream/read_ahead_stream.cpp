@@ -22,11 +22,18 @@ struct TMPReadAheadState {
   bool AtEnd = false;        // the file ends where the cache does
   std::exception_ptr Error;  // reading on where the cache ends failed
   bool Stopping = false;
+  // Playing: read ahead as far as kAhead. Otherwise (opening, scanning tags) only what a waiting
+  // reader asks for, so that a look at a file's tags reads no more of it than that.
+  bool Streaming = false;
+  int Waiting = 0;    // readers waiting for data
+  size_t Wanted = 0;  // bytes the last of them asked for
 
   size_t Cached() const { return Cache.size() - First; }
   bool Ready() const { return Cached() > 0 || AtEnd || Error || Stopping; }
   bool HasSpace() const {
-    return !AtEnd && !Error && Cached() + TMPReadAheadStream::kChunk <= TMPReadAheadStream::kAhead;
+    if (AtEnd || Error) return false;
+    return Streaming ? Cached() + TMPReadAheadStream::kChunk <= TMPReadAheadStream::kAhead
+                     : Cached() == 0 && Waiting > 0;
   }
 };
 
@@ -40,12 +47,13 @@ void ReadAhead(const std::shared_ptr<TMPReadAheadState>& state) {
     if (state->Stopping) return;
     const int64_t at = state->Position + static_cast<int64_t>(state->Cached());
     const uint64_t generation = state->Generation;
+    const size_t size = state->Streaming ? chunk.size() : std::min(chunk.size(), state->Wanted);
     lock.unlock();
     size_t n = 0;
     std::exception_ptr error;
     try {
       state->Source->Seek(at, SeekOrigin::Beginning);
-      n = state->Source->Read(chunk.data(), chunk.size());
+      n = state->Source->Read(chunk.data(), size);
     } catch (...) {
       error = std::current_exception();
     }
@@ -89,10 +97,23 @@ TMPReadAheadStream::~TMPReadAheadStream() {
   state_->DataReady.notify_all();
 }
 
+void TMPReadAheadStream::SetWaits(bool value) {
+  std::lock_guard lock(state_->Mutex);
+  waits_ = value;
+  state_->Streaming = !value;
+  state_->SpaceReady.notify_one();
+}
+
 size_t TMPReadAheadStream::Read(uint8_t* buffer, size_t count) {
   std::unique_lock lock(state_->Mutex);
-  if (waits_) state_->DataReady.wait(lock, [&] { return state_->Ready(); });
   TMPReadAheadState& state = *state_;
+  if (waits_ && !state.Ready()) {
+    ++state.Waiting;
+    state.Wanted = std::max<size_t>(count, 1);
+    state.SpaceReady.notify_one();
+    state.DataReady.wait(lock, [&] { return state.Ready(); });
+    --state.Waiting;
+  }
   if (state.Cached() > 0) {
     const size_t n = std::min(count, state.Cached());
     std::memcpy(buffer, state.Cache.data() + state.First, n);

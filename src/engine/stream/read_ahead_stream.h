@@ -5,7 +5,6 @@
 // left to finish alone when the stream goes away.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -43,13 +42,14 @@ class TMPReadAheadStream final : public TMPStream {
   // The source's duplicate (its Duplicate must be safe beside its reads, as a file's is).
   std::unique_ptr<TMPStream> Duplicate() override;
 
-  // Whether Read waits for the reading thread (true at first) or throws TMPReadPending.
-  void SetWaits(bool value) { waits_ = value; }
+  // Whether Read waits for the reading thread (true at first: only what is asked for is read) or
+  // throws TMPReadPending (playing: the file is read ahead by up to kAhead).
+  void SetWaits(bool value);
 
  private:
   std::shared_ptr<TMPReadAheadState> state_;
   int64_t size_ = 0;
-  std::atomic<bool> waits_{true};
+  bool waits_ = true;  // guarded by the state's mutex
 };
 
 }  // namespace yumekaze::engine
