@@ -17,13 +17,11 @@ size_t StreamScanner::Feed(const uint8_t* bytes, size_t size, bool atEnd) {
   size_t at = static_cast<size_t>(std::min<int64_t>(skip_, static_cast<int64_t>(size)));
   skip_ -= static_cast<int64_t>(at);
   while (!ended_ && at < size) {
-    // A step that needs the next piece is taken again with it, from the same state.
-    const FrameWalker before = walker_;
+    // A step that needs the next piece is taken again with it: a sync is confirmed only with the
+    // headers after the frame at hand, so a frame cut off by the piece was taken in sync before
+    // and comes out the same.
     const WalkStep step = NextFrame(walker_, bytes + at, size - at, atEnd);
-    if (step.Action == WalkAction::kNeedMore) {
-      walker_ = before;
-      break;
-    }
+    if (step.Action == WalkAction::kNeedMore) break;
     if (step.Action == WalkAction::kEnd) {
       ended_ = true;
       break;
@@ -40,7 +38,6 @@ size_t StreamScanner::Feed(const uint8_t* bytes, size_t size, bool atEnd) {
     if (static_cast<size_t>(frame.Length) > left) {
       // A frame cut off by the end of the data is not decoded.
       ended_ = atEnd;
-      walker_ = before;
       break;
     }
     VbrHeader vbr;

@@ -211,6 +211,7 @@ void TMP3Player::OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags) {
     Close();
     throw;
   }
+  ReadWithoutWaiting();
   SetUpForOpenFile();
 }
 
@@ -219,16 +220,22 @@ void TMP3Player::TakeOpenedFile(std::unique_ptr<TMPStream> stream,
   Close();
   {
     std::lock_guard decode(decode_lock_);
-    file->UseDecoder(decoder::GlobalDecoder());
-    file_ = std::move(file);
+    InstallFile(std::move(stream), std::move(file));
   }
-  stream_ = stream.release();
-  stream_flags_ = kStreamSeekable | kStreamOwned;
   SetUpForOpenFile();
 }
 
-void TMP3Player::SetUpForOpenFile() {
+void TMP3Player::InstallFile(std::unique_ptr<TMPStream> stream,
+                             std::unique_ptr<TMPOpenedFile> file) {
+  file->UseDecoder(decoder::GlobalDecoder());
+  file_ = std::move(file);
+  if (stream_flags_ & kStreamOwned) delete stream_;
+  stream_ = stream.release();
+  stream_flags_ = kStreamSeekable | kStreamOwned;
   ReadWithoutWaiting();
+}
+
+void TMP3Player::SetUpForOpenFile() {
   {
     std::lock_guard decode(decode_lock_);
     pcm_ = std::make_unique<uint8_t[]>(kPcmBufferSize);

@@ -236,6 +236,9 @@ class TMP3Player : private TMPMessageHandler {
   void OpenStreamWithoutPlay(TMPStream* stream, uint8_t flags);
   // Makes `file`, opened over `stream`, the open file (Close first).
   void TakeOpenedFile(std::unique_ptr<TMPStream> stream, std::unique_ptr<TMPOpenedFile> file);
+  // Under the decode lock: puts `file` and its `stream` in place of the open ones, decoding with
+  // the player's decoder.
+  void InstallFile(std::unique_ptr<TMPStream> stream, std::unique_ptr<TMPOpenedFile> file);
   // Sets the sound output, the equalizer and the status up for the file just opened.
   void SetUpForOpenFile();
   void ReadWithoutWaiting();

@@ -66,12 +66,7 @@ void TMP3Player::ContinueAtEndOfData() {
 void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
   {
     std::lock_guard decode(decode_lock_);
-    next->File->UseDecoder(decoder::GlobalDecoder());
-    file_ = std::move(next->File);
-    if (stream_flags_ & kStreamOwned) delete stream_;
-    stream_ = next->Stream.release();
-    stream_flags_ = kStreamSeekable | kStreamOwned;
-    ReadWithoutWaiting();
+    InstallFile(std::move(next->Stream), std::move(next->File));
     pcm_pending_ = 0;
     drop_bytes_ = 0;
     // Same rate and channels, but the layer (and so the frame's samples) may differ.

@@ -13,10 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "app/form1.h"
@@ -35,7 +36,15 @@ constexpr int kTimeoutMs = 10000;
 // Counts the pointer and drag events an object receives, for a hand on another thread to wait on.
 class PointerEvents : public QObject {
  public:
-  std::atomic<int> Count{0};
+  int Count() {
+    std::lock_guard lock(mutex_);
+    return count_;
+  }
+  // Waits until more than `seen` have arrived, or the time is up.
+  void WaitBeyond(int seen) {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, std::chrono::milliseconds(kTimeoutMs), [&] { return count_ > seen; });
+  }
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
@@ -43,14 +52,22 @@ class PointerEvents : public QObject {
       case QEvent::MouseMove:
       case QEvent::MouseButtonPress:
       case QEvent::DragEnter:
-      case QEvent::DragMove:
-        ++Count;
+      case QEvent::DragMove: {
+        std::lock_guard lock(mutex_);
+        ++count_;
+        arrived_.notify_all();
         break;
+      }
       default:
         break;
     }
     return false;
   }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  int count_ = 0;
 };
 
 class PlayListWindow : public ::testing::Test {
@@ -143,13 +160,9 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
   std::thread hand([from, to, &events] {
     TXInput input;
     const auto step = [&events](const std::function<void()>& act) {
-      const int before = events.Count;
+      const int before = events.Count();
       act();
-      const auto deadline =
-          std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
-      while (events.Count == before && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
+      events.WaitBeyond(before);
     };
     step([&] { input.MoveTo(from); });
     step([&] { input.Press(from); });
