@@ -5,9 +5,9 @@
 #include <QWidget>
 #include <stdexcept>
 
-#include "app/desktop_id.h"
-#include "app/error_report.h"
-#include "app/pictures.h"
+#include "app/desktop/desktop_id.h"
+#include "app/dialogs/error_report.h"
+#include "app/window/pictures.h"
 
 namespace yumekaze::app {
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/user_prompts.h"
+#include "app/dialogs/user_prompts.h"
 
 namespace yumekaze::app {
 

@@ -6,19 +6,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/about_box.h"
 #include "app/application.h"
-#include "app/desktop_id.h"
-#include "app/form1.h"
-#include "app/form2.h"
-#include "app/instance_handover.h"
-#include "app/mpris_service.h"
-#include "app/play_list_panel.h"
-#include "app/power_off.h"
-#include "app/session_store.h"
-#include "app/tray_icon.h"
-#include "app/user_prompts.h"
-#include "app/wave_device_choice.h"
+#include "app/desktop/desktop_id.h"
+#include "app/desktop/instance_handover.h"
+#include "app/desktop/mpris_service.h"
+#include "app/desktop/power_off.h"
+#include "app/desktop/tray_icon.h"
+#include "app/dialogs/about_box.h"
+#include "app/dialogs/form2.h"
+#include "app/dialogs/user_prompts.h"
+#include "app/playlist/play_list_panel.h"
+#include "app/settings/session_store.h"
+#include "app/settings/wave_device_choice.h"
+#include "app/window/form1.h"
 
 using namespace yumekaze::app;
 

@@ -1,7 +1,7 @@
 // The sleep timer's question to logind, against a stand-in for logind on the test's private bus
 // (taken as the system bus here): the answers arrive later, and one that never comes times out
 // without ever blocking the caller.
-#include "app/power_off.h"
+#include "app/desktop/power_off.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/app_font.h"
+#include "app/window/app_font.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The character set menu: a pick is applied at once, stored, and applied again at the next start.
-#include "app/charset_choice.h"
+#include "app/settings/charset_choice.h"
 
 #include <gtest/gtest.h>
 
 #include <QMenu>
 
-#include "app/settings_store.h"
+#include "app/settings/settings_store.h"
 #include "platform/text/legacy_charset.h"
 #include "platform/text/tag_text.h"
 

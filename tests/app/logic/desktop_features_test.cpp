@@ -18,8 +18,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/form1.h"
-#include "app/session_store.h"
+#include "app/settings/session_store.h"
+#include "app/window/form1.h"
 #include "platform/audio/wave_device_factory.h"
 #include "test_support.h"
 
@@ -72,7 +72,7 @@ TEST_F(DesktopFeatures, DroppedFilesAndFoldersJoinTheListAndTheFirstLoads) {
   files.setUrls({QUrl::fromLocalFile(audio.Folder() + "album"), QUrl::fromLocalFile(a)});
   ASSERT_TRUE(Drop(files));
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == two; }, kTimeoutMs));
-  EXPECT_EQ(form1->PlayList().Entries(), QStringList({two, ten, deep, a}));
+  EXPECT_EQ(form1->PlayList().Paths(), QStringList({two, ten, deep, a}));
   EXPECT_EQ(form1->MP3->Status(), engine::kStatusStopped);  // a drop does not start playing
 
   // More drops add at the end and leave the loaded file alone; text is refused.
@@ -147,12 +147,12 @@ TEST_F(DesktopFeatures, ListsAreReadOffTheWindowsThreadAndOnlyTheLatestOpenCount
   QTimer::singleShot(0, form1.get(), [&] { posted = true; });
   ASSERT_TRUE(QTest::qWaitFor([&] { return posted; }, kTimeoutMs));
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == deep; }, kTimeoutMs));
-  EXPECT_EQ(form1->PlayList().Entries(), QStringList({deep}));  // the adds wait for their turn
+  EXPECT_EQ(form1->PlayList().Paths(), QStringList({deep}));  // the adds wait for their turn
 
   ASSERT_TRUE(opened.Feed("a.mp3\n"));
   ASSERT_TRUE(added.Feed("a.mp3\n"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 3; }, kTimeoutMs));
-  EXPECT_EQ(form1->PlayList().Entries(), QStringList({deep, a, ten}));
+  EXPECT_EQ(form1->PlayList().Paths(), QStringList({deep, a, ten}));
   EXPECT_EQ(form1->CurrentFile(), deep);
 }
 
@@ -160,7 +160,7 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   form1->AddToPlayList({a, two, ten}, false);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 3; }, kTimeoutMs));
   form1->PlayEntry(1);
-  form1->SetRepeat(TRepeatMode::One);
+  form1->SetRepeat(engine::TMPRepeatMode::One);
   form1->move(300, 200);
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return form1->MP3->Status() == engine::kStatusPlaying; }, kTimeoutMs));
@@ -169,11 +169,11 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
 
   Make();
   ASSERT_TRUE(RestoreSession(*form1));
-  EXPECT_EQ(form1->PlayList().Entries(), QStringList({a, two, ten}));
-  EXPECT_EQ(form1->PlayList().PlayListIndex(), 1);
+  EXPECT_EQ(form1->PlayList().Paths(), QStringList({a, two, ten}));
+  EXPECT_EQ(form1->PlayList().Queue().CurrentIndex(), 1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == two; }, kTimeoutMs));
   EXPECT_EQ(form1->MP3->Status(), engine::kStatusStopped);
-  EXPECT_EQ(form1->PlayList().Repeat(), TRepeatMode::One);
+  EXPECT_EQ(form1->PlayList().Queue().Repeat(), engine::TMPRepeatMode::One);
   EXPECT_EQ(form1->pos(), QPoint(300, 200));
 
   // A file gone since: the list comes back, nothing is loaded, nothing is reported.

@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "app/window/form1.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +20,11 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/about_box.h"
-#include "app/form2.h"
-#include "app/ht_label.h"
-#include "app/session_store.h"
-#include "app/tray_icon.h"
+#include "app/desktop/tray_icon.h"
+#include "app/dialogs/about_box.h"
+#include "app/dialogs/form2.h"
+#include "app/dialogs/ht_label.h"
+#include "app/settings/session_store.h"
 #include "engine/sound/sound_out.h"
 #include "platform/audio/wave_device_factory.h"
 #include "test_support.h"
@@ -108,7 +108,7 @@ struct MainWindow : ::testing::Test {
     return form1->screen()->grabWindow(form1->winId()).toImage().pixelColor(p);
   }
   int Status() const { return form1->MP3->Status(); }
-  int Index() const { return form1->PlayList().PlayListIndex(); }
+  int Index() const { return form1->PlayList().Queue().CurrentIndex(); }
   QString Word() const { return form1->Label5->text(); }
   // The path line's full text: shown, or in its tip when cut to fit.
   QString Line1() const {
@@ -173,6 +173,8 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
                                 "",
                                 "ファイルオープン(&O)",
                                 "フォルダを開く(&F)",
+                                "ファイルを追加(&D)",
+                                "フォルダを追加(&G)",
                                 "お休みタイマー(&T)",
                                 "バージョン情報(&A)",
                                 "プレイリスト(&L)",
@@ -363,7 +365,7 @@ TEST_F(MainWindow, OneEntryStartsAgainAtItsEnd) {
 
 TEST_F(MainWindow, WithRepeatOffTheListEndsStopped) {
   ASSERT_TRUE(Add({longA, shortTone}));
-  form1->SetRepeat(TRepeatMode::Off);
+  form1->SetRepeat(engine::TMPRepeatMode::Off);
   form1->PlayEntry(1);
   ASSERT_TRUE(Plays(shortTone));
   EXPECT_TRUE(QTest::qWaitFor([&] { return Status() == 0; }, kEventTimeoutMs));
@@ -387,7 +389,7 @@ TEST_F(MainWindow, TheNextEntryFollowsWithoutAGapOnTheOpenDevice) {
   const QString wav = audio.Folder() + "out.wav";
   Make(true, ("wav:" + wav).toStdString());
   ASSERT_TRUE(Add({shortTone, second}));
-  form1->SetRepeat(TRepeatMode::Off);
+  form1->SetRepeat(engine::TMPRepeatMode::Off);
   form1->PlayEntry(0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Line1() == second && Status() == 0; }, kEventTimeoutMs));
   // One WAV holds both files back to back: the device was not opened again for the second.
@@ -465,7 +467,10 @@ TEST_F(MainWindow, BadEntriesAreSkippedWithANoticeThatNamesThem) {
   // the text file and then the playing file.
   form1->Button4->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.notices.size() == 4; }, kEventTimeoutMs));
-  EXPECT_TRUE(prompts.notices[3].startsWith("再生できないファイルを飛ばしました:\n" + folder));
+  // Each skipped file is named once, in the order passed over.
+  EXPECT_TRUE(prompts.notices[3].startsWith("再生できないファイルを飛ばしました:\n"));
+  EXPECT_EQ(prompts.notices[3].count(folder), 1);
+  EXPECT_LT(prompts.notices[3].indexOf(folder), prompts.notices[3].indexOf(empty));
   EXPECT_LT(prompts.notices[3].indexOf(empty), prompts.notices[3].indexOf(gone));
   EXPECT_TRUE(Plays(longA));
   EXPECT_TRUE(prompts.warnings.empty());
@@ -740,7 +745,7 @@ TEST_F(MainWindow, ShuffleWithoutRepeatPlaysEachEntryOnceWithoutGapsAndEnds) {
   const QString wav = audio.Folder() + "out.wav";
   Make(true, ("wav:" + wav).toStdString());
   ASSERT_TRUE(Add(files));
-  form1->SetRepeat(TRepeatMode::Off);
+  form1->SetRepeat(engine::TMPRepeatMode::Off);
   form1->SetShuffle(true);
   form1->PlayEntry(0);
   ASSERT_TRUE(OpenAndPlayDisabled());

@@ -1,4 +1,4 @@
-#include "app/form2.h"
+#include "app/dialogs/form2.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/sleep_warning.h"
+#include "app/dialogs/sleep_warning.h"
 #include "later_tick.h"
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "app/ht_label.h"
+#include "app/dialogs/ht_label.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <QTest>
 #include <vector>
 
-#include "app/about_box.h"
+#include "app/dialogs/about_box.h"
 
 namespace yumekaze::app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/play_list_files.h"
+#include "app/playlist/play_list_files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "app/play_list.h"
 #include "platform/text/legacy_charset.h"
 
 namespace yumekaze::app {
@@ -74,50 +73,6 @@ TEST_F(PlayListFiles, FoldersExpandRecursivelyInNaturalOrderToAudioFilesOnly) {
   EXPECT_EQ(ExpandToEntries({Path("album"), Path("list.m3u"), Path("single.mp3")}),
             QStringList({Path("album/2 two.mp3"), Path("album/10 ten.mp3"),
                          Path("album/disc 1/1 one.MP3"), Path("single.mp3"), Path("single.mp3")}));
-}
-
-TEST(PlayListEditing, RemoveAndMoveKeepTheCurrentEntry) {
-  TPlayList list;
-  list.Assign({"a", "b", "c", "d"});
-  list.SetPlayListIndex(2);  // c
-  list.Move(2, 0);
-  EXPECT_EQ(list.Current(), "c");
-  list.Move(3, 0);  // d before c
-  EXPECT_EQ(list.Current(), "c");
-  EXPECT_EQ(list.Entries(), QStringList({"d", "c", "a", "b"}));
-  list.Remove(0);
-  EXPECT_EQ(list.Current(), "c");
-  list.Remove(0);  // the current one: the next takes its place
-  EXPECT_EQ(list.Current(), "a");
-  list.Remove(1);
-  list.Remove(0);
-  EXPECT_EQ(list.Count(), 0);
-  EXPECT_EQ(list.PlayListIndex(), 0);
-}
-
-TEST(PlayListEditing, RepeatModesAndShuffleDecideWhatFollowsTheEnd) {
-  TPlayList list;
-  list.Assign({"a", "b", "c"});
-  EXPECT_EQ(list.Repeat(), TRepeatMode::All);  // as before: the list repeats
-  list.SetPlayListIndex(2);
-  EXPECT_TRUE(list.AdvanceAfterEnd());
-  EXPECT_EQ(list.Current(), "a");
-  list.SetRepeat(TRepeatMode::One);
-  EXPECT_TRUE(list.AdvanceAfterEnd());
-  EXPECT_EQ(list.Current(), "a");
-  list.SetRepeat(TRepeatMode::Off);
-  EXPECT_TRUE(list.AdvanceAfterEnd());
-  EXPECT_EQ(list.Current(), "b");
-  list.Advance();
-  EXPECT_FALSE(list.AdvanceAfterEnd());
-  list.SetShuffle(true);
-  for (int i = 0; i < 20; ++i) {
-    const int before = list.PlayListIndex();
-    list.Advance();
-    EXPECT_NE(list.PlayListIndex(), before);
-    EXPECT_GE(list.PlayListIndex(), 0);
-    EXPECT_LT(list.PlayListIndex(), 3);
-  }
 }
 
 }  // namespace

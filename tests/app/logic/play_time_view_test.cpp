@@ -1,4 +1,4 @@
-#include "app/play_time_view.h"
+#include "app/window/play_time_view.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <QWheelEvent>
 #include <memory>
 
-#include "app/form1.h"
-#include "app/position_ring.h"
-#include "app/volume_store.h"
+#include "app/settings/volume_store.h"
+#include "app/window/form1.h"
+#include "app/window/position_ring.h"
 #include "platform/audio/wave_device_factory.h"
 #include "test_support.h"
 

@@ -10,8 +10,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/power_off.h"
-#include "app/user_prompts.h"
+#include "app/desktop/power_off.h"
+#include "app/dialogs/user_prompts.h"
 
 namespace yumekaze::app::test {
 

@@ -1,4 +1,4 @@
-#include "app/track_facts.h"
+#include "app/playlist/track_facts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/tray_icon.h"
+#include "app/desktop/tray_icon.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "app/wave_device_choice.h"
+#include "app/settings/wave_device_choice.h"
 
 #include <gtest/gtest.h>
 
 #include <QMenu>
 #include <QSettings>
 
-#include "app/settings_store.h"
+#include "app/settings/settings_store.h"
 #include "engine/player/mp3_player.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wav_file_wave_device.h"

@@ -20,10 +20,10 @@
 #include <mutex>
 #include <thread>
 
-#include "app/form1.h"
-#include "app/form2.h"
-#include "app/play_list_panel.h"
-#include "app/sleep_warning.h"
+#include "app/dialogs/form2.h"
+#include "app/dialogs/sleep_warning.h"
+#include "app/playlist/play_list_panel.h"
+#include "app/window/form1.h"
 #include "platform/audio/wave_device_factory.h"
 #include "test_support.h"
 #include "x_input.h"
@@ -89,9 +89,12 @@ class PlayListWindow : public ::testing::Test {
   }
 
   QPoint RowCentre(int row) {
-    QTreeWidgetItem* item = panel_->List->topLevelItem(row);
-    const QRect rect = panel_->List->visualItemRect(item);
+    const QRect rect = panel_->List->visualRect(panel_->List->model()->index(row, 0));
     return panel_->List->viewport()->mapToGlobal(rect.center());
+  }
+
+  QString Text(int row, int column) {
+    return panel_->List->model()->index(row, column).data().toString();
   }
 
   // Moves the pointer and waits until the X server has it there; the events that follow queue
@@ -110,8 +113,8 @@ class PlayListWindow : public ::testing::Test {
   bool RowsAre(const QStringList& entries) {
     return QTest::qWaitFor(
         [&] {
-          return form1_->PlayList().Entries() == entries &&
-                 panel_->List->topLevelItemCount() == entries.size();
+          return form1_->PlayList().Paths() == entries &&
+                 panel_->List->model()->rowCount() == entries.size();
         },
         kTimeoutMs);
   }
@@ -129,9 +132,8 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
   form1_->AddToPlayList({a_, b_, c_}, false);
   ASSERT_TRUE(RowsAre({a_, b_, c_}));
   // The lengths come in as the files have been read.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return panel_->List->topLevelItem(1)->text(2) == "0:20"; },
-                              kTimeoutMs));
-  EXPECT_EQ(panel_->List->topLevelItem(1)->text(0), "b.mp3");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Text(1, 2) == "0:20"; }, kTimeoutMs));
+  EXPECT_EQ(Text(1, 0), "b.mp3");
 
   // Double-click the third row: it plays and is marked.
   const QPoint third = RowCentre(2);
@@ -142,15 +144,14 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->CurrentFile() == c_; }, kTimeoutMs));
   EXPECT_EQ(form1_->MP3->Status(), engine::kStatusPlaying);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return panel_->List->topLevelItem(2)->text(0) == "▶ c.mp3"; },
-                              kTimeoutMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Text(2, 0) == "▶ c.mp3"; }, kTimeoutMs));
   panel_->grab().save("/tmp/yumekaze_play_list.png");
 
   // Drag the first row below the last: the playing entry stays the current one.
   const QPoint from = RowCentre(0);
   const QPoint to =
       RowCentre(2) +
-      QPoint(0, panel_->List->visualItemRect(panel_->List->topLevelItem(2)).height() / 2 - 1);
+      QPoint(0, panel_->List->visualRect(panel_->List->model()->index(2, 0)).height() / 2 - 1);
   // A drag runs its own event loop until the release: the hand moves on a thread of its own, each
   // step once the list has received the one before.
   PointerEvents events;
@@ -174,13 +175,13 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
   const bool reordered = RowsAre({b_, c_, a_});
   hand.join();
   ASSERT_TRUE(reordered);
-  EXPECT_EQ(form1_->PlayList().PlayListIndex(), 1);
+  EXPECT_EQ(form1_->PlayList().Queue().CurrentIndex(), 1);
 
   // Delete removes the selected row.
   Click(RowCentre(0));
   input_.PressDelete();
   ASSERT_TRUE(RowsAre({c_, a_}));
-  EXPECT_EQ(form1_->PlayList().Current(), c_);
+  EXPECT_EQ(form1_->PlayList().Path(form1_->PlayList().Queue().CurrentIndex()), c_);
 
   // Clear empties the list; what plays goes on.
   Click(panel_->ClearButton->mapToGlobal(panel_->ClearButton->rect().center()));

@@ -15,8 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/app_font.h"
-#include "app/position_ring.h"
+#include "app/window/app_font.h"
+#include "app/window/position_ring.h"
 #include "test_support.h"
 #include "x_input.h"
 

@@ -1,0 +1,37 @@
+#include "app/desktop/instance_handover.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTimer>
+
+#include "app/desktop/mpris_service.h"
+#include "app/window/form1.h"
+
+namespace yumekaze::app {
+
+TInstanceHandOver::TInstanceHandOver(QObject* object, TForm1& form1)
+    : QDBusAbstractAdaptor(object), form1_(form1) {}
+
+bool TInstanceHandOver::ClaimName() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  return !bus.isConnected() || bus.registerService(QString::fromLatin1(kMprisServiceName));
+}
+
+bool TInstanceHandOver::HandOver(const QStringList& files) {
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QString::fromLatin1(kMprisServiceName), QString::fromLatin1(kMprisObjectPath),
+      QStringLiteral("io.github.yumekaze.Yumekaze"), QStringLiteral("Open"));
+  call << files;
+  return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000).type() ==
+         QDBusMessage::ReplyMessage;
+}
+
+void TInstanceHandOver::Open(const QStringList& files) {
+  // After the reply: the caller ends at once, whatever the player shows.
+  QTimer::singleShot(0, &form1_, [this, files] {
+    form1_.Raise();
+    form1_.AddToPlayList(files, true);
+  });
+}
+
+}  // namespace yumekaze::app

@@ -1,0 +1,45 @@
+#include "app/dialogs/sleep_warning.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/window/app_font.h"
+
+namespace yumekaze::app {
+
+TSleepWarning::TSleepWarning(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
+  setWindowTitle(QStringLiteral("お休みタイマー"));
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setFont(GothicFont(12));
+  Text = new QLabel(this);
+  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  CancelButton->setFocusPolicy(Qt::NoFocus);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(Text);
+  layout->addWidget(CancelButton);
+  connect(CancelButton, &QPushButton::clicked, this, [this] {
+    hide();
+    emit Cancelled();
+  });
+}
+
+void TSleepWarning::ShowCountdown(int seconds, const QString& what) {
+  what_ = what;
+  SetSeconds(seconds);
+  adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.right() - width() - 16, area.bottom() - height() - 16);
+  }
+  show();
+}
+
+void TSleepWarning::SetSeconds(int seconds) {
+  Text->setText(QStringLiteral("あと%1秒で%2").arg(seconds).arg(what_));
+}
+
+}  // namespace yumekaze::app

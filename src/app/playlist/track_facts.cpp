@@ -1,0 +1,120 @@
+#include "app/playlist/track_facts.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "engine/player/frame_source.h"
+#include "engine/player/mp3_player.h"
+#include "engine/tags/mp3_info.h"
+#include "platform/audio/wave_device_factory.h"
+#include "platform/text/tag_text.h"
+
+namespace yumekaze::app {
+
+namespace {
+
+QString TagText(const std::string& bytes) {
+  return QString::fromStdString(platform::DecodeTagText(bytes));
+}
+
+int64_t LengthMs(const engine::TMP3Player& player) {
+  const engine::TMPFrameSource& source = player.Source();
+  const int channels = std::max(player.Channels(), 1);
+  const int64_t samplesPerFrame = source.OutputInfo().SamplesPerFrame / channels;
+  if (source.VbrFrames() > 0 && player.SampleRate() > 0) {
+    return int64_t{source.VbrFrames()} * samplesPerFrame * 1000 / player.SampleRate();
+  }
+  // Constant bitrate: the audio data's bytes at the first frame's rate.
+  const int64_t bytes = player.AudioLength();
+  if (bytes <= 0 || bytes == engine::kUnknownAudioLength || source.FirstBitrate() <= 0) return -1;
+  return bytes * 8000 / source.FirstBitrate();
+}
+
+TTrackFacts Unread(const QString& path) { return {QFileInfo(path).fileName(), {}, {}, -1}; }
+
+TTrackFacts Read(engine::TMP3Player& player, const QString& path) {
+  TTrackFacts facts = Unread(path);
+  try {
+    player.SetFileName(QFile::encodeName(path).toStdString());
+    facts = FactsOf(player);
+    player.SetFileName({});
+  } catch (const std::exception&) {
+    // Shown by its name; playing it reports the error.
+  }
+  return facts;
+}
+
+}  // namespace
+
+TTrackFacts FactsOf(const engine::TMP3Player& player) {
+  if (!player.Opened()) return {};
+  return {TagText(player.SongTitle()), TagText(player.Artist()),
+          TagText(player.Info().Merged().album), LengthMs(player)};
+}
+
+// Shared with the reading thread, which may outlive the scanner.
+struct TTrackScanner::TQueue {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<QString> paths;
+  TTrackScanner* owner;  // null once the scanner is gone
+};
+
+TTrackScanner::TTrackScanner() : queue_(std::make_shared<TQueue>()) {
+  queue_->owner = this;
+  std::thread([queue = queue_] {
+    engine::TMP3Player player(platform::CreateWaveDevice("null"));
+    player.SetAutoOpen(true);
+    for (;;) {
+      QString path;
+      {
+        std::unique_lock lock(queue->mutex);
+        queue->wake.wait(lock, [&] { return !queue->owner || !queue->paths.empty(); });
+        if (!queue->owner) return;
+        path = queue->paths.front();
+        queue->paths.pop_front();
+      }
+      const TTrackFacts facts = Read(player, path);
+      std::lock_guard lock(queue->mutex);
+      if (!queue->owner) return;
+      QMetaObject::invokeMethod(
+          queue->owner, [owner = queue->owner, path, facts] { owner->Learn(path, facts); },
+          Qt::QueuedConnection);
+    }
+  }).detach();
+}
+
+TTrackScanner::~TTrackScanner() {
+  std::lock_guard lock(queue_->mutex);
+  queue_->owner = nullptr;
+  queue_->wake.notify_one();
+}
+
+TTrackFacts TTrackScanner::Facts(const QString& path) {
+  auto known = known_.find(path);
+  if (known != known_.end()) return *known;
+  if (!asked_.contains(path)) {
+    asked_.insert(path);
+    std::lock_guard lock(queue_->mutex);
+    queue_->paths.push_back(path);
+    queue_->wake.notify_one();
+  }
+  return Unread(path);
+}
+
+void TTrackScanner::Learn(const QString& path, const TTrackFacts& facts) {
+  known_.insert(path, facts);
+  emit Scanned(path);
+}
+
+QString FormatLength(int64_t lengthMs) {
+  if (lengthMs < 0) return {};
+  const int64_t seconds = (lengthMs + 500) / 1000;
+  return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace yumekaze::app

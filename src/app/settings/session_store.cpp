@@ -1,0 +1,59 @@
+#include "app/settings/session_store.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/settings/settings_store.h"
+#include "app/window/form1.h"
+
+namespace yumekaze::app {
+
+namespace {
+
+const QString kEntries = QStringLiteral("Session/Entries");
+const QString kIndex = QStringLiteral("Session/Index");
+const QString kPosition = QStringLiteral("Session/PositionMs");
+const QString kRepeat = QStringLiteral("Session/Repeat");
+const QString kShuffle = QStringLiteral("Session/Shuffle");
+const QString kWindowPlace = QStringLiteral("Session/WindowPlace");
+
+bool OnSomeScreen(QPoint place) {
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().contains(place)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void SaveSession(TForm1& form1) {
+  const auto settings = OpenSettings();
+  const engine::TMPPlayQueue& list = form1.PlayList().Queue();
+  settings->setValue(kEntries, form1.PlayList().Paths());
+  settings->setValue(kIndex, std::max(list.CurrentIndex(), 0));
+  settings->setValue(kPosition, qlonglong{form1.PlayedMilliseconds()});
+  settings->setValue(kRepeat, static_cast<int>(list.Repeat()));
+  settings->setValue(kShuffle, list.Shuffle());
+  settings->setValue(kWindowPlace, form1.pos());
+  settings->sync();
+}
+
+bool RestoreSession(TForm1& form1) {
+  const auto settings = OpenSettings();
+  const QPoint place = settings->value(kWindowPlace).toPoint();
+  if (settings->contains(kWindowPlace) && OnSomeScreen(place)) form1.move(place);
+  const int repeat = settings->value(kRepeat, static_cast<int>(engine::TMPRepeatMode::All)).toInt();
+  if (repeat >= 0 && repeat <= static_cast<int>(engine::TMPRepeatMode::One)) {
+    form1.SetRepeat(static_cast<engine::TMPRepeatMode>(repeat));
+  }
+  form1.SetShuffle(settings->value(kShuffle, false).toBool());
+  const QStringList entries = settings->value(kEntries).toStringList();
+  if (entries.isEmpty()) return false;
+  form1.PlayList().Assign(entries);
+  const int index = std::clamp(settings->value(kIndex, 0).toInt(), 0, int(entries.size()) - 1);
+  // Loaded to go on from the stored time at the next play; nothing sounds before.
+  form1.RestoreEntry(index, settings->value(kPosition, 0).toLongLong());
+  return true;
+}
+
+}  // namespace yumekaze::app

@@ -1,0 +1,99 @@
+#include "app/settings/wave_device_choice.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <stdexcept>
+
+#include "app/dialogs/error_report.h"
+#include "app/settings/settings_store.h"
+#include "engine/player/mp3_player.h"
+#include "platform/audio/wave_device_factory.h"
+
+namespace yumekaze::app {
+
+namespace {
+
+const QString kGroup = QStringLiteral("Sound");
+const QString kKey = QStringLiteral("Device");
+const QString kAuto = QStringLiteral("auto");
+
+QString StoredName() {
+  const auto settings = OpenSettings();
+  return settings->value(kGroup + QLatin1Char('/') + kKey).toString();
+}
+
+void StoreName(const QString& name) {
+  const auto settings = OpenSettings();
+  settings->setValue(kGroup + QLatin1Char('/') + kKey, name);
+}
+
+}  // namespace
+
+TWaveDeviceChoice ChooseWaveDevice(QStringList& arguments) {
+  QString name;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == QLatin1String("--device") && i + 1 < arguments.size()) {
+      name = arguments[i + 1];
+      arguments.remove(i, 2);
+      break;
+    }
+    if (arguments[i].startsWith(QLatin1String("--device="))) {
+      name = arguments[i].mid(9);
+      arguments.remove(i);
+      break;
+    }
+  }
+  if (name.isEmpty()) name = qEnvironmentVariable("YUMEKAZE_DEVICE");
+  if (name.isEmpty()) name = StoredName();
+  if (name.isEmpty()) name = kAuto;
+  TWaveDeviceChoice choice;
+  choice.name = name;
+  choice.device = CreateChosenWaveDevice(name, choice.problem);
+  return choice;
+}
+
+std::unique_ptr<engine::TWaveDevice> CreateChosenWaveDevice(const QString& name, QString& problem) {
+  try {
+    return platform::CreateWaveDevice(name.toStdString());
+  } catch (const std::invalid_argument& error) {
+    problem = QString::fromStdString(error.what());
+  } catch (const std::runtime_error& error) {
+    // auto found neither a sound server nor a sound card.
+    problem = QString::fromStdString(error.what());
+  }
+  return platform::CreateWaveDevice("alsa");
+}
+
+void AddWaveDeviceMenu(QMenu& menu, QAction* before, engine::TMP3Player& player,
+                       TUserPrompts& prompts, const QString& current) {
+  auto* devices = new QMenu(QStringLiteral("サウンド出力(&D)"), &menu);
+  auto* group = new QActionGroup(devices);
+  const std::pair<QString, QString> choices[] = {
+      {kAuto, QStringLiteral("自動 (auto)")},
+      {QStringLiteral("pulse"), QStringLiteral("サウンドサーバー (pulse)")},
+      {QStringLiteral("alsa"), QStringLiteral("ALSA (alsa)")},
+      {QStringLiteral("null"), QStringLiteral("無音 (null)")},
+  };
+  for (const auto& [name, caption] : choices) {
+    QAction* action = devices->addAction(caption);
+    action->setCheckable(true);
+    action->setChecked(name == current);
+    group->addAction(action);
+    QObject::connect(action, &QAction::triggered, devices, [name, &player, &prompts, devices] {
+      StoreName(name);
+      QString problem;
+      try {
+        player.SetWaveDevice(CreateChosenWaveDevice(name, problem));
+      } catch (const std::exception& error) {
+        // The new device cannot play: the player has stopped.
+        ReportError(prompts, devices->parentWidget(), error);
+      }
+      if (!problem.isEmpty()) {
+        prompts.Warning(devices->parentWidget(), problem, QStringLiteral("Yumekaze"));
+      }
+    });
+  }
+  menu.insertMenu(before, devices);
+}
+
+}  // namespace yumekaze::app

@@ -1,9 +1,0 @@
-#include "app/settings_store.h"
-
-namespace yumekaze::app {
-
-std::unique_ptr<QSettings> OpenSettings() {
-  return std::make_unique<QSettings>(QStringLiteral("velmor"), QStringLiteral("Play"));
-}
-
-}  // namespace yumekaze::app

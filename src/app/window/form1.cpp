@@ -1,0 +1,427 @@
+#include "app/window/form1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegion>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QWheelEvent>
+#include <QWindow>
+#include <utility>
+
+#include "app/desktop/tray_icon.h"
+#include "app/dialogs/error_report.h"
+#include "app/dialogs/form2.h"
+#include "app/dialogs/user_prompts.h"
+#include "app/settings/charset_choice.h"
+#include "app/settings/settings_store.h"
+#include "app/settings/volume_store.h"
+#include "app/window/app_font.h"
+#include "app/window/drop_target.h"
+#include "app/window/key_commands.h"
+#include "app/window/pictures.h"
+#include "app/window/play_time_view.h"
+
+namespace yumekaze::app {
+
+namespace {
+
+constexpr int kWidth = 329;
+constexpr int kHeight = 199;
+const QColor kRingGreen(0, 128, 0);
+
+const QString kFileGroup = QStringLiteral("File");
+const QString kInitialKey = QStringLiteral("Initial");
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, QRect geometry, int pixelSize,
+                  const QColor& textColour, const QColor& background) {
+  auto* label = new QLabel(text, parent);
+  label->setFont(GothicFont(pixelSize));
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, textColour);
+  palette.setColor(QPalette::Window, background);
+  label->setPalette(palette);
+  label->setGeometry(geometry);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& picture, QSize pictureSize, QRect geometry,
+                        const QString& caption = {}, const QString& hint = {}) {
+  auto* button = new QPushButton(Picture(picture), caption, parent);
+  button->setIconSize(pictureSize);
+  button->setGeometry(geometry);
+  button->setToolTip(hint);
+  return button;
+}
+
+// The folder of a path including its final "/", or nothing when the path has no folder.
+QString FolderOf(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(u'/');
+  return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+}  // namespace
+
+TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompts,
+               std::function<bool()> trayAvailable)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint),
+      MP3(std::make_unique<engine::TMP3Player>(std::move(device))),
+      prompts_(prompts),
+      trayAvailable_(std::move(trayAvailable)) {
+  setWindowTitle(QStringLiteral("ぷれ～や～"));
+  setFixedSize(kWidth, kHeight);
+  move(244, 155);
+  setFont(GothicFont(12));
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, Qt::black);
+  setPalette(palette);
+  setAutoFillBackground(true);
+
+  ConfigurePlayer();
+  CreateLabels();
+  CreateButtons();
+  CreateMenu();
+  ConnectCommands();
+
+  TrayIcon1 = new TTrayIcon(this);
+  TrayIcon1->SetIcon(ProgramIcon());
+  TrayIcon1->SetLBPopupMenu(PopupMenu1);
+  TrayIcon1->SetRBPopupMenu(PopupMenu1);
+  TrayIcon1->SetTipHelp(QString::fromUtf8(kApplicationTitle));
+
+  FormCreate();
+  new TPlayTimeView(*this);
+  InstallKeyCommands(*this, *this);
+  connect(new TDropTarget(*this), &TDropTarget::Dropped, this,
+          [this](const QStringList& paths) { AddToPlayList(paths, false); });
+  // The list marks the entry loaded, whatever changed it.
+  connect(this, &TForm1::PlayerChanged, this, [this] { playList_.MarkCurrent(MP3->Opened()); });
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+  // The tray's menu, also where there is no tray.
+  PopupMenu1->popup(event->globalPos());
+}
+
+TForm1::~TForm1() {
+  // The notifier watches the player's descriptor, so it goes before the player.
+  delete playerNotifier_;
+}
+
+void TForm1::ConfigurePlayer() {
+  engine::TMP3Player& player = *MP3;
+  player.BeginLoading();
+  player.SetAutoOpen(true);
+  player.SetAutoPlay(false);
+  // The position moves when the sound server's device reports played buffers, once a second:
+  // at this step the window gets one tick per report, some way after it, instead of two.
+  player.SetChangePosStep(600);
+  player.SetDecodePriority(engine::TThreadPriority::tpHighest);
+  player.SetEqualizerEnabled(true);
+  player.SetEqualizerCount(6);
+  player.SetEqualizerMode(engine::memFreq);
+  player.SetNoisySeek(true);
+  player.SetUsingCpuCapabilities(engine::kAllCpuCapabilities);
+  player.SetVolBalance(0);
+  player.SetVolume(StoredVolume());
+  player.SetOnChangeStatus([this](engine::TMP3Player&) { FollowStatus(); });
+  player.SetOnEndPlay(
+      [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { MP3EndPlay(reason); });
+  player.SetOnNextTrack([this](engine::TMP3Player&) { FollowedOn(); });
+  player.SetOnOpened(
+      [this](engine::TMP3Player&, const std::string& name, const std::exception* error) {
+        Opened(QFile::decodeName(QByteArray::fromStdString(name)), error);
+      });
+  player.SetOnVolumeChange([this](engine::TMP3Player&) { AnnounceVolume(); });
+  player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
+    // A sound device that fails while starting gets the same warning as when Play throws; the
+    // end of play that follows shows the stop without a second box.
+    if (!ShowDeviceError(error)) ReportError(prompts_, this, error);
+  });
+  player.Loaded();
+
+  // The player's events arrive through its message window; pump it from the Qt event loop.
+  playerNotifier_ = new QSocketNotifier(player.Window().NotifyFd(), QSocketNotifier::Read, this);
+  connect(playerNotifier_, &QSocketNotifier::activated, this, [this] {
+    // A handler may show a modal message box; its event loop must not see the descriptor, which
+    // stays readable while the messages wait, or it would spin.
+    playerNotifier_->setEnabled(false);
+    Guarded([this] { MP3->Window().ProcessPending(); });
+    playerNotifier_->setEnabled(true);
+  });
+}
+
+void TForm1::CreateLabels() {
+  const QColor white(255, 255, 255);
+  const QColor schemeColour = SchemeColour(scheme_);
+  Label1 = MakeLabel(this, QString(), QRect(48, 64, 0, 13), 13, white, schemeColour);
+  Label2 = MakeLabel(this, QString(), QRect(48, 88, 0, 13), 13, white, schemeColour);
+  Label3 = MakeLabel(this, QString(), QRect(48, 112, 0, 13), 13, white, schemeColour);
+  Label5 = MakeLabel(this, QStringLiteral("STOP"), QRect(144, 40, 42, 17), 17, white, schemeColour);
+  Label4 = MakeLabel(this, QStringLiteral("Timer Off"), QRect(136, 176, 49, 12), 12,
+                     QColor(0, 255, 255), QColor(128, 0, 0));
+}
+
+void TForm1::CreateButtons() {
+  const QSize transport(16, 16);
+  BitBtn1 = MakeButton(this, QStringLiteral("minimize"), QSize(12, 10), QRect(224, 24, 17, 17), {},
+                       QStringLiteral("最小化"));
+  BitBtn3 = MakeButton(this, QStringLiteral("maximize"), QSize(11, 11), QRect(240, 24, 17, 17));
+  BitBtn3->setEnabled(false);
+  BitBtn2 = MakeButton(this, QStringLiteral("close"), QSize(12, 10), QRect(256, 24, 17, 17));
+  Button4 = MakeButton(this, QStringLiteral("previous"), transport, QRect(48, 136, 43, 25), {},
+                       QStringLiteral("前の曲へ戻る"));
+  Button5 = MakeButton(this, QStringLiteral("pause"), transport, QRect(96, 136, 41, 25), {},
+                       QStringLiteral("一時停止"));
+  Button1 = MakeButton(this, QStringLiteral("play"), transport, QRect(144, 136, 41, 25), {},
+                       QStringLiteral("再生"));
+  Button2 = MakeButton(this, QStringLiteral("stop"), transport, QRect(192, 136, 41, 25), {},
+                       QStringLiteral("停止"));
+  Button3 = MakeButton(this, QStringLiteral("next"), transport, QRect(240, 136, 41, 25), {},
+                       QStringLiteral("次の曲へ進む"));
+  Button6 = MakeButton(this, QStringLiteral("open"), transport, QRect(248, 56, 57, 25),
+                       QStringLiteral("Open"), QStringLiteral("開く"));
+  Button7 = MakeButton(this, QStringLiteral("sleep"), transport, QRect(248, 80, 57, 25),
+                       QStringLiteral("Sleep"), QStringLiteral("スリープタイマーセット"));
+  Button8 = MakeButton(this, QStringLiteral("about"), transport, QRect(248, 104, 57, 25),
+                       QStringLiteral("About"), QStringLiteral("アバウト"));
+
+  ListButton = new QPushButton(QStringLiteral("≡"), this);
+  ListButton->setGeometry(207, 24, 17, 17);
+  ListButton->setToolTip(QStringLiteral("プレイリスト\n") + KeyCommandsHelp());
+  ListButton->setFocusPolicy(Qt::ClickFocus);
+
+  // The window's own minimise and close buttons are reached by the mouse only.
+  BitBtn1->setFocusPolicy(Qt::ClickFocus);
+  BitBtn2->setFocusPolicy(Qt::ClickFocus);
+  const QList<QWidget*> tabOrder = {BitBtn1, BitBtn2, Button1, Button5, Button2, Button3,
+                                    Button4, Button6, Button7, Button8, BitBtn3};
+  for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+void TForm1::CreateMenu() {
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setFont(GothicFont(12));
+  auto item = [this](const QString& picture, const QString& caption) {
+    return PopupMenu1->addAction(Picture(picture), caption);
+  };
+  N4 = item(QStringLiteral("previous"), QStringLiteral("前の曲へ(&B)"));
+  N2 = item(QStringLiteral("pause"), QStringLiteral("一時停止(&E)"));
+  N1 = item(QStringLiteral("play"), QStringLiteral("再生(&P)"));
+  N3 = item(QStringLiteral("stop"), QStringLiteral("停止(&S)"));
+  N5 = item(QStringLiteral("next"), QStringLiteral("次の曲へ(&N)"));
+  N8 = PopupMenu1->addSeparator();
+  N6 = item(QStringLiteral("open"), QStringLiteral("ファイルオープン(&O)"));
+  OpenFolderItem = item(QStringLiteral("open"), QStringLiteral("フォルダを開く(&F)"));
+  AddFilesItem = PopupMenu1->addAction(QStringLiteral("ファイルを追加(&D)"));
+  AddFolderItem = PopupMenu1->addAction(QStringLiteral("フォルダを追加(&G)"));
+  N7 = item(QStringLiteral("sleep"), QStringLiteral("お休みタイマー(&T)"));
+  AboutA1 = item(QStringLiteral("about"), QStringLiteral("バージョン情報(&A)"));
+  ListItem = PopupMenu1->addAction(QStringLiteral("プレイリスト(&L)"));
+  AddCharsetMenu(PopupMenu1, [this] {
+    if (MP3->Opened()) ShowFileTexts();
+  });
+  N9 = PopupMenu1->addSeparator();
+  R1 = item(QStringLiteral("restore"), QStringLiteral("元のサイズに戻す(&R)"));
+  Exit1 = item(QStringLiteral("exit"), QStringLiteral("終了(&X)"));
+}
+
+void TForm1::ConnectCommands() {
+  auto bind = [this](auto* sender, auto signal, void (TForm1::*command)()) {
+    connect(sender, signal, this,
+            [this, command] { Guarded([this, command] { (this->*command)(); }); });
+  };
+  bind(Button1, &QPushButton::clicked, &TForm1::Button1Click);
+  bind(Button2, &QPushButton::clicked, &TForm1::Button2Click);
+  bind(Button3, &QPushButton::clicked, &TForm1::Button3Click);
+  bind(Button4, &QPushButton::clicked, &TForm1::Button4Click);
+  bind(Button5, &QPushButton::clicked, &TForm1::Button5Click);
+  bind(Button6, &QPushButton::clicked, &TForm1::Button6Click);
+  bind(Button7, &QPushButton::clicked, &TForm1::Button7Click);
+  bind(Button8, &QPushButton::clicked, &TForm1::Button8Click);
+  bind(BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
+  bind(BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
+  bind(ListButton, &QPushButton::clicked, &TForm1::ShowPlayList);
+  bind(ListItem, &QAction::triggered, &TForm1::ShowPlayList);
+  bind(N1, &QAction::triggered, &TForm1::Button1Click);
+  bind(N2, &QAction::triggered, &TForm1::Button5Click);
+  bind(N3, &QAction::triggered, &TForm1::Button2Click);
+  bind(N4, &QAction::triggered, &TForm1::Button4Click);
+  bind(N5, &QAction::triggered, &TForm1::Button3Click);
+  bind(N6, &QAction::triggered, &TForm1::N6Click);
+  bind(OpenFolderItem, &QAction::triggered, &TForm1::OpenFolderClick);
+  bind(AddFilesItem, &QAction::triggered, &TForm1::AddFilesClick);
+  bind(AddFolderItem, &QAction::triggered, &TForm1::AddFolderClick);
+  bind(N7, &QAction::triggered, &TForm1::Button7Click);
+  bind(AboutA1, &QAction::triggered, &TForm1::Button8Click);
+  bind(R1, &QAction::triggered, &TForm1::R1Click);
+  bind(Exit1, &QAction::triggered, &TForm1::BitBtn2Click);
+}
+
+void TForm1::Guarded(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::exception& error) {
+    ReportError(prompts_, this, error);
+  }
+}
+
+void TForm1::FormCreate() {
+  // Everything outside the inscribed ellipse is neither drawn nor clickable.
+  setMask(QRegion(0, 0, width(), height(), QRegion::Ellipse));
+  // Without a stored folder the dialog starts in the user's music folder, else at home.
+  QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  if (music.isEmpty() || !QFileInfo(music).isDir()) music = QDir::homePath();
+  const auto settings = OpenSettings();
+  initialFolder_ = settings->value(kFileGroup + u'/' + kInitialKey).toString();
+  if (initialFolder_.isEmpty()) initialFolder_ = music + u'/';
+  ApplyStoredCharset();
+}
+
+void TForm1::SetCompanions(TForm2* form2, QDialog* aboutBox) {
+  form2_ = form2;
+  aboutBox_ = aboutBox;
+}
+
+QColor TForm1::SchemeColour(TScheme scheme) {
+  switch (scheme) {
+    case TScheme::Stopped:
+      return QColor(255, 0, 255);
+    case TScheme::Playing:
+      return QColor(0, 0, 255);
+    case TScheme::Paused:
+      return QColor(0, 128, 128);
+  }
+  return {};
+}
+
+void TForm1::ApplyScheme(TScheme scheme) {
+  static const QString words[] = {QStringLiteral("STOP"), QStringLiteral("PLAY"),
+                                  QStringLiteral("PAUSE")};
+  scheme_ = scheme;
+  const QColor colour = SchemeColour(scheme);
+  for (QLabel* label : {Label1, Label2, Label3, Label5}) {
+    if (label->palette().color(QPalette::Window) == colour) continue;
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, colour);
+    label->setPalette(palette);
+  }
+  const QString& word = words[static_cast<int>(scheme)];
+  if (Label5->text() != word) {
+    Label5->setText(word);
+    Label5->resize(std::max(42, Label5->sizeHint().width()), 17);
+  }
+  ViewTimer();
+  emit PlayerChanged();
+}
+
+void TForm1::SettingColor1() {
+  ApplyScheme(TScheme::Stopped);
+  update();
+}
+
+void TForm1::SettingColor2() {
+  ApplyScheme(TScheme::Playing);
+  update();
+}
+
+void TForm1::SettingColor3() {
+  ApplyScheme(TScheme::Paused);
+  update();
+}
+
+void TForm1::ViewTimer() {
+  if (!form2_) return;
+  if (form2_->Counting()) {
+    form2_->CountDown();
+  } else {
+    form2_->SettingOff();
+  }
+  Label4->resize(std::max(49, Label4->sizeHint().width()), 12);
+}
+
+void TForm1::FollowStatus() {
+  switch (MP3->Status()) {
+    case engine::kStatusPlaying:
+      SettingColor2();
+      break;
+    case engine::kStatusPaused:
+      SettingColor3();
+      break;
+    default:
+      // A restored file waiting at its place shows as paused.
+      if (resumeAtMs_ >= 0) {
+        SettingColor3();
+      } else {
+        SettingColor1();
+      }
+      break;
+  }
+}
+
+void TForm1::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(Qt::black, 1));
+  painter.setBrush(kRingGreen);
+  painter.drawEllipse(QRectF(10, 10, width() - 20, height() - 20));
+  painter.setBrush(SchemeColour(scheme_));
+  painter.drawEllipse(QRectF(30, 30, width() - 60, height() - 60));
+}
+
+void TForm1::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  // Any point of the surface serves as a title bar. Window systems that cannot move the window
+  // for us (no window manager) get it moved by hand.
+  if (windowHandle() && windowHandle()->startSystemMove()) return;
+  dragging_ = true;
+  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragging_ = false;
+}
+
+void TForm1::wheelEvent(QWheelEvent* event) {
+  // One notch (120) is 5 steps of volume; touchpads send smaller deltas more often.
+  wheelRest_ += event->angleDelta().y();
+  const int steps = wheelRest_ / 24;
+  wheelRest_ -= steps * 24;
+  if (steps != 0) Guarded([&] { ChangeVolume(MP3->Volume() + steps); });
+  event->accept();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Every close query stores the folder afresh, so a second one in a run is as safe as the first.
+  // Nothing loaded keeps the folder stored before.
+  if (!CurrentFile().isEmpty()) {
+    initialFolder_ = FolderOf(CurrentFile());
+    const auto settings = OpenSettings();
+    settings->setValue(kFileGroup + u'/' + kInitialKey, initialFolder_);
+    settings->sync();
+  }
+  event->accept();
+  // Listeners still see the file and its position; the playback ends after them.
+  emit Closed();
+  opening_.reset();
+  MP3->Stop();
+}
+
+}  // namespace yumekaze::app
