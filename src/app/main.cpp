@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
   TLogindPowerOff powerOff;
   TForm1 Form1(std::move(sound.device), prompts, &TTrayIcon::SystemTrayAvailable);
   AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, prompts, sound.name);
+  // A recording into a file ends with the list instead of repeating it until the disk is full.
+  Form1.PlayList().SetSinglePass(sound.name.startsWith(u"wav:"));
   TForm2 Form2(
       *Form1.Label4, [&Form1] { Form1.StopBySleepTimer(); }, powerOff, prompts);
   Form2.SetVolumeControl([&Form1] { return Form1.MP3->Volume(); },

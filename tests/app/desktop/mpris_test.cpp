@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -266,6 +268,51 @@ TEST_F(DesktopOnSoundServer, TheMixersVolumeAndMuteAreThePlayers) {
     return now.find("Mute: no") != std::string::npos && now.find("/  50%") != std::string::npos;
   }));
   EXPECT_EQ(Playerctl({"volume"}), "0.500000");
+}
+
+const QString kCli = QFileInfo(YUMEKAZE_PROGRAM).absolutePath() + "/yumekaze-cli";
+
+// Recording into a WAV file takes the list once, even with the list repeating, and holds what
+// decoding the files gives.
+TEST(DesktopRecording, AWavDeviceRecordsTheListOnceAndStops) {
+  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
+      QStandardPaths::findExecutable("playerctl").isEmpty() ||
+      !QFileInfo::exists(kCli)) {
+    GTEST_SKIP() << "needs a session bus (dbus-run-session), playerctl and yumekaze-cli";
+  }
+  TAudioFiles audio;
+  const QString a = audio.MakeTone("a.mp3", 2);
+  if (a.isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
+  const QString b = audio.MakeTone("b.mp3", 1);
+  const QString wav = audio.Folder() + "recorded.wav";
+  QByteArray expected;
+  for (const QString& file : {a, b}) {
+    QProcess decode;
+    decode.start(kCli, {"decode", file, "-o", "-"});
+    ASSERT_TRUE(decode.waitForFinished(kTimeoutMs));
+    expected += decode.readAllStandardOutput();
+  }
+  ASSERT_FALSE(expected.isEmpty());
+  QTemporaryDir config;
+  QProcess program;
+  program.setProcessEnvironment(ProgramEnvironment(config.path(), "wav:" + wav));
+  program.start(YUMEKAZE_PROGRAM, {a, b});
+  ASSERT_TRUE(program.waitForStarted(kTimeoutMs));
+  const auto recorded = [&] {
+    QFile file(wav);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    const QByteArray bytes = file.readAll();
+    const qsizetype data = bytes.indexOf("data");
+    return data < 0 ? QByteArray() : bytes.mid(data + 8);
+  };
+  // Stopped at the end of the list, with each file recorded once, and it stays so.
+  EXPECT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Stopped" && recorded() == expected; }))
+      << Playerctl({"status"}).toStdString() << ", " << recorded().size() << " bytes recorded, "
+      << expected.size() << " expected";
+  EXPECT_EQ(Playerctl({"loop"}), "Playlist");
+  EXPECT_EQ(Playerctl({"status"}), "Stopped");
+  program.kill();
+  program.waitForFinished(kTimeoutMs);
 }
 
 }  // namespace
