@@ -1,7 +1,6 @@
 // Start-up: the application titled "Yumekaze", then the main window, the sleep timer and the
 // About box, created once in that order and kept for the whole run; then the event loop. A
 // start while another player runs in the session hands its files to that one and ends.
-#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/form2.h"
 #include "app/dialogs/user_prompts.h"
+#include "app/playlist/file_names.h"
 #include "app/playlist/play_list_panel.h"
 #include "app/settings/session_store.h"
 #include "app/settings/wave_device_choice.h"
@@ -40,9 +40,14 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   // Options are answered before any window or bus connection exists.
+  // Files are named by the bytes given, which need not be text.
   bool options = true;
+  QStringList files;
   for (int i = 1; i < argc; ++i) {
-    if (!options || argv[i][0] != '-') continue;
+    if (!options || argv[i][0] != '-') {
+      files << AbsoluteName(NameFromBytes(argv[i]));
+      continue;
+    }
     if (std::strcmp(argv[i], "--") == 0) {
       options = false;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -66,10 +71,6 @@ int main(int argc, char** argv) {
 
   QStringList arguments = QCoreApplication::arguments().mid(1);
   TWaveDeviceChoice sound = ChooseWaveDevice(arguments);
-  QStringList files;
-  for (const QString& argument : arguments) {
-    if (argument != u"--") files << QFileInfo(argument).absoluteFilePath();
-  }
   if (!TInstanceHandOver::ClaimName() && TInstanceHandOver::HandOver(files)) return 0;
 
   TLogindPowerOff powerOff;

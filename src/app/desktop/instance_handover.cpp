@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/desktop/mpris_service.h"
+#include "app/playlist/file_names.h"
 #include "app/window/form1.h"
 
 namespace yumekaze::app {
@@ -21,12 +22,16 @@ bool TInstanceHandOver::HandOver(const QStringList& files) {
   QDBusMessage call = QDBusMessage::createMethodCall(
       QString::fromLatin1(kMprisServiceName), QString::fromLatin1(kMprisObjectPath),
       QStringLiteral("io.github.yumekaze.Yumekaze"), QStringLiteral("Open"));
-  call << files;
+  QStringList portable;
+  for (const QString& file : files) portable << PortableName(file);
+  call << portable;
   return QDBusConnection::sessionBus().call(call, QDBus::Block, 10000).type() ==
          QDBusMessage::ReplyMessage;
 }
 
-void TInstanceHandOver::Open(const QStringList& files) {
+void TInstanceHandOver::Open(const QStringList& portable) {
+  QStringList files;
+  for (const QString& file : portable) files << NameFromPortable(file);
   // After the reply: the caller ends at once, whatever the player shows.
   QTimer::singleShot(0, &form1_, [this, files] {
     form1_.Raise();

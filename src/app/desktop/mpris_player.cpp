@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/playlist/file_names.h"
 #include "app/playlist/track_facts.h"
 #include "app/window/form1.h"
 
@@ -64,7 +65,7 @@ QVariantMap TMprisPlayer::Metadata() const {
   metadata[QStringLiteral("xesam:title")] = facts.title;
   if (!facts.artist.isEmpty()) metadata[QStringLiteral("xesam:artist")] = QStringList{facts.artist};
   if (!facts.album.isEmpty()) metadata[QStringLiteral("xesam:album")] = facts.album;
-  metadata[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(file).toString();
+  metadata[QStringLiteral("xesam:url")] = FileUri(file);
   return metadata;
 }
 
@@ -151,10 +152,9 @@ void TMprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position)
 }
 
 void TMprisPlayer::OpenUri(const QString& uri) {
-  const QUrl url(uri);
-  if (!url.isLocalFile()) return;
-  QTimer::singleShot(0, &form1_,
-                     [this, file = url.toLocalFile()] { form1_.AddToPlayList({file}, true); });
+  const QString file = NameFromFileUri(uri);
+  if (file.isEmpty()) return;
+  QTimer::singleShot(0, &form1_, [this, file] { form1_.AddToPlayList({file}, true); });
 }
 
 }  // namespace yumekaze::app

@@ -1,14 +1,15 @@
 #include "app/playlist/play_list_files.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringConverter>
 #include <QUrl>
 #include <algorithm>
+#include <filesystem>
 
+#include "app/playlist/file_names.h"
 #include "platform/text/tag_text.h"
 
 namespace yumekaze::app {
@@ -30,7 +31,7 @@ QString ResolveEntry(const QString& entry, const QDir& listFolder) {
   QString path = entry.trimmed();
   if (path.isEmpty()) return {};
   if (path.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
-    path = QUrl(path).toLocalFile();
+    path = NameFromFileUri(path);
   } else if (path.contains(QStringLiteral("://"))) {
     return {};  // streams are not played
   }
@@ -103,12 +104,26 @@ bool NaturalLess(const QString& a, const QString& b) {
   return a < b;
 }
 
+std::filesystem::path FileSystemPath(const QString& name) {
+  return std::filesystem::path(NameToBytes(name).toStdString());
+}
+
+QString NameOf(const std::filesystem::path& path) {
+  return NameFromBytes(QByteArrayView(path.native().data(), qsizetype(path.native().size())));
+}
+
+// Listed by the file system's bytes: a name that is not UTF-8 is kept, not lost.
 QStringList AudioFilesUnder(const QString& folder) {
+  namespace fs = std::filesystem;
   QStringList files;
-  QDirIterator it(folder, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QFileInfo file(it.next());
-    if (IsAudioFile(file)) files << file.absoluteFilePath();
+  std::error_code error;
+  fs::recursive_directory_iterator it(FileSystemPath(folder),
+                                      fs::directory_options::skip_permission_denied, error);
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::error_code statusError;
+    if (!it->is_regular_file(statusError)) continue;
+    const QString file = NameOf(it->path());
+    if (IsAudioFile(QFileInfo(file))) files << file;
   }
   std::sort(files.begin(), files.end(), NaturalLess);
   return files;
@@ -140,7 +155,7 @@ bool WriteM3u8(const QString& path, const QStringList& entries) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
   QByteArray text = "#EXTM3U\n";
-  for (const QString& entry : entries) text += entry.toUtf8() + '\n';
+  for (const QString& entry : entries) text += NameToBytes(entry) + '\n';
   file.write(text);
   return file.commit();
 }
@@ -148,13 +163,13 @@ bool WriteM3u8(const QString& path, const QStringList& entries) {
 QStringList ExpandToEntries(const QStringList& paths) {
   QStringList entries;
   for (const QString& path : paths) {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-      entries += AudioFilesUnder(info.absoluteFilePath());
+    std::error_code error;
+    if (std::filesystem::is_directory(FileSystemPath(path), error)) {
+      entries += AudioFilesUnder(AbsoluteName(path));
     } else if (IsPlayListFile(path)) {
       entries += ReadPlayListFile(path);
     } else {
-      entries << info.absoluteFilePath();
+      entries << AbsoluteName(path);
     }
   }
   return entries;

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <algorithm>
 
+#include "app/playlist/file_names.h"
 #include "app/playlist/track_facts.h"
 #include "app/window/app_font.h"
 
@@ -14,7 +15,7 @@ namespace {
 std::vector<std::string> Encoded(const QStringList& files) {
   std::vector<std::string> paths;
   paths.reserve(static_cast<size_t>(files.size()));
-  for (const QString& file : files) paths.push_back(QFile::encodeName(file).toStdString());
+  for (const QString& file : files) paths.push_back(NameToBytes(file).toStdString());
   return paths;
 }
 
@@ -26,9 +27,7 @@ TPlayListModel::TPlayListModel() : scanner_(std::make_unique<TTrackScanner>()) {
 
 TPlayListModel::~TPlayListModel() = default;
 
-QString TPlayListModel::Path(int index) const {
-  return QFile::decodeName(QByteArray::fromStdString(queue_.PathAt(index)));
-}
+QString TPlayListModel::Path(int index) const { return NameFromBytes(queue_.PathAt(index)); }
 
 QStringList TPlayListModel::Paths() const {
   QStringList paths;
@@ -135,9 +134,9 @@ void TPlayListModel::RowChanged(int row) {
 }
 
 void TPlayListModel::ShowScanned(const QString& path) {
-  const QByteArray encoded = QFile::encodeName(path);
+  const std::string bytes = NameToBytes(path).toStdString();
   for (int row = 0; row < Count(); ++row) {
-    if (queue_.PathAt(row) == encoded.toStdString()) RowChanged(row);
+    if (queue_.PathAt(row) == bytes) RowChanged(row);
   }
 }
 
@@ -165,7 +164,7 @@ QVariant TPlayListModel::data(const QModelIndex& index, int role) const {
       }
     }
     case Qt::ToolTipRole:
-      return Path(index.row());
+      return ShownName(Path(index.row()));
     case Qt::FontRole: {
       if (!marked) return {};
       QFont bold = GothicFont(12);

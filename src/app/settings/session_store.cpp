@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "app/playlist/file_names.h"
 #include "app/settings/settings_store.h"
 #include "app/window/form1.h"
 
@@ -29,7 +30,9 @@ bool OnSomeScreen(QPoint place) {
 void SaveSession(TForm1& form1) {
   const auto settings = OpenSettings();
   const engine::TMPPlayQueue& list = form1.PlayList().Queue();
-  settings->setValue(kEntries, form1.PlayList().Paths());
+  QStringList entries;
+  for (const QString& path : form1.PlayList().Paths()) entries << PortableName(path);
+  settings->setValue(kEntries, entries);
   settings->setValue(kIndex, std::max(list.CurrentIndex(), 0));
   settings->setValue(kPosition, qlonglong{form1.PlayedMilliseconds()});
   settings->setValue(kRepeat, static_cast<int>(list.Repeat()));
@@ -47,7 +50,10 @@ bool RestoreSession(TForm1& form1) {
     form1.SetRepeat(static_cast<engine::TMPRepeatMode>(repeat));
   }
   form1.SetShuffle(settings->value(kShuffle, false).toBool());
-  const QStringList entries = settings->value(kEntries).toStringList();
+  QStringList entries;
+  for (const QString& entry : settings->value(kEntries).toStringList()) {
+    entries << NameFromPortable(entry);
+  }
   if (entries.isEmpty()) return false;
   form1.PlayList().Assign(entries);
   const int index = std::clamp(settings->value(kIndex, 0).toInt(), 0, int(entries.size()) - 1);

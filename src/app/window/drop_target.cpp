@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "app/playlist/file_names.h"
+
 namespace yumekaze::app {
 
 namespace {
@@ -14,7 +16,7 @@ QStringList LocalPaths(const QMimeData* data) {
   QStringList paths;
   if (!data || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+    if (url.isLocalFile()) paths << NameFromFileUri(url.toString(QUrl::FullyEncoded));
   }
   return paths;
 }

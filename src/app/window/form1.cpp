@@ -24,6 +24,7 @@
 #include "app/dialogs/error_report.h"
 #include "app/dialogs/form2.h"
 #include "app/dialogs/user_prompts.h"
+#include "app/playlist/file_names.h"
 #include "app/settings/charset_choice.h"
 #include "app/settings/settings_store.h"
 #include "app/settings/volume_store.h"
@@ -141,10 +142,8 @@ void TForm1::ConfigurePlayer() {
   player.SetOnEndPlay(
       [this](engine::TMP3Player&, engine::TMP3EndPlayReason reason) { MP3EndPlay(reason); });
   player.SetOnNextTrack([this](engine::TMP3Player&) { FollowedOn(); });
-  player.SetOnOpened(
-      [this](engine::TMP3Player&, const std::string& name, const std::exception* error) {
-        Opened(QFile::decodeName(QByteArray::fromStdString(name)), error);
-      });
+  player.SetOnOpened([this](engine::TMP3Player&, const std::string& name,
+                            const std::exception* error) { Opened(NameFromBytes(name), error); });
   player.SetOnVolumeChange([this](engine::TMP3Player&) { AnnounceVolume(); });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
     // A sound device that fails while starting gets the same warning as when Play throws; the

@@ -12,6 +12,7 @@
 #include "app/dialogs/error_report.h"
 #include "app/dialogs/form2.h"
 #include "app/dialogs/user_prompts.h"
+#include "app/playlist/file_names.h"
 #include "app/settings/volume_store.h"
 #include "app/window/form1.h"
 #include "engine/sound/sound_out.h"
@@ -44,7 +45,7 @@ void SetLineText(QLabel* label, const QString& text, Qt::TextElideMode elide = Q
 }  // namespace
 
 QString TForm1::CurrentFile() const {
-  return MP3->Opened() ? QFile::decodeName(QByteArray::fromStdString(MP3->FileName())) : QString();
+  return MP3->Opened() ? NameFromBytes(MP3->FileName()) : QString();
 }
 
 void TForm1::ClearFileTexts() {
@@ -53,7 +54,7 @@ void TForm1::ClearFileTexts() {
 }
 
 void TForm1::ShowFileTexts() {
-  SetLineText(Label1, CurrentFile(), Qt::ElideLeft);
+  SetLineText(Label1, ShownName(CurrentFile()), Qt::ElideLeft);
   SetLineText(Label2, TagText(MP3->Artist()));
   const QString title = TagText(MP3->SongTitle());
   SetLineText(Label3, title);
@@ -108,10 +109,10 @@ void TForm1::Opened(const QString& entry, const std::exception* error) {
   if (!MP3->Opened()) ClearFileTexts();
   emit PlayerChanged();
   if (opening.intent == TIntent::Load) {
-    ReportError(
-        prompts_, this,
-        std::runtime_error(
-            QStringLiteral("%1\n%2").arg(entry, QString::fromUtf8(error->what())).toStdString()));
+    ReportError(prompts_, this,
+                std::runtime_error(QStringLiteral("%1\n%2")
+                                       .arg(ShownName(entry), QString::fromUtf8(error->what()))
+                                       .toStdString()));
   }
 }
 
@@ -127,7 +128,8 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
   // An entry that cannot be opened is skipped in the command's direction, until one opens or
   // every entry has failed once.
   const QString why = QString::fromUtf8(error->what());
-  opening.skipped << (why.contains(entry) ? why : QStringLiteral("%1\n%2").arg(entry, why));
+  const QString shown = ShownName(entry);
+  opening.skipped << (why.contains(shown) ? why : QStringLiteral("%1\n%2").arg(shown, why));
   const int limit = opening.limit < 0 ? playList_.Count() : opening.limit;
   const bool another =
       ++opening.tried < limit && (opening.forward ? playList_.Next() : playList_.Previous());

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,10 +15,13 @@
 #include <QUrl>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <thread>
 
+#include "app/playlist/file_names.h"
 #include "app/settings/session_store.h"
 #include "app/window/form1.h"
 #include "platform/audio/wave_device_factory.h"
@@ -190,6 +194,49 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() > asked; }, kTimeoutMs));  // answered
   EXPECT_TRUE(form1->CurrentFile().isEmpty());
   EXPECT_TRUE(prompts.warnings.empty());
+}
+
+TEST(FileNames, BytesThatAreNotUtf8SurviveTheTripThroughText) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 2000; ++round) {
+    QByteArray bytes(static_cast<qsizetype>(random() % 12), '\0');
+    for (char& byte : bytes)
+      byte = static_cast<char>(random() % 2 ? random() % 256 : 0xC3 + random() % 3);
+    ASSERT_EQ(NameToBytes(NameFromBytes(bytes)), bytes) << bytes.toHex().toStdString();
+    // Absolute names, as the list holds them, keep their bytes through the portable form too.
+    const QString absolute = NameFromBytes("/" + bytes.replace('\0', 'x'));
+    ASSERT_EQ(NameFromPortable(PortableName(absolute)), absolute) << bytes.toHex().toStdString();
+  }
+  EXPECT_EQ(NameFromBytes("/m/\xE5\xA4\xA2 caf\xC3\xA9.mp3"), QString::fromUtf8("/m/夢 café.mp3"));
+  EXPECT_EQ(PortableName(QString::fromUtf8("/m/夢.mp3")), QString::fromUtf8("/m/夢.mp3"));
+  const QString latin1 = NameFromBytes("/m/caf\xE9.mp3");
+  EXPECT_EQ(ShownFileName(latin1), QString::fromUtf8("caf\uFFFD.mp3"));
+  EXPECT_EQ(FileUri(latin1), "file:///m/caf%E9.mp3");
+  EXPECT_EQ(NameFromBytes("\xED\xA0\x80"), NameFromBytes("\xED") + NameFromBytes("\xA0\x80"));
+}
+
+// A file whose name is not UTF-8 is listed from its folder, played, shown with a replacement
+// character and stored in the session under its exact name.
+TEST_F(DesktopFeatures, NamesThatAreNotUtf8AreListedPlayedAndKept) {
+  const QByteArray folder = QFile::encodeName(audio.Folder()) + "latin1";
+  const QByteArray bytes = folder + "/caf\xE9.mp3";
+  ASSERT_TRUE(QDir().mkpath(QFile::decodeName(folder)));
+  ASSERT_EQ(::rename(QFile::encodeName(a).constData(), bytes.constData()), 0);
+  form1->AddToPlayList({QFile::decodeName(folder)}, false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 1; }, kTimeoutMs));
+  EXPECT_EQ(NameToBytes(form1->PlayList().Path(0)), bytes);
+  form1->PlayEntry(0);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return form1->MP3->Status() == engine::kStatusPlaying; }, kTimeoutMs));
+  EXPECT_TRUE(form1->Label1->text().endsWith(QString::fromUtf8("caf\uFFFD.mp3")));
+  EXPECT_TRUE(prompts.warnings.empty());
+  SaveSession(*form1);
+  form1.reset();
+  Make();
+  ASSERT_TRUE(RestoreSession(*form1));
+  ASSERT_EQ(form1->PlayList().Count(), 1);
+  EXPECT_EQ(NameToBytes(form1->PlayList().Path(0)), bytes);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form1->CurrentFile().isEmpty(); }, kTimeoutMs));
 }
 
 }  // namespace
