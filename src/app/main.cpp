@@ -15,6 +15,8 @@
 #include "app/mpris_service.h"
 #include "app/play_list_panel.h"
 #include "app/power_off.h"
+#include "app/quit_signals.h"
+#include "app/session_keeper.h"
 #include "app/session_store.h"
 #include "app/tray_icon.h"
 #include "app/user_prompts.h"
@@ -75,8 +77,15 @@ int main(int argc, char** argv) {
   TLogindPowerOff powerOff;
   TForm1 Form1(std::move(sound.device), prompts, &TTrayIcon::SystemTrayAvailable);
   AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, prompts, sound.name);
+  auto* session = new TSessionKeeper(Form1);
+  // The session is stored as the sleep timer left it before the system is asked to go down.
   TForm2 Form2(
-      *Form1.Label4, [&Form1] { Form1.StopBySleepTimer(); }, powerOff, prompts);
+      *Form1.Label4,
+      [&Form1, session] {
+        Form1.StopBySleepTimer();
+        session->SaveNow();
+      },
+      powerOff, prompts);
   Form2.SetVolumeControl([&Form1] { return Form1.MP3->Volume(); },
                          [&Form1](int volume) { Form1.MP3->SetVolume(volume); });
   TAboutBox AboutBox;
@@ -85,9 +94,12 @@ int main(int argc, char** argv) {
   Form1.SetPlayListPanel(&playList);
   auto* mpris = new TMprisService(Form1);
   mpris->Register();
-  QObject::connect(&Form1, &TForm1::Closed, &application, [&Form1] { SaveSession(Form1); });
+  QObject::connect(&Form1, &TForm1::Closed, session, &TSessionKeeper::SaveNow);
   QObject::connect(&Form1, &TForm1::Closed, &application, &QApplication::quit,
                    Qt::QueuedConnection);
+  // Logout, shutdown and a closed terminal end the program as its close command does.
+  TQuitSignals quitSignals;
+  QObject::connect(&quitSignals, &TQuitSignals::Received, &Form1, &TForm1::BitBtn2Click);
 
   Form1.show();
   if (!sound.problem.isEmpty()) prompts.Warning(&Form1, sound.problem, QStringLiteral("Yumekaze"));

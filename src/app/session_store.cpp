@@ -26,17 +26,28 @@ bool OnSomeScreen(QPoint place) {
 
 }  // namespace
 
-void SaveSession(TForm1& form1) {
-  const auto settings = OpenSettings();
+TSession CaptureSession(TForm1& form1) {
   const TPlayList& list = form1.PlayList();
-  settings->setValue(kEntries, list.Entries());
-  settings->setValue(kIndex, list.PlayListIndex());
-  settings->setValue(kPosition, qlonglong{form1.PlayedMilliseconds()});
-  settings->setValue(kRepeat, static_cast<int>(list.Repeat()));
-  settings->setValue(kShuffle, list.Shuffle());
-  settings->setValue(kWindowPlace, form1.pos());
+  return {.entries = list.Entries(),
+          .index = list.PlayListIndex(),
+          .positionMs = form1.PlayedMilliseconds(),
+          .repeat = static_cast<int>(list.Repeat()),
+          .shuffle = list.Shuffle(),
+          .windowPlace = form1.pos()};
+}
+
+void StoreSession(const TSession& session) {
+  const auto settings = OpenSettings();
+  settings->setValue(kEntries, session.entries);
+  settings->setValue(kIndex, session.index);
+  settings->setValue(kPosition, session.positionMs);
+  settings->setValue(kRepeat, session.repeat);
+  settings->setValue(kShuffle, session.shuffle);
+  settings->setValue(kWindowPlace, session.windowPlace);
   settings->sync();
 }
+
+void SaveSession(TForm1& form1) { StoreSession(CaptureSession(form1)); }
 
 bool RestoreSession(TForm1& form1) {
   const auto settings = OpenSettings();
