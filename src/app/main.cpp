@@ -12,6 +12,7 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/instance_handover.h"
+#include "app/logind_delay_lock.h"
 #include "app/mpris_service.h"
 #include "app/play_list_panel.h"
 #include "app/power_off.h"
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
   // Logout, shutdown and a closed terminal end the program as its close command does.
   TQuitSignals quitSignals;
   QObject::connect(&quitSignals, &TQuitSignals::Received, &Form1, &TForm1::BitBtn2Click);
+  new TLogindDelayLock([session] { session->SaveNow(); }, session);
 
   Form1.show();
   if (!sound.problem.isEmpty()) prompts.Warning(&Form1, sound.problem, QStringLiteral("Yumekaze"));

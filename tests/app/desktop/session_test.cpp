@@ -1,10 +1,15 @@
-// The session kept across ends that are not a close: signals, a display that goes away, and a
-// settings file that cannot be read. The real `yumekaze` on the test's private bus, driven with
-// playerctl.
+// The session kept across ends that are not a close: signals, a display that goes away, logind's
+// sleep and shutdown, and a settings file that cannot be read. The real `yumekaze` on the test's
+// private bus, driven with playerctl.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QDBusVirtualObject>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -158,6 +163,77 @@ TEST_F(Session, ASettingsFileOfGarbageNeitherStopsTheStartNorTheNextSession) {
   ASSERT_TRUE(Start());
   EXPECT_TRUE(WaitFor([&] { return Url() == UrlOf(a_); }));
   EXPECT_TRUE(PlayerctlSays({"position"}, "11.000000"));
+}
+
+// logind on the test's private bus, which the player takes for the system bus: each Inhibit gets
+// the write end of a pipe, whose read end shows when the player lets the lock go.
+class FakeLogind final : public QDBusVirtualObject {
+ public:
+  ~FakeLogind() override {
+    for (const int end : readEnds) ::close(end);
+  }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    if (message.member() != u"Inhibit") return false;
+    inhibits << message.arguments();
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    readEnds.push_back(ends[0]);
+    connection.send(message.createReply(QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]))));
+    ::close(ends[1]);
+    return true;
+  }
+  QString introspect(const QString&) const override { return {}; }
+  // Whether the lock of the `index`th Inhibit is let go: no writer is left on its pipe.
+  bool Released(std::size_t index) const {
+    char byte;
+    return index < readEnds.size() && ::read(readEnds[index], &byte, 1) == 0;
+  }
+
+  QList<QVariantList> inhibits;
+  std::vector<int> readEnds;
+};
+
+TEST_F(Session, LogindWaitsForTheSessionBeforeSleepAndShutdown) {
+  const QString bus = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  QDBusConnection service = QDBusConnection::connectToBus(bus, "logind");
+  ASSERT_TRUE(service.isConnected());
+  FakeLogind logind;
+  ASSERT_TRUE(service.registerVirtualObject("/org/freedesktop/login1", &logind));
+  ASSERT_TRUE(service.registerService("org.freedesktop.login1"));
+  const auto announce = [&](const char* member, bool start) {
+    QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/login1",
+                                                     "org.freedesktop.login1.Manager", member);
+    signal << start;
+    service.send(signal);
+  };
+
+  environment_.insert("DBUS_SYSTEM_BUS_ADDRESS", bus);
+  ASSERT_TRUE(Start({a_}));
+  ASSERT_TRUE(WaitFor([&] { return logind.inhibits.size() == 1; }));
+  EXPECT_EQ(logind.inhibits[0].value(0).toString(), "sleep:shutdown");
+  EXPECT_EQ(logind.inhibits[0].value(3).toString(), "delay");
+  ASSERT_TRUE(PlayerctlSays({"status"}, "Playing"));
+  Playerctl({"position", "3"});
+  ASSERT_TRUE(WaitFor([&] { return StoredPositionMs() >= 3000; }));
+  EXPECT_FALSE(logind.Released(0));
+
+  // Sleep: the time played by then is stored before the lock goes.
+  ASSERT_TRUE(WaitFor([&] { return Position() >= 5; }));
+  announce("PrepareForSleep", true);
+  ASSERT_TRUE(WaitFor([&] { return logind.Released(0); }));
+  EXPECT_GE(StoredPositionMs(), 5000);
+  // Awake: the lock is taken again, and a shutdown finds the session stored as well.
+  announce("PrepareForSleep", false);
+  ASSERT_TRUE(WaitFor([&] { return logind.inhibits.size() == 2; }));
+  Playerctl({"pause"});
+  ASSERT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  announce("PrepareForShutdown", true);
+  ASSERT_TRUE(WaitFor([&] { return logind.Released(1); }));
+  EXPECT_NEAR(StoredPositionMs() / 1000.0, Position(), 0.01);
+  EXPECT_EQ(program_.state(), QProcess::Running);
+
+  service.unregisterService("org.freedesktop.login1");
+  QDBusConnection::disconnectFromBus("logind");
 }
 
 }  // namespace
