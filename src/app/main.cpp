@@ -77,7 +77,9 @@ int main(int argc, char** argv) {
 
   TLogindPowerOff powerOff;
   TForm1 Form1(std::move(sound.device), prompts, &TTrayIcon::SystemTrayAvailable);
-  AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, prompts, sound.name);
+  TWaveDeviceSelection device(*Form1.MP3, sound.name);
+  Form1.SetBeforePlay([&device] { device.RefreshAuto(); });
+  AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, device, prompts);
   auto* session = new TSessionKeeper(Form1);
   // The session is stored as the sleep timer left it before the system is asked to go down.
   TForm2 Form2(
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
   new TLogindDelayLock([session] { session->SaveNow(); }, session);
 
   Form1.show();
-  if (!sound.problem.isEmpty()) prompts.Warning(&Form1, sound.problem, QStringLiteral("Yumekaze"));
+  // A device name that is not known; a device that does not answer is named when a play fails.
+  if (!sound.problem.isEmpty()) prompts.Notice(&Form1, sound.problem);
   if (files.isEmpty()) {
     RestoreSession(Form1);
   } else {
