@@ -47,8 +47,6 @@ void StoreSession(const TSession& session) {
   settings->sync();
 }
 
-void SaveSession(TForm1& form1) { StoreSession(CaptureSession(form1)); }
-
 bool RestoreSession(TForm1& form1) {
   const auto settings = OpenSettings();
   const QPoint place = settings->value(kWindowPlace).toPoint();

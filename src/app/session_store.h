@@ -19,11 +19,11 @@ struct TSession {
   bool operator==(const TSession&) const = default;
 };
 
+// The session as the window and its player have it now.
 TSession CaptureSession(TForm1& form1);
 // Writes the session into the settings file; QSettings replaces the file by renaming a complete
 // new one over it, so an end at any moment leaves the old session or the new one.
 void StoreSession(const TSession& session);
-void SaveSession(TForm1& form1);
 // Brings a stored session back: the current entry is loaded, stopped and silent, and the next
 // play starts at the stored time. False when none was stored.
 bool RestoreSession(TForm1& form1);

@@ -67,8 +67,8 @@ std::unique_ptr<engine::TWaveDevice> CreateChosenWaveDevice(const QString& name,
 void TWaveDeviceSelection::Choose(const QString& name) {
   StoreName(name);
   name_ = name;
-  QString unused;
-  player_.SetWaveDevice(CreateChosenWaveDevice(name, unused));
+  QString problem;  // none: the menu offers known names only
+  player_.SetWaveDevice(CreateChosenWaveDevice(name, problem));
 }
 
 void TWaveDeviceSelection::RefreshAuto() {

@@ -710,13 +710,13 @@ TEST_F(MainWindow, RestoredPausedSessionMakesNoSoundUntilResumedThenGoesOnWhereI
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayedMilliseconds() > 3000; }, kEventTimeoutMs));
   form1->Button5->click();
   const int64_t saved = form1->PlayedMilliseconds();
-  SaveSession(*form1);
+  StoreSession(CaptureSession(*form1));
 
   const QString wav = audio.Folder() + "restored.wav";
   Make(true, ("wav:" + wav).toStdString());
   ASSERT_TRUE(RestoreSession(*form1));
   // Saved again before it played, even before it is open, the place is kept.
-  SaveSession(*form1);
+  StoreSession(CaptureSession(*form1));
   EXPECT_EQ(QSettings("velmor", "Play").value("Session/PositionMs").toLongLong(), saved);
   ASSERT_TRUE(Loaded(longB));
   ASSERT_TRUE(EventsHandled());
