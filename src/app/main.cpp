@@ -8,14 +8,17 @@
 #include "app/application.h"
 #include "app/desktop/desktop_id.h"
 #include "app/desktop/instance_handover.h"
+#include "app/desktop/logind_delay_lock.h"
 #include "app/desktop/mpris_service.h"
 #include "app/desktop/power_off.h"
+#include "app/desktop/quit_signals.h"
 #include "app/desktop/tray_icon.h"
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/form2.h"
 #include "app/dialogs/user_prompts.h"
 #include "app/playlist/file_names.h"
 #include "app/playlist/play_list_panel.h"
+#include "app/settings/session_keeper.h"
 #include "app/settings/session_store.h"
 #include "app/settings/wave_device_choice.h"
 #include "app/window/form1.h"
@@ -75,11 +78,20 @@ int main(int argc, char** argv) {
 
   TLogindPowerOff powerOff;
   TForm1 Form1(std::move(sound.device), prompts, &TTrayIcon::SystemTrayAvailable);
-  AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, prompts, sound.name);
+  TWaveDeviceSelection device(*Form1.MP3, sound.name);
+  Form1.SetBeforePlay([&device] { device.RefreshAuto(); });
+  AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, device, prompts);
   // A recording into a file ends with the list instead of repeating it until the disk is full.
   Form1.PlayList().SetSinglePass(sound.name.startsWith(u"wav:"));
+  auto* session = new TSessionKeeper(Form1);
+  // The session is stored as the sleep timer left it before the system is asked to go down.
   TForm2 Form2(
-      *Form1.Label4, [&Form1] { Form1.StopBySleepTimer(); }, powerOff, prompts);
+      *Form1.Label4,
+      [&Form1, session] {
+        Form1.StopBySleepTimer();
+        session->SaveNow();
+      },
+      powerOff, prompts);
   Form2.SetVolumeControl([&Form1] { return Form1.MP3->Volume(); },
                          [&Form1](int volume) { Form1.MP3->SetVolume(volume); });
   TAboutBox AboutBox;
@@ -88,12 +100,17 @@ int main(int argc, char** argv) {
   Form1.SetPlayListPanel(&playList);
   auto* mpris = new TMprisService(Form1);
   mpris->Register();
-  QObject::connect(&Form1, &TForm1::Closed, &application, [&Form1] { SaveSession(Form1); });
+  QObject::connect(&Form1, &TForm1::Closed, session, &TSessionKeeper::SaveNow);
   QObject::connect(&Form1, &TForm1::Closed, &application, &QApplication::quit,
                    Qt::QueuedConnection);
+  // Logout, shutdown and a closed terminal end the program as its close command does.
+  TQuitSignals quitSignals;
+  QObject::connect(&quitSignals, &TQuitSignals::Received, &Form1, &TForm1::BitBtn2Click);
+  new TLogindDelayLock([session] { session->SaveNow(); }, session);
 
   Form1.show();
-  if (!sound.problem.isEmpty()) prompts.Warning(&Form1, sound.problem, QStringLiteral("Yumekaze"));
+  // A device name that is not known; a device that does not answer is named when a play fails.
+  if (!sound.problem.isEmpty()) prompts.Notice(&Form1, sound.problem);
   if (files.isEmpty()) {
     RestoreSession(Form1);
   } else {

@@ -22,9 +22,10 @@ void TDialogPrompts::Notice(QWidget* parent, const QString& text) {
                             QMessageBox::Ok, parent);
   notice_->setWindowModality(Qt::NonModal);
   notice_->setAttribute(Qt::WA_DeleteOnClose);
-  notice_->show();
-  // Below the window rather than over its controls, which stay in use.
+  // Below the window rather than over its controls, which stay in use; placed before it shows,
+  // so that it never flashes up over them.
   if (parent) notice_->move(parent->frameGeometry().bottomLeft() + QPoint(0, 8));
+  notice_->show();
 }
 
 QStringList TDialogPrompts::ChooseFiles(QWidget* parent, const QString& folder) {

@@ -27,17 +27,26 @@ bool OnSomeScreen(QPoint place) {
 
 }  // namespace
 
-void SaveSession(TForm1& form1) {
-  const auto settings = OpenSettings();
+TSession CaptureSession(TForm1& form1) {
   const engine::TMPPlayQueue& list = form1.PlayList().Queue();
   QStringList entries;
   for (const QString& path : form1.PlayList().Paths()) entries << PortableName(path);
-  settings->setValue(kEntries, entries);
-  settings->setValue(kIndex, std::max(list.CurrentIndex(), 0));
-  settings->setValue(kPosition, qlonglong{form1.PlayedMilliseconds()});
-  settings->setValue(kRepeat, static_cast<int>(list.Repeat()));
-  settings->setValue(kShuffle, list.Shuffle());
-  settings->setValue(kWindowPlace, form1.pos());
+  return {.entries = entries,
+          .index = std::max(list.CurrentIndex(), 0),
+          .positionMs = form1.PlayedMilliseconds(),
+          .repeat = static_cast<int>(list.Repeat()),
+          .shuffle = list.Shuffle(),
+          .windowPlace = form1.pos()};
+}
+
+void StoreSession(const TSession& session) {
+  const auto settings = OpenSettings();
+  settings->setValue(kEntries, session.entries);
+  settings->setValue(kIndex, session.index);
+  settings->setValue(kPosition, session.positionMs);
+  settings->setValue(kRepeat, session.repeat);
+  settings->setValue(kShuffle, session.shuffle);
+  settings->setValue(kWindowPlace, session.windowPlace);
   settings->sync();
 }
 

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <stdexcept>
+#include <typeinfo>
 
 #include "app/dialogs/error_report.h"
 #include "app/settings/settings_store.h"
@@ -57,15 +58,30 @@ std::unique_ptr<engine::TWaveDevice> CreateChosenWaveDevice(const QString& name,
     return platform::CreateWaveDevice(name.toStdString());
   } catch (const std::invalid_argument& error) {
     problem = QString::fromStdString(error.what());
-  } catch (const std::runtime_error& error) {
-    // auto found neither a sound server nor a sound card.
-    problem = QString::fromStdString(error.what());
+  } catch (const std::runtime_error&) {
+    // auto found neither a sound server nor a sound card, for now.
   }
   return platform::CreateWaveDevice("alsa");
 }
 
-void AddWaveDeviceMenu(QMenu& menu, QAction* before, engine::TMP3Player& player,
-                       TUserPrompts& prompts, const QString& current) {
+void TWaveDeviceSelection::Choose(const QString& name) {
+  StoreName(name);
+  name_ = name;
+  QString problem;  // none: the menu offers known names only
+  player_.SetWaveDevice(CreateChosenWaveDevice(name, problem));
+}
+
+void TWaveDeviceSelection::RefreshAuto() {
+  if (name_ != kAuto || player_.Status() != engine::kStatusStopped) return;
+  std::string why;
+  std::unique_ptr<engine::TWaveDevice> found = platform::CreateAutoWaveDevice(why);
+  const engine::TWaveDevice* current = player_.WaveDevice();
+  if (!found || (current && typeid(*found) == typeid(*current))) return;
+  player_.SetWaveDevice(std::move(found));
+}
+
+void AddWaveDeviceMenu(QMenu& menu, QAction* before, TWaveDeviceSelection& selection,
+                       TUserPrompts& prompts) {
   auto* devices = new QMenu(QStringLiteral("サウンド出力(&D)"), &menu);
   auto* group = new QActionGroup(devices);
   const std::pair<QString, QString> choices[] = {
@@ -77,19 +93,14 @@ void AddWaveDeviceMenu(QMenu& menu, QAction* before, engine::TMP3Player& player,
   for (const auto& [name, caption] : choices) {
     QAction* action = devices->addAction(caption);
     action->setCheckable(true);
-    action->setChecked(name == current);
+    action->setChecked(name == selection.Name());
     group->addAction(action);
-    QObject::connect(action, &QAction::triggered, devices, [name, &player, &prompts, devices] {
-      StoreName(name);
-      QString problem;
+    QObject::connect(action, &QAction::triggered, devices, [name, &selection, &prompts, devices] {
       try {
-        player.SetWaveDevice(CreateChosenWaveDevice(name, problem));
+        selection.Choose(name);
       } catch (const std::exception& error) {
         // The new device cannot play: the player has stopped.
         ReportError(prompts, devices->parentWidget(), error);
-      }
-      if (!problem.isEmpty()) {
-        prompts.Warning(devices->parentWidget(), problem, QStringLiteral("Yumekaze"));
       }
     });
   }

@@ -146,8 +146,8 @@ void TForm1::ConfigurePlayer() {
                             const std::exception* error) { Opened(NameFromBytes(name), error); });
   player.SetOnVolumeChange([this](engine::TMP3Player&) { AnnounceVolume(); });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
-    // A sound device that fails while starting gets the same warning as when Play throws; the
-    // end of play that follows shows the stop without a second box.
+    // A sound device that fails while starting gets the same notice as when Play throws; the
+    // end of play that follows shows the stop without a second message.
     if (!ShowDeviceError(error)) ReportError(prompts_, this, error);
   });
   player.Loaded();

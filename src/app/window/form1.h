@@ -51,8 +51,8 @@ class TForm1 : public QWidget {
 
   // Loads and plays the play list's current entry. Files open off the window's thread: the play
   // starts once the file is open, and only the latest command counts. Entries that cannot be
-  // opened are skipped forward with a notice naming them; when none can, or the sound device
-  // fails, a "警告" box says so.
+  // opened are skipped forward with a notice naming them; when none can, a "警告" box says so,
+  // and a notice when the sound device fails.
   void Title();
   void SettingColor1();
   void SettingColor2();
@@ -121,6 +121,8 @@ class TForm1 : public QWidget {
   void SetShuffle(bool on);
   // Runs a command; an exception it lets through goes to the general error report.
   void Guarded(const std::function<void()>& command);
+  // Runs before each start of the player by a play command: the sound output may be chosen anew.
+  void SetBeforePlay(std::function<void()> beforePlay) { beforePlay_ = std::move(beforePlay); }
   // The folder the open dialog starts in.
   void SetInitialFolder(const QString& folder) { initialFolder_ = folder; }
 
@@ -219,9 +221,9 @@ class TForm1 : public QWidget {
   void PlayOpened(TOpening opening, const QString& entry, const std::exception* error);
   // Keeps and shows the player's volume, however it changed.
   void AnnounceVolume();
-  // Plays the loaded file; a device that cannot open is named in the warning.
+  // Plays the loaded file; a device that cannot open is named in a notice.
   void StartPlay();
-  // Names a sound device that cannot be opened in the device warning; false for other errors.
+  // Names a sound device that cannot be opened in a notice; false for other errors.
   bool ShowDeviceError(const std::exception& error);
   // Names the list's following entry to the player, which goes on with it without a gap.
   void QueueFollowing();
@@ -239,6 +241,7 @@ class TForm1 : public QWidget {
 
   TUserPrompts& prompts_;
   std::function<bool()> trayAvailable_;
+  std::function<void()> beforePlay_;
   TForm2* form2_ = nullptr;
   QDialog* aboutBox_ = nullptr;
   QWidget* playListPanel_ = nullptr;

@@ -167,6 +167,7 @@ void TForm1::StartPlay() {
     SettingColor2();
     // Named before playing: a short file may reach its end before Play returns.
     QueueFollowing();
+    if (beforePlay_) beforePlay_();
     MP3->Play();
     if (resumeAt > 0) SeekTo(resumeAt);
     SetOpenAndPlayEnabled(false);
@@ -186,10 +187,10 @@ bool TForm1::ShowDeviceError(const std::exception& error) {
   if (!device) return false;
   const QString name = device->DeviceName().empty() ? QStringLiteral("(なし)")
                                                     : QString::fromStdString(device->DeviceName());
-  prompts_.Warning(this,
-                   QStringLiteral("サウンドデバイスを開けませんでした: %1\n%2")
-                       .arg(name, QString::fromUtf8(error.what())),
-                   QStringLiteral("警告"));
+  // Not modal: a play asked for over the bus or at start-up, before the sound server is up, must
+  // not leave a box that holds the window.
+  prompts_.Notice(this, QStringLiteral("サウンドデバイスを開けませんでした: %1\n%2")
+                            .arg(name, QString::fromUtf8(error.what())));
   return true;
 }
 

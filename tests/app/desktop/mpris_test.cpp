@@ -13,52 +13,12 @@
 #include <QTest>
 #include <QUrl>
 
+#include "desktop_support.h"
 #include "pulse_test_server.h"
 #include "test_support.h"
 
 namespace yumekaze::app::test {
 namespace {
-
-constexpr int kTimeoutMs = 20000;
-
-QProcessEnvironment ProgramEnvironment(const QString& config, const QString& device = "null") {
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert("XDG_CONFIG_HOME", config);
-  environment.insert("YUMEKAZE_DEVICE", device);
-  return environment;
-}
-
-// Runs a command to its end; its output without the final line break.
-QString Output(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(kTimeoutMs)) {
-    process.kill();
-    process.waitForFinished();
-  }
-  if (exitCode) *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString Playerctl(const QStringList& arguments) {
-  return Output("playerctl", QStringList{"--player=yumekaze"} + arguments);
-}
-
-// A property of the player interface as gdbus prints it.
-QString Property(const QString& name) {
-  return Output("gdbus",
-                {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
-                 "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
-                 "org.mpris.MediaPlayer2.Player", name});
-}
-
-bool WaitFor(const std::function<bool()>& condition) {
-  return QTest::qWaitFor(condition, kTimeoutMs);
-}
-
-bool PlayerctlSays(const QStringList& arguments, const QString& expected) {
-  return WaitFor([&] { return Playerctl(arguments) == expected; });
-}
 
 class Desktop : public ::testing::Test {
  protected:

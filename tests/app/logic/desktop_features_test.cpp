@@ -168,7 +168,7 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   form1->move(300, 200);
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return form1->MP3->Status() == engine::kStatusPlaying; }, kTimeoutMs));
-  SaveSession(*form1);
+  StoreSession(CaptureSession(*form1));
   form1.reset();
 
   Make();
@@ -183,7 +183,7 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   // A file gone since: the list comes back, nothing is loaded, nothing is reported.
   form1->PlayEntry(0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == a; }, kTimeoutMs));
-  SaveSession(*form1);
+  StoreSession(CaptureSession(*form1));
   form1.reset();
   ASSERT_TRUE(QFile::remove(a));
   Make();
@@ -230,7 +230,7 @@ TEST_F(DesktopFeatures, NamesThatAreNotUtf8AreListedPlayedAndKept) {
       QTest::qWaitFor([&] { return form1->MP3->Status() == engine::kStatusPlaying; }, kTimeoutMs));
   EXPECT_TRUE(form1->Label1->text().endsWith(QString::fromUtf8("caf\uFFFD.mp3")));
   EXPECT_TRUE(prompts.warnings.empty());
-  SaveSession(*form1);
+  StoreSession(CaptureSession(*form1));
   form1.reset();
   Make();
   ASSERT_TRUE(RestoreSession(*form1));

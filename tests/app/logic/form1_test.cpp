@@ -535,11 +535,11 @@ TEST_F(MainWindow, ASoundDeviceThatCannotOpenIsNamed) {
   ASSERT_TRUE(OpenLoaded({longA}));
   form1->Button1->click();
   // Reported as Play throws it, or afterwards through the player's error event.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.warnings.empty(); }, kEventTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.notices.empty(); }, kEventTimeoutMs));
   ASSERT_TRUE(EventsHandled());
-  ASSERT_EQ(prompts.warnings.size(), 1u);
-  EXPECT_TRUE(prompts.warnings[0].text.startsWith("サウンドデバイスを開けませんでした"));
-  EXPECT_TRUE(prompts.warnings[0].text.contains(device)) << prompts.warnings[0].text.toStdString();
+  ASSERT_EQ(prompts.notices.size(), 1u);
+  EXPECT_TRUE(prompts.notices[0].startsWith("サウンドデバイスを開けませんでした"));
+  EXPECT_TRUE(prompts.notices[0].contains(device)) << prompts.notices[0].toStdString();
   EXPECT_EQ(Status(), 0);
   EXPECT_TRUE(form1->MP3->Opened());
   // The playing scheme drawn before the failed start gives way to the stopped one by itself.
@@ -547,12 +547,12 @@ TEST_F(MainWindow, ASoundDeviceThatCannotOpenIsNamed) {
   EXPECT_TRUE(ShowsScheme(TForm1::TScheme::Stopped));
   EXPECT_TRUE(OpenAndPlayEnabled());
 
-  // The same warning, and no other box, when the device fails after Play has returned.
+  // The same notice, and no box, when the device fails after Play has returned.
   form1->MP3->OnShowException()(*form1->MP3, engine::TMPDeviceOpenError("busy", "hw:7"));
   form1->MP3EndPlay(engine::meprError);
-  ASSERT_EQ(prompts.warnings.size(), 2u);
-  EXPECT_EQ(prompts.warnings[1].text, "サウンドデバイスを開けませんでした: hw:7\nbusy");
-  EXPECT_EQ(prompts.warnings[1].caption, "警告");
+  ASSERT_EQ(prompts.notices.size(), 2u);
+  EXPECT_EQ(prompts.notices[1], "サウンドデバイスを開けませんでした: hw:7\nbusy");
+  EXPECT_TRUE(prompts.warnings.empty());
 }
 
 TEST_F(MainWindow, FailedOpenNamesTheFileAndClearsTheLines) {
@@ -715,13 +715,13 @@ TEST_F(MainWindow, RestoredPausedSessionMakesNoSoundUntilResumedThenGoesOnWhereI
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayedMilliseconds() > 3000; }, kEventTimeoutMs));
   form1->Button5->click();
   const int64_t saved = form1->PlayedMilliseconds();
-  SaveSession(*form1);
+  StoreSession(CaptureSession(*form1));
 
   const QString wav = audio.Folder() + "restored.wav";
   Make(true, ("wav:" + wav).toStdString());
   ASSERT_TRUE(RestoreSession(*form1));
   // Saved again before it played, even before it is open, the place is kept.
-  SaveSession(*form1);
+  StoreSession(CaptureSession(*form1));
   EXPECT_EQ(QSettings("velmor", "Play").value("Session/PositionMs").toLongLong(), saved);
   ASSERT_TRUE(Loaded(longB));
   ASSERT_TRUE(EventsHandled());

@@ -61,7 +61,8 @@ TEST_F(WaveDeviceChoice, MenuStoresTheChoiceAndPutsTheDeviceInThePlayer) {
   QMenu menu;
   QAction* last = menu.addAction(QStringLiteral("last"));
   test::TFakePrompts prompts;
-  AddWaveDeviceMenu(menu, last, player, prompts, QStringLiteral("auto"));
+  TWaveDeviceSelection selection(player, QStringLiteral("auto"));
+  AddWaveDeviceMenu(menu, last, selection, prompts);
   QMenu* devices = menu.actions().front()->menu();
   ASSERT_NE(devices, nullptr);
   ASSERT_EQ(devices->actions().size(), 4);
@@ -69,6 +70,7 @@ TEST_F(WaveDeviceChoice, MenuStoresTheChoiceAndPutsTheDeviceInThePlayer) {
   devices->actions()[3]->trigger();  // null
   EXPECT_TRUE(devices->actions()[3]->isChecked());
   EXPECT_NE(dynamic_cast<platform::TNullWaveDevice*>(player.WaveDevice()), nullptr);
+  EXPECT_EQ(selection.Name(), QStringLiteral("null"));
   EXPECT_EQ(OpenSettings()->value(QStringLiteral("Sound/Device")).toString(),
             QStringLiteral("null"));
   EXPECT_TRUE(prompts.warnings.empty());
