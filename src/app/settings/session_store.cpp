@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
+#include <optional>
 
 #include "app/playlist/file_names.h"
 #include "app/settings/settings_store.h"
@@ -18,11 +20,17 @@ const QString kRepeat = QStringLiteral("Session/Repeat");
 const QString kShuffle = QStringLiteral("Session/Shuffle");
 const QString kWindowPlace = QStringLiteral("Session/WindowPlace");
 
-bool OnSomeScreen(QPoint place) {
+// The stored place moved as little as needed to show the whole window on the screen it was on
+// (a smaller screen since); nothing when it was on no screen there is now.
+std::optional<QPoint> PlaceOnScreen(QRect window) {
   for (const QScreen* screen : QGuiApplication::screens()) {
-    if (screen->availableGeometry().contains(place)) return true;
+    const QRect area = screen->availableGeometry();
+    if (!area.contains(window.topLeft())) continue;
+    return QPoint(
+        std::max(area.left(), std::min(window.left(), area.right() + 1 - window.width())),
+        std::max(area.top(), std::min(window.top(), area.bottom() + 1 - window.height())));
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -53,7 +61,9 @@ void StoreSession(const TSession& session) {
 bool RestoreSession(TForm1& form1) {
   const auto settings = OpenSettings();
   const QPoint place = settings->value(kWindowPlace).toPoint();
-  if (settings->contains(kWindowPlace) && OnSomeScreen(place)) form1.move(place);
+  if (settings->contains(kWindowPlace)) {
+    if (const auto shown = PlaceOnScreen(QRect(place, form1.size()))) form1.move(*shown);
+  }
   const int repeat = settings->value(kRepeat, static_cast<int>(engine::TMPRepeatMode::All)).toInt();
   if (repeat >= 0 && repeat <= static_cast<int>(engine::TMPRepeatMode::One)) {
     form1.SetRepeat(static_cast<engine::TMPRepeatMode>(repeat));

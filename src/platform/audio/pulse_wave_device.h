@@ -22,7 +22,8 @@ namespace yumekaze::platform {
 // Names the player to the server and to the desktop's mixer.
 inline constexpr const char* kPulseApplicationName = "Yumekaze";
 inline constexpr const char* kPulseApplicationId = "io.github.yumekaze.Yumekaze";
-inline constexpr const char* kPulseIconName = "yumekaze";
+// The icon the desktop entry installs.
+inline constexpr const char* kPulseIconName = "io.github.yumekaze.Yumekaze";
 
 class TPulseWaveDevice final : public engine::TWaveDevice {
  public:

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -179,6 +180,16 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   EXPECT_EQ(form1->MP3->Status(), engine::kStatusStopped);
   EXPECT_EQ(form1->PlayList().Queue().Repeat(), engine::TMPRepeatMode::One);
   EXPECT_EQ(form1->pos(), QPoint(300, 200));
+
+  // A place the window no longer fits at (a smaller screen since) comes back moved onto it.
+  const QRect area = form1->screen()->availableGeometry();
+  form1->move(area.bottomRight() - QPoint(40, 40));
+  StoreSession(CaptureSession(*form1));
+  form1.reset();
+  Make();
+  ASSERT_TRUE(RestoreSession(*form1));
+  EXPECT_TRUE(area.contains(form1->geometry()))
+      << form1->geometry().x() << "," << form1->geometry().y();
 
   // A file gone since: the list comes back, nothing is loaded, nothing is reported.
   form1->PlayEntry(0);

@@ -157,7 +157,7 @@ TEST_F(PulseWaveDevice, StreamCarriesThePlayerAndTheSong) {
   const std::string list = WaitForSinkInput();
   for (const char* property :
        {"application.name = \"Yumekaze\"", "application.id = \"io.github.yumekaze.Yumekaze\"",
-        "application.icon_name = \"yumekaze\"", "media.role = \"music\"",
+        "application.icon_name = \"io.github.yumekaze.Yumekaze\"", "media.role = \"music\"",
         "media.title = \"風の歌\"", "media.artist = \"Yume Band\"", "front-left: 32767 /  50%"}) {
     EXPECT_NE(list.find(property), std::string::npos) << property << " not in\n" << list;
   }
