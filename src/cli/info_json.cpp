@@ -91,10 +91,10 @@ class JsonObject {
 
 }  // namespace
 
-std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
-  const TStreamFacts facts = StreamFacts(player, std::string(path));
-  const engine::TTagFields fields = MergedFields(player, path);
-  const engine::TMP3Info& info = player.Info();
+std::string InfoJson(std::string_view path, const engine::TMPTrackProbe& probe) {
+  const TStreamFacts facts = StreamFacts(probe);
+  const engine::TTagFields& fields = probe.Fields;
+  const engine::TMP3Info& info = probe.File->Info;
 
   const engine::TReplayGain& gain = fields.replay_gain;
   const std::string replay_gain = JsonObject()
