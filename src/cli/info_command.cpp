@@ -15,6 +15,7 @@
 #include "cli/info_fields.h"
 #include "cli/info_json.h"
 #include "cli/player_commands.h"
+#include "cli/shown_text.h"
 #include "decoder/frame_scan.h"
 #include "engine/player/track_probe.h"
 #include "engine/tags/mp3_info.h"
@@ -34,8 +35,10 @@ constexpr const char* kHelp =
     "input; tags behind the audio are then not read.\n"
     "\n"
     "  --json          one JSON object per file and line, in UTF-8, with these keys:\n"
-    "                  file, version, layer, sample_rate, channels, mode, bitrate_kbps (of\n"
-    "                  the first frame), average_bitrate_kbps (null without a VBR header),\n"
+    "                  file (U+FFFD for bytes of the name that are not UTF-8; file_uri\n"
+    "                  then follows with the exact name as a file:// URI), version,\n"
+    "                  layer, sample_rate, channels, mode, bitrate_kbps (of the first\n"
+    "                  frame), average_bitrate_kbps (null without a VBR header),\n"
     "                  free_format, vbr_header (none, Xing, VBRI), vbr_frames, audio_start,\n"
     "                  audio_length, samples (per channel, after the gapless trim; null\n"
     "                  when unknown), duration_seconds (exact with samples, else estimated),\n"
@@ -130,7 +133,7 @@ void PrintTagLines(const char* kind, const engine::TMP3Info::TagLines& lines) {
 
 void PrintInfo(const std::string& path, const engine::TMPTrackProbe& probe) {
   const TStreamFacts facts = StreamFacts(probe);
-  std::printf("%s\n", SafeText(path, '?', "?").c_str());
+  std::printf("%s\n", ShownFileName(path).c_str());
   std::printf("  format:       %s\n", FormatLine(facts).c_str());
   if (facts.vbr_header == "none") {
     std::printf("  VBR header:   none\n");
@@ -223,7 +226,7 @@ int RunInfoCommand(std::span<char* const> args) {
     if (json) {
       std::printf("%s\n", ErrorJson(path, error).c_str());
     } else {
-      std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", SafeText(path, '?', "?").c_str(),
+      std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", ShownFileName(path).c_str(),
                    error.c_str());
     }
     status = kExitFailure;

@@ -1,9 +1,5 @@
 #include "cli/info_fields.h"
 
-#include <algorithm>
-
-#include "platform/text/tag_text.h"
-
 namespace yumekaze::cli {
 
 namespace {
@@ -47,27 +43,6 @@ TStreamFacts StreamFacts(const engine::TMPTrackProbe& probe) {
     facts.average_bitrate_kbps = int(*facts.audio_length * 8 / seconds / 1000 + 0.5);
   }
   return facts;
-}
-
-std::string SafeText(std::string_view bytes, char replacement, std::string_view newline) {
-  const std::string text = platform::DecodeTagText(bytes);
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    // C1 controls are U+0080-U+009F: 0xC2 0x80-0x9F in UTF-8.
-    const bool c1 =
-        c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-    if (c == '\n') {
-      out += newline;
-    } else if (c < 0x20 || c == 0x7F || c1) {
-      out += replacement;
-      if (c1) ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
 }
 
 }  // namespace yumekaze::cli

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "engine/player/track_probe.h"
 
@@ -29,10 +28,5 @@ struct TStreamFacts {
 };
 
 TStreamFacts StreamFacts(const engine::TMPTrackProbe& probe);
-
-// Tag text or a file name as UTF-8 (legacy character set in use for bytes that are not), with
-// line feeds replaced by newline and every other control character (C0, DEL, C1), which could
-// drive a terminal, by replacement.
-std::string SafeText(std::string_view bytes, char replacement, std::string_view newline);
 
 }  // namespace yumekaze::cli

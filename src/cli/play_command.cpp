@@ -22,6 +22,7 @@
 #include "cli/command_line.h"
 #include "cli/play_terminal.h"
 #include "cli/player_commands.h"
+#include "cli/shown_text.h"
 #include "engine/player/mp3_player.h"
 #include "engine/sound/sound_out.h"
 #include "platform/audio/alsa_wave_device.h"
@@ -447,7 +448,7 @@ class PlaySession {
   std::string StatusText() const {
     std::string text = StateWord(player_.Status());
     text.resize(6, ' ');
-    text += current_path();
+    text += ShownFileName(current_path());
     const std::string artist = platform::DecodeTagText(player_.Artist());
     const std::string title = platform::DecodeTagText(player_.SongTitle());
     text += "  ";
