@@ -3,32 +3,26 @@
 #include "cli/file_names.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 namespace yumekaze::cli {
 namespace {
 
-constexpr const char* kReplacement = "\xEF\xBF\xBD";
-
 TEST(FileNames, MalformedSequencesAreReplacedOncePerMaximalPart) {
+  const std::string r = "\xEF\xBF\xBD";
   const std::pair<std::string, std::string> cases[] = {
       {"caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x8E\xB5", "caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x8E\xB5"},
-      {"caf\xE9.mp3", "caf" + std::string(kReplacement) + ".mp3"},
-      {"\xC0\xAF", std::string(kReplacement) + kReplacement},                     // overlong '/'
-      {"\xED\xA0\x80", std::string(kReplacement) + kReplacement + kReplacement},  // surrogate
-      {"\xE2\x82", kReplacement},                      // cut short at the end
-      {"\xE2\x82x", std::string(kReplacement) + "x"},  // cut short inside
-      {"\xF4\x90\x80\x80", std::string(4, '?')},       // above U+10FFFF
-      {"\x80\xFF", std::string(kReplacement) + kReplacement},
+      {"caf\xE9.mp3", "caf" + r + ".mp3"},
+      {"\xC0\xAF", r + r},                  // overlong '/'
+      {"\xED\xA0\x80", r + r + r},          // surrogate
+      {"\xE2\x82", r},                      // cut short at the end
+      {"\xE2\x82x", r + "x"},               // cut short inside
+      {"\xF4\x90\x80\x80", r + r + r + r},  // above U+10FFFF
+      {"\x80\xFF", r + r},
   };
   for (const auto& [bytes, shown] : cases) {
-    const std::string expected =
-        shown == std::string(4, '?')
-            ? std::string(kReplacement) + kReplacement + kReplacement + kReplacement
-            : shown;
-    EXPECT_EQ(WithReplacementCharacters(bytes), expected) << bytes;
+    EXPECT_EQ(WithReplacementCharacters(bytes), shown) << bytes;
     EXPECT_EQ(IsUtf8(bytes), bytes == shown) << bytes;
   }
 }
@@ -36,8 +30,8 @@ TEST(FileNames, MalformedSequencesAreReplacedOncePerMaximalPart) {
 TEST(FileNames, UriHoldsTheExactBytesOfTheAbsoluteName) {
   EXPECT_EQ(FileUri("/music/caf\xE9 #1%.mp3"), "file:///music/caf%E9%20%231%25.mp3");
   EXPECT_EQ(FileUri("/a-b_c.~/\xC3\xA9"), "file:///a-b_c.~/%C3%A9");
-  const std::string cwd = std::filesystem::current_path().string();
-  EXPECT_EQ(FileUri("x.mp3").rfind("file://" + FileUri(cwd).substr(7) + "/x.mp3", 0), 0u);
+  const std::string cwd = FileUri(std::filesystem::current_path().string());
+  EXPECT_EQ(FileUri("x.mp3"), cwd + "/x.mp3") << "relative names start at the working directory";
 }
 
 }  // namespace

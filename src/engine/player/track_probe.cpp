@@ -1,7 +1,5 @@
 #include "engine/player/track_probe.h"
 
-#include <algorithm>
-#include <cmath>
 #include <exception>
 
 #include "decoder/gapless.h"
