@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,10 +1,7 @@
 // yumekaze-cli play: plays files in order through the player, with a one-line status on a
 // terminal and single-key control (space, n, p, s, q, volume keys) when standard input is one.
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
