@@ -8,7 +8,6 @@
 
 #include <fstream>
 
-#include "engine/stream/file_stream.h"
 #include "player_test_support.h"
 
 namespace yumekaze::engine::test {
@@ -38,23 +37,6 @@ TEST(TrackProbe, LengthIsWhatThePlayerPlaysWithOrWithoutAHeaderFrame) {
     EXPECT_EQ(probe.Track->LengthMs(), played * 1000 / probe.Track->SampleRate()) << file;
     EXPECT_EQ(probe.Track->Fields.title, file.filename().string()) << "untagged: named by file";
   }
-}
-
-// A pipe cannot be scanned again: its length is known from a header frame's count or not at all.
-TEST(TrackProbe, AStreamThatCannotBeReadAgainHasTheLengthItsHeaderFrameGives) {
-  if (Streams().layer2.empty() || Streams().layer3.empty()) GTEST_SKIP() << "an encoder is missing";
-  TMPFileStream layer2(Streams().layer2.string());
-  const TMPProbeOutcome unknown = ProbeStream(layer2, false, "-");
-  ASSERT_TRUE(unknown.Track) << unknown.Error;
-  EXPECT_FALSE(unknown.Track->Samples);
-  EXPECT_EQ(unknown.Track->LengthMs(), -1);
-
-  TMPFileStream layer3(Streams().layer3.string());
-  const TMPProbeOutcome counted = ProbeStream(layer3, false, "-");
-  const TMPProbeOutcome whole = ProbeTrack(Streams().layer3.string());
-  ASSERT_TRUE(counted.Track && whole.Track);
-  EXPECT_EQ(counted.Track->Samples, whole.Track->Samples);
-  EXPECT_EQ(counted.Track->LengthMs(), whole.Track->LengthMs());
 }
 
 TEST(TrackProbe, FilesThatCannotBeReadGiveTheReason) {
