@@ -41,7 +41,8 @@ constexpr const char* kHelp =
     "  --no-gapless        keep every decoded sample; by default the encoder delay and\n"
     "                      padding that a LAME tag records are cut, as mpg123 does\n"
     "  --start TIME        begin at TIME (seconds with a fraction, or M:SS.mmm); the PCM\n"
-    "                      is exactly that part of a decode from the start\n"
+    "                      is exactly that part of a decode from the start. A start at or\n"
+    "                      past the end of the audio is an error\n"
     "  --duration TIME     write at most TIME of PCM (same forms)\n"
     "  -h, --help          show this help\n"
     "\n"
@@ -273,6 +274,15 @@ int RunDecodeCommand(std::span<char* const> args) {
                    "yumekaze-cli decode: a WAV file holds one format; decoding stopped at the "
                    "change (raw output keeps every format)\n");
       return kExitFailure;
+    case DecodeOutcome::kStartPastEnd: {
+      const int64_t ms = report.audioSamples * 1000 / std::max(report.format.SampleRate, 1);
+      std::fprintf(stderr,
+                   "yumekaze-cli decode: %s: --start is at or past the end of the audio "
+                   "(%lld:%02lld.%03lld)\n",
+                   parsed.input.c_str(), static_cast<long long>(ms / 60000),
+                   static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+      return kExitFailure;
+    }
     case DecodeOutcome::kDone:
       break;
   }

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,8 +13,9 @@
 #include "cli/info_fields.h"
 #include "cli/info_json.h"
 #include "cli/player_commands.h"
+#include "cli/shown_text.h"
 #include "decoder/frame_scan.h"
-#include "engine/player/mp3_player.h"
+#include "engine/player/track_probe.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/legacy_charset.h"
 
@@ -34,8 +33,10 @@ constexpr const char* kHelp =
     "input; tags behind the audio are then not read.\n"
     "\n"
     "  --json          one JSON object per file and line, in UTF-8, with these keys:\n"
-    "                  file, version, layer, sample_rate, channels, mode, bitrate_kbps (of\n"
-    "                  the first frame), average_bitrate_kbps (null without a VBR header),\n"
+    "                  file (U+FFFD for bytes of the name that are not UTF-8; file_uri\n"
+    "                  then follows with the exact name as a file:// URI), version,\n"
+    "                  layer, sample_rate, channels, mode, bitrate_kbps (of the first\n"
+    "                  frame), average_bitrate_kbps (null without a VBR header),\n"
     "                  free_format, vbr_header (none, Xing, VBRI), vbr_frames, audio_start,\n"
     "                  audio_length, samples (per channel, after the gapless trim; null\n"
     "                  when unknown), duration_seconds (exact with samples, else estimated),\n"
@@ -103,8 +104,8 @@ void PrintReplayGain(const engine::TReplayGain& gain) {
 }
 
 // The exact length, then the header frame and its LAME fields.
-void PrintLengthLines(const TStreamFacts& facts, const engine::TMP3Player& player) {
-  const decoder::VbrHeader& vbr = player.Source().HeaderFrame();
+void PrintLengthLines(const TStreamFacts& facts, const engine::TMPTrackProbe& probe) {
+  const decoder::VbrHeader& vbr = probe.File->Source.HeaderFrame();
   if (facts.samples && facts.sample_rate > 0) {
     const int64_t samples = *facts.samples;
     const int64_t ms = samples * 1000 / facts.sample_rate;
@@ -128,23 +129,23 @@ void PrintTagLines(const char* kind, const engine::TMP3Info::TagLines& lines) {
   }
 }
 
-void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
-  const TStreamFacts facts = StreamFacts(player, path);
-  std::printf("%s\n", SafeText(path, '?', "?").c_str());
+void PrintInfo(const std::string& path, const engine::TMPTrackProbe& probe) {
+  const TStreamFacts facts = StreamFacts(probe);
+  std::printf("%s\n", ShownFileName(path).c_str());
   std::printf("  format:       %s\n", FormatLine(facts).c_str());
   if (facts.vbr_header == "none") {
     std::printf("  VBR header:   none\n");
   } else {
     std::printf("  VBR header:   %s, %d frames\n", facts.vbr_header.c_str(), facts.vbr_frames);
   }
-  PrintLengthLines(facts, player);
+  PrintLengthLines(facts, probe);
   std::printf("  audio start:  %lld bytes\n", static_cast<long long>(facts.audio_start));
   if (facts.audio_length) {
     std::printf("  audio length: %lld bytes\n", static_cast<long long>(*facts.audio_length));
   } else {
     std::printf("  audio length: unknown\n");
   }
-  const engine::TTagFields fields = MergedFields(player, path);
+  const engine::TTagFields& fields = probe.Fields;
   PrintField("artist:", fields.artist, true);
   PrintField("title:", fields.title, true);
   PrintField("album:", fields.album);
@@ -161,7 +162,7 @@ void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
                 SafeText(fields.picture.mime, '?', "?").c_str(),
                 static_cast<long long>(fields.picture.size));
   }
-  const engine::TMP3Info& info = player.Info();
+  const engine::TMP3Info& info = probe.File->Info;
   PrintTagLines("ID3v1", info.Id3v1Lines());
   PrintTagLines("ID3v2", info.Id3v2Lines());
   PrintTagLines("APE", info.ApeLines());
@@ -169,25 +170,21 @@ void PrintInfo(const std::string& path, const engine::TMP3Player& player) {
   PrintTagLines("Lyrics3", info.Lyrics3Lines());
 }
 
-// Opens path through a descriptor, so that pipes and standard input work, and reports it.
-void ReportFile(const std::string& path, engine::TMP3Player& player, bool json) {
+// Probes path through a descriptor, so that pipes and standard input work, and reports it.
+// Returns why it cannot be read, empty when it was reported.
+std::string ReportFile(const std::string& path, bool json) {
   FdStream stream;
   if (!stream.Open(path)) {
-    throw engine::TMPStreamError("Cannot open file \"" + path + "\". " +
-                                 std::strerror(stream.LastError()));
+    return "Cannot open file \"" + path + "\". " + std::strerror(stream.LastError());
   }
-  try {
-    player.OpenStream(&stream, stream.Seekable() ? engine::TMP3Player::kStreamSeekable : 0);
-    if (json) {
-      std::printf("%s\n", InfoJson(path, player).c_str());
-    } else {
-      PrintInfo(path, player);
-    }
-  } catch (...) {
-    player.Close();
-    throw;
+  const engine::TMPProbeOutcome probe = engine::ProbeStream(stream, stream.Seekable(), path);
+  if (!probe.Track) return probe.Error;
+  if (json) {
+    std::printf("%s\n", InfoJson(path, *probe.Track).c_str());
+  } else {
+    PrintInfo(path, *probe.Track);
   }
-  player.Close();
+  return {};
 }
 
 }  // namespace
@@ -216,27 +213,21 @@ int RunInfoCommand(std::span<char* const> args) {
   }
   if (files.empty()) return UsageError("no file given");
 
-  // The player's own open path, without a sound device: nothing is played.
-  engine::TMP3Player player;
-  player.SetAutoPlay(false);
   int status = kExitSuccess;
   bool first = true;
   for (const std::string& path : files) {
     if (!first && !json) std::printf("\n");
     first = false;
-    try {
-      ReportFile(path, player, json);
-    } catch (const std::exception& error) {
-      std::fflush(stdout);
-      if (json) {
-        std::printf("%s\n", ErrorJson(path, error.what()).c_str());
-      } else {
-        std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", SafeText(path, '?', "?").c_str(),
-                     error.what());
-      }
-      status = kExitFailure;
+    const std::string error = ReportFile(path, json);
+    if (error.empty()) continue;
+    std::fflush(stdout);
+    if (json) {
+      std::printf("%s\n", ErrorJson(path, error).c_str());
+    } else {
+      std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", ShownFileName(path).c_str(),
+                   error.c_str());
     }
-    player.Window().ProcessPending();
+    status = kExitFailure;
   }
   return status;
 }

@@ -4,10 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
-#include "engine/player/mp3_player.h"
-#include "engine/tags/tag_fields.h"
+#include "engine/player/track_probe.h"
 
 namespace yumekaze::cli {
 
@@ -23,24 +21,12 @@ struct TStreamFacts {
   int vbr_frames = 0;
   int64_t audio_start = 0;
   std::optional<int64_t> audio_length;
-  // Per channel, after the gapless trim: from the header frame's count, else from a header scan
-  // of a regular file's audio.
-  std::optional<int64_t> samples;
-  // From samples; else estimated from the bytes at the first frame's bitrate.
-  std::optional<double> seconds;
+  std::optional<int64_t> samples;  // TMPTrackProbe::Samples
+  std::optional<double> seconds;   // TMPTrackProbe::Seconds
   // Over the whole file, where a VBR header gives the frame count.
   std::optional<int> average_bitrate_kbps;
 };
 
-TStreamFacts StreamFacts(const engine::TMP3Player& player, const std::string& path);
-
-// Tag text or a file name as UTF-8 (legacy character set in use for bytes that are not), with
-// line feeds replaced by newline and every other control character (C0, DEL, C1), which could
-// drive a terminal, by replacement.
-std::string SafeText(std::string_view bytes, char replacement, std::string_view newline);
-
-// The merged fields, ReplayGain completed from the LAME tag, with the file's name (without its
-// folder) as the title when there is none.
-engine::TTagFields MergedFields(const engine::TMP3Player& player, std::string_view path);
+TStreamFacts StreamFacts(const engine::TMPTrackProbe& probe);
 
 }  // namespace yumekaze::cli

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "cli/file_names.h"
 #include "cli/info_fields.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/tag_text.h"
@@ -17,6 +18,24 @@ class JsonObject {
   JsonObject& Text(std::string_view key, std::string_view bytes) {
     Key(key);
     AppendString(platform::DecodeTagText(bytes));
+    return *this;
+  }
+  // A file's name: as UTF-8 with U+FFFD for bytes that are not, and then, only for such a name,
+  // its exact bytes as a file:// URI.
+  JsonObject& FileName(std::string_view path) {
+    Key("file");
+    AppendString(WithReplacementCharacters(path));
+    if (!IsUtf8(path)) {
+      Key("file_uri");
+      AppendString(FileUri(path));
+    }
+    return *this;
+  }
+  // Text of this program's own (a message that may quote a file name): U+FFFD for bytes that
+  // are not UTF-8.
+  JsonObject& Message(std::string_view key, std::string_view text) {
+    Key(key);
+    AppendString(WithReplacementCharacters(text));
     return *this;
   }
   JsonObject& Number(std::string_view key, std::optional<double> value, const char* format) {
@@ -91,10 +110,10 @@ class JsonObject {
 
 }  // namespace
 
-std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
-  const TStreamFacts facts = StreamFacts(player, std::string(path));
-  const engine::TTagFields fields = MergedFields(player, path);
-  const engine::TMP3Info& info = player.Info();
+std::string InfoJson(std::string_view path, const engine::TMPTrackProbe& probe) {
+  const TStreamFacts facts = StreamFacts(probe);
+  const engine::TTagFields& fields = probe.Fields;
+  const engine::TMP3Info& info = probe.File->Info;
 
   const engine::TReplayGain& gain = fields.replay_gain;
   const std::string replay_gain = JsonObject()
@@ -120,7 +139,7 @@ std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
                                .Lines("lyrics3", info.Lyrics3Lines())
                                .Close();
   return JsonObject()
-      .Text("file", path)
+      .FileName(path)
       .Text("version", facts.version)
       .Integer("layer", facts.layer)
       .Integer("sample_rate", facts.sample_rate)
@@ -152,7 +171,7 @@ std::string InfoJson(std::string_view path, const engine::TMP3Player& player) {
 }
 
 std::string ErrorJson(std::string_view path, std::string_view message) {
-  return JsonObject().Text("file", path).Text("error", message).Close();
+  return JsonObject().FileName(path).Message("error", message).Close();
 }
 
 }  // namespace yumekaze::cli

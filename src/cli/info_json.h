@@ -4,12 +4,12 @@
 #include <string>
 #include <string_view>
 
-#include "engine/player/mp3_player.h"
+#include "engine/player/track_probe.h"
 
 namespace yumekaze::cli {
 
-// The object for a file the player opened, on one line.
-std::string InfoJson(std::string_view path, const engine::TMP3Player& player);
+// The object for a file probed, on one line.
+std::string InfoJson(std::string_view path, const engine::TMPTrackProbe& probe);
 // The object for a file that could not be read: its name and the reason.
 std::string ErrorJson(std::string_view path, std::string_view message);
 

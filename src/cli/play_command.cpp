@@ -1,10 +1,7 @@
 // yumekaze-cli play: plays files in order through the player, with a one-line status on a
 // terminal and single-key control (space, n, p, s, q, volume keys) when standard input is one.
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,7 +17,9 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/play_terminal.h"
 #include "cli/player_commands.h"
+#include "cli/shown_text.h"
 #include "engine/player/mp3_player.h"
 #include "engine/sound/sound_out.h"
 #include "platform/audio/alsa_wave_device.h"
@@ -69,9 +68,11 @@ constexpr const char* kHelp =
     "and the volume.\n"
     "\n"
     "Exit status: 0 success, 1 a file that could not be played, 2 wrong usage,\n"
-    "130 interrupted.\n";
+    "128 + the signal's number when a signal ended it (130 Ctrl-C, 143 SIGTERM,\n"
+    "129 SIGHUP).\n";
 
-constexpr int kExitInterrupted = 130;
+// The shells' convention for a process a signal ended.
+constexpr int kExitSignalBase = 128;
 
 struct PlayArguments {
   std::string device = "auto";
@@ -163,62 +164,6 @@ std::string AlsaNameOf(std::string_view device) {
   return {};
 }
 
-// Ctrl-C and SIGTERM reach the main loop through a pipe, so that the player stops cleanly.
-int g_signal_pipe = -1;
-
-void OnSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] const auto written = write(g_signal_pipe, &byte, 1);
-}
-
-class SignalCatcher {
- public:
-  SignalCatcher() {
-    if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    g_signal_pipe = fds_[1];
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &old_int_);
-    sigaction(SIGTERM, &action, &old_term_);
-  }
-  ~SignalCatcher() {
-    if (fds_[0] < 0) return;
-    sigaction(SIGINT, &old_int_, nullptr);
-    sigaction(SIGTERM, &old_term_, nullptr);
-    g_signal_pipe = -1;
-    close(fds_[0]);
-    close(fds_[1]);
-  }
-  int Fd() const { return fds_[0]; }
-
- private:
-  int fds_[2] = {-1, -1};
-  struct sigaction old_int_ {};
-  struct sigaction old_term_ {};
-};
-
-// Single keys without Enter and without echo while playing; restored on every way out.
-class RawKeys {
- public:
-  RawKeys() : active_(isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_) == 0) {
-    if (!active_) return;
-    termios raw = saved_;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-  }
-  ~RawKeys() {
-    if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
-  }
-  bool Active() const { return active_; }
-
- private:
-  bool active_;
-  termios saved_{};
-};
-
 // Terminal columns a UTF-8 text takes, roughly: East Asian characters count two.
 std::string FitColumns(const std::string& text, int columns) {
   int used = 0;
@@ -272,23 +217,17 @@ class PlaySession {
   }
 
   int Run() {
-    SignalCatcher signals;
-    RawKeys keys;
     StartFrom(0, +1);
-    while (!quit_) {
+    while (!quit_ && signals_.Caught() == 0) {
       // Also an end that came in while a start waited for its device.
       if (ended_) {
         AfterEndPlay();
         continue;
       }
       pollfd fds[3] = {{player_.Window().NotifyFd(), POLLIN, 0},
-                       {signals.Fd(), POLLIN, 0},
-                       {keys.Active() ? STDIN_FILENO : -1, POLLIN, 0}};
+                       {signals_.Fd(), POLLIN, 0},
+                       {keys_.Active() ? STDIN_FILENO : -1, POLLIN, 0}};
       if (poll(fds, 3, -1) < 0 && errno != EINTR) break;
-      if (fds[1].revents & POLLIN) {
-        interrupted_ = true;
-        break;
-      }
       if (fds[2].revents & POLLIN) ReadKey();
       if (fds[2].revents & (POLLHUP | POLLERR)) break;
       player_.Window().ProcessPending();
@@ -296,7 +235,7 @@ class PlaySession {
     player_.Stop();
     player_.Window().ProcessPending();
     EndStatusLine();
-    if (interrupted_) return kExitInterrupted;
+    if (signals_.Caught() != 0) return kExitSignalBase + signals_.Caught();
     return failed_ ? kExitFailure : kExitSuccess;
   }
 
@@ -353,7 +292,8 @@ class PlaySession {
     player_.Play();
     awaiting_device_ = true;
     device_error_.clear();
-    while (player_.Status() != engine::kStatusStopped && !player_.DeviceOpen()) {
+    while (player_.Status() != engine::kStatusStopped && !player_.DeviceOpen() &&
+           signals_.Caught() == 0) {
       player_.Window().WaitForMessages(kDeviceWaitMs);
       player_.Window().ProcessPending();
     }
@@ -505,7 +445,7 @@ class PlaySession {
   std::string StatusText() const {
     std::string text = StateWord(player_.Status());
     text.resize(6, ' ');
-    text += current_path();
+    text += ShownFileName(current_path());
     const std::string artist = platform::DecodeTagText(player_.Artist());
     const std::string title = platform::DecodeTagText(player_.SongTitle());
     text += "  ";
@@ -556,12 +496,13 @@ class PlaySession {
   }
 
   const PlayArguments& args_;
+  QuitSignals signals_;
   engine::TMP3Player player_;
+  RawKeys keys_;  // after the player: the terminal is restored before the player goes
   bool on_alsa_;
   const bool status_on_terminal_;
   int index_ = 0;
   bool quit_ = false;
-  bool interrupted_ = false;
   bool failed_ = false;
   bool line_open_ = false;
   int muted_volume_ = -1;         // the volume to go back to while muted

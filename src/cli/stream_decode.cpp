@@ -38,19 +38,25 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
     decoder::SelectCpuVariants(decoder, settings.cpuFlags);
     source.Open();
     report.format = source.OutputInfo();
-    if (!output.Begin(report.format.Channels, report.format.SampleRate)) {
-      report.outcome = DecodeOutcome::kWriteFailed;
-      report.error = errno;
-      return report;
-    }
     // A start skips decoding up to shortly before it when the input can seek.
-    int64_t drop = SamplesIn(settings.startMs, report.format.SampleRate);
+    const int64_t start = SamplesIn(settings.startMs, report.format.SampleRate);
+    int64_t drop = start;
     if (drop > 0 && input.Seekable()) {
       engine::TMPSeekIndex index;
       index.Build(input, source.AudioStart(), source.AudioLength(), source.LayerNumber());
       const engine::TSeekPoint point = index.Find(drop, source.Trim());
+      if (point.PastEnd) {
+        report.outcome = DecodeOutcome::kStartPastEnd;
+        report.audioSamples = index.TrimmedSamples(source.Trim());
+        return report;
+      }
       source.SeekTo(point.Offset, point.DecodedSamples);
       drop = point.DropSamples;
+    }
+    if (!output.Begin(report.format.Channels, report.format.SampleRate)) {
+      report.outcome = DecodeOutcome::kWriteFailed;
+      report.error = errno;
+      return report;
     }
     int64_t left =
         settings.durationMs < 0 ? -1 : SamplesIn(settings.durationMs, report.format.SampleRate);
@@ -86,6 +92,12 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
         break;
       }
       if (report.frames % kProgressFrames == 0 && progress) progress(reader.Position());
+    }
+    // An input that cannot seek shows only now that it ended before the start.
+    if (start > 0 && report.outcome == DecodeOutcome::kDone && source.AtEndOfData() &&
+        report.samples == 0 && left != 0) {
+      report.outcome = DecodeOutcome::kStartPastEnd;
+      report.audioSamples = start - drop;
     }
   } catch (const engine::TMPFormatError&) {
     report.outcome = DecodeOutcome::kNotMpegAudio;

@@ -32,6 +32,8 @@ enum class DecodeOutcome {
   kReadFailed,     // errno in DecodeReport::error
   kWriteFailed,    // errno in DecodeReport::error
   kFormatChanged,  // the sampling rate or channel count changed and the output is a WAV file
+  kStartPastEnd,   // the start lies at or past the end of the audio (audioSamples long); an
+                   // input that can seek has created no output
 };
 
 // A change of sampling rate or channel count inside the stream.
@@ -49,6 +51,7 @@ struct DecodeReport {
   uint64_t samples = 0;      // PCM samples per channel written
   int formatChanges = 0;     // raw output goes on in each new format
   FormatChange lastChange;
+  int64_t audioSamples = 0;  // per channel, with kStartPastEnd
 };
 
 // Called at every change of format, before the first PCM in it is written.

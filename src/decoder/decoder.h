@@ -1,8 +1,9 @@
 // Public interface of the MPEG-1/2/2.5 Layer I/II/III decoder.
 //
-// Every operation exists twice: on an explicit DecoderState (CLI, tests, fuzzers can run several
-// decoders at once) and on the one global instance that the player uses. Results are integers
-// (0 = failure, frame lengths below 1 = invalid); nothing throws and nothing allocates per frame.
+// Every operation exists twice: on an explicit DecoderState (each player, the CLI, tests and
+// fuzzers run decoders of their own, several at once) and on one global instance. Results are
+// integers (0 = failure, frame lengths below 1 = invalid); nothing throws and nothing allocates per
+// frame.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // yumekaze-cli decode as a user runs it: the binary, its files, its exit statuses and messages.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -183,6 +184,37 @@ TEST_F(DecodeCommand, InputWithoutMpegAudioFailsAndLeavesTheOutputAlone) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.stderrText.find("cannot open"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "o.wav"));
+}
+
+// Past the end there is nothing to write: an error, and from a file no output at all.
+TEST_F(DecodeCommand, AStartAtOrPastTheEndIsAnError) {
+  const fs::path existing = Write("keep.wav", {1, 2, 3});
+  const CliRun file = RunCli("decode --start 30 " + Quoted(demo) + " -o " + Quoted(existing));
+  EXPECT_EQ(file.status, 1);
+  EXPECT_NE(file.stderrText.find("past the end of the audio (0:05.773)"), std::string::npos)
+      << file.stderrText;
+  EXPECT_EQ(ReadFileBytes(existing), (std::vector<uint8_t>{1, 2, 3}));
+  // 254592 samples at 44100 Hz: 5.774 s is just past them.
+  const fs::path fifo = dir / "pipe.mp2";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(std::system(("cat " + Quoted(demo) + " >" + Quoted(fifo) + " &").c_str()), 0);
+  const CliRun pipe =
+      RunCli("decode --start 5.774 " + Quoted(fifo) + " -o " + Quoted(dir / "p.raw"));
+  EXPECT_EQ(pipe.status, 1);
+  EXPECT_NE(pipe.stderrText.find("past the end of the audio (0:05.773)"), std::string::npos)
+      << pipe.stderrText;
+  EXPECT_EQ(RunCli("decode --start 5.772 " + Quoted(demo) + " -o " + Quoted(dir / "o.raw")).status,
+            0);
+  EXPECT_FALSE(ReadFileBytes(dir / "o.raw").empty()) << "the last millisecond";
+}
+
+// A name is bytes: one that is not UTF-8 opens as it is.
+TEST_F(DecodeCommand, NamesThatAreNotUtf8AreOpenedAsTheyAre) {
+  const fs::path latin1 = dir / "caf\xE9 \xFF.mp2";
+  fs::copy_file(demo, latin1);
+  ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "a.raw")).status, 0);
+  ASSERT_EQ(RunCli("decode " + Quoted(latin1) + " -o " + Quoted(dir / "b\xE9.raw")).status, 0);
+  EXPECT_EQ(ReadFileBytes(dir / "a.raw"), ReadFileBytes(dir / "b\xE9.raw"));
 }
 
 TEST_F(DecodeCommand, WrongUsageExitsWithTwoAndHelpWithZero) {

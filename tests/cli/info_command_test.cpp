@@ -83,6 +83,33 @@ TEST_F(InfoCommand, FileNamesAndTagsCannotDriveTheTerminal) {
   }
 }
 
+// A name that is not UTF-8 shows U+FFFD where its bytes are not, and file_uri gives it exactly;
+// a UTF-8 name is shown as it is, without file_uri.
+TEST_F(InfoCommand, NamesThatAreNotUtf8AreShownReplacedAndGivenExactlyAsAUri) {
+  fs::copy_file(demo_, dir_ / "caf\xE9.mp2");
+  fs::copy_file(demo_, dir_ / "caf\xC3\xA9 #1.mp2");
+  const ShellRun latin1 = Shell("cd " + Q(dir_) + " && " + cli_ + " info --json 'caf\xE9.mp2'");
+  EXPECT_EQ(latin1.status, 0);
+  const std::string uri = "file://" + dir_.string();  // letters, digits, '-' and '/' only
+  EXPECT_EQ(latin1.out.rfind("{\"file\":\"caf\xEF\xBF\xBD.mp2\",\"file_uri\":\"" + uri +
+                                 "/caf%E9.mp2\",\"version\"",
+                             0),
+            0u)
+      << latin1.out;
+  const ShellRun utf8 = Shell(cli_ + " info --json " + Q(dir_ / "caf\xC3\xA9 #1.mp2"));
+  EXPECT_EQ(
+      utf8.out.rfind("{\"file\":\"" + (dir_ / "caf\xC3\xA9 #1.mp2").string() + "\",\"version\"", 0),
+      0u)
+      << utf8.out;
+  const ShellRun missing = Shell(cli_ + " info --json " + Q(dir_ / "gone\xFF.mp2"));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("\"file_uri\":\"" + uri + "/gone%FF.mp2\",\"error\":"),
+            std::string::npos)
+      << missing.out;
+  const ShellRun text = Shell(cli_ + " info " + Q(dir_ / "caf\xE9.mp2"));
+  EXPECT_EQ(text.out.rfind((dir_ / "caf\xEF\xBF\xBD.mp2").string() + "\n", 0), 0u) << text.out;
+}
+
 TEST_F(InfoCommand, UnreadableFilesGiveAnErrorObjectAndTheOthersAreStillShown) {
   std::ofstream(dir_ / "text.mp3") << std::string(3000, 'x');
   const ShellRun run = Shell(cli_ + " info --json " + Q(dir_ / "missing.mp3") + " " +

@@ -127,12 +127,17 @@ TEST_F(PlayerCommands, WrongUsageExitsWith2) {
   EXPECT_EQ(Cli("play --help").status, 0);
 }
 
-// What play hands to the device is exactly what decode writes.
+// What play hands to the device is exactly what decode writes, also from a file whose name is
+// not UTF-8; the status line shows that name with U+FFFD.
 TEST_F(PlayerCommands, PlayWritesTheDecodedPcmToAWavDevice) {
   const fs::path played = dir_ / "played.wav";
   const fs::path decoded = dir_ / "decoded.wav";
-  const CliRun play = Cli("play --device " + Q("wav:" + played.string()) + " " + Q(demo_));
+  const fs::path latin1 = dir_ / "caf\xE9.mp2";
+  fs::copy_file(demo_, latin1);
+  const CliRun play = Cli("play --device " + Q("wav:" + played.string()) + " " + Q(latin1));
   ASSERT_EQ(play.status, 0) << play.err;
+  EXPECT_NE(play.out.find("PLAY  " + (dir_ / "caf\xEF\xBF\xBD.mp2").string()), std::string::npos)
+      << play.out;
   EXPECT_NE(play.out.find("PLAY  "), std::string::npos) << play.out;
   EXPECT_NE(play.out.find("STOP  "), std::string::npos) << play.out;
   ASSERT_EQ(Cli("decode " + Q(demo_) + " -o " + Q(decoded)).status, 0);

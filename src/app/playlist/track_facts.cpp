@@ -7,10 +7,9 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/player/frame_source.h"
 #include "engine/player/mp3_player.h"
+#include "engine/player/track_probe.h"
 #include "engine/tags/mp3_info.h"
-#include "platform/audio/wave_device_factory.h"
 #include "platform/text/tag_text.h"
 
 namespace yumekaze::app {
@@ -21,31 +20,15 @@ QString TagText(const std::string& bytes) {
   return QString::fromStdString(platform::DecodeTagText(bytes));
 }
 
-int64_t LengthMs(const engine::TMP3Player& player) {
-  const engine::TMPFrameSource& source = player.Source();
-  const int channels = std::max(player.Channels(), 1);
-  const int64_t samplesPerFrame = source.OutputInfo().SamplesPerFrame / channels;
-  if (source.VbrFrames() > 0 && player.SampleRate() > 0) {
-    return int64_t{source.VbrFrames()} * samplesPerFrame * 1000 / player.SampleRate();
-  }
-  // Constant bitrate: the audio data's bytes at the first frame's rate.
-  const int64_t bytes = player.AudioLength();
-  if (bytes <= 0 || bytes == engine::kUnknownAudioLength || source.FirstBitrate() <= 0) return -1;
-  return bytes * 8000 / source.FirstBitrate();
-}
-
 TTrackFacts Unread(const QString& path) { return {QFileInfo(path).fileName(), {}, {}, -1}; }
 
-TTrackFacts Read(engine::TMP3Player& player, const QString& path) {
-  TTrackFacts facts = Unread(path);
-  try {
-    player.SetFileName(QFile::encodeName(path).toStdString());
-    facts = FactsOf(player);
-    player.SetFileName({});
-  } catch (const std::exception&) {
-    // Shown by its name; playing it reports the error.
-  }
-  return facts;
+TTrackFacts Read(const QString& path) {
+  const engine::TMPProbeOutcome probe = engine::ProbeTrack(QFile::encodeName(path).toStdString());
+  // A file that cannot be read is shown by its name; playing it reports the error.
+  if (!probe.Track) return Unread(path);
+  const engine::TTagFields& fields = probe.Track->Fields;
+  return {TagText(fields.title), TagText(fields.artist), TagText(fields.album),
+          probe.Track->LengthMs()};
 }
 
 }  // namespace
@@ -53,7 +36,7 @@ TTrackFacts Read(engine::TMP3Player& player, const QString& path) {
 TTrackFacts FactsOf(const engine::TMP3Player& player) {
   if (!player.Opened()) return {};
   return {TagText(player.SongTitle()), TagText(player.Artist()),
-          TagText(player.Info().Merged().album), LengthMs(player)};
+          TagText(player.Info().Merged().album), player.TotalMilliseconds()};
 }
 
 // Shared with the reading thread, which may outlive the scanner.
@@ -67,8 +50,6 @@ struct TTrackScanner::TQueue {
 TTrackScanner::TTrackScanner() : queue_(std::make_shared<TQueue>()) {
   queue_->owner = this;
   std::thread([queue = queue_] {
-    engine::TMP3Player player(platform::CreateWaveDevice("null"));
-    player.SetAutoOpen(true);
     for (;;) {
       QString path;
       {
@@ -78,7 +59,7 @@ TTrackScanner::TTrackScanner() : queue_(std::make_shared<TQueue>()) {
         path = queue->paths.front();
         queue->paths.pop_front();
       }
-      const TTrackFacts facts = Read(player, path);
+      const TTrackFacts facts = Read(path);
       std::lock_guard lock(queue->mutex);
       if (!queue->owner) return;
       QMetaObject::invokeMethod(

@@ -24,8 +24,9 @@ struct TTrackFacts {
 // The facts of the file a player has open.
 TTrackFacts FactsOf(const engine::TMP3Player& player);
 
-// Reads the facts of files that are not playing on a thread of its own, with a player of its own
-// that never plays; remembers what it read. A slow or hung file system holds up only that thread.
+// Reads the facts of files that are not playing on a thread of its own, with a track probe that
+// shares nothing with the player; remembers what it read. A slow or hung file system holds up only
+// that thread.
 class TTrackScanner : public QObject {
   Q_OBJECT
 

@@ -89,29 +89,29 @@ void TMP3Player::ApplyEqualizer() {
   // half-written table.
   const float replay_gain = ReplayGainFactor();
   std::lock_guard decode(decode_lock_);
-  int32_t& subband_enabled = *decoder::GetSubbandEqEnabledPtr();
-  int32_t& line_enabled = *decoder::GetLineEqEnabledPtr();
+  int32_t& subband_enabled = *decoder::GetSubbandEqEnabledPtr(*decoder_);
+  int32_t& line_enabled = *decoder::GetLineEqEnabledPtr(*decoder_);
   ApplyEqualizerBands();
   // ReplayGain rides on the line gains while they are in use, else on the subband gains.
   if (replay_gain == 1.0f) return;
   if (line_enabled) {
-    for (int k = 0; k < kLines; ++k) *decoder::GetLineGainPtr(k) *= replay_gain;
+    for (int k = 0; k < kLines; ++k) *decoder::GetLineGainPtr(*decoder_, k) *= replay_gain;
     return;
   }
   for (int s = 0; s < kSubbands; ++s) {
-    float& gain = *decoder::GetSubbandGainPtr(s);
+    float& gain = *decoder::GetSubbandGainPtr(*decoder_, s);
     gain = (subband_enabled ? gain : 1.0f) * replay_gain;
   }
   subband_enabled = 1;
 }
 
 void TMP3Player::ApplyEqualizerBands() {
-  int32_t& subband_enabled = *decoder::GetSubbandEqEnabledPtr();
-  int32_t& line_enabled = *decoder::GetLineEqEnabledPtr();
+  int32_t& subband_enabled = *decoder::GetSubbandEqEnabledPtr(*decoder_);
+  int32_t& line_enabled = *decoder::GetLineEqEnabledPtr(*decoder_);
   if (equalizer_mode_ == memSubBand) {
     subband_enabled = equalizer_enabled_ ? 1 : 0;
     line_enabled = 0;
-    for (int s = 0; s < kSubbands; ++s) *decoder::GetSubbandGainPtr(s) = BandFactor(s);
+    for (int s = 0; s < kSubbands; ++s) *decoder::GetSubbandGainPtr(*decoder_, s) = BandFactor(s);
     if (sample_rate_ > 0) {
       for (int s = 0; s < kSubbands; ++s) equalizer_bands_[s] = SubbandCentre(sample_rate_, s);
     }
@@ -120,7 +120,8 @@ void TMP3Player::ApplyEqualizerBands() {
     line_enabled = equalizer_enabled_ ? 1 : 0;
     if (equalizer_enabled_) {
       for (int k = 0; k < kLines; ++k) {
-        *decoder::GetLineGainPtr(k) = BandFactor(NearestBand(LineCentre(sample_rate_, k)));
+        *decoder::GetLineGainPtr(*decoder_, k) =
+            BandFactor(NearestBand(LineCentre(sample_rate_, k)));
       }
     }
   } else {
@@ -128,7 +129,8 @@ void TMP3Player::ApplyEqualizerBands() {
     line_enabled = 0;
     if (equalizer_enabled_) {
       for (int s = 0; s < kSubbands; ++s) {
-        *decoder::GetSubbandGainPtr(s) = BandFactor(NearestBand(SubbandCentre(sample_rate_, s)));
+        *decoder::GetSubbandGainPtr(*decoder_, s) =
+            BandFactor(NearestBand(SubbandCentre(sample_rate_, s)));
       }
     }
   }

@@ -8,13 +8,17 @@
 
 namespace yumekaze::engine {
 
-std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path) {
+void RefuseSpecialFile(const std::string& path) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
       !std::filesystem::is_directory(status)) {
     throw TMPStreamError("Cannot open file \"" + path + "\". Not a regular file");
   }
+}
+
+std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path) {
+  RefuseSpecialFile(path);
   return std::make_unique<TMPReadAheadStream>(std::make_unique<TMPFileStream>(path));
 }
 

@@ -20,6 +20,8 @@ namespace yumekaze::engine {
 // of its own. Pipes, sockets and devices are refused before they are opened, since opening a FIFO
 // waits for a writer.
 std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path);
+// Throws TMPStreamError when path names a pipe, socket or device, which opening could block on.
+void RefuseSpecialFile(const std::string& path);
 
 // What an opening came to: Stream and File (opened over Stream) are set when the file can be
 // played, Error otherwise.

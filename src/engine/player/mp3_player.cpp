@@ -12,7 +12,8 @@
 namespace yumekaze::engine {
 TMP3Player::TMP3Player(std::unique_ptr<TWaveDevice> device)
     : window_([this](TMPMessage& message) { WindowProcedure(message); }),
-      file_(std::make_unique<TMPOpenedFile>(decoder::GlobalDecoder())),
+      decoder_(std::make_unique<decoder::DecoderState>()),
+      file_(std::make_unique<TMPOpenedFile>(*decoder_)),
       sound_(std::make_unique<TSoundOut>(std::move(device))) {
   sound_->SetPositionInterval(change_pos_step_);
   sound_->SetOnError([this](TSoundOut&, const std::exception& error, bool& handled) {
@@ -227,7 +228,7 @@ void TMP3Player::TakeOpenedFile(std::unique_ptr<TMPStream> stream,
 
 void TMP3Player::InstallFile(std::unique_ptr<TMPStream> stream,
                              std::unique_ptr<TMPOpenedFile> file) {
-  file->UseDecoder(decoder::GlobalDecoder());
+  file->UseDecoder(*decoder_);
   file_ = std::move(file);
   if (stream_flags_ & kStreamOwned) delete stream_;
   stream_ = stream.release();
@@ -293,8 +294,9 @@ void TMP3Player::Play() {
     // on one the processor lacks: its forms would compute other values, or fault.
     const uint32_t detected = decoder::GetCpuCapabilities();
     const uint32_t choosable = decoder::CapabilitySetToFlags(kAllCpuCapabilities);
-    decoder::SelectCpuVariants((detected & ~choosable) |
-                               (decoder::CapabilitySetToFlags(using_cpu_capabilities_) & detected));
+    decoder::SelectCpuVariants(
+        *decoder_, (detected & ~choosable) |
+                       (decoder::CapabilitySetToFlags(using_cpu_capabilities_) & detected));
     {
       std::lock_guard output(output_lock_);
       sound_->SetOnPosition([this](TSoundOut&) { window_.Post(MPM_POSITION); });

@@ -180,6 +180,8 @@ class TMP3Player : private TMPMessageHandler {
   int EqualizerGain(int band) const;
   void SetEqualizerGain(int band, int gain);   // band 0..31
   int EqualizerBandFrequency(int band) const;  // Hz
+  // The gain tables of the player's decoder, as the equalizer and ReplayGain last filled them.
+  const decoder::EqualizerState& DecoderGains() const { return decoder_->equalizer; }
 
   // ---- what is open (all 0 while closed)
   const TMP3Info& Info() const;
@@ -217,7 +219,7 @@ class TMP3Player : private TMPMessageHandler {
   void HandleEndPlay();
   void HandleVolume();
   void HandleEqualizer();  // equalizer_settings.cpp
-  // The decoder's gain tables are shared: a new file gets its own before its first frame.
+  // Fills the decoder's gain tables for the open file before its first frame.
   void ApplyEqualizer();
   void ApplyEqualizerBands();
   void HandleOpened(TMPMessage& message);
@@ -331,7 +333,10 @@ class TMP3Player : private TMPMessageHandler {
   // user-interface thread, which switches to it or lets the worker play out.
   std::atomic<bool> next_wanted_{false};
   bool end_of_data_ = false;  // the worker waits at the end of the data for the next file
-  // The open file's reader, tags and frames, decoded with the global decoder; empty while closed.
+  // The player's own decoder: its bit reservoir, synthesis state and gain tables belong to this
+  // player alone. On the heap, since it is large; it outlives every file decoded with it.
+  std::unique_ptr<decoder::DecoderState> decoder_;
+  // The open file's reader, tags and frames, decoded with decoder_; empty while closed.
   std::unique_ptr<TMPOpenedFile> file_;
   std::unique_ptr<TSoundOut> sound_;
   TMPSimpleMutex output_lock_;

@@ -24,12 +24,8 @@ class EqualizerSettings : public ::testing::Test {
   EqualizerSettings() : player_(std::make_unique<platform::TNullWaveDevice>(0.0)) {
     player_.SetAutoPlay(false);
   }
-  // The switches live in the player's global decoder: leave them off for the other tests.
-  void TearDown() override {
-    *decoder::GetSubbandEqEnabledPtr() = 0;
-    *decoder::GetLineEqEnabledPtr() = 0;
-  }
   void Settle() { player_.Window().ProcessPending(); }
+  const decoder::EqualizerState& Gains() const { return player_.DecoderGains(); }
 
   TMP3Player player_;
 };
@@ -75,20 +71,20 @@ TEST_F(EqualizerSettings, LayerIIBandsMapOntoTheNearestSubbands) {
   player_.SetEqualizerEnabled(true);
   player_.SetFileName(Streams().layer2.string());  // 44100 Hz
   Settle();
-  EXPECT_EQ(*decoder::GetSubbandEqEnabledPtr(), 1);
-  EXPECT_EQ(*decoder::GetLineEqEnabledPtr(), 0);
+  EXPECT_EQ(Gains().SubbandEqEnabled, 1);
+  EXPECT_EQ(Gains().LineEqEnabled, 0);
   // Subband 0 (345 Hz) takes band 2, 1-3 band 3, 4-12 band 4, 13-31 band 5.
   for (int s = 0; s < 32; ++s) {
     const int band = s == 0 ? 2 : s <= 3 ? 3 : s <= 12 ? 4 : 5;
-    EXPECT_EQ(*decoder::GetSubbandGainPtr(s), Factor(10 * (band + 1))) << "subband " << s;
+    EXPECT_EQ(Gains().SubbandGains[s], Factor(10 * (band + 1))) << "subband " << s;
   }
 
   // Disabled, the factors stay; only the switch changes.
   player_.SetEqualizerGain(5, -100);
   player_.SetEqualizerEnabled(false);
   Settle();
-  EXPECT_EQ(*decoder::GetSubbandEqEnabledPtr(), 0);
-  EXPECT_EQ(*decoder::GetSubbandGainPtr(31), Factor(60));
+  EXPECT_EQ(Gains().SubbandEqEnabled, 0);
+  EXPECT_EQ(Gains().SubbandGains[31], Factor(60));
 }
 
 TEST_F(EqualizerSettings, SubbandModeUsesOneGainPerSubbandAndShowsTheirCentres) {
@@ -96,18 +92,18 @@ TEST_F(EqualizerSettings, SubbandModeUsesOneGainPerSubbandAndShowsTheirCentres) 
   player_.SetEqualizerEnabled(true);
   player_.SetFileName(Streams().layer2.string());
   Settle();
-  EXPECT_EQ(*decoder::GetSubbandEqEnabledPtr(), 1);
-  EXPECT_EQ(*decoder::GetLineEqEnabledPtr(), 0);
-  for (int s = 0; s < 32; ++s) EXPECT_EQ(*decoder::GetSubbandGainPtr(s), 1.0f);
+  EXPECT_EQ(Gains().SubbandEqEnabled, 1);
+  EXPECT_EQ(Gains().LineEqEnabled, 0);
+  for (int s = 0; s < 32; ++s) EXPECT_EQ(Gains().SubbandGains[s], 1.0f);
   EXPECT_EQ(player_.EqualizerBandFrequency(0), 345);
   EXPECT_EQ(player_.EqualizerBandFrequency(31), 21705);
   player_.SetEqualizerGain(31, -100);
   Settle();
-  EXPECT_EQ(*decoder::GetSubbandGainPtr(31), Factor(-100));
+  EXPECT_EQ(Gains().SubbandGains[31], Factor(-100));
   player_.SetEqualizerGain(31, 0);
   player_.SetEqualizerEnabled(false);
   Settle();
-  EXPECT_EQ(*decoder::GetSubbandEqEnabledPtr(), 0);
+  EXPECT_EQ(Gains().SubbandEqEnabled, 0);
 }
 
 TEST_F(EqualizerSettings, LayerIIIBandsMapOntoSpectralLines) {
@@ -118,21 +114,20 @@ TEST_F(EqualizerSettings, LayerIIIBandsMapOntoSpectralLines) {
   player_.SetEqualizerEnabled(true);
   player_.SetFileName(Streams().layer3.string());
   Settle();
-  EXPECT_EQ(*decoder::GetSubbandEqEnabledPtr(), 0);
-  EXPECT_EQ(*decoder::GetLineEqEnabledPtr(), 1);
+  EXPECT_EQ(Gains().SubbandEqEnabled, 0);
+  EXPECT_EQ(Gains().LineEqEnabled, 1);
   // Line 0 (19 Hz) is nearest to 60 Hz; line 575 (22031 Hz) to 16000 Hz; line 15 (594 Hz) to
   // 560 Hz.
-  EXPECT_EQ(*decoder::GetLineGainPtr(0), Factor(-50));
-  EXPECT_EQ(*decoder::GetLineGainPtr(15), Factor(-10));
-  EXPECT_EQ(*decoder::GetLineGainPtr(575), Factor(50));
+  EXPECT_EQ(Gains().LineGains[0], Factor(-50));
+  EXPECT_EQ(Gains().LineGains[15], Factor(-10));
+  EXPECT_EQ(Gains().LineGains[575], Factor(50));
   player_.Close();
 }
 
 TEST_F(EqualizerSettings, NothingIsRecomputedWhileClosed) {
-  *decoder::GetSubbandEqEnabledPtr() = 0;
   player_.SetEqualizerEnabled(true);
   Settle();
-  EXPECT_EQ(*decoder::GetSubbandEqEnabledPtr(), 0);
+  EXPECT_EQ(Gains().SubbandEqEnabled, 0);
   player_.SetEqualizerEnabled(false);
   Settle();
 }
