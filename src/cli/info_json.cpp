@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <optional>
 
-#include "cli/file_names.h"
 #include "cli/info_fields.h"
 #include "engine/tags/mp3_info.h"
+#include "platform/text/file_name_text.h"
 #include "platform/text/tag_text.h"
 
 namespace yumekaze::cli {
@@ -24,10 +24,10 @@ class JsonObject {
   // its exact bytes as a file:// URI.
   JsonObject& FileName(std::string_view path) {
     Key("file");
-    AppendString(WithReplacementCharacters(path));
-    if (!IsUtf8(path)) {
+    AppendString(platform::WithReplacementCharacters(path));
+    if (!platform::IsUtf8(path)) {
       Key("file_uri");
-      AppendString(FileUri(path));
+      AppendString(platform::FileUri(path));
     }
     return *this;
   }
@@ -35,7 +35,7 @@ class JsonObject {
   // are not UTF-8.
   JsonObject& Message(std::string_view key, std::string_view text) {
     Key(key);
-    AppendString(WithReplacementCharacters(text));
+    AppendString(platform::WithReplacementCharacters(text));
     return *this;
   }
   JsonObject& Number(std::string_view key, std::optional<double> value, const char* format) {

@@ -1,6 +1,6 @@
 #include "cli/shown_text.h"
 
-#include "cli/file_names.h"
+#include "platform/text/file_name_text.h"
 #include "platform/text/tag_text.h"
 
 namespace yumekaze::cli {
@@ -30,7 +30,7 @@ std::string SafeText(std::string_view bytes, char replacement, std::string_view 
 }
 
 std::string ShownFileName(std::string_view path) {
-  return WithoutControls(WithReplacementCharacters(path), '?', "?");
+  return WithoutControls(platform::WithReplacementCharacters(path), '?', "?");
 }
 
 }  // namespace yumekaze::cli

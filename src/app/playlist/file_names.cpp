@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QUrl>
 
+#include "platform/text/file_name_text.h"
+
 namespace yumekaze::app {
 
 namespace {
@@ -12,36 +14,6 @@ constexpr char16_t kEscapeBase = 0xDC00;
 
 bool IsEscape(QChar c) { return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF; }
 
-// The length of the valid UTF-8 sequence at bytes[i], or 0.
-qsizetype Utf8Length(QByteArrayView bytes, qsizetype i) {
-  const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
-  const unsigned char lead = at(i);
-  if (lead < 0x80) return 1;
-  qsizetype length = 0;
-  char32_t code = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > bytes.size()) return 0;
-  for (qsizetype k = 1; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (at(i + k) & 0x3F);
-  }
-  // Overlong forms, surrogates and values beyond Unicode are not valid UTF-8.
-  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
 }  // namespace
 
 QString NameFromBytes(QByteArrayView bytes) {
@@ -49,7 +21,8 @@ QString NameFromBytes(QByteArrayView bytes) {
   name.reserve(bytes.size());
   qsizetype i = 0;
   while (i < bytes.size()) {
-    const qsizetype length = Utf8Length(bytes, i);
+    const auto length = static_cast<qsizetype>(platform::Utf8SequenceLength(
+        std::string_view(bytes.data(), static_cast<size_t>(bytes.size())), static_cast<size_t>(i)));
     if (length == 0) {
       name += QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[i])));
       ++i;
@@ -79,11 +52,8 @@ QString AbsoluteName(const QString& name) {
 }
 
 QString ShownName(const QString& name) {
-  QString shown = name;
-  for (QChar& c : shown) {
-    if (IsEscape(c)) c = QChar::ReplacementCharacter;
-  }
-  return shown;
+  return QString::fromStdString(
+      platform::WithReplacementCharacters(NameToBytes(name).toStdString()));
 }
 
 QString ShownFileName(const QString& name) {
@@ -91,7 +61,7 @@ QString ShownFileName(const QString& name) {
 }
 
 QString FileUri(const QString& name) {
-  return QStringLiteral("file://") + QString::fromLatin1(NameToBytes(name).toPercentEncoding("/"));
+  return QString::fromStdString(platform::FileUri(NameToBytes(name).toStdString()));
 }
 
 QString NameFromFileUri(const QString& uri) {

@@ -108,6 +108,11 @@ void TPlayListModel::Rewind() {
   });
 }
 
+void TPlayListModel::Rescan() {
+  scanner_->Forget();
+  if (Count() > 0) emit dataChanged(index(0, 0), index(Count() - 1, kColumns - 1));
+}
+
 int TPlayListModel::MarkedRow() const {
   if (marked_ == 0) return -1;
   const auto& entries = queue_.Entries();

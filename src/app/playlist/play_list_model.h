@@ -47,6 +47,8 @@ class TPlayListModel : public QAbstractListModel {
   void SetShuffle(bool on) { queue_.SetShuffle(on); }
   void SetSinglePass(bool on) { queue_.SetSinglePass(on); }
 
+  // Shows every row read again (the tags' character set changed).
+  void Rescan();
   // Marks the current entry as the one playing (loaded true) or marks none.
   void MarkCurrent(bool loaded);
   int MarkedRow() const;

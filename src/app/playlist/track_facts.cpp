@@ -1,12 +1,11 @@
 #include "app/playlist/track_facts.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
 
+#include "app/playlist/file_names.h"
 #include "engine/player/mp3_player.h"
 #include "engine/player/track_probe.h"
 #include "engine/tags/mp3_info.h"
@@ -20,10 +19,10 @@ QString TagText(const std::string& bytes) {
   return QString::fromStdString(platform::DecodeTagText(bytes));
 }
 
-TTrackFacts Unread(const QString& path) { return {QFileInfo(path).fileName(), {}, {}, -1}; }
+TTrackFacts Unread(const QString& path) { return {ShownFileName(path), {}, {}, -1}; }
 
 TTrackFacts Read(const QString& path) {
-  const engine::TMPProbeOutcome probe = engine::ProbeTrack(QFile::encodeName(path).toStdString());
+  const engine::TMPProbeOutcome probe = engine::ProbeTrack(NameToBytes(path).toStdString());
   // A file that cannot be read is shown by its name; playing it reports the error.
   if (!probe.Track) return Unread(path);
   const engine::TTagFields& fields = probe.Track->Fields;
@@ -85,6 +84,11 @@ TTrackFacts TTrackScanner::Facts(const QString& path) {
     queue_->wake.notify_one();
   }
   return Unread(path);
+}
+
+void TTrackScanner::Forget() {
+  known_.clear();
+  asked_.clear();
 }
 
 void TTrackScanner::Learn(const QString& path, const TTrackFacts& facts) {

@@ -38,6 +38,8 @@ class TTrackScanner : public QObject {
   // The facts read of path. Until they are known: its name as the title and an unknown length,
   // and the file waits to be read. A file that cannot be read keeps that.
   TTrackFacts Facts(const QString& path);
+  // Reads every file again when next asked (the tags' character set changed).
+  void Forget();
 
  signals:
   // The facts of path have been read.

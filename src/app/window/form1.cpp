@@ -232,6 +232,7 @@ void TForm1::CreateMenu() {
   ListItem = PopupMenu1->addAction(QStringLiteral("プレイリスト(&L)"));
   AddCharsetMenu(PopupMenu1, [this] {
     if (MP3->Opened()) ShowFileTexts();
+    playList_.Rescan();
   });
   N9 = PopupMenu1->addSeparator();
   R1 = item(QStringLiteral("restore"), QStringLiteral("元のサイズに戻す(&R)"));

@@ -255,10 +255,16 @@ TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapaneseOnceCp932IsChosen) {
       if (action->text().startsWith(caption)) action->trigger();
     }
   };
+  // The list's row, read before in the locale's character set, is read again as well.
+  const QModelIndex row = form1->PlayList().index(0, TPlayListModel::kArtist);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !row.data().toString().isEmpty(); }, kEventTimeoutMs));
+  EXPECT_NE(row.data().toString(), "山田太郎");
   pick("CP932");
   EXPECT_EQ(form1->Label2->text(), "山田太郎");
   EXPECT_EQ(form1->Label3->text(), "秋の夜長ﾊﾝｶｸ");
   EXPECT_EQ(form1->TrayIcon1->TipHelp(), "秋の夜長ﾊﾝｶｸ");
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return row.data().toString() == "山田太郎"; }, kEventTimeoutMs));
   EXPECT_TRUE(prompts.warnings.empty());
   pick("自動");
 }

@@ -1,8 +1,8 @@
-#include "cli/file_names.h"
+#include "platform/text/file_name_text.h"
 
 #include <filesystem>
 
-namespace yumekaze::cli {
+namespace yumekaze::platform {
 
 namespace {
 
@@ -42,6 +42,11 @@ size_t SequenceAt(std::string_view text, size_t at, size_t& invalid) {
 }
 
 }  // namespace
+
+size_t Utf8SequenceLength(std::string_view bytes, size_t at) {
+  size_t invalid = 0;
+  return SequenceAt(bytes, at, invalid);
+}
 
 bool IsUtf8(std::string_view bytes) {
   size_t invalid = 0;
@@ -90,4 +95,4 @@ std::string FileUri(std::string_view path) {
   return uri;
 }
 
-}  // namespace yumekaze::cli
+}  // namespace yumekaze::platform

@@ -1,12 +1,12 @@
 // File names that are not UTF-8: what counts as UTF-8, how the rest is replaced, and the exact
 // name as a file:// URI.
-#include "cli/file_names.h"
+#include "platform/text/file_name_text.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-namespace yumekaze::cli {
+namespace yumekaze::platform {
 namespace {
 
 TEST(FileNames, MalformedSequencesAreReplacedOncePerMaximalPart) {
@@ -35,4 +35,4 @@ TEST(FileNames, UriHoldsTheExactBytesOfTheAbsoluteName) {
 }
 
 }  // namespace
-}  // namespace yumekaze::cli
+}  // namespace yumekaze::platform
