@@ -21,6 +21,7 @@
 #include "cli/player_commands.h"
 #include "cli/shown_text.h"
 #include "engine/player/mp3_player.h"
+#include "engine/queue/play_queue.h"
 #include "engine/sound/sound_out.h"
 #include "platform/audio/alsa_wave_device.h"
 #include "platform/audio/null_wave_device.h"
@@ -188,6 +189,8 @@ class PlaySession {
         on_alsa_(alsa),
         status_on_terminal_(isatty(STDOUT_FILENO) != 0) {
     player_.SetAutoPlay(false);
+    queue_.Assign(args.files);
+    queue_.SetRepeat(args.loop ? engine::TMPRepeatMode::All : engine::TMPRepeatMode::Off);
     // As in the window: one tick per report of the sound server's device, which reports once a
     // second; the status line shows whole seconds.
     player_.SetChangePosStep(600);
@@ -203,7 +206,7 @@ class PlaySession {
       ended_ = reason;
     });
     player_.SetOnNextTrack([this](engine::TMP3Player&) {
-      index_ = NextIndex();
+      queue_.AdvanceAfterEnd();
       ShowStatus(true);
       QueueNext();
     });
@@ -217,7 +220,7 @@ class PlaySession {
   }
 
   int Run() {
-    StartFrom(0, +1);
+    StartCurrent(+1);
     while (!quit_ && signals_.Caught() == 0) {
       // Also an end that came in while a start waited for its device.
       if (ended_) {
@@ -240,19 +243,13 @@ class PlaySession {
   }
 
  private:
-  const std::string& current_path() const { return args_.files[static_cast<size_t>(index_)]; }
+  const std::string& current_path() const { return queue_.PathAt(queue_.CurrentIndex()); }
 
-  // Opens and plays the file at index, passing over files that fail in the given direction.
-  void StartFrom(int index, int direction) {
-    const int count = static_cast<int>(args_.files.size());
-    for (int tries = 0; tries < count; ++tries) {
-      if (index < 0 || index >= count) {
-        if (!args_.loop) break;
-        index = (index + count) % count;
-      }
-      index_ = index;
+  // Opens and plays the current entry, passing over files that fail in the given direction.
+  void StartCurrent(int direction) {
+    for (int tries = 0; tries < queue_.Count(); ++tries) {
       if (OpenAndPlay()) return;
-      index += direction;
+      if (!(direction > 0 ? queue_.Next() : queue_.Previous())) break;
     }
     // Nothing (more) can be played.
     quit_ = true;
@@ -305,17 +302,10 @@ class PlaySession {
     return device_error_;
   }
 
-  // The entry after the current one, or -1 at the end of a list that does not loop.
-  int NextIndex() const {
-    const int count = static_cast<int>(args_.files.size());
-    if (index_ + 1 < count) return index_ + 1;
-    return args_.loop ? 0 : -1;
-  }
-
   // Lets the player follow the current file with the next entry without a gap.
   void QueueNext() {
-    const int next = NextIndex();
-    player_.SetNextFile(next >= 0 ? args_.files[static_cast<size_t>(next)] : std::string());
+    const int next = queue_.FollowingIndex();
+    player_.SetNextFile(next >= 0 ? queue_.PathAt(next) : std::string());
   }
 
   void AfterEndPlay() {
@@ -324,12 +314,11 @@ class PlaySession {
     ended_.reset();
     if (reason == engine::meprStopped) return;
     if (reason == engine::meprError) failed_ = true;
-    const bool last = index_ + 1 >= static_cast<int>(args_.files.size());
-    if (last && !args_.loop) {
+    if (!queue_.AdvanceAfterEnd()) {
       quit_ = true;
       return;
     }
-    StartFrom(index_ + 1, +1);
+    StartCurrent(+1);
   }
 
   void ReadKey() {
@@ -364,10 +353,15 @@ class PlaySession {
         }
         break;
       case 'n':
-        StartFrom(index_ + 1, +1);
+        // Past the last entry of a list that does not loop, the list is done.
+        if (queue_.Next()) {
+          StartCurrent(+1);
+        } else {
+          quit_ = true;
+        }
         break;
       case 'p':
-        StartFrom(index_ - 1, -1);
+        if (queue_.Previous()) StartCurrent(-1);
         break;
       case 's':
         player_.Stop();
@@ -501,7 +495,7 @@ class PlaySession {
   RawKeys keys_;  // after the player: the terminal is restored before the player goes
   bool on_alsa_;
   const bool status_on_terminal_;
-  int index_ = 0;
+  engine::TMPPlayQueue queue_;
   bool quit_ = false;
   bool failed_ = false;
   bool line_open_ = false;
