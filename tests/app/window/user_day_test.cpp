@@ -1,11 +1,15 @@
-// A seeded random walk of a user's commands on the main window and its list, checking after every
-// step that the window, the media interface and the list agree. YUMEKAZE_WALK_STEPS and
+// A seeded random walk of a user's commands on the main window (a real window on the X server)
+// and its list, checking after every step that the window, the media interface and the list
+// agree. YUMEKAZE_WALK_STEPS and
 // YUMEKAZE_WALK_SEED change the walk; a failure prints the steps that led to it.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <random>
@@ -27,6 +31,8 @@ int EnvironmentNumber(const char* name, int fallback) {
 
 struct UserDay : ::testing::Test {
   void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no X display (run under xvfb-run)";
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) {
       pool << audio.MakeTone(QString::fromLatin1(name), 3);
       if (pool.back().isEmpty()) GTEST_SKIP() << "sox and twolame are needed to make test audio";
@@ -36,6 +42,7 @@ struct UserDay : ::testing::Test {
                                      [] { return false; });
     mpris = std::make_unique<TMprisPlayer>(&host, *form1);
     form1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form1.get()));
   }
 
   // Waits until the window has handled what the last command started.
@@ -73,6 +80,7 @@ struct UserDay : ::testing::Test {
     if (status != engine::kStatusStopped) ASSERT_FALSE(form1->CurrentFile().isEmpty());
   }
 
+  QTemporaryDir config;
   test::TAudioFiles audio;
   QStringList pool;
   test::TFakePrompts prompts;
@@ -90,7 +98,7 @@ TEST_F(UserDay, RandomCommandsKeepWindowListAndMediaInterfaceInStep) {
   for (int step = 0; step < steps; ++step) {
     const int count = form1->PlayList().Count();
     QString action;
-    switch (pick(14)) {
+    switch (pick(16)) {
       case 0:
       case 1: {
         const QString file = pool[pick(static_cast<int>(pool.size()))];
@@ -151,6 +159,26 @@ TEST_F(UserDay, RandomCommandsKeepWindowListAndMediaInterfaceInStep) {
         action = "shuffle";
         form1->SetShuffle(!form1->PlayList().Queue().Shuffle());
         break;
+      case 14: {
+        // The Open button, when it is offered: the files chosen replace the list.
+        QStringList files = {pool[pick(static_cast<int>(pool.size()))]};
+        if (pick(2) == 0) files << pool[pick(static_cast<int>(pool.size()))];
+        action = "open " + QFileInfo(files.front()).fileName();
+        if (form1->Button6->isEnabled()) {
+          prompts.choices.push_back(files);
+          form1->Button6->click();
+        }
+        break;
+      }
+      case 15: {
+        // A character set from the menu, then back to the locale's.
+        QMenu* charsets = form1->PopupMenu1->findChildren<QMenu*>().value(0);
+        const QList<QAction*> choices = charsets->actions();
+        QAction* choice = choices.value(pick(static_cast<int>(choices.size())));
+        action = "charset " + (choice ? choice->text() : QString());
+        if (choice) choice->trigger();
+        break;
+      }
       default:
         action = "seek";
         form1->SeekTo(pick(3000));
