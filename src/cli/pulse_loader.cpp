@@ -210,6 +210,18 @@ void pa_stream_set_state_callback(pa_stream* s, pa_stream_notify_cb_t cb, void* 
   ForwardVoid<&pa_stream_set_state_callback>("pa_stream_set_state_callback", s, cb, userdata);
 }
 
+pa_operation* pa_stream_proplist_update(pa_stream* s, pa_update_mode_t mode, pa_proplist* p,
+                                        pa_stream_success_cb_t cb, void* userdata) {
+  return Forward<&pa_stream_proplist_update, pa_operation*>("pa_stream_proplist_update", nullptr, s,
+                                                            mode, p, cb, userdata);
+}
+
+pa_operation* pa_stream_proplist_remove(pa_stream* s, const char* const keys[],
+                                        pa_stream_success_cb_t cb, void* userdata) {
+  return Forward<&pa_stream_proplist_remove, pa_operation*>("pa_stream_proplist_remove", nullptr, s,
+                                                            keys, cb, userdata);
+}
+
 int pa_stream_write(pa_stream* p, const void* data, size_t nbytes, pa_free_cb_t free_cb,
                     int64_t offset, pa_seek_mode_t seek) {
   return Forward<&pa_stream_write>("pa_stream_write", kMissing, p, data, nbytes, free_cb, offset,

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
+#include <QPolygonF>
 #include <QRegion>
 #include <algorithm>
 #include <cmath>
@@ -84,11 +85,13 @@ void TPositionRing::SetFraction(std::optional<double> fraction) {
 QRect TPositionRing::ArcBounds(double from, double to) const {
   // The arc is drawn through every hundredth of the way, so the part that changes starts at
   // the hundredth before from.
-  QRectF bounds(PointAt(to), QSizeF(0, 0));
-  for (double f = std::floor(from * 100) / 100; f < to; f += 0.01) {
-    bounds = bounds.united(QRectF(PointAt(f), QSizeF(0, 0)));
-  }
-  return bounds.adjusted(-kPenWidth, -kPenWidth, kPenWidth, kPenWidth).toAlignedRect();
+  QPolygonF points;
+  for (double f = std::floor(from * 100) / 100; f < to; f += 0.01) points << PointAt(f);
+  points << PointAt(to);
+  // Wide enough for the round caps and the antialiased edge.
+  return points.boundingRect()
+      .adjusted(-kPenWidth, -kPenWidth, kPenWidth, kPenWidth)
+      .toAlignedRect();
 }
 
 void TPositionRing::paintEvent(QPaintEvent*) {

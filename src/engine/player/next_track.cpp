@@ -3,6 +3,7 @@
 // its place and the worker goes on writing into the same open sound output, whose buffers still
 // hold up to two seconds of the previous file.
 #include "engine/player/mp3_player.h"
+#include "engine/sound/sound_out.h"
 
 namespace yumekaze::engine {
 
@@ -77,6 +78,11 @@ void TMP3Player::SwitchToNextFile(std::unique_ptr<TMPOpenOutcome> next) {
   }
   ForgetSeekIndex();
   file_name_ = next->Name;
+  {
+    // The device goes on with the same stream: what it shows of the song changes here.
+    std::lock_guard output(output_lock_);
+    sound_->SetMediaInfo(SongTitle(), Artist());
+  }
   ApplyEqualizer();
   PostUnlessPending(MPM_EQUALIZER);
   // The handler comes first, so that a file it sets next is known before the worker can reach

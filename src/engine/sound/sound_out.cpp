@@ -103,6 +103,7 @@ void TSoundOut::SetDevice(std::unique_ptr<TWaveDevice> device) {
 void TSoundOut::SetMediaInfo(std::string title, std::string artist) {
   media_title_ = std::move(title);
   media_artist_ = std::move(artist);
+  if (device_open_) Device()->SetMediaInfo(media_title_, media_artist_);
 }
 
 int TSoundOut::GetWaveVolume() {

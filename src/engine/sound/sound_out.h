@@ -114,7 +114,8 @@ class TSoundOut final : private TMPMessageHandler {
   void SetBitsPerSample(int bits);
   int DeviceId() const { return device_id_; }
   void SetDeviceId(int deviceId) { device_id_ = deviceId; }
-  // Raw tag bytes handed to the device at the next Open (TWaveDevice::SetMediaInfo).
+  // Raw tag bytes handed to the device at the next Open (TWaveDevice::SetMediaInfo), and at once
+  // to a device taken over.
   void SetMediaInfo(std::string title, std::string artist);
   // Milliseconds between position ticks; -1 = none.
   int PositionInterval() const { return position_interval_.load(); }

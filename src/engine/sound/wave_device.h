@@ -85,7 +85,8 @@ class TWaveDevice {
   virtual int GetVolume(uint32_t& volume) = 0;
   virtual int SetVolume(uint32_t volume) = 0;
   // What is about to play, as raw tag bytes (empty when unknown); a device may show it to the
-  // user. Takes effect at the next Open.
+  // user. Takes effect at the next Open, and on an open device at once (the next file follows
+  // without a gap).
   virtual void SetMediaInfo(std::string_view /*title*/, std::string_view /*artist*/) {}
   // The text for a code returned by this device; empty when there is none.
   virtual std::string ErrorText(int code) const = 0;

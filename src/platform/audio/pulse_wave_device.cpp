@@ -57,6 +57,13 @@ Proplist ApplicationProperties() {
   return list;
 }
 
+// What the mixer shows of the song: the stream's name is its title, or the player's name.
+void SetMediaProperties(pa_proplist* list, const std::string& title, const std::string& artist) {
+  pa_proplist_sets(list, PA_PROP_MEDIA_NAME, title.empty() ? kPulseApplicationName : title.c_str());
+  if (!title.empty()) pa_proplist_sets(list, PA_PROP_MEDIA_TITLE, title.c_str());
+  if (!artist.empty()) pa_proplist_sets(list, PA_PROP_MEDIA_ARTIST, artist.c_str());
+}
+
 pa_cvolume ChannelVolumes(uint32_t volume, uint8_t channels) {
   const auto scale = [](uint32_t word) {
     return static_cast<pa_volume_t>(uint64_t{word & 0xFFFFu} * PA_VOLUME_NORM / 0xFFFFu);
@@ -142,10 +149,8 @@ int TPulseWaveDevice::Connect(const engine::TWaveFormat& format) {
   spec_.channels = static_cast<uint8_t>(format.Channels);
   Proplist props = ApplicationProperties();
   pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
-  if (!title_.empty()) pa_proplist_sets(props.get(), PA_PROP_MEDIA_TITLE, title_.c_str());
-  if (!artist_.empty()) pa_proplist_sets(props.get(), PA_PROP_MEDIA_ARTIST, artist_.c_str());
-  const char* name = title_.empty() ? kPulseApplicationName : title_.c_str();
-  stream_ = pa_stream_new_with_proplist(context_, name, &spec_, nullptr, props.get());
+  SetMediaProperties(props.get(), title_, artist_);
+  stream_ = pa_stream_new_with_proplist(context_, nullptr, &spec_, nullptr, props.get());
   if (stream_ == nullptr) return -pa_context_errno(context_);
   pa_stream_set_state_callback(stream_, &OnStreamState, this);
 
@@ -431,8 +436,30 @@ void TPulseWaveDevice::QueryVolume() {
 }
 
 void TPulseWaveDevice::SetMediaInfo(std::string_view title, std::string_view artist) {
+  if (loop_ == nullptr) {
+    title_ = DecodeTagText(title);
+    artist_ = DecodeTagText(artist);
+    return;
+  }
+  const LoopLock lock(loop_);
   title_ = DecodeTagText(title);
   artist_ = DecodeTagText(artist);
+  if (error_ != 0) return;
+  Proplist media(pa_proplist_new());
+  SetMediaProperties(media.get(), title_, artist_);
+  if (pa_operation* operation =
+          pa_stream_proplist_update(stream_, PA_UPDATE_REPLACE, media.get(), nullptr, nullptr)) {
+    pa_operation_unref(operation);
+  }
+  // A song without a title or artist shows none, not the previous song's.
+  const char* gone[3] = {};
+  int count = 0;
+  if (title_.empty()) gone[count++] = PA_PROP_MEDIA_TITLE;
+  if (artist_.empty()) gone[count++] = PA_PROP_MEDIA_ARTIST;
+  if (count == 0) return;
+  if (pa_operation* operation = pa_stream_proplist_remove(stream_, gone, nullptr, nullptr)) {
+    pa_operation_unref(operation);
+  }
 }
 
 std::string TPulseWaveDevice::ErrorText(int code) const {

@@ -63,6 +63,28 @@ class PulseWaveDevice : public ::testing::Test {
     return {};
   }
 
+  // A sine tone of `seconds` as an MP3 file with these tags; empty when sox or lame is missing.
+  fs::path TaggedTone(const std::string& name, int seconds, const std::string& title,
+                      const std::string& artist) {
+    const fs::path wav = server_->Dir() / (name + ".wav");
+    const fs::path mp3 = server_->Dir() / (name + ".mp3");
+    ChildProcess sox({"sox", "-n", "-r", "44100", "-c", "2", wav.string(), "synth",
+                      std::to_string(seconds), "sine", "440"},
+                     server_->Dir());
+    if (!sox.Wait() || sox.ExitCode() != 0) return {};
+    ChildProcess lame(
+        {"lame", "--quiet", "--tt", title, "--ta", artist, wav.string(), mp3.string()},
+        server_->Dir());
+    if (!lame.Wait() || lame.ExitCode() != 0) return {};
+    return mp3;
+  }
+
+  // The index of our stream in `pactl list short sink-inputs`.
+  std::string SinkInputIndex() {
+    const std::string list = server_->Pactl({"list", "short", "sink-inputs"});
+    return list.substr(0, list.find('\t'));
+  }
+
   std::unique_ptr<PulseTestServer> server_;
 };
 
@@ -141,16 +163,8 @@ TEST_F(PulseWaveDevice, EveryBufferArrivesAndAPartialLastFrameEndsInSilence) {
 }
 
 TEST_F(PulseWaveDevice, StreamCarriesThePlayerAndTheSong) {
-  const fs::path wav = server_->Dir() / "tone.wav";
-  const fs::path mp3 = server_->Dir() / "tone.mp3";
-  ChildProcess sox(
-      {"sox", "-n", "-r", "44100", "-c", "2", wav.string(), "synth", "20", "sine", "440"},
-      server_->Dir());
-  if (!sox.Wait() || sox.ExitCode() != 0) GTEST_SKIP() << "sox is missing";
-  ChildProcess lame(
-      {"lame", "--quiet", "--tt", "風の歌", "--ta", "Yume Band", wav.string(), mp3.string()},
-      server_->Dir());
-  if (!lame.Wait() || lame.ExitCode() != 0) GTEST_SKIP() << "lame is missing";
+  const fs::path mp3 = TaggedTone("tone", 20, "風の歌", "Yume Band");
+  if (mp3.empty()) GTEST_SKIP() << "sox or lame is missing";
 
   // auto finds the server; the player's volume is the stream's.
   ChildProcess play({YUMEKAZE_CLI, "play", "--volume", "50", mp3.string()}, server_->Dir());
@@ -169,6 +183,28 @@ TEST_F(PulseWaveDevice, StreamCarriesThePlayerAndTheSong) {
   EXPECT_NE(play.Errors().find("The sound server went away"), std::string::npos) << play.Errors();
 }
 
+TEST_F(PulseWaveDevice, TheSameStreamNamesTheSongThatFollowsWithoutAGap) {
+  // The first file plays for seconds after the stream appears before the second follows it.
+  const fs::path first = TaggedTone("first", 8, "First Song", "First Band");
+  const fs::path second = TaggedTone("second", 20, "Second Song", "Second Band");
+  if (first.empty() || second.empty()) GTEST_SKIP() << "sox or lame is missing";
+
+  ChildProcess play({YUMEKAZE_CLI, "play", first.string(), second.string()}, server_->Dir());
+  const std::string before = WaitForSinkInput();
+  EXPECT_NE(before.find("media.title = \"First Song\""), std::string::npos) << before;
+  const std::string index = SinkInputIndex();
+  std::string after;
+  EXPECT_TRUE(testing::PollUntil([&] {
+    after = server_->Pactl({"list", "sink-inputs"});
+    return after.find("media.title = \"Second Song\"") != std::string::npos;
+  })) << after;
+  for (const char* property : {"media.name = \"Second Song\"", "media.artist = \"Second Band\""}) {
+    EXPECT_NE(after.find(property), std::string::npos) << property << " not in\n" << after;
+  }
+  EXPECT_EQ(SinkInputIndex(), index) << "the second file did not follow on the same stream";
+  EXPECT_TRUE(play.Running()) << play.Errors();
+}
+
 TEST_F(PulseWaveDevice, FollowsTheMixersVolumeAndMuteButNotItsOwnChanges) {
   engine::TSoundOut out(std::make_unique<TPulseWaveDevice>());
   std::atomic<int> changes{0};
@@ -176,8 +212,7 @@ TEST_F(PulseWaveDevice, FollowsTheMixersVolumeAndMuteButNotItsOwnChanges) {
   out.SetVolume(70);
   out.Open();
   ASSERT_FALSE(WaitForSinkInput().empty());
-  const std::string list = server_->Pactl({"list", "short", "sink-inputs"});
-  const std::string index = list.substr(0, list.find('\t'));
+  const std::string index = SinkInputIndex();
   const auto mixer = [&](const char* command, const char* value) {
     bool ok = false;
     server_->Pactl({command, index, value}, &ok);
