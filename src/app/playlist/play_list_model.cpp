@@ -113,13 +113,7 @@ void TPlayListModel::Rescan() {
   if (Count() > 0) emit dataChanged(index(0, 0), index(Count() - 1, kColumns - 1));
 }
 
-int TPlayListModel::MarkedRow() const {
-  if (marked_ == 0) return -1;
-  const auto& entries = queue_.Entries();
-  const auto at = std::find_if(entries.begin(), entries.end(),
-                               [this](const auto& entry) { return entry.id == marked_; });
-  return at == entries.end() ? -1 : static_cast<int>(at - entries.begin());
-}
+int TPlayListModel::MarkedRow() const { return marked_ == 0 ? -1 : queue_.IndexOf(marked_); }
 
 void TPlayListModel::MarkCurrent(bool loaded) {
   loaded_ = loaded;

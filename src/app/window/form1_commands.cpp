@@ -140,10 +140,7 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
   const QString skipped = opening.skipped.join(u'\n');
   if (opening.playing != 0 && MP3->Status() != engine::kStatusStopped) {
     // Nothing added could be played: what played goes on, and stays the current entry.
-    const auto& entries = playList_.Queue().Entries();
-    for (int row = 0; row < playList_.Count(); ++row) {
-      if (entries[static_cast<size_t>(row)].id == opening.playing) playList_.SetCurrent(row);
-    }
+    playList_.SetCurrent(playList_.Queue().IndexOf(opening.playing));
     SetOpenAndPlayEnabled(false);
     QueueFollowing();
     emit PlayerChanged();
@@ -233,10 +230,7 @@ void TForm1::QueueFollowing() {
 
 void TForm1::FollowedOn() {
   // The entry named may have moved since; it is found by its id.
-  const auto& entries = playList_.Queue().Entries();
-  for (int row = 0; row < playList_.Count(); ++row) {
-    if (entries[static_cast<size_t>(row)].id == queuedId_) playList_.SetCurrent(row);
-  }
+  playList_.SetCurrent(playList_.Queue().IndexOf(queuedId_));
   ShowFileTexts();
   QueueFollowing();
   emit PlayerChanged();

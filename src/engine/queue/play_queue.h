@@ -41,6 +41,8 @@ class TMPPlayQueue {
   const std::vector<TEntry>& Entries() const { return entries_; }
   const std::string& PathAt(int index) const { return entries_[static_cast<size_t>(index)].path; }
 
+  // The index of the entry with that id; -1 when it is not in the list.
+  int IndexOf(uint64_t id) const;
   // The current entry's index; -1 when there is none or it was removed from the list.
   int CurrentIndex() const;
   // The current entry's id, also once it was removed; 0 when there never was one.
@@ -73,7 +75,6 @@ class TMPPlayQueue {
  private:
   // Whether the list wraps at its ends when the user steps through it.
   bool Wraps() const { return repeat_ != TMPRepeatMode::Off && !singlePass_; }
-  int IndexOf(uint64_t id) const;
   // The step from the current place to the next (+1) or previous (-1) entry, or -1.
   int Step(int direction, bool wrap) const;
   // A random order of every entry with the entry at first first (any first when it is -1).
