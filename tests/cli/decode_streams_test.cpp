@@ -113,6 +113,30 @@ TEST_F(DecodeStreams, LameFilesAreTrimmedToMpg123sGaplessLength) {
   }
 }
 
+// With a CRC (lame -p) the "Info"/"Xing" tag still sits right after the side information.
+TEST_F(DecodeStreams, LameFilesWithCrcKeepTheirHeaderFrameAndTrim) {
+  for (const auto& [rate, channels] :
+       {std::pair{44100, 2}, std::pair{44100, 1}, std::pair{22050, 2}, std::pair{22050, 1}}) {
+    const fs::path wav = Signal("s", rate, channels, 2);
+    for (const auto& [mode, kind] : {std::pair{"-b 64", "Info"}, std::pair{"-V 4", "Xing"}}) {
+      SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channels, lame " +
+                   mode);
+      const fs::path mp3 = dir / "p.mp3";
+      Run("lame --quiet -p -m " + std::string(channels == 1 ? "m " : "j ") + mode + " " + Q(wav) +
+          " " + Q(mp3));
+      const Bytes reference = Mpg123(mp3);
+      ExpectSame(reference, Ours(mp3));
+      const fs::path text = dir / "info.txt";
+      std::system((std::string(YUMEKAZE_CLI) + " info " + Q(mp3) + " > " + Q(text)).c_str());
+      const Bytes bytes = ReadFileBytes(text);
+      const std::string info(bytes.begin(), bytes.end());
+      EXPECT_NE(info.find("header frame: " + std::string(kind)), std::string::npos) << info;
+      const size_t samples = reference.size() / (2 * static_cast<size_t>(channels));
+      EXPECT_NE(info.find("(" + std::to_string(samples) + " samples)"), std::string::npos) << info;
+    }
+  }
+}
+
 TEST_F(DecodeStreams, JoinedLayerIIStreamsDecodeWithTheirOwnSetUp) {
   const fs::path stereo = Signal("stereo", 44100, 2, 2);
   const fs::path mono = Signal("mono", 44100, 1, 2);
