@@ -178,6 +178,35 @@ TEST_F(DecodeStreams, JoinedLayerIIStreamsDecodeWithTheirOwnSetUp) {
   EXPECT_NE(status, 0);
 }
 
+// Layer III and Layer II at one rate and channel count differ only in samples per frame: the
+// PCM keeps its format and a WAV file holds all of it.
+TEST_F(DecodeStreams, JoinedLayersAtOneRateDecodeIntoOneWavFile) {
+  for (const int channels : {2, 1}) {
+    SCOPED_TRACE(std::to_string(channels) + " channels");
+    const fs::path wav = Signal("s", 22050, channels, 2);
+    const std::string mode = channels == 1 ? " -m m " : " ";
+    Run("lame --quiet -t -b 64" + mode + Q(wav) + " " + Q(dir / "a.mp3"));
+    Run("twolame --quiet -b 64" + mode + Q(wav) + " " + Q(dir / "a.mp2"));
+    const Bytes layer3 = ReadFileBytes(dir / "a.mp3");
+    const Bytes layer2 = ReadFileBytes(dir / "a.mp2");
+    Bytes joined = layer3;
+    joined.insert(joined.end(), layer2.begin(), layer2.end());
+    joined.insert(joined.end(), layer3.begin(), layer3.end());
+    const fs::path file = Write("joined.mp3", joined);
+    const fs::path out = dir / "joined.wav";
+    fs::remove(out);
+    EXPECT_EQ(std::system((std::string(YUMEKAZE_CLI) + " decode --full-band " + Q(file) + " -o " +
+                           Q(out) + " 2> /dev/null")
+                              .c_str()),
+              0);
+    const Bytes wavBytes = ReadFileBytes(out);
+    ASSERT_GT(wavBytes.size(), 44u);
+    EXPECT_EQ(wavBytes[22], channels);
+    EXPECT_EQ(wavBytes[24] | wavBytes[25] << 8, 22050);
+    ExpectSame(Mpg123(file), Bytes(wavBytes.begin() + 44, wavBytes.end()));
+  }
+}
+
 TEST_F(DecodeStreams, TagsBetweenJoinedStreamsAreSkipped) {
   const fs::path wav = Signal("s", 44100, 2, 2);
   Run("lame --quiet -t -b 128 " + Q(wav) + " " + Q(dir / "a.mp3"));

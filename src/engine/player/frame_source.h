@@ -31,7 +31,7 @@ enum class TVbrHeaderKind : uint8_t { None, Xing, Vbri };
 
 enum class TFrameStep : uint8_t {
   Frame,      // a checked frame of CurrentFrameLength() bytes is at the reader's Data()
-  NewFormat,  // as Frame, but its PCM has another format: see OutputInfo() before decoding it
+  NewFormat,  // as Frame, but its PCM has another rate or channel count: see OutputInfo()
   Skipped,    // no frame here: junk or a tag was skipped, or the audio was cut short here
 };
 
