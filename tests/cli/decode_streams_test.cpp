@@ -1,6 +1,6 @@
 // yumekaze-cli decode on streams as encoders make them and as files get joined and cut, against
 // mpg123's decode of the same files (lengths, and full accuracy with the shared PCM comparer).
-// The files are made at test time with sox, lame and twolame; without them the tests skip.
+// The files are made at test time with sox, lame, twolame and ffmpeg; without them the tests skip.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "decoder/decoder.h"
@@ -204,6 +205,27 @@ TEST_F(DecodeStreams, JoinedLayersAtOneRateDecodeIntoOneWavFile) {
     EXPECT_EQ(wavBytes[22], channels);
     EXPECT_EQ(wavBytes[24] | wavBytes[25] << 8, 22050);
     ExpectSame(Mpg123(file), Bytes(wavBytes.begin() + 44, wavBytes.end()));
+  }
+}
+
+// ffmpeg's encoder writes Layer II bitrate and mode pairs the standard leaves out (stereo at
+// 48 kbit/s, mono at 384 kbit/s); mpg123 decodes them with the table of the bitrate per channel.
+TEST_F(DecodeStreams, LayerIIPairsOutsideTheStandardDecodeAsMpg123) {
+  if (std::system("command -v ffmpeg > /dev/null 2>&1") != 0) GTEST_SKIP() << "ffmpeg missing";
+  for (const auto& [rate, channels, kbps, index] :
+       {std::tuple{44100, 2, 48, 2}, std::tuple{32000, 2, 48, 2}, std::tuple{44100, 1, 384, 14},
+        std::tuple{48000, 1, 384, 14}}) {
+    SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channels, " +
+                 std::to_string(kbps) + " kbit/s");
+    const fs::path wav = Signal("s", rate, channels, 2);
+    const fs::path mp2 = dir / "f.mp2";
+    Run("ffmpeg -v error -y -i " + Q(wav) + " -c:a mp2 -b:a " + std::to_string(kbps) + "k " +
+        Q(mp2));
+    const Bytes stream = ReadFileBytes(mp2);
+    ASSERT_GT(stream.size(), 4u);
+    EXPECT_EQ(stream[2] >> 4, index);
+    EXPECT_EQ(stream[3] >> 6, channels == 1 ? 3 : 0);
+    ExpectAsMpg123(mp2);
   }
 }
 
