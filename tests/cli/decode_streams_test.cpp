@@ -71,8 +71,8 @@ class DecodeStreams : public ::testing::Test {
   Bytes Ours(const fs::path& input, const std::string& options = "") const {
     const fs::path out = dir / "ours.pcm";
     fs::remove(out);
-    std::system((std::string(YUMEKAZE_CLI) + " decode --full-band " + options + " " + Q(input) +
-                 " -o " + Q(out) + " 2> /dev/null")
+    std::system((std::string(YUMEKAZE_CLI) + " decode " + options + " " + Q(input) + " -o " +
+                 Q(out) + " 2> /dev/null")
                     .c_str());
     return ReadFileBytes(out);
   }
@@ -99,6 +99,21 @@ class DecodeStreams : public ::testing::Test {
 
   fs::path dir;
 };
+
+// Every subband is decoded by default, as mpg123 decodes; --band-cap leaves out the top one,
+// which white noise encoded without a lowpass fills.
+TEST_F(DecodeStreams, AllSubbandsByDefaultAndTheTopOneLeftOutOnRequest) {
+  const fs::path wav = dir / "noise.wav";
+  Run("sox -n -r 44100 -c 2 " + Q(wav) + " synth 2 whitenoise vol 0.5");
+  const fs::path mp3 = dir / "noise.mp3";
+  Run("lame --quiet --lowpass -1 -b 320 " + Q(wav) + " " + Q(mp3));
+  const Bytes reference = Mpg123(mp3);
+  const Bytes ours = Ours(mp3);
+  ExpectSame(reference, ours);
+  EXPECT_EQ(Ours(mp3, "--full-band"), ours);
+  const std::string capped = Compare(reference, Ours(mp3, "--band-cap"));
+  EXPECT_NE(capped.rfind("full", 0), 0u) << capped;
+}
 
 TEST_F(DecodeStreams, LameFilesAreTrimmedToMpg123sGaplessLength) {
   for (const int rate : {44100, 48000, 22050, 8000}) {
@@ -196,8 +211,8 @@ TEST_F(DecodeStreams, JoinedLayersAtOneRateDecodeIntoOneWavFile) {
     const fs::path file = Write("joined.mp3", joined);
     const fs::path out = dir / "joined.wav";
     fs::remove(out);
-    EXPECT_EQ(std::system((std::string(YUMEKAZE_CLI) + " decode --full-band " + Q(file) + " -o " +
-                           Q(out) + " 2> /dev/null")
+    EXPECT_EQ(std::system((std::string(YUMEKAZE_CLI) + " decode " + Q(file) + " -o " + Q(out) +
+                           " 2> /dev/null")
                               .c_str()),
               0);
     const Bytes wavBytes = ReadFileBytes(out);
@@ -263,9 +278,9 @@ TEST_F(DecodeStreams, AnId3v2SizePastTheEndLosesNoAudioFromAPipe) {
   const Bytes fromFile = Ours(tagged);
   ASSERT_GT(fromFile.size(), 10000u);
   const fs::path piped = dir / "piped.pcm";
-  std::system(("cat " + Q(tagged) + " | " + YUMEKAZE_CLI + " decode --full-band - -o " + Q(piped) +
-               " 2> /dev/null")
-                  .c_str());
+  std::system(
+      ("cat " + Q(tagged) + " | " + YUMEKAZE_CLI + " decode - -o " + Q(piped) + " 2> /dev/null")
+          .c_str());
   EXPECT_EQ(ReadFileBytes(piped), fromFile);
 }
 

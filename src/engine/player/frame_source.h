@@ -36,11 +36,11 @@ enum class TFrameStep : uint8_t {
 };
 
 // How the decoder is set up for a stream; the player asks for 16-bit PCM with the channels as
-// coded and the whole band below 24 kHz.
+// coded and all 32 subbands below 24 kHz.
 struct TDecoderSetup {
-  uint8_t Options = 0;             // DecoderOptions
-  int32_t FrequencyLimit = 24000;  // Hz
-  bool Gapless = true;             // trim encoder delay and padding
+  uint8_t Options = decoder::kOptionFullBand;  // DecoderOptions
+  int32_t FrequencyLimit = 24000;              // Hz
+  bool Gapless = true;                         // trim encoder delay and padding
 };
 
 class TMPFrameSource {
