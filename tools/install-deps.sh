@@ -9,7 +9,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # reference encoders and decoders used by tests
-  twolame lame mpg123 sox
+  twolame lame mpg123 sox ffmpeg
   # tags: zlib for compressed ID3v2 frames; TagLib and mutagen as the tag tests' references
   zlib1g-dev libtag1-dev python3-mutagen
   # sound output, and the private sound server the tests start

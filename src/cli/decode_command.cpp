@@ -20,7 +20,7 @@ namespace yumekaze::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: yumekaze-cli decode [--full-band] [--channels stereo|mix|left|right]\n"
+    "usage: yumekaze-cli decode [--band-cap] [--channels stereo|mix|left|right]\n"
     "                           [--freq-limit HZ] [--cpu auto|x87|3dnow|sse2|avx2]\n"
     "                           [--no-gapless] [--start TIME] [--duration TIME]\n"
     "                           INPUT -o OUTPUT\n";
@@ -31,8 +31,9 @@ constexpr const char* kHelp =
     "  INPUT               the MPEG audio file; - reads standard input\n"
     "  -o, --output OUTPUT NAME.wav writes a WAV file; - writes raw PCM to standard output;\n"
     "                      any other name gets raw PCM (16-bit little-endian, interleaved)\n"
-    "  --full-band         decode all 32 subbands (the standard's full bandwidth); without\n"
-    "                      it the top subband is left out, as the player does\n"
+    "  --band-cap          leave out the top subband (decode 31 of the 32); by default\n"
+    "                      all are decoded, the standard's full bandwidth, as the player does\n"
+    "  --full-band         decode all 32 subbands (the default)\n"
     "  --channels MODE     stereo (channels as coded, the default), mix (both to one),\n"
     "                      left or right (one channel only)\n"
     "  --freq-limit HZ     decode only the subbands below HZ (default 24000)\n"
@@ -167,6 +168,8 @@ int ParseArguments(std::span<char* const> args, DecodeArguments& parsed) {
       }
     } else if (arg == "--full-band") {
       parsed.settings.options |= decoder::kOptionFullBand;
+    } else if (arg == "--band-cap") {
+      parsed.settings.options &= static_cast<uint8_t>(~decoder::kOptionFullBand);
     } else if (arg == "--channels") {
       if (!takeValue() || !ParseChannels(value, selection)) {
         return UsageError("--channels takes stereo, mix, left or right%s", "");

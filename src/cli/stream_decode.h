@@ -18,12 +18,12 @@ struct DecoderState;
 namespace yumekaze::cli {
 
 struct DecodeSettings {
-  uint8_t options = 0;             // DecoderOptions
-  int32_t frequencyLimit = 24000;  // Hz, as the player asks
-  uint32_t cpuFlags = 0;           // CpuFeatureFlags for SelectCpuVariants
-  bool gapless = true;             // trim encoder delay and padding (LAME tag)
-  int64_t startMs = 0;             // the PCM begins this far into the decode
-  int64_t durationMs = -1;         // and holds at most this much; -1: to the end
+  uint8_t options = decoder::kOptionFullBand;  // DecoderOptions
+  int32_t frequencyLimit = 24000;              // Hz, as the player asks
+  uint32_t cpuFlags = 0;                       // CpuFeatureFlags for SelectCpuVariants
+  bool gapless = true;                         // trim encoder delay and padding (LAME tag)
+  int64_t startMs = 0;                         // the PCM begins this far into the decode
+  int64_t durationMs = -1;                     // and holds at most this much; -1: to the end
 };
 
 enum class DecodeOutcome {

@@ -28,10 +28,6 @@ constexpr int32_t kRate50Hz[2][4] = {{441, 480, 320, -999}, {882, 960, 640, -999
 constexpr int32_t kLayerI = 3;
 constexpr int32_t kLayerII = 2;
 
-int32_t BitrateKbps(const MpegFrameHeader& header) {
-  return kBitrates[3 - header.Layer][header.VersionId][header.BitrateIndex];
-}
-
 int32_t Rate50Hz(const MpegFrameHeader& header) {
   return kRate50Hz[header.VersionId][header.SampleRateIndex];
 }
@@ -48,6 +44,10 @@ int32_t ClampToInt32(int64_t value) {
 }
 
 }  // namespace
+
+int32_t BitrateKbps(const MpegFrameHeader& header) {
+  return kBitrates[3 - header.Layer][header.VersionId][header.BitrateIndex];
+}
 
 int32_t MeasureFreeFormatFrame(const uint8_t* bytes, uint32_t length) {
   const int32_t slot = ((bytes[1] >> 1) & 3) == kLayerI ? 4 : 1;

@@ -26,11 +26,11 @@ void DecodeLayer2Frame(DecoderState& decoder, MpegDecodeResult& result, const ui
 int32_t JointStereoBoundFor(int32_t mode, int32_t modeExtension);
 
 // Takes the Layer II allocation layout and subband limit (per channel) for a frame's header,
-// with the stored options and frequency limit; false when the bitrate is not allowed.
+// with the stored options and frequency limit; false for the forbidden bitrate index.
 bool SelectLayer2Table(DecoderState& decoder, const MpegFrameHeader& header);
 
-// Layer II allocation table for a header (0..4), or -1 when the bitrate is not allowed for the
-// mode and rate.
+// Layer II allocation table for a header (0..4) by version, rate and bitrate per channel, or -1
+// for the forbidden bitrate index.
 int32_t Layer2TableFor(const MpegFrameHeader& header);
 
 }  // namespace yumekaze::decoder

@@ -10,7 +10,6 @@
 namespace yumekaze::decoder {
 namespace {
 
-constexpr int32_t kModeSingleChannel = 3;
 constexpr int32_t kModeJointStereo = 1;
 
 // By output selector: single channel, then stereo stream as coded, mixed, left, right.

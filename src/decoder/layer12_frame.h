@@ -10,6 +10,8 @@ namespace yumekaze::decoder {
 
 struct DecoderState;
 
+inline constexpr int32_t kModeSingleChannel = 3;
+
 // Checks what both set-ups refuse: MPEG-2.5 sync (no Layer I/II there), 8-bit output, a shift
 // other than 0 after clamping, a frame length below 1.
 bool Layer12SetupServed(const MpegFrameHeader& header, int32_t frameLength, int32_t shift,

@@ -4,6 +4,7 @@
 
 #include "decoder/decoder_setup.h"
 #include "decoder/decoder_state.h"
+#include "decoder/frame_header.h"
 #include "decoder/layer12.h"
 #include "decoder/layer12_frame.h"
 #include "decoder/layer12_tables.h"
@@ -16,15 +17,13 @@ constexpr int32_t kFieldWidths[4] = {4, 4, 3, 2};
 constexpr int32_t kMaxEntries = 64;
 constexpr int32_t kJointOffset = 18;  // class code of an entry pair sharing its samples
 
-// MPEG-1 allocation table by two-channel / single-channel, SampleRateIndex and BitrateIndex.
-constexpr int8_t kMpeg1Tables[2][3][16] = {
-    {{1, -1, -1, -1, 2, -1, 2, 0, 0, 0, 1, 1, 1, 1, 1, -1},
-     {0, -1, -1, -1, 2, -1, 2, 0, 0, 0, 0, 0, 0, 0, 0, -1},
-     {1, -1, -1, -1, 3, -1, 3, 0, 0, 0, 1, 1, 1, 1, 1, -1}},
-    {{1, 2, 2, 0, 0, 0, 1, 1, 1, 1, 1, -1, -1, -1, -1, -1},
-     {0, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, -1, -1, -1},
-     {1, 3, 3, 0, 0, 0, 1, 1, 1, 1, 1, -1, -1, -1, -1, -1}},
-};
+// Indices into Layer2AllocTables: a, b, c, d of MPEG-1 and the one of MPEG-2/2.5.
+constexpr int32_t kTableA = 0;
+constexpr int32_t kTableB = 1;
+constexpr int32_t kTableC = 2;
+constexpr int32_t kTableD = 3;
+constexpr int32_t kTableLsf = 4;
+constexpr int32_t kForbiddenBitrate = 15;
 
 // Per-frame work arrays, one slot per entry.
 struct Layer2Frame {
@@ -175,8 +174,16 @@ void ReadSamples(DecoderState& decoder, const Layer12Tables& tables, const Layer
 }  // namespace
 
 int32_t Layer2TableFor(const MpegFrameHeader& header) {
-  if (header.VersionId == 0) return 4;
-  return kMpeg1Tables[header.Mode == 3 ? 1 : 0][header.SampleRateIndex][header.BitrateIndex];
+  if (header.BitrateIndex == kForbiddenBitrate) return -1;
+  if (header.VersionId == 0) return kTableLsf;
+  // By the bitrate per channel, also for the bitrate and mode pairs the standard leaves out but
+  // encoders write. Free format counts as a high bitrate.
+  const int32_t kbps = BitrateKbps(header);
+  const int32_t perChannel = header.Mode == kModeSingleChannel ? kbps : kbps / 2;
+  const int32_t rate = SampleRateHz(header);
+  if (kbps == 0 || perChannel > 80) return rate == 48000 ? kTableA : kTableB;
+  if (perChannel >= 56) return kTableA;
+  return rate == 32000 ? kTableD : kTableC;
 }
 
 bool SelectLayer2Table(DecoderState& decoder, const MpegFrameHeader& header) {

@@ -62,10 +62,8 @@ bool ParseVbri(const uint8_t* frame, size_t frameSize, VbrHeader& vbr) {
 }  // namespace
 
 size_t XingOffset(const MpegFrameHeader& header) {
-  const size_t crc = header.ProtectionBit == 0 ? 2 : 0;
   const bool mono = header.Mode == 3;
-  const size_t sideInfo = header.VersionId == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-  return 4 + crc + sideInfo;
+  return 4 + (header.VersionId == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
 }
 
 bool ParseVbrHeader(const uint8_t* frame, size_t frameSize, const MpegFrameHeader& header,

@@ -27,7 +27,8 @@ struct VbrHeader {
   LameTag Lame;
 };
 
-// "Xing"/"Info": offset from the frame's first byte, after the header, CRC and side information.
+// "Xing"/"Info": offset from the frame's first byte, after the header and side information.
+// Encoders put it there with or without a CRC: the CRC's two bytes are not counted.
 size_t XingOffset(const MpegFrameHeader& header);
 // "VBRI": 32 bytes after the header in every version and channel mode.
 inline constexpr size_t kVbriOffset = 36;

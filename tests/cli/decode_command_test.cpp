@@ -232,9 +232,9 @@ TEST_F(DecodeCommand, WrongUsageExitsWithTwoAndHelpWithZero) {
   EXPECT_EQ(RunCli("--help > /dev/null").status, 0);
 }
 
-TEST_F(DecodeCommand, FullBandAndCpuFormsStayCloseToTheDefault) {
+TEST_F(DecodeCommand, ThreeDNowFormStaysCloseToTheDefault) {
   ASSERT_EQ(RunCli("decode " + Quoted(demo) + " -o " + Quoted(dir / "a.pcm")).status, 0);
-  ASSERT_EQ(RunCli("decode --full-band --cpu=3dnow --freq-limit=24000 " + Quoted(demo) + " -o " +
+  ASSERT_EQ(RunCli("decode --cpu=3dnow --freq-limit=24000 " + Quoted(demo) + " -o " +
                    Quoted(dir / "b.pcm"))
                 .status,
             0);

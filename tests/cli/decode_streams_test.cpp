@@ -1,6 +1,6 @@
 // yumekaze-cli decode on streams as encoders make them and as files get joined and cut, against
 // mpg123's decode of the same files (lengths, and full accuracy with the shared PCM comparer).
-// The files are made at test time with sox, lame and twolame; without them the tests skip.
+// The files are made at test time with sox, lame, twolame and ffmpeg; without them the tests skip.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "decoder/decoder.h"
@@ -70,8 +71,8 @@ class DecodeStreams : public ::testing::Test {
   Bytes Ours(const fs::path& input, const std::string& options = "") const {
     const fs::path out = dir / "ours.pcm";
     fs::remove(out);
-    std::system((std::string(YUMEKAZE_CLI) + " decode --full-band " + options + " " + Q(input) +
-                 " -o " + Q(out) + " 2> /dev/null")
+    std::system((std::string(YUMEKAZE_CLI) + " decode " + options + " " + Q(input) + " -o " +
+                 Q(out) + " 2> /dev/null")
                     .c_str());
     return ReadFileBytes(out);
   }
@@ -99,6 +100,21 @@ class DecodeStreams : public ::testing::Test {
   fs::path dir;
 };
 
+// Every subband is decoded by default, as mpg123 decodes; --band-cap leaves out the top one,
+// which white noise encoded without a lowpass fills.
+TEST_F(DecodeStreams, AllSubbandsByDefaultAndTheTopOneLeftOutOnRequest) {
+  const fs::path wav = dir / "noise.wav";
+  Run("sox -n -r 44100 -c 2 " + Q(wav) + " synth 2 whitenoise vol 0.5");
+  const fs::path mp3 = dir / "noise.mp3";
+  Run("lame --quiet --lowpass -1 -b 320 " + Q(wav) + " " + Q(mp3));
+  const Bytes reference = Mpg123(mp3);
+  const Bytes ours = Ours(mp3);
+  ExpectSame(reference, ours);
+  EXPECT_EQ(Ours(mp3, "--full-band"), ours);
+  const std::string capped = Compare(reference, Ours(mp3, "--band-cap"));
+  EXPECT_NE(capped.rfind("full", 0), 0u) << capped;
+}
+
 TEST_F(DecodeStreams, LameFilesAreTrimmedToMpg123sGaplessLength) {
   for (const int rate : {44100, 48000, 22050, 8000}) {
     const fs::path wav = Signal("s" + std::to_string(rate), rate, 2, 3);
@@ -109,6 +125,30 @@ TEST_F(DecodeStreams, LameFilesAreTrimmedToMpg123sGaplessLength) {
       ExpectAsMpg123(mp3);
       // Without the trim every decoded sample stays; the header frame is still no audio.
       EXPECT_EQ(Ours(mp3, "--no-gapless").size(), Mpg123(mp3, "--no-gapless").size());
+    }
+  }
+}
+
+// With a CRC (lame -p) the "Info"/"Xing" tag still sits right after the side information.
+TEST_F(DecodeStreams, LameFilesWithCrcKeepTheirHeaderFrameAndTrim) {
+  for (const auto& [rate, channels] :
+       {std::pair{44100, 2}, std::pair{44100, 1}, std::pair{22050, 2}, std::pair{22050, 1}}) {
+    const fs::path wav = Signal("s", rate, channels, 2);
+    for (const auto& [mode, kind] : {std::pair{"-b 64", "Info"}, std::pair{"-V 4", "Xing"}}) {
+      SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channels, lame " +
+                   mode);
+      const fs::path mp3 = dir / "p.mp3";
+      Run("lame --quiet -p -m " + std::string(channels == 1 ? "m " : "j ") + mode + " " + Q(wav) +
+          " " + Q(mp3));
+      const Bytes reference = Mpg123(mp3);
+      ExpectSame(reference, Ours(mp3));
+      const fs::path text = dir / "info.txt";
+      std::system((std::string(YUMEKAZE_CLI) + " info " + Q(mp3) + " > " + Q(text)).c_str());
+      const Bytes bytes = ReadFileBytes(text);
+      const std::string info(bytes.begin(), bytes.end());
+      EXPECT_NE(info.find("header frame: " + std::string(kind)), std::string::npos) << info;
+      const size_t samples = reference.size() / (2 * static_cast<size_t>(channels));
+      EXPECT_NE(info.find("(" + std::to_string(samples) + " samples)"), std::string::npos) << info;
     }
   }
 }
@@ -154,6 +194,56 @@ TEST_F(DecodeStreams, JoinedLayerIIStreamsDecodeWithTheirOwnSetUp) {
   EXPECT_NE(status, 0);
 }
 
+// Layer III and Layer II at one rate and channel count differ only in samples per frame: the
+// PCM keeps its format and a WAV file holds all of it.
+TEST_F(DecodeStreams, JoinedLayersAtOneRateDecodeIntoOneWavFile) {
+  for (const int channels : {2, 1}) {
+    SCOPED_TRACE(std::to_string(channels) + " channels");
+    const fs::path wav = Signal("s", 22050, channels, 2);
+    const std::string mode = channels == 1 ? " -m m " : " ";
+    Run("lame --quiet -t -b 64" + mode + Q(wav) + " " + Q(dir / "a.mp3"));
+    Run("twolame --quiet -b 64" + mode + Q(wav) + " " + Q(dir / "a.mp2"));
+    const Bytes layer3 = ReadFileBytes(dir / "a.mp3");
+    const Bytes layer2 = ReadFileBytes(dir / "a.mp2");
+    Bytes joined = layer3;
+    joined.insert(joined.end(), layer2.begin(), layer2.end());
+    joined.insert(joined.end(), layer3.begin(), layer3.end());
+    const fs::path file = Write("joined.mp3", joined);
+    const fs::path out = dir / "joined.wav";
+    fs::remove(out);
+    EXPECT_EQ(std::system((std::string(YUMEKAZE_CLI) + " decode " + Q(file) + " -o " + Q(out) +
+                           " 2> /dev/null")
+                              .c_str()),
+              0);
+    const Bytes wavBytes = ReadFileBytes(out);
+    ASSERT_GT(wavBytes.size(), 44u);
+    EXPECT_EQ(wavBytes[22], channels);
+    EXPECT_EQ(wavBytes[24] | wavBytes[25] << 8, 22050);
+    ExpectSame(Mpg123(file), Bytes(wavBytes.begin() + 44, wavBytes.end()));
+  }
+}
+
+// ffmpeg's encoder writes Layer II bitrate and mode pairs the standard leaves out (stereo at
+// 48 kbit/s, mono at 384 kbit/s); mpg123 decodes them with the table of the bitrate per channel.
+TEST_F(DecodeStreams, LayerIIPairsOutsideTheStandardDecodeAsMpg123) {
+  if (std::system("command -v ffmpeg > /dev/null 2>&1") != 0) GTEST_SKIP() << "ffmpeg missing";
+  for (const auto& [rate, channels, kbps, index] :
+       {std::tuple{44100, 2, 48, 2}, std::tuple{32000, 2, 48, 2}, std::tuple{44100, 1, 384, 14},
+        std::tuple{48000, 1, 384, 14}}) {
+    SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channels, " +
+                 std::to_string(kbps) + " kbit/s");
+    const fs::path wav = Signal("s", rate, channels, 2);
+    const fs::path mp2 = dir / "f.mp2";
+    Run("ffmpeg -v error -y -i " + Q(wav) + " -c:a mp2 -b:a " + std::to_string(kbps) + "k " +
+        Q(mp2));
+    const Bytes stream = ReadFileBytes(mp2);
+    ASSERT_GT(stream.size(), 4u);
+    EXPECT_EQ(stream[2] >> 4, index);
+    EXPECT_EQ(stream[3] >> 6, channels == 1 ? 3 : 0);
+    ExpectAsMpg123(mp2);
+  }
+}
+
 TEST_F(DecodeStreams, TagsBetweenJoinedStreamsAreSkipped) {
   const fs::path wav = Signal("s", 44100, 2, 2);
   Run("lame --quiet -t -b 128 " + Q(wav) + " " + Q(dir / "a.mp3"));
@@ -188,9 +278,9 @@ TEST_F(DecodeStreams, AnId3v2SizePastTheEndLosesNoAudioFromAPipe) {
   const Bytes fromFile = Ours(tagged);
   ASSERT_GT(fromFile.size(), 10000u);
   const fs::path piped = dir / "piped.pcm";
-  std::system(("cat " + Q(tagged) + " | " + YUMEKAZE_CLI + " decode --full-band - -o " + Q(piped) +
-               " 2> /dev/null")
-                  .c_str());
+  std::system(
+      ("cat " + Q(tagged) + " | " + YUMEKAZE_CLI + " decode - -o " + Q(piped) + " 2> /dev/null")
+          .c_str());
   EXPECT_EQ(ReadFileBytes(piped), fromFile);
 }
 

@@ -87,8 +87,8 @@ TEST(DamagedFrames, RandomFrameContentsStayInsideTheirBuffers) {
         EXPECT_EQ(result.BytesConsumed, 0);
         continue;
       }
-      // Each frame is set up from its own header (bytes beyond the input read as 0); a mode
-      // whose bitrate the standard does not allow is refused, not decoded with another's set-up.
+      // Each frame is set up from its own header (bytes beyond the input read as 0); a header
+      // the set-up refuses is refused, not decoded with another's set-up.
       uint8_t own[4]{};
       std::memcpy(own, bytes.data(), std::min<size_t>(size, 4));
       MpegFrameHeader ownHeader{};

@@ -84,10 +84,8 @@ TEST_F(DecoderSetup, RefusalsLeaveTheFormerSetUpInPlace) {
   const MpegOutputInfo before = Info();
   const FrameDecoderFn frameDecoderBefore = decoder->FrameDecoder;
 
-  // Two channels at 32 and 80 kbit/s; one channel at 224 kbit/s and above.
-  EXPECT_EQ(InitDecoder(*decoder, Header({0xFF, 0xFD, 0x10, 0x00}), 100, 0, 0, 0, 24000), 0);
-  EXPECT_EQ(InitDecoder(*decoder, Header({0xFF, 0xFD, 0x50, 0x00}), 100, 0, 0, 0, 24000), 0);
-  EXPECT_EQ(InitDecoder(*decoder, Header({0xFF, 0xFD, 0xB0, 0xC0}), 100, 0, 0, 0, 24000), 0);
+  // The forbidden bitrate index; the reserved sampling rate.
+  EXPECT_EQ(InitDecoder(*decoder, Header({0xFF, 0xFD, 0xF0, 0x00}), 100, 0, 0, 0, 24000), 0);
   EXPECT_EQ(InitDecoder(*decoder, Header({0xFF, 0xFD, 0x8C, 0x00}), 100, 0, 0, 0, 24000), 0);
   // Layers I and II serve 16-bit output at the full rate only.
   EXPECT_EQ(InitDecoder(*decoder, layer2_44k, 417, 0, 0, kOptionEightBit, 24000), 0);

@@ -68,6 +68,34 @@ TEST(Layer2Tables, JointStereoBounds) {
   EXPECT_EQ(JointStereoBoundFor(3, 0), 32);
 }
 
+// Tables a..d are 0..3, MPEG-2's is 4. Stereo at 48 or 80 kbit/s and mono from 224 kbit/s are
+// pairs the standard leaves out; they take the table of their bitrate per channel too.
+TEST(Layer2Tables, TableFollowsTheBitratePerChannel) {
+  struct Case {
+    int32_t rateIndex;  // 0 44.1, 1 48, 2 32 kHz
+    int32_t mode;
+    int32_t bitrateIndex;
+    int32_t table;
+  };
+  for (const Case c :
+       {Case{0, 0, 2, 2}, Case{1, 0, 5, 2}, Case{2, 0, 2, 3}, Case{0, 1, 4, 2}, Case{2, 2, 6, 3},
+        Case{0, 0, 7, 0}, Case{0, 0, 9, 0}, Case{0, 0, 10, 1}, Case{1, 0, 10, 0}, Case{0, 3, 1, 2},
+        Case{2, 3, 2, 3}, Case{0, 3, 3, 0}, Case{0, 3, 6, 1}, Case{0, 3, 14, 1}, Case{1, 3, 14, 0},
+        Case{2, 3, 11, 1}, Case{0, 0, 0, 1}, Case{1, 3, 0, 0}, Case{0, 0, 15, -1}}) {
+    MpegFrameHeader h{};
+    h.SyncKind = 1;
+    h.VersionId = 1;
+    h.Layer = 2;
+    h.SampleRateIndex = c.rateIndex;
+    h.Mode = c.mode;
+    h.BitrateIndex = c.bitrateIndex;
+    EXPECT_EQ(Layer2TableFor(h), c.table)
+        << "rate " << c.rateIndex << ", mode " << c.mode << ", bitrate " << c.bitrateIndex;
+    h.VersionId = 0;
+    EXPECT_EQ(Layer2TableFor(h), c.bitrateIndex == 15 ? -1 : 4);
+  }
+}
+
 TEST(Layer2Frame, JointSubbandsShareSamplesScaledPerChannel) {
   // 44100 Hz, 128 kbit/s, joint stereo with extension 0: subbands from 4 share their samples.
   // Table B.2a: groups of 3, 8, 12, 4 subbands with 4, 4, 3, 2-bit fields.

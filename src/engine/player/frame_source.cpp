@@ -260,12 +260,11 @@ TFrameStep TMPFrameSource::FindFrame() {
       return TFrameStep::Skipped;
     }
     decoder::GetOutputInfo(*decoder_, info);
-    if (info.Channels != output_info_.Channels ||
-        info.SamplesPerFrame != output_info_.SamplesPerFrame ||
-        info.SampleRate != output_info_.SampleRate) {
-      output_info_ = info;
+    // Another layer at the same rate and channel count changes only the samples per frame.
+    if (info.Channels != output_info_.Channels || info.SampleRate != output_info_.SampleRate) {
       format_changed_ = true;
     }
+    output_info_ = info;
   }
   if (!reader_.Request(current_frame_length_)) {
     EndTruncate();

@@ -31,16 +31,16 @@ enum class TVbrHeaderKind : uint8_t { None, Xing, Vbri };
 
 enum class TFrameStep : uint8_t {
   Frame,      // a checked frame of CurrentFrameLength() bytes is at the reader's Data()
-  NewFormat,  // as Frame, but its PCM has another format: see OutputInfo() before decoding it
+  NewFormat,  // as Frame, but its PCM has another rate or channel count: see OutputInfo()
   Skipped,    // no frame here: junk or a tag was skipped, or the audio was cut short here
 };
 
 // How the decoder is set up for a stream; the player asks for 16-bit PCM with the channels as
-// coded and the whole band below 24 kHz.
+// coded and all 32 subbands below 24 kHz.
 struct TDecoderSetup {
-  uint8_t Options = 0;             // DecoderOptions
-  int32_t FrequencyLimit = 24000;  // Hz
-  bool Gapless = true;             // trim encoder delay and padding
+  uint8_t Options = decoder::kOptionFullBand;  // DecoderOptions
+  int32_t FrequencyLimit = 24000;              // Hz
+  bool Gapless = true;                         // trim encoder delay and padding
 };
 
 class TMPFrameSource {

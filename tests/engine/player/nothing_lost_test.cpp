@@ -40,6 +40,19 @@ TEST(PlayerNothingLost, LayerIIFreeFormat) {
   ExpectPlaysExactly(Streams().layer2_free);
 }
 
+// White noise encoded without a lowpass fills the top subband, which the player decodes too.
+TEST(PlayerNothingLost, TopSubband) {
+  TempDir dir;
+  const fs::path wav = dir / "noise.wav";
+  const fs::path mp3 = dir / "noise.mp3";
+  if (!RunCommand("sox -n -r 44100 -c 2 '" + wav.string() + "' synth 1 whitenoise vol 0.5") ||
+      !RunCommand("lame --quiet --noreplaygain --lowpass -1 -b 320 '" + wav.string() + "' '" +
+                  mp3.string() + "'")) {
+    GTEST_SKIP() << "sox or lame is not installed";
+  }
+  ExpectPlaysExactly(mp3);
+}
+
 // Every conformance stream the decoder decodes: Layer I, II and III, free format, CRCs, mono.
 TEST(PlayerNothingLost, ConformanceStreams) {
   const fs::path dir = fs::path(YUMEKAZE_SHARED_DIR) / "conformance";

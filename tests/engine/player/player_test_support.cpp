@@ -141,9 +141,9 @@ size_t FrameLengthAt(const uint8_t* bytes, int32_t freeLength) {
 
 bool IsVbrHeaderFrame(const uint8_t* frame, size_t length) {
   for (const size_t at : {13u, 15u, 21u, 23u, 36u, 38u}) {
-    if (at + 4 <= length &&
-        (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "VBRI", 4) == 0)) {
-      return true;
+    if (at + 4 > length) continue;
+    for (const char* tag : {"Xing", "Info", "VBRI"}) {
+      if (std::memcmp(frame + at, tag, 4) == 0) return true;
     }
   }
   return false;
@@ -186,7 +186,7 @@ Bytes ReferencePcm(const Bytes& stream) {
   decoder::DecodeFrameHeader(first, 0, header);
   const int32_t padding = (header.Layer == 3 ? 4 : 1) * header.Padding;
   if (decoder::InitDecoder(*state, header, static_cast<int32_t>(frames[0].length) - padding, 0, 0,
-                           0, 24000) == 0) {
+                           decoder::kOptionFullBand, 24000) == 0) {
     return pcm;
   }
   decoder::MpegOutputInfo info{};

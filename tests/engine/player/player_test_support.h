@@ -57,8 +57,9 @@ struct FrameSpan {
 std::vector<FrameSpan> SplitFrames(const Bytes& stream);
 
 // The PCM of a clean stream decoded frame by frame on a decoder instance of its own, the way the
-// player must reproduce it: set up once from the first audio frame, every frame decoded in turn.
-// A leading "Xing"/"VBRI" frame is passed over. Empty when the decoder refuses the first frame.
+// player must reproduce it: set up once from the first audio frame for all subbands, every frame
+// decoded in turn. A leading "Xing", "Info" or "VBRI" frame is passed over. Empty when the
+// decoder refuses the first frame.
 Bytes ReferencePcm(const Bytes& stream);
 
 // The samples of a WAV file written by the WAV-file device.
