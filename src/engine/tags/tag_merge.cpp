@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <charconv>
+#include <cmath>
 
 #include "engine/tags/genre_table.h"
 #include "engine/tags/mp3_info.h"
@@ -78,12 +79,25 @@ std::optional<double> ParseGain(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end == text.data()) return std::nullopt;
+  if (error != std::errc() || end == text.data() || !std::isfinite(value)) return std::nullopt;
   std::string_view rest(end, static_cast<size_t>(text.data() + text.size() - end));
   while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
   while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
   if (!rest.empty() && strncasecmp(rest.data(), "dB", rest.size()) != 0) return std::nullopt;
   return value;
+}
+
+// The widest gain a LAME tag can store; a stored gain beyond it, or a value that is not a finite
+// number, is damage ("nan dB", "inf", "1e308 dB"), not a gain to play.
+constexpr double kWidestGainDb = 51.1;
+
+void DropDamagedGains(TReplayGain& gain) {
+  for (std::optional<double>* db : {&gain.track_gain, &gain.album_gain}) {
+    if (*db && !(std::isfinite(**db) && std::fabs(**db) <= kWidestGainDb)) db->reset();
+  }
+  for (std::optional<double>* peak : {&gain.track_peak, &gain.album_peak}) {
+    if (*peak && !(std::isfinite(**peak) && **peak > 0)) peak->reset();
+  }
 }
 
 std::optional<double> FirstGain(std::initializer_list<std::string> texts,
@@ -133,6 +147,7 @@ TTagFields TMP3Info::Merged() const {
   if (!gain.track_peak) gain.track_peak = ParseGain(ape("REPLAYGAIN_TRACK_PEAK"));
   if (!gain.album_gain) gain.album_gain = ParseGain(ape("REPLAYGAIN_ALBUM_GAIN"));
   if (!gain.album_peak) gain.album_peak = ParseGain(ape("REPLAYGAIN_ALBUM_PEAK"));
+  DropDamagedGains(gain);
 
   fields.picture = id3v2_.picture;
   return fields;

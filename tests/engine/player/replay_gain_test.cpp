@@ -81,7 +81,8 @@ TEST_F(ReplayGain, GainsFromTxxxFramesWrittenByMutagen) {
   if (!RunCommand("/usr/bin/python3 -c \"import sys; from mutagen.id3 import ID3, TXXX; t = ID3(); "
                   "t.add(TXXX(encoding=3, desc='REPLAYGAIN_TRACK_GAIN', text=['-6.00 dB'])); "
                   "t.add(TXXX(encoding=3, desc='REPLAYGAIN_ALBUM_GAIN', text=['-12.00 dB'])); "
-                  "t.save(sys.argv[1])\" '" + tagged.string() + "'")) {
+                  "t.save(sys.argv[1])\" '" +
+                  tagged.string() + "'")) {
     GTEST_SKIP() << "mutagen is missing";
   }
   float track = 0, album = 0;
@@ -93,6 +94,26 @@ TEST_F(ReplayGain, GainsFromTxxxFramesWrittenByMutagen) {
   ASSERT_EQ(track_samples.size(), plain.size());
   EXPECT_NEAR(Rms(track_samples) / Rms(plain), track, 0.01 * track);
   EXPECT_NEAR(Rms(album_samples) / Rms(plain), album, 0.01 * album);
+}
+
+// Damaged stored gains ("nan dB", "inf", gains no encoder writes) are ignored, not played.
+TEST_F(ReplayGain, DamagedStoredGainsPlayAtUnity) {
+  WriteTestWav(dir_ / "tone.wav", 44100, 2, 1.0);
+  const fs::path file = dir_ / "tone.mp3";
+  if (!RunCommand("lame --quiet --noreplaygain -b 128 '" + (dir_ / "tone.wav").string() + "' '" +
+                  file.string() + "'") ||
+      !RunCommand("command -v mid3v2 >/dev/null")) {
+    GTEST_SKIP() << "lame and mid3v2 are needed";
+  }
+  for (const char* stored : {"nan dB", "inf", "-inf dB", "1e308 dB", "+60 dB", "-52 dB", "-6 dB"}) {
+    ASSERT_TRUE(RunCommand("mid3v2 --TXXX 'REPLAYGAIN_TRACK_GAIN:" + std::string(stored) + "' '" +
+                           file.string() + "'"));
+    RecordingPlayer recorder(dir_ / "out.wav", 0);
+    recorder.player().SetReplayGainMode(rgmTrack);
+    recorder.player().SetFileName(file.string());
+    const float expected = std::string(stored) == "-6 dB" ? std::pow(10.0f, -6.0f / 20) : 1.0f;
+    EXPECT_FLOAT_EQ(recorder.player().ReplayGainFactor(), expected) << stored;
+  }
 }
 
 }  // namespace
