@@ -24,6 +24,10 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ChildProcess;
 using testing::PlayedExactly;
+
+// A loaded machine (the sanitizer runs) can let the sound server run dry between two buffers: the
+// silence it plays there loses nothing, so that many gaps are allowed beside the ones a test makes.
+constexpr int kServerUnderruns = 3;
 using testing::PulseTestServer;
 using testing::SinkCapture;
 
@@ -102,7 +106,7 @@ TEST_F(PulseWaveDevice, PlaysLayer2AndLayer3ExactlyAsDecoded) {
     // Played means the server reported it played; the sink's own latency may still hold a bit.
     sink.WaitForSize(sink.Size() + 44100);
     std::string why;
-    EXPECT_TRUE(PlayedExactly(sink.Bytes(), expected, 4, 0, why)) << why;
+    EXPECT_TRUE(PlayedExactly(sink.Bytes(), expected, 4, kServerUnderruns, why)) << why;
   }
 }
 
@@ -130,7 +134,7 @@ TEST_F(PulseWaveDevice, PauseCorksWithoutLossAndResetDropsWhatIsQueued) {
   ASSERT_TRUE(paused);
   sink.WaitForSize(sink.Size() + 44100);
   std::string why;
-  EXPECT_TRUE(PlayedExactly(sink.Bytes(), pcm, 4, 1, why)) << why;
+  EXPECT_TRUE(PlayedExactly(sink.Bytes(), pcm, 4, 1 + kServerUnderruns, why)) << why;
 
   // Reset: two seconds queued, dropped as soon as the first samples arrive. Once the sink has
   // played long enough for all of it, none of the last buffer may be there.
@@ -159,7 +163,7 @@ TEST_F(PulseWaveDevice, EveryBufferArrivesAndAPartialLastFrameEndsInSilence) {
   sink.WaitForSize(sink.Size() + 44100);
   pcm.insert(pcm.end(), {0, 0});
   std::string why;
-  EXPECT_TRUE(PlayedExactly(sink.Bytes(), pcm, 4, 0, why)) << why;
+  EXPECT_TRUE(PlayedExactly(sink.Bytes(), pcm, 4, kServerUnderruns, why)) << why;
 }
 
 TEST_F(PulseWaveDevice, StreamCarriesThePlayerAndTheSong) {
