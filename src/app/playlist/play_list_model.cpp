@@ -1,6 +1,5 @@
 #include "app/playlist/play_list_model.h"
 
-#include <QFile>
 #include <QFont>
 #include <algorithm>
 
@@ -75,37 +74,32 @@ void TPlayListModel::Clear() {
   endRemoveRows();
 }
 
-template <typename Step>
-bool TPlayListModel::Navigate(Step step) {
-  const bool moved = step();
+void TPlayListModel::SetCurrent(int index) {
+  queue_.SetCurrent(index);
+  MarkCurrent(loaded_);
+}
+
+bool TPlayListModel::Next() {
+  const bool moved = queue_.Next();
   MarkCurrent(loaded_);
   return moved;
 }
 
-void TPlayListModel::SetCurrent(int index) {
-  Navigate([&] {
-    queue_.SetCurrent(index);
-    return true;
-  });
-}
-
-bool TPlayListModel::Next() {
-  return Navigate([&] { return queue_.Next(); });
-}
-
 bool TPlayListModel::Previous() {
-  return Navigate([&] { return queue_.Previous(); });
+  const bool moved = queue_.Previous();
+  MarkCurrent(loaded_);
+  return moved;
 }
 
 bool TPlayListModel::AdvanceAfterEnd() {
-  return Navigate([&] { return queue_.AdvanceAfterEnd(); });
+  const bool moved = queue_.AdvanceAfterEnd();
+  MarkCurrent(loaded_);
+  return moved;
 }
 
 void TPlayListModel::Rewind() {
-  Navigate([&] {
-    queue_.Rewind();
-    return true;
-  });
+  queue_.Rewind();
+  MarkCurrent(loaded_);
 }
 
 void TPlayListModel::Rescan() {

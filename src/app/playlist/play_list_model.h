@@ -62,9 +62,6 @@ class TPlayListModel : public QAbstractListModel {
   Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
  private:
-  // Runs a step that may change the current entry, then updates the mark.
-  template <typename Step>
-  bool Navigate(Step step);
   void RowChanged(int row);
   void ShowScanned(const QString& path);
 

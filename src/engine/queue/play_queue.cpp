@@ -122,29 +122,21 @@ int TMPPlayQueue::RoundPosition() const {
 }
 
 int TMPPlayQueue::Step(int direction, bool wrap) const {
-  const int count = Count();
-  if (count == 0) return -1;
-  if (shuffle_) {
-    const int size = static_cast<int>(round_.size());
-    const int position = RoundPosition();
-    // Nothing loaded yet: the round starts.
-    if (position < 0) return direction > 0 && size > 0 ? IndexOf(round_.front()) : -1;
-    // A removed entry's gap holds the place of the entry after it.
-    int target = position + (direction > 0 ? (removed_ ? 0 : 1) : -1);
-    if (target < 0 || target >= size) {
-      if (!wrap) return -1;
-      target = direction > 0 ? 0 : size - 1;
-    }
-    return IndexOf(round_[static_cast<size_t>(target)]);
-  }
-  const int place = removed_ ? place_ : IndexOf(current_);
-  if (place < 0) return direction > 0 ? 0 : -1;  // nothing loaded yet: the list starts
-  int target = place + (direction > 0 ? (removed_ ? 0 : 1) : -1);
-  if (target < 0 || target >= count) {
+  // Steps go through the shuffled round or through the list; k is a place in that order.
+  const int size = shuffle_ ? static_cast<int>(round_.size()) : Count();
+  if (Count() == 0 || size == 0) return -1;
+  const auto entryAt = [this](int k) {
+    return shuffle_ ? IndexOf(round_[static_cast<size_t>(k)]) : k;
+  };
+  const int position = shuffle_ ? RoundPosition() : removed_ ? place_ : IndexOf(current_);
+  if (position < 0) return direction > 0 ? entryAt(0) : -1;  // nothing loaded yet: it starts
+  // A removed entry's gap holds the place of the entry after it.
+  int target = position + (direction > 0 ? (removed_ ? 0 : 1) : -1);
+  if (target < 0 || target >= size) {
     if (!wrap) return -1;
-    target = direction > 0 ? 0 : count - 1;
+    target = direction > 0 ? 0 : size - 1;
   }
-  return target;
+  return entryAt(target);
 }
 
 int TMPPlayQueue::NextIndex() const { return Step(+1, Wraps()); }
