@@ -23,7 +23,9 @@ void PrintUsage(std::FILE* to) {
     std::fprintf(to, "  %-8.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
                  static_cast<int>(command.summary.size()), command.summary.data());
   }
-  std::fprintf(to, "\n'yumekaze-cli COMMAND --help' describes a command.\n");
+  std::fprintf(to,
+               "\n'yumekaze-cli COMMAND --help' describes a command; --version shows the "
+               "version.\n");
 }
 
 }  // namespace
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
   const std::string_view name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
+    return yumekaze::cli::kExitSuccess;
+  }
+  if (name == "--version") {
+    std::printf("yumekaze-cli %s\n", YUMEKAZE_VERSION);
     return yumekaze::cli::kExitSuccess;
   }
   for (const Command& command : kCommands) {

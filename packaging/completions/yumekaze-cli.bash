@@ -1,0 +1,38 @@
+# bash completion for yumekaze-cli
+_yumekaze_cli() {
+  local cur prev words cword
+  _init_completion || return
+  local audio='@(mp[123a]|MP[123A]|mpga|MPGA)'
+  if ((cword == 1)); then
+    COMPREPLY=($(compgen -W 'decode info play --help --version' -- "$cur"))
+    return
+  fi
+  case $prev in
+    --channels) COMPREPLY=($(compgen -W 'stereo mix left right' -- "$cur")); return ;;
+    --cpu) COMPREPLY=($(compgen -W 'auto x87 3dnow sse2 avx2' -- "$cur")); return ;;
+    --replay-gain) COMPREPLY=($(compgen -W 'track album off' -- "$cur")); return ;;
+    --device)
+      if [[ $cur == wav:* ]]; then
+        COMPREPLY=($(compgen -P wav: -f -- "${cur#wav:}"))
+      else
+        COMPREPLY=($(compgen -W 'auto pulse pulse: alsa alsa: default null wav:' -- "$cur"))
+        compopt -o nospace
+      fi
+      return ;;
+    --charset) COMPREPLY=($(compgen -W 'UTF-8 CP932 CP1251 CP1252 CP936 CP949 ISO-8859-1' -- "$cur")); return ;;
+    -o | --output) _filedir '@(wav|WAV|pcm|raw)'; return ;;
+    --freq-limit | --start | --duration | --volume | --balance | --preamp) return ;;
+  esac
+  if [[ $cur == -* ]]; then
+    local options='--help'
+    case ${words[1]} in
+      decode) options+=' --band-cap --full-band --channels --freq-limit --cpu --no-gapless --start --duration -o --output' ;;
+      info) options+=' --json --charset' ;;
+      play) options+=' --device --volume --balance --replay-gain --preamp --loop --charset' ;;
+    esac
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    return
+  fi
+  _filedir "$audio"
+}
+complete -F _yumekaze_cli yumekaze-cli
