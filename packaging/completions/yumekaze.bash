@@ -11,9 +11,11 @@ _yumekaze() {
         compopt -o nospace
       fi
       return ;;
+    --seek | --volume) return ;;
   esac
   if [[ $cur == -* ]]; then
-    COMPREPLY=($(compgen -W '--help --version --device' -- "$cur"))
+    COMPREPLY=($(compgen -W '--help --version --device --play --pause --play-pause --stop
+      --next --previous --seek --volume --enqueue --stop-after-current --status --quit' -- "$cur"))
     return
   fi
   _filedir '@(mp[123a]|MP[123A]|mpga|MPGA|m3u|M3U|m3u8|M3U8|pls|PLS)'

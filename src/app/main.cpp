@@ -3,7 +3,9 @@
 // start while another player runs in the session hands its files to that one and ends.
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "app/application.h"
 #include "app/desktop/desktop_id.h"
@@ -12,6 +14,7 @@
 #include "app/desktop/mpris_service.h"
 #include "app/desktop/power_off.h"
 #include "app/desktop/quit_signals.h"
+#include "app/desktop/remote_commands.h"
 #include "app/desktop/tray_icon.h"
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/form2.h"
@@ -37,11 +40,13 @@ constexpr char kUsage[] =
     "  --device NAME  the sound output: auto (the default: the sound server when one\n"
     "                 answers, else ALSA), pulse[:SINK], alsa[:NAME], null or wav:PATH\n"
     "\n"
-    "Environment: YUMEKAZE_DEVICE names the sound output when --device is not given.\n";
+    "Environment: YUMEKAZE_DEVICE names the sound output when --device is not given.\n"
+    "\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const std::optional<int> status = RunRemoteCommand(argc, argv)) return *status;
   // Options are answered before any window or bus connection exists.
   // Files are named by the bytes given, which need not be text.
   bool options = true;
@@ -55,6 +60,7 @@ int main(int argc, char** argv) {
       options = false;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kUsage, stdout);
+      std::fputs(kRemoteUsage, stdout);
       return 0;
     } else if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("yumekaze %s\n", kVersion);
@@ -64,9 +70,19 @@ int main(int argc, char** argv) {
     } else if (std::strncmp(argv[i], "--device=", 9) == 0) {
       continue;
     } else {
-      std::fprintf(stderr, "yumekaze: unknown option %s\n%s", argv[i], kUsage);
+      std::fprintf(stderr, "yumekaze: unknown option %s\n%s%s", argv[i], kUsage, kRemoteUsage);
       return 2;
     }
+  }
+
+  // Qt would abort without a display; say what to do instead.
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+      !std::getenv("QT_QPA_PLATFORM")) {
+    std::fputs(
+        "yumekaze: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+        "set); yumekaze-cli play plays in a terminal\n",
+        stderr);
+    return 1;
   }
 
   TDialogPrompts prompts;

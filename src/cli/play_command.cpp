@@ -314,7 +314,7 @@ class PlaySession {
     ended_.reset();
     if (reason == engine::meprStopped) return;
     if (reason == engine::meprError) failed_ = true;
-    if (!queue_.AdvanceAfterEnd()) {
+    if (queue_.AdvanceAfterEnd() != engine::TMPAfterEnd::Play) {
       quit_ = true;
       return;
     }

@@ -21,7 +21,7 @@ bool TInstanceHandOver::ClaimName() {
 bool TInstanceHandOver::HandOver(const QStringList& files) {
   QDBusMessage call = QDBusMessage::createMethodCall(
       QString::fromLatin1(kMprisServiceName), QString::fromLatin1(kMprisObjectPath),
-      QStringLiteral("io.github.yumekaze.Yumekaze"), QStringLiteral("Open"));
+      QString::fromLatin1(kHandOverInterface), QStringLiteral("Open"));
   QStringList portable;
   for (const QString& file : files) portable << PortableName(file);
   call << portable;
@@ -29,14 +29,32 @@ bool TInstanceHandOver::HandOver(const QStringList& files) {
          QDBusMessage::ReplyMessage;
 }
 
-void TInstanceHandOver::Open(const QStringList& portable) {
+namespace {
+
+QStringList NamesFromPortable(const QStringList& portable) {
   QStringList files;
   for (const QString& file : portable) files << NameFromPortable(file);
+  return files;
+}
+
+}  // namespace
+
+void TInstanceHandOver::Open(const QStringList& portable) {
+  const QStringList files = NamesFromPortable(portable);
   // After the reply: the caller ends at once, whatever the player shows.
   QTimer::singleShot(0, &form1_, [this, files] {
     form1_.Raise();
     form1_.AddToPlayList(files, true);
   });
+}
+
+void TInstanceHandOver::Enqueue(const QStringList& portable) {
+  const QStringList files = NamesFromPortable(portable);
+  QTimer::singleShot(0, &form1_, [this, files] { form1_.AddToPlayList(files, false); });
+}
+
+void TInstanceHandOver::StopAfterCurrent() {
+  QTimer::singleShot(0, &form1_, [this] { form1_.SetStopAfterCurrent(true); });
 }
 
 }  // namespace yumekaze::app

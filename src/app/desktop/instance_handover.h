@@ -7,6 +7,9 @@ namespace yumekaze::app {
 
 class TForm1;
 
+// The player's own interface beside MPRIS, on the same object.
+inline constexpr char kHandOverInterface[] = "io.github.yumekaze.Yumekaze";
+
 // One player per desktop session: a later start hands its files to the running player over
 // the session bus (they join its list and the first plays) and ends.
 class TInstanceHandOver : public QDBusAbstractAdaptor {
@@ -25,6 +28,10 @@ class TInstanceHandOver : public QDBusAbstractAdaptor {
  public slots:
   // Without files the running window comes to the front.
   void Open(const QStringList& files);
+  // Adds files, folders and lists at the end of the list without playing them.
+  void Enqueue(const QStringList& files);
+  // Stops once the file playing ends.
+  void StopAfterCurrent();
 
  private:
   TForm1& form1_;

@@ -91,10 +91,10 @@ bool TPlayListModel::Previous() {
   return moved;
 }
 
-bool TPlayListModel::AdvanceAfterEnd() {
-  const bool moved = queue_.AdvanceAfterEnd();
+engine::TMPAfterEnd TPlayListModel::AdvanceAfterEnd() {
+  const engine::TMPAfterEnd step = queue_.AdvanceAfterEnd();
   MarkCurrent(loaded_);
-  return moved;
+  return step;
 }
 
 void TPlayListModel::Rewind() {

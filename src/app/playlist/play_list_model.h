@@ -41,11 +41,12 @@ class TPlayListModel : public QAbstractListModel {
   void SetCurrent(int index);
   bool Next();
   bool Previous();
-  bool AdvanceAfterEnd();
+  engine::TMPAfterEnd AdvanceAfterEnd();
   void Rewind();
   void SetRepeat(engine::TMPRepeatMode mode) { queue_.SetRepeat(mode); }
   void SetShuffle(bool on) { queue_.SetShuffle(on); }
   void SetSinglePass(bool on) { queue_.SetSinglePass(on); }
+  void SetStopAfterCurrent(bool on) { queue_.SetStopAfterCurrent(on); }
 
   // Shows every row read again (the tags' character set changed).
   void Rescan();

@@ -230,6 +230,8 @@ void TForm1::CreateMenu() {
   N7 = item(QStringLiteral("sleep"), QStringLiteral("お休みタイマー(&T)"));
   AboutA1 = item(QStringLiteral("about"), QStringLiteral("バージョン情報(&A)"));
   ListItem = PopupMenu1->addAction(QStringLiteral("プレイリスト(&L)"));
+  StopAfterItem = PopupMenu1->addAction(QStringLiteral("この曲で停止(&Q)"));
+  StopAfterItem->setCheckable(true);
   AddCharsetMenu(PopupMenu1, [this] {
     if (MP3->Opened()) ShowFileTexts();
     playList_.Rescan();
@@ -269,6 +271,7 @@ void TForm1::ConnectCommands() {
   bind(AboutA1, &QAction::triggered, &TForm1::Button8Click);
   bind(R1, &QAction::triggered, &TForm1::R1Click);
   bind(Exit1, &QAction::triggered, &TForm1::BitBtn2Click);
+  connect(StopAfterItem, &QAction::toggled, this, &TForm1::SetStopAfterCurrent);
 }
 
 void TForm1::Guarded(const std::function<void()>& command) {

@@ -119,6 +119,8 @@ class TForm1 : public QWidget {
   void Raise();
   void SetRepeat(engine::TMPRepeatMode mode);
   void SetShuffle(bool on);
+  // Stops once the file playing ends (the menu's tick shows it); the end of a file clears it.
+  void SetStopAfterCurrent(bool on);
   // Runs a command; an exception it lets through goes to the general error report.
   void Guarded(const std::function<void()>& command);
   // Runs before each start of the player by a play command: the sound output may be chosen anew.
@@ -157,6 +159,7 @@ class TForm1 : public QWidget {
   QAction* N7;
   QAction* AboutA1;
   QAction* ListItem;
+  QAction* StopAfterItem;
   QAction* OpenFolderItem;
   QAction* AddFilesItem;
   QAction* AddFolderItem;

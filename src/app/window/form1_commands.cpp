@@ -205,19 +205,22 @@ void TForm1::MP3EndPlay(engine::TMP3EndPlayReason reason) {
     if (opening_->intent != TIntent::Play) SetOpenAndPlayEnabled(true);
     return;
   }
-  if (!playList_.AdvanceAfterEnd()) {
-    // The list is done: the window shows the stop and offers play again from the start, or,
-    // when the list was emptied meanwhile, nothing stays loaded.
-    playList_.Rewind();
-    if (playList_.Count() == 0) {
-      MP3->Close();
-      ClearFileTexts();
-    }
-    SetOpenAndPlayEnabled(true);
-    emit PlayerChanged();
+  const engine::TMPAfterEnd step = playList_.AdvanceAfterEnd();
+  if (step == engine::TMPAfterEnd::Play) {
+    Title();
     return;
   }
-  Title();
+  // The window shows the stop and offers play again: of the entry that follows when the user
+  // asked to stop after the file; from the start when the list is done, or, when the list was
+  // emptied meanwhile, with nothing loaded.
+  if (step == engine::TMPAfterEnd::Done) playList_.Rewind();
+  if (playList_.Count() == 0) {
+    MP3->Close();
+    ClearFileTexts();
+  }
+  StopAfterItem->setChecked(false);
+  SetOpenAndPlayEnabled(true);
+  emit PlayerChanged();
 }
 
 void TForm1::QueueFollowing() {
@@ -513,6 +516,13 @@ void TForm1::SetRepeat(engine::TMPRepeatMode mode) {
 void TForm1::SetShuffle(bool on) {
   playList_.SetShuffle(on);
   ListEdited();
+}
+
+void TForm1::SetStopAfterCurrent(bool on) {
+  if (playList_.Queue().StopAfterCurrent() == on) return;
+  playList_.SetStopAfterCurrent(on);
+  StopAfterItem->setChecked(on);
+  ListEdited();  // nothing follows without a gap while it holds
 }
 
 void TForm1::ListEdited() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <utility>
 
 namespace yumekaze::engine {
 
@@ -143,7 +144,9 @@ int TMPPlayQueue::NextIndex() const { return Step(+1, Wraps()); }
 
 int TMPPlayQueue::PreviousIndex() const { return Step(-1, Wraps()); }
 
-int TMPPlayQueue::FollowingIndex() const {
+int TMPPlayQueue::FollowingIndex() const { return stopAfterCurrent_ ? -1 : EntryAfterEnd(); }
+
+int TMPPlayQueue::EntryAfterEnd() const {
   const int current = CurrentIndex();
   if (repeat_ == TMPRepeatMode::One && !singlePass_ && current >= 0) return current;
   return Step(+1, Wraps());
@@ -166,11 +169,13 @@ bool TMPPlayQueue::Previous() {
   return true;
 }
 
-bool TMPPlayQueue::AdvanceAfterEnd() {
-  const int following = FollowingIndex();
-  if (following < 0) return false;
-  if (following == CurrentIndex()) return true;  // repeating the one entry
-  return Next();
+TMPAfterEnd TMPPlayQueue::AdvanceAfterEnd() {
+  const bool stop = std::exchange(stopAfterCurrent_, false);
+  const int following = EntryAfterEnd();
+  if (following < 0) return TMPAfterEnd::Done;
+  // Repeating the one entry stays on it; otherwise the step is Next's, shuffle rounds included.
+  if (following != CurrentIndex() && !Next()) return TMPAfterEnd::Done;
+  return stop ? TMPAfterEnd::Stop : TMPAfterEnd::Play;
 }
 
 void TMPPlayQueue::Rewind() {

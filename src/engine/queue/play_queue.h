@@ -9,6 +9,10 @@ namespace yumekaze::engine {
 // What happens when a file ends.
 enum class TMPRepeatMode { Off, All, One };
 
+// Where the end of a file leads: the (new) current entry plays; playback stops at the entry
+// that follows (stop after the current file was asked for); or the list is done.
+enum class TMPAfterEnd { Play, Stop, Done };
+
 // The play list and where playback stands in it, for every front end (the window, the media
 // interface, the terminal player): the order, the current entry, repeat and shuffle, where a
 // command or the end of a file goes next, and which entry follows without a gap.
@@ -58,17 +62,21 @@ class TMPPlayQueue {
   // Plays the list through once whatever the repeat mode says (a recording must end).
   void SetSinglePass(bool on) { singlePass_ = on; }
   bool SinglePass() const { return singlePass_; }
+  // Stops once the current file ends, once; nothing follows it without a gap meanwhile.
+  void SetStopAfterCurrent(bool on) { stopAfterCurrent_ = on; }
+  bool StopAfterCurrent() const { return stopAfterCurrent_; }
 
   // The entry Next, Previous or the end of the file would make current; -1 when there is none
   // (the list's end without repeat, or an empty list).
   int NextIndex() const;
   int PreviousIndex() const;
-  int FollowingIndex() const;  // after the end of the current file; known ahead for gapless play
+  // After the end of the current file, for gapless play: -1 also when play stops there.
+  int FollowingIndex() const;
 
   // Moves to that entry; false, and nothing changes, when there is none.
   bool Next();
   bool Previous();
-  bool AdvanceAfterEnd();
+  TMPAfterEnd AdvanceAfterEnd();
   // Back to the start once the list is done: the first entry, or a new round when shuffling.
   void Rewind();
 
@@ -77,6 +85,8 @@ class TMPPlayQueue {
   bool Wraps() const { return repeat_ != TMPRepeatMode::Off && !singlePass_; }
   // The step from the current place to the next (+1) or previous (-1) entry, or -1.
   int Step(int direction, bool wrap) const;
+  // The entry after the end of the current file by the repeat mode, or -1.
+  int EntryAfterEnd() const;
   // A random order of every entry with the entry at first first (any first when it is -1).
   void NewRound(int first);
   int RoundPosition() const;  // of the current place in the round
@@ -91,6 +101,7 @@ class TMPPlayQueue {
   TMPRepeatMode repeat_ = TMPRepeatMode::All;
   bool shuffle_ = false;
   bool singlePass_ = false;
+  bool stopAfterCurrent_ = false;
   std::vector<uint64_t> round_;  // entry ids in shuffled order, while shuffling
   int roundPlace_ = 0;  // the current entry's place in the round (where it stood, when removed)
 };

@@ -166,6 +166,68 @@ TEST_F(Desktop, ASecondStartHandsItsFileOverAndEnds) {
   EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(b_).toString(); }));
 }
 
+// yumekaze --COMMAND from a shell: each reaches the running player, answers at once, and
+// leaves no second player behind.
+TEST_F(Desktop, ShellCommandsSteerTheRunningPlayer) {
+  auto command = [&](const QStringList& arguments) {
+    int exitCode = -1;
+    QProcess shell;
+    shell.setProcessEnvironment(ProgramEnvironment(config_.path()));
+    shell.setProcessChannelMode(QProcess::MergedChannels);
+    shell.start(YUMEKAZE_PROGRAM, arguments);
+    EXPECT_TRUE(shell.waitForFinished(kTimeoutMs));
+    exitCode = shell.exitCode();
+    return std::make_pair(exitCode, QString::fromUtf8(shell.readAll()).trimmed());
+  };
+  EXPECT_EQ(command({"--pause"}).first, 0);
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  EXPECT_TRUE(command({"--status"}).second.startsWith("paused 0:"));
+  EXPECT_EQ(command({"--play"}).first, 0);
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Playing"));
+  EXPECT_EQ(command({"--volume", "40"}).first, 0);
+  EXPECT_TRUE(PlayerctlSays({"volume"}, "0.400000"));
+  EXPECT_EQ(command({"--volume", "-10"}).first, 0);
+  EXPECT_TRUE(PlayerctlSays({"volume"}, "0.300000"));
+  command({"--play-pause"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Paused"));
+  EXPECT_EQ(command({"--seek", "12"}).first, 0);
+  EXPECT_TRUE(PlayerctlSays({"position"}, "12.000000"));
+  EXPECT_EQ(command({"--seek", "+3.5"}).first, 0);
+  EXPECT_TRUE(PlayerctlSays({"position"}, "15.500000"));
+  EXPECT_EQ(command({"--status"}).second.toStdString(), "paused 0:15/0:30 a.mp3");
+
+  // Enqueued files join the end without playing; next reaches them.
+  EXPECT_EQ(command({"--enqueue", c_}).first, 0);
+  EXPECT_EQ(command({"--next"}).first, 0);
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(b_).toString(); }));
+  command({"--next"});
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(c_).toString(); }));
+  command({"--previous"});
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(b_).toString(); }));
+
+  // Stop after the current file: it plays to its end, then play goes on with the next entry.
+  command({"--play"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Playing"));
+  EXPECT_EQ(command({"--stop-after-current"}).first, 0);
+  command({"--seek", "28"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Stopped"));
+  EXPECT_EQ(Url().toStdString(), QUrl::fromLocalFile(b_).toString().toStdString());
+  command({"--play"});
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Playing"));
+  EXPECT_EQ(Url().toStdString(), QUrl::fromLocalFile(c_).toString().toStdString());
+  EXPECT_EQ(command({"--stop"}).first, 0);
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Stopped"));
+  EXPECT_EQ(Output("playerctl", {"--list-all"}), "yumekaze");
+
+  EXPECT_EQ(command({"--quit"}).first, 0);
+  ASSERT_TRUE(program_.waitForFinished(kTimeoutMs));
+  EXPECT_EQ(command({"--status"}), std::make_pair(1, QString("stopped")));
+  const auto none = command({"--next"});
+  EXPECT_EQ(none.first, 1);
+  EXPECT_TRUE(none.second.contains("no player")) << none.second.toStdString();
+  EXPECT_EQ(command({"--volume", "loud"}).first, 2);
+}
+
 TEST(DesktopOptions, HelpAndVersionPrintAndEndWithoutAWindow) {
   QProcess program;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -236,8 +298,7 @@ const QString kCli = QFileInfo(YUMEKAZE_PROGRAM).absolutePath() + "/yumekaze-cli
 // decoding the files gives.
 TEST(DesktopRecording, AWavDeviceRecordsTheListOnceAndStops) {
   if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
-      QStandardPaths::findExecutable("playerctl").isEmpty() ||
-      !QFileInfo::exists(kCli)) {
+      QStandardPaths::findExecutable("playerctl").isEmpty() || !QFileInfo::exists(kCli)) {
     GTEST_SKIP() << "needs a session bus (dbus-run-session), playerctl and yumekaze-cli";
   }
   TAudioFiles audio;

@@ -178,6 +178,7 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
                                 "お休みタイマー(&T)",
                                 "バージョン情報(&A)",
                                 "プレイリスト(&L)",
+                                "この曲で停止(&Q)",
                                 "文字コード(&C)",
                                 "",
                                 "元のサイズに戻す(&R)",
@@ -185,6 +186,10 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
   QStringList shown;
   for (QAction* action : form1->PopupMenu1->actions()) shown << action->text();
   EXPECT_EQ(shown, captions);
+  form1->StopAfterItem->trigger();
+  EXPECT_TRUE(form1->PlayList().Queue().StopAfterCurrent());
+  form1->StopAfterItem->trigger();
+  EXPECT_FALSE(form1->PlayList().Queue().StopAfterCurrent());
 }
 
 TEST_F(MainWindow, CommandsDoNothingBeforeAFileIsLoaded) {

@@ -30,14 +30,14 @@ TEST(PlayQueue, StepsWrapAtEitherEndOnlyWhenRepeating) {
   queue.SetCurrent(2);
   EXPECT_EQ(queue.NextIndex(), -1);
   EXPECT_FALSE(queue.Next());
-  EXPECT_FALSE(queue.AdvanceAfterEnd());
+  EXPECT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Done);
   EXPECT_EQ(Current(queue), "c");
   queue.Rewind();
   EXPECT_EQ(Current(queue), "a");
 
   queue.SetRepeat(TMPRepeatMode::One);
   EXPECT_EQ(queue.FollowingIndex(), 0);
-  EXPECT_TRUE(queue.AdvanceAfterEnd());
+  EXPECT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Play);
   EXPECT_EQ(Current(queue), "a");
   EXPECT_TRUE(queue.Next());  // the user still steps on
   EXPECT_EQ(Current(queue), "b");
@@ -47,13 +47,30 @@ TEST(PlayQueue, StepsWrapAtEitherEndOnlyWhenRepeating) {
   queue.SetCurrent(2);
   EXPECT_EQ(queue.FollowingIndex(), -1);
   queue.SetRepeat(TMPRepeatMode::All);
-  EXPECT_FALSE(queue.AdvanceAfterEnd());
+  EXPECT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Done);
+
+  // Stop after the current file: nothing follows without a gap, the end moves on and stops
+  // there, once; with nothing after the entry the list is done as without it.
+  queue.SetSinglePass(false);
+  queue.SetCurrent(0);
+  queue.SetStopAfterCurrent(true);
+  EXPECT_EQ(queue.FollowingIndex(), -1);
+  EXPECT_EQ(queue.NextIndex(), 1);
+  EXPECT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Stop);
+  EXPECT_EQ(Current(queue), "b");
+  EXPECT_FALSE(queue.StopAfterCurrent());
+  EXPECT_EQ(queue.FollowingIndex(), 2);
+  queue.SetRepeat(TMPRepeatMode::Off);
+  queue.SetCurrent(2);
+  queue.SetStopAfterCurrent(true);
+  EXPECT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Done);
+  EXPECT_FALSE(queue.StopAfterCurrent());
 
   TMPPlayQueue empty;
   EXPECT_EQ(empty.CurrentIndex(), -1);
   EXPECT_FALSE(empty.Next());
   EXPECT_FALSE(empty.Previous());
-  EXPECT_FALSE(empty.AdvanceAfterEnd());
+  EXPECT_EQ(empty.AdvanceAfterEnd(), TMPAfterEnd::Done);
 }
 
 TEST(PlayQueue, MovesKeepTheCurrentEntry) {
@@ -78,7 +95,7 @@ TEST(PlayQueue, RemovingThePlayingEntryLeavesItCurrentAndTheListGoesOnFromItsPla
   queue.Move(0, 1);  // d c: the gap stays before "c"
   EXPECT_EQ(queue.PathAt(queue.FollowingIndex()), "c");
   EXPECT_EQ(queue.PathAt(queue.PreviousIndex()), "d");
-  ASSERT_TRUE(queue.AdvanceAfterEnd());
+  ASSERT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Play);
   EXPECT_EQ(Current(queue), "c");
 
   // Cleared while playing: nothing follows until entries are added, then they do.
@@ -89,7 +106,7 @@ TEST(PlayQueue, RemovingThePlayingEntryLeavesItCurrentAndTheListGoesOnFromItsPla
   queue.SetRepeat(TMPRepeatMode::Off);
   queue.Remove(0);
   queue.Remove(0);
-  EXPECT_FALSE(queue.AdvanceAfterEnd());
+  EXPECT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Done);
 }
 
 TEST(PlayQueue, ShuffleRoundPlaysEveryEntryOnceAndSaysAheadWhatFollows) {
@@ -100,11 +117,11 @@ TEST(PlayQueue, ShuffleRoundPlaysEveryEntryOnceAndSaysAheadWhatFollows) {
   queue.SetShuffle(true);
   Paths played = {Current(queue)};
   for (int following = queue.FollowingIndex(); following >= 0; following = queue.FollowingIndex()) {
-    ASSERT_TRUE(queue.AdvanceAfterEnd());
+    ASSERT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Play);
     ASSERT_EQ(queue.CurrentIndex(), following);
     played.push_back(Current(queue));
   }
-  EXPECT_FALSE(queue.AdvanceAfterEnd());
+  EXPECT_EQ(queue.AdvanceAfterEnd(), TMPAfterEnd::Done);
   EXPECT_EQ(played.front(), "c");
   std::sort(played.begin(), played.end());
   EXPECT_EQ(played, Paths({"a", "b", "c", "d", "e"}));
@@ -132,7 +149,7 @@ TEST(PlayQueue, EditsKeepTheShuffleRoundWholeAndTheRemovedCurrentsPlaceInIt) {
   queue.Remove(queue.CurrentIndex());  // "a" plays on; what was to follow it still does
   EXPECT_EQ(queue.Entries()[queue.FollowingIndex()].id, afterA);
   Paths played;
-  while (queue.AdvanceAfterEnd()) played.push_back(Current(queue));
+  while (queue.AdvanceAfterEnd() == TMPAfterEnd::Play) played.push_back(Current(queue));
   std::sort(played.begin(), played.end());
   EXPECT_EQ(played, Paths({"b", "d", "e", "f", "g"}));
 }
@@ -168,20 +185,26 @@ TEST(PlayQueue, RandomEditsKeepEveryAnswerConsistent) {
         const int next = queue.NextIndex();
         const uint64_t id = next >= 0 ? queue.Entries()[next].id : 0;
         ASSERT_EQ(queue.Next(), next >= 0);
-        if (next >= 0) ASSERT_EQ(queue.Entries()[queue.CurrentIndex()].id, id);
+        if (next >= 0) {
+          ASSERT_EQ(queue.Entries()[queue.CurrentIndex()].id, id);
+        }
         break;
       }
       case 7: {
         const int previous = queue.PreviousIndex();
         ASSERT_EQ(queue.Previous(), previous >= 0);
-        if (previous >= 0) ASSERT_GE(queue.CurrentIndex(), 0);
+        if (previous >= 0) {
+          ASSERT_GE(queue.CurrentIndex(), 0);
+        }
         break;
       }
       case 8: {
         const int following = queue.FollowingIndex();
         const uint64_t id = following >= 0 ? queue.Entries()[following].id : 0;
-        ASSERT_EQ(queue.AdvanceAfterEnd(), following >= 0);
-        if (following >= 0) ASSERT_EQ(queue.Entries()[queue.CurrentIndex()].id, id);
+        ASSERT_EQ(queue.AdvanceAfterEnd() == TMPAfterEnd::Play, following >= 0);
+        if (following >= 0) {
+          ASSERT_EQ(queue.Entries()[queue.CurrentIndex()].id, id);
+        }
         break;
       }
       default:
