@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "cli/equalizer_option.h"
 #include "cli/fd_stream.h"
 #include "cli/pcm_writer.h"
 #include "cli/stream_decode.h"
@@ -23,6 +24,7 @@ constexpr const char* kUsage =
     "usage: yumekaze-cli decode [--band-cap] [--channels stereo|mix|left|right]\n"
     "                           [--freq-limit HZ] [--cpu auto|x87|3dnow|sse2|avx2]\n"
     "                           [--no-gapless] [--start TIME] [--duration TIME]\n"
+    "                           [--eq flat|PRESET|G1,G2,...|list] [--eq-mode freq|subband]\n"
     "                           INPUT -o OUTPUT\n";
 
 constexpr const char* kHelp =
@@ -44,7 +46,10 @@ constexpr const char* kHelp =
     "  --start TIME        begin at TIME (seconds with a fraction, or M:SS.mmm); the PCM\n"
     "                      is exactly that part of a decode from the start. A start at or\n"
     "                      past the end of the audio is an error\n"
-    "  --duration TIME     write at most TIME of PCM (same forms)\n"
+    "  --duration TIME     write at most TIME of PCM (same forms)\n";
+
+// After the equalizer's lines.
+constexpr const char* kHelpRest =
     "  -h, --help          show this help\n"
     "\n"
     "A stream whose sampling rate or channel count changes (files joined together):\n"
@@ -156,7 +161,7 @@ int ParseArguments(std::span<char* const> args, DecodeArguments& parsed) {
       return true;
     };
     if (arg == "-h" || arg == "--help") {
-      std::printf("%s\n%s", kUsage, kHelp);
+      std::printf("%s\n%s%s%s", kUsage, kHelp, EqualizerHelp(22).c_str(), kHelpRest);
       return kExitSuccess;
     } else if (arg == "--no-gapless") {
       parsed.settings.gapless = false;
@@ -181,6 +186,17 @@ int ParseArguments(std::span<char* const> args, DecodeArguments& parsed) {
     } else if (arg == "--cpu") {
       if (!takeValue() || !ParseCpuForm(value, parsed.settings.cpuFlags)) {
         return UsageError("--cpu takes auto, x87, 3dnow, sse2 or avx2%s", "");
+      }
+    } else if (arg == "--eq" || arg == "--eq-mode") {
+      if (!takeValue() ||
+          TakeEqualizerOption(arg, value, parsed.settings.equalizer) != EqualizerOption::kTaken) {
+        return UsageError("%s", arg == "--eq" ? "--eq takes flat, list, a preset or dB per band "
+                                                "(-12 to 12) separated by commas"
+                                              : "--eq-mode takes freq or subband");
+      }
+      if (parsed.settings.equalizer.listAsked) {
+        PrintEqualizerList(stdout);
+        return kExitSuccess;
       }
     } else if (arg == "-o" || arg == "--output") {
       if (!takeValue()) return UsageError("%s needs a file name", args[i]);

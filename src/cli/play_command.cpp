@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/equalizer_option.h"
 #include "cli/play_terminal.h"
 #include "cli/player_commands.h"
 #include "cli/shown_text.h"
+#include "engine/player/equalizer_presets.h"
 #include "engine/player/mp3_player.h"
 #include "engine/queue/play_queue.h"
 #include "engine/sound/sound_out.h"
@@ -36,6 +38,7 @@ constexpr const char* kUsage =
     "usage: yumekaze-cli play [--device auto|pulse[:SINK]|alsa[:NAME]|null|wav:PATH]\n"
     "                         [--volume 0-100] [--balance -100-100]\n"
     "                         [--replay-gain track|album|off] [--preamp DB] [--loop]\n"
+    "                         [--eq flat|PRESET|G1,G2,...|list] [--eq-mode freq|subband]\n"
     "                         [--charset NAME] FILE...\n";
 
 constexpr const char* kHelp =
@@ -52,7 +55,10 @@ constexpr const char* kHelp =
     "  --balance N     -100 (left only) to 100 (right only), default 0\n"
     "  --replay-gain M track (the default), album or off: the loudness the tags store\n"
     "  --preamp DB     -20 to 20 dB added to that gain (never past the stored peak)\n"
-    "  --loop          start again with the first file after the last\n"
+    "  --loop          start again with the first file after the last\n";
+
+// After the equalizer's lines.
+constexpr const char* kHelpRest =
     "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
     "                  CP932 or CP1252); by default the locale's\n"
     "  -h, --help      show this help\n"
@@ -82,6 +88,7 @@ struct PlayArguments {
   engine::TMP3ReplayGainMode replay_gain = engine::rgmTrack;
   int preamp = 0;
   bool loop = false;
+  EqualizerChoice equalizer;
   std::vector<std::string> files;
 };
 
@@ -106,10 +113,22 @@ int ParseArguments(std::span<char* const> args, PlayArguments& parsed) {
     const std::string_view arg = args[i];
     const auto value = [&]() -> const char* { return i + 1 < args.size() ? args[++i] : nullptr; };
     if (arg == "-h" || arg == "--help") {
-      std::printf("%s\n%s", kUsage, kHelp);
+      std::printf("%s\n%s%s%s", kUsage, kHelp, EqualizerHelp(18).c_str(), kHelpRest);
       return kExitSuccess;
     }
-    if (arg == "--loop") {
+    if (arg == "--eq" || arg == "--eq-mode") {
+      const char* text = value();
+      if (text == nullptr ||
+          TakeEqualizerOption(arg, text, parsed.equalizer) != EqualizerOption::kTaken) {
+        return UsageError(arg == "--eq" ? "--eq takes flat, list, a preset or dB per band (-12 "
+                                          "to 12) separated by commas"
+                                        : "--eq-mode takes freq or subband");
+      }
+      if (parsed.equalizer.listAsked) {
+        PrintEqualizerList(stdout);
+        return kExitSuccess;
+      }
+    } else if (arg == "--loop") {
       parsed.loop = true;
     } else if (arg == "--device") {
       const char* name = value();
@@ -258,6 +277,10 @@ class PlaySession {
   bool OpenAndPlay() {
     try {
       player_.SetFileName(current_path());
+      if (args_.equalizer.gainsDb) {
+        player_.SetEqualizer(engine::BandsFromGains(*args_.equalizer.gainsDb, args_.equalizer.mode,
+                                                    player_.SampleRate()));
+      }
     } catch (const std::exception& error) {
       Report(current_path(), error.what());
       return false;

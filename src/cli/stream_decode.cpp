@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "decoder/decoder_state.h"
+#include "engine/player/equalizer_presets.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/player_types.h"
 #include "engine/player/seek_index.h"
@@ -38,6 +39,16 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
     decoder::SelectCpuVariants(decoder, settings.cpuFlags);
     source.Open();
     report.format = source.OutputInfo();
+    // The gain tables follow the stream's rate and layer (lines for Layer III).
+    int equalizedLayer = 0;
+    auto equalize = [&] {
+      if (!settings.equalizer.gainsDb || source.LayerNumber() == equalizedLayer) return;
+      equalizedLayer = source.LayerNumber();
+      engine::TEqualizerBands bands = engine::BandsFromGains(
+          *settings.equalizer.gainsDb, settings.equalizer.mode, report.format.SampleRate);
+      engine::FillEqualizerTables(bands, report.format.SampleRate, equalizedLayer, decoder);
+    };
+    equalize();
     // A start skips decoding up to shortly before it when the input can seek.
     const int64_t start = SamplesIn(settings.startMs, report.format.SampleRate);
     int64_t drop = start;
@@ -73,7 +84,9 @@ DecodeReport DecodeStream(FdStream& input, PcmWriter& output, const DecodeSettin
         }
         ++report.formatChanges;
         report.format = source.OutputInfo();
+        equalizedLayer = 0;
       }
+      equalize();
       const int sample_bytes = 2 * report.format.Channels;
       int64_t samples = source.DecodeFrame(pcm) / sample_bytes;
       ++report.frames;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "cli/equalizer_option.h"
 #include "cli/fd_stream.h"
 #include "cli/pcm_writer.h"
 #include "decoder/decoder.h"
@@ -24,6 +25,7 @@ struct DecodeSettings {
   bool gapless = true;                         // trim encoder delay and padding (LAME tag)
   int64_t startMs = 0;                         // the PCM begins this far into the decode
   int64_t durationMs = -1;                     // and holds at most this much; -1: to the end
+  EqualizerChoice equalizer = {};              // none unless --eq
 };
 
 enum class DecodeOutcome {

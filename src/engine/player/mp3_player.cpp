@@ -97,7 +97,7 @@ void TMP3Player::BeginLoading() { loading_ = true; }
 
 void TMP3Player::Loaded() {
   loading_ = false;
-  if (equalizer_mode_ == memFreq) SetFrequencyRange(60, 16000);
+  if (equalizer_.Mode == memFreq) SetFrequencyRange(60, 16000);
   if (auto_open_ && !file_name_.empty()) Open();
 }
 
@@ -126,21 +126,21 @@ void TMP3Player::SetDecodePriority(TThreadPriority value) {
 }
 
 void TMP3Player::SetEqualizerEnabled(bool value) {
-  if (value == equalizer_enabled_) return;
-  equalizer_enabled_ = value;
+  if (value == equalizer_.Enabled) return;
+  equalizer_.Enabled = value;
   PostUnlessPending(MPM_EQUALIZER);
 }
 
 // The band tables hold 32 bands; larger counts are ignored like 0.
 void TMP3Player::SetEqualizerCount(int value) {
-  if (value <= 0 || value > 32 || value == equalizer_count_) return;
-  equalizer_count_ = value;
+  if (value <= 0 || value > TEqualizerBands::kMaxBands || value == equalizer_.Count) return;
+  equalizer_.Count = value;
   PostUnlessPending(MPM_EQUALIZER);
 }
 
 void TMP3Player::SetEqualizerMode(TMP3EqualizerMode value) {
-  if (value == equalizer_mode_) return;
-  equalizer_mode_ = value;
+  if (value == equalizer_.Mode) return;
+  equalizer_.Mode = value;
   PostUnlessPending(MPM_EQUALIZER);
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "decoder/decoder.h"
+#include "engine/player/equalizer_tables.h"
 #include "engine/player/file_opener.h"
 #include "engine/player/frame_source.h"
 #include "engine/player/message_window.h"
@@ -81,11 +82,11 @@ class TMP3Player : private TMPMessageHandler {
   void SetChangePosStep(int value);
   TThreadPriority DecodePriority() const { return decode_priority_; }
   void SetDecodePriority(TThreadPriority value);
-  bool EqualizerEnabled() const { return equalizer_enabled_; }
+  bool EqualizerEnabled() const { return equalizer_.Enabled; }
   void SetEqualizerEnabled(bool value);
-  int EqualizerCount() const { return equalizer_count_; }
+  int EqualizerCount() const { return equalizer_.Count; }
   void SetEqualizerCount(int value);  // 1..32; other values are ignored
-  TMP3EqualizerMode EqualizerMode() const { return equalizer_mode_; }
+  TMP3EqualizerMode EqualizerMode() const { return equalizer_.Mode; }
   void SetEqualizerMode(TMP3EqualizerMode value);
   const std::string& FileName() const { return file_name_; }
   void SetFileName(const std::string& value);
@@ -180,6 +181,9 @@ class TMP3Player : private TMPMessageHandler {
   int EqualizerGain(int band) const;
   void SetEqualizerGain(int band, int gain);   // band 0..31
   int EqualizerBandFrequency(int band) const;  // Hz
+  // Every equalizer setting at once (a preset, the CLI's --eq).
+  const TEqualizerBands& Equalizer() const { return equalizer_; }
+  void SetEqualizer(const TEqualizerBands& bands);
   // The gain tables of the player's decoder, as the equalizer and ReplayGain last filled them.
   const decoder::EqualizerState& DecoderGains() const { return decoder_->equalizer; }
 
@@ -221,7 +225,6 @@ class TMP3Player : private TMPMessageHandler {
   void HandleEqualizer();  // equalizer_settings.cpp
   // Fills the decoder's gain tables for the open file before its first frame.
   void ApplyEqualizer();
-  void ApplyEqualizerBands();
   void HandleOpened(TMPMessage& message);
   void HandleSeekIndex(const TMPMessage& message);
   // True while the seek index is built on a thread of its own (started here when the stream has
@@ -258,10 +261,6 @@ class TMP3Player : private TMPMessageHandler {
   void ReopenOutput(uint64_t generation);
   void DrainOutput(uint64_t generation);
 
-  // equalizer_settings.cpp
-  float BandFactor(int band) const;
-  int NearestBand(double centre) const;
-
   // Settings.
   bool auto_play_ = true;
   bool auto_open_ = true;
@@ -281,11 +280,7 @@ class TMP3Player : private TMPMessageHandler {
   TNotifyEvent on_volume_change_;
   TMP3EndPlayReason end_reason_ = meprStopped;
   TMP3CpuCapabilities using_cpu_capabilities_ = kAllCpuCapabilities;
-  int equalizer_count_ = 6;
-  TMP3EqualizerMode equalizer_mode_ = memSubBand;
-  int equalizer_gains_[32] = {};
-  int equalizer_bands_[32] = {};
-  bool equalizer_enabled_ = false;
+  TEqualizerBands equalizer_;
   bool noisy_seek_ = true;
   TMP3ReplayGainMode replay_gain_mode_ = rgmTrack;
   double replay_gain_preamp_ = 0.0;
