@@ -11,6 +11,8 @@ _yumekaze_cli() {
     --channels) COMPREPLY=($(compgen -W 'stereo mix left right' -- "$cur")); return ;;
     --cpu) COMPREPLY=($(compgen -W 'auto x87 3dnow sse2 avx2' -- "$cur")); return ;;
     --replay-gain) COMPREPLY=($(compgen -W 'track album off' -- "$cur")); return ;;
+    --eq) COMPREPLY=($(compgen -W 'list flat bass treble vocal loudness classical rock pop' -- "$cur")); return ;;
+    --eq-mode) COMPREPLY=($(compgen -W 'freq subband' -- "$cur")); return ;;
     --device)
       if [[ $cur == wav:* ]]; then
         COMPREPLY=($(compgen -P wav: -f -- "${cur#wav:}"))
@@ -26,9 +28,9 @@ _yumekaze_cli() {
   if [[ $cur == -* ]]; then
     local options='--help'
     case ${words[1]} in
-      decode) options+=' --band-cap --full-band --channels --freq-limit --cpu --no-gapless --start --duration -o --output' ;;
+      decode) options+=' --band-cap --full-band --channels --freq-limit --cpu --no-gapless --start --duration --eq --eq-mode -o --output' ;;
       info) options+=' --json --charset' ;;
-      play) options+=' --device --volume --balance --replay-gain --preamp --loop --charset' ;;
+      play) options+=' --device --volume --balance --replay-gain --preamp --loop --eq --eq-mode --charset' ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return

@@ -27,3 +27,5 @@ complete -c yumekaze-cli -n '__fish_seen_subcommand_from play' -l balance -x -d 
 complete -c yumekaze-cli -n '__fish_seen_subcommand_from play' -l replay-gain -x -a 'track album off' -d 'Loudness the tags store'
 complete -c yumekaze-cli -n '__fish_seen_subcommand_from play' -l preamp -x -d 'dB added to the ReplayGain'
 complete -c yumekaze-cli -n '__fish_seen_subcommand_from play' -l loop -d 'Start again after the last file'
+complete -c yumekaze-cli -n '__fish_seen_subcommand_from decode play' -l eq -x -a 'list flat bass treble vocal loudness classical rock pop' -d 'Equalizer: a preset or dB per band'
+complete -c yumekaze-cli -n '__fish_seen_subcommand_from decode play' -l eq-mode -x -a 'freq subband' -d 'Where the bands act'
