@@ -160,7 +160,8 @@ Bytes DecodeOn(TMPFrameSource& source, size_t limit) {
 TEST(PlayerSeek, EveryStartInLowBitrateLayer3IsExact) {
   TempDir dir;
   const std::string mp3 = (dir / "v8.mp3").string();
-  // A quiet tone: the encoder fills its reservoir, then sends frames of 8 to 24 kbit/s.
+  // A quiet tone: the encoder fills its reservoir and sends mostly frames of 8 and 16 kbit/s,
+  // whose main data begins up to some 30 frames back.
   if (!RunCommand("sox -V1 -n -r 24000 -c 2 -b 16 -t wav - synth 8 sine 200/2000 vol 0.3 | "
                   "lame --quiet -V 8 --resample 24 - " +
                   mp3)) {
