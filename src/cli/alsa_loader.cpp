@@ -89,12 +89,24 @@ int snd_pcm_pause(snd_pcm_t* pcm, int enable) {
   return Forward<&snd_pcm_pause>("snd_pcm_pause", kMissing, pcm, enable);
 }
 
+int snd_pcm_poll_descriptors_count(snd_pcm_t* pcm) {
+  return Forward<&snd_pcm_poll_descriptors_count>("snd_pcm_poll_descriptors_count", kMissing, pcm);
+}
+
+int snd_pcm_poll_descriptors(snd_pcm_t* pcm, struct pollfd* pfds, unsigned int space) {
+  return Forward<&snd_pcm_poll_descriptors>("snd_pcm_poll_descriptors", kMissing, pcm, pfds, space);
+}
+
 int snd_pcm_prepare(snd_pcm_t* pcm) {
   return Forward<&snd_pcm_prepare>("snd_pcm_prepare", kMissing, pcm);
 }
 
 int snd_pcm_recover(snd_pcm_t* pcm, int err, int silent) {
   return Forward<&snd_pcm_recover>("snd_pcm_recover", kMissing, pcm, err, silent);
+}
+
+int snd_pcm_resume(snd_pcm_t* pcm) {
+  return Forward<&snd_pcm_resume>("snd_pcm_resume", kMissing, pcm);
 }
 
 int snd_pcm_set_params(snd_pcm_t* pcm, snd_pcm_format_t format, snd_pcm_access_t access,

@@ -222,6 +222,10 @@ pa_operation* pa_stream_proplist_remove(pa_stream* s, const char* const keys[],
                                                             keys, cb, userdata);
 }
 
+int pa_stream_begin_write(pa_stream* p, void** data, size_t* nbytes) {
+  return Forward<&pa_stream_begin_write>("pa_stream_begin_write", kMissing, p, data, nbytes);
+}
+
 int pa_stream_write(pa_stream* p, const void* data, size_t nbytes, pa_free_cb_t free_cb,
                     int64_t offset, pa_seek_mode_t seek) {
   return Forward<&pa_stream_write>("pa_stream_write", kMissing, p, data, nbytes, free_cb, offset,

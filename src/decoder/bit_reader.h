@@ -51,14 +51,19 @@ inline void RefillBits(BitReader& reader) {
   }
 }
 
-// Reads count bits (0..24).
-inline uint32_t ReadBits(BitReader& reader, int32_t count) {
+// Reads count bits (0..56): also several fields that follow each other, in one go.
+inline uint64_t ReadWideBits(BitReader& reader, int32_t count) {
   if (count > reader.bitsHeld) RefillBits(reader);
   // Two shifts, so that a count of 0 never shifts by 64.
-  const auto value = static_cast<uint32_t>(reader.buffer >> (63 - count) >> 1);
+  const uint64_t value = reader.buffer >> (63 - count) >> 1;
   reader.buffer <<= count;
   reader.bitsHeld -= count;
   return value;
+}
+
+// Reads count bits (0..24).
+inline uint32_t ReadBits(BitReader& reader, int32_t count) {
+  return static_cast<uint32_t>(ReadWideBits(reader, count));
 }
 
 inline void SkipBits(BitReader& reader, uint32_t count) {

@@ -50,7 +50,8 @@ size_t StreamScanner::Feed(const uint8_t* bytes, size_t size, bool atEnd) {
     } else {
       if (!scan_.Found) scan_.First = frame;
       scan_.Found = true;
-      positions_->push_back({offset_ + static_cast<int64_t>(at), frame.Length, frame.Samples});
+      positions_->push_back({offset_ + static_cast<int64_t>(at), frame.Length, frame.Samples,
+                             PeekMainDataSpan(frame, bytes + at)});
       ++scan_.Frames;
       scan_.DecodedSamples += frame.Samples;
     }

@@ -9,14 +9,16 @@
 #include "decoder/frame_sync.h"
 #include "decoder/frame_walker.h"
 #include "decoder/gapless.h"
+#include "decoder/layer3/side_info.h"
 #include "decoder/vbr_header.h"
 
 namespace yumekaze::decoder {
 
 struct FramePosition {
-  int64_t Offset = 0;   // from the start of the scanned bytes
-  int32_t Length = 0;   // bytes, padding included
-  int32_t Samples = 0;  // per channel
+  int64_t Offset = 0;     // from the start of the scanned bytes
+  int32_t Length = 0;     // bytes, padding included
+  int32_t Samples = 0;    // per channel
+  MainDataSpan MainData;  // Layer III: where its main data lies in the bit reservoir
 };
 
 struct StreamScan {

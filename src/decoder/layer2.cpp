@@ -122,9 +122,12 @@ inline Granule ReadGranule(BitReader& bits, const Layer12Tables& tables, int32_t
       // 7 levels in 3 bits, else 2^(c-1) - 1 levels in c - 1 bits; centred on (levels - 1) / 2.
       const int32_t width = quantClass == 3 ? 3 : quantClass - 1;
       const int32_t middle = quantClass == 3 ? 3 : (1 << (quantClass - 2)) - 1;
-      const auto first = static_cast<int32_t>(ReadBits(bits, width)) - middle;
-      const auto second = static_cast<int32_t>(ReadBits(bits, width)) - middle;
-      const auto third = static_cast<int32_t>(ReadBits(bits, width)) - middle;
+      // The three codes follow each other: one read of up to 48 bits.
+      const uint64_t codes = ReadWideBits(bits, 3 * width);
+      const uint64_t mask = (uint64_t{1} << width) - 1;
+      const auto first = static_cast<int32_t>(codes >> (2 * width)) - middle;
+      const auto second = static_cast<int32_t>((codes >> width) & mask) - middle;
+      const auto third = static_cast<int32_t>(codes & mask) - middle;
       return {{static_cast<float>(first), static_cast<float>(second), static_cast<float>(third)}};
     }
   }

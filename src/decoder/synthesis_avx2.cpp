@@ -28,7 +28,7 @@ inline __m128i ToPcm(__m256d first, __m256d second) {
 
 template <int Stride>
 void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
-  const SynthLaneWindow& lanes = GetSynthLaneWindow();
+  const SynthLaneWindow& lanes = kSynthLaneWindow;
   __m256d low[4];
   __m256d high[4];
 #pragma GCC unroll 8

@@ -1,6 +1,5 @@
 #include "decoder/synthesis_lanes.h"
 
-#include "decoder/synthesis_window.h"
 #include "decoder/tables/tables.h"
 
 namespace yumekaze::decoder {
@@ -26,16 +25,6 @@ SynthLaneWindow Build() {
 
 }  // namespace
 
-const SynthLaneWindow& GetSynthLaneWindow() {
-  static const SynthLaneWindow lanes = Build();
-  return lanes;
-}
-
-int32_t WindowMiddleSample(const float* ring, int32_t position) {
-  const double* w = GetSynthLaneWindow().Middle;
-  double sum = 0.0;
-  for (int32_t m = 0; m < 8; ++m) sum += w[m] * ring[(position + 32 + 64 * m) & 511];
-  return RoundToPcmX87(sum);
-}
+const SynthLaneWindow kSynthLaneWindow = Build();
 
 }  // namespace yumekaze::decoder

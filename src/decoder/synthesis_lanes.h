@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "decoder/synthesis_window.h"
+
 namespace yumekaze::decoder {
 
 struct SynthLaneWindow {
@@ -20,14 +22,23 @@ struct SynthLaneWindow {
   double Middle[8];
 };
 
-const SynthLaneWindow& GetSynthLaneWindow();
-
-// Sample 16 of a slot: X_0 of the odd slots back, in the reference form's order and rounding.
-int32_t WindowMiddleSample(const float* ring, int32_t position);
+// Built before main from the constant-initialised window table; an object rather than a
+// function's static, so that the per-slot windowing reads it without a guard check or call.
+extern const SynthLaneWindow kSynthLaneWindow;
 
 // Internal linkage: the forms' files are built for different instruction sets, and a shared
 // out-of-line copy could carry AVX code into the SSE2 form.
 namespace {
+
+// Sample 16 of a slot: X_0 of the odd slots back, in the reference form's order and rounding.
+// Inline, so that it overlaps with the vector work around it.
+inline int32_t WindowMiddleSample(const float* ring, int32_t position) {
+  double sum = 0.0;
+  for (int32_t m = 0; m < 8; ++m) {
+    sum += kSynthLaneWindow.Middle[m] * ring[(position + 32 + 64 * m) & 511];
+  }
+  return RoundToPcmX87(sum);
+}
 
 // Writes the 32 samples of a slot to the output, Stride bytes apart (2 mono, 4 one channel of a
 // stereo pair).

@@ -29,7 +29,7 @@ inline __m128i ToPcm(__m128d low, __m128d high) {
 
 template <int Stride>
 void WindowSse2(const float* ring, int32_t position, uint8_t* output) {
-  const SynthLaneWindow& lanes = GetSynthLaneWindow();
+  const SynthLaneWindow& lanes = kSynthLaneWindow;
   __m128d low[8];
   __m128d high[8];
 #pragma GCC unroll 8

@@ -217,6 +217,20 @@ TEST_F(DecodeCommand, NamesThatAreNotUtf8AreOpenedAsTheyAre) {
   EXPECT_EQ(ReadFileBytes(dir / "a.raw"), ReadFileBytes(dir / "b\xE9.raw"));
 }
 
+// The sound libraries are loaded only when a command plays: mapping them and their dependencies
+// would be most of a short decode's time and memory.
+TEST_F(DecodeCommand, DecodingLoadsNoSoundLibrary) {
+  const fs::path log = dir / "loader.log";
+  const std::string command = "LD_DEBUG=libs " + std::string(YUMEKAZE_CLI) + " decode " +
+                              Quoted(demo) + " -o /dev/null 2>" + Quoted(log);
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const auto bytes = ReadFileBytes(log);
+  const std::string loaded(bytes.begin(), bytes.end());
+  ASSERT_NE(loaded.find("libc.so"), std::string::npos) << "the loader said nothing";
+  EXPECT_EQ(loaded.find("libasound"), std::string::npos);
+  EXPECT_EQ(loaded.find("libpulse"), std::string::npos);
+}
+
 TEST_F(DecodeCommand, WrongUsageExitsWithTwoAndHelpWithZero) {
   EXPECT_EQ(RunCli("").status, 2);
   EXPECT_EQ(RunCli("frobnicate").status, 2);

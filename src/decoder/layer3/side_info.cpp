@@ -91,7 +91,7 @@ int32_t ReadSideInfoMpeg1(L3BitReader& reader, Layer3FrameFields& frame, int32_t
       ReadGranuleChannel(reader, sideInfo[gr][ch], frame, false, gainOffset);
     }
   }
-  return frame.Channels == 1 ? 21 : 36;
+  return HeaderAndSideInfoBytes(true, frame.Channels);
 }
 
 int32_t ReadSideInfoLsf(L3BitReader& reader, Layer3FrameFields& frame, int32_t& frameLength,
@@ -104,7 +104,19 @@ int32_t ReadSideInfoLsf(L3BitReader& reader, Layer3FrameFields& frame, int32_t& 
   for (int ch = 0; ch < frame.Channels; ++ch) {
     ReadGranuleChannel(reader, sideInfo[granuleSlot & 1][ch], frame, true, gainOffset);
   }
-  return frame.Channels == 1 ? 13 : 21;
+  return HeaderAndSideInfoBytes(false, frame.Channels);
+}
+
+MainDataSpan PeekMainDataSpan(const FrameInfo& frame, const uint8_t* bytes) {
+  const MpegFrameHeader& header = frame.Header;
+  if (header.Layer != 1) return {};
+  const bool mpeg1 = header.VersionId == 1;
+  const int32_t crc = header.ProtectionBit ? 0 : 2;
+  const int32_t side_info_end = HeaderAndSideInfoBytes(mpeg1, frame.Channels) + crc;
+  if (frame.Length < side_info_end) return {};
+  const uint8_t* side_info = bytes + 4 + crc;
+  const int32_t begin = mpeg1 ? (side_info[0] << 1) | (side_info[1] >> 7) : side_info[0];
+  return {begin, frame.Length - side_info_end};
 }
 
 }  // namespace yumekaze::decoder

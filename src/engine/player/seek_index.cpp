@@ -8,8 +8,6 @@
 namespace yumekaze::engine {
 namespace {
 
-// Main data of a Layer III frame may begin this many bytes before its header.
-constexpr int64_t kReservoirBytes = 511;
 // The synthesis ring turns 16 slots; frames of 12, 18 or 36 slots bring it back to the same place
 // after a multiple of 8 frames.
 constexpr size_t kRingAlignment = 8;
@@ -61,7 +59,7 @@ void TMPSeekIndex::Build(TMPStream& stream, int64_t audioStart, int64_t audioLen
   frames_.reserve(positions.size());
   int64_t samples = 0;
   for (const decoder::FramePosition& position : positions) {
-    frames_.push_back({audioStart + position.Offset, samples});
+    frames_.push_back({audioStart + position.Offset, samples, position.MainData});
     samples += position.Samples;
   }
   decoded_samples_ = samples;
@@ -89,22 +87,34 @@ TSeekPoint TMPSeekIndex::Find(int64_t target, const decoder::GaplessTrim& trim) 
   const auto holding = std::upper_bound(
       frames_.begin(), frames_.end(), decoded,
       [](int64_t sample, const Frame& frame) { return sample < frame.FirstSample; });
-  size_t first = static_cast<size_t>(holding - frames_.begin()) - 1;
+  const size_t target_frame = static_cast<size_t>(holding - frames_.begin()) - 1;
   // Two frames before the target's must come out right: the synthesis window reaches back 16
   // slots (more than a Layer I frame's 12), and a Layer III frame's overlap adds the output of
-  // the one before it. For Layer III also the bytes their main data may reach back into.
+  // the one before it.
   constexpr size_t kNeeded = 2;
-  first = first >= kNeeded ? first - kNeeded : 0;
-  if (layer_number_ == 3) {
-    const int64_t reach = frames_[first].Offset - kReservoirBytes;
-    while (first > 0 && frames_[first].Offset > reach) --first;
-    first = first > 0 ? first - 1 : 0;
-  }
+  size_t first = target_frame >= kNeeded ? target_frame - kNeeded : 0;
+  if (layer_number_ == 3) first = CoverReservoir(first, target_frame);
   first -= first % kRingAlignment;
   point.Offset = frames_[first].Offset;
   point.DecodedSamples = frames_[first].FirstSample;
   point.DropSamples = target - decoder::TrimmedLength(trim, point.DecodedSamples);
   return point;
+}
+
+// main_data_begin counts main-data bytes only, which small frames carry few of among their
+// header and side information: the reach back is counted in frames, not in file bytes.
+size_t TMPSeekIndex::CoverReservoir(size_t needed, size_t target) const {
+  // Main data that must come before frame `needed`: each later frame's reach, less what the
+  // frames from `needed` on bring themselves.
+  int64_t missing = 0;
+  int64_t brought = 0;
+  for (size_t i = needed; i <= target; ++i) {
+    missing = std::max<int64_t>(missing, frames_[i].MainData.Begin - brought);
+    brought += frames_[i].MainData.Bytes;
+  }
+  size_t first = needed;
+  for (; first > 0 && missing > 0; --first) missing -= frames_[first - 1].MainData.Bytes;
+  return first;
 }
 
 }  // namespace yumekaze::engine

@@ -46,7 +46,11 @@ class TMPSeekIndex {
   struct Frame {
     int64_t Offset;
     int64_t FirstSample;  // decoded samples before it
+    decoder::MainDataSpan MainData;
   };
+  // The earliest frame the decode must start at for frames [needed, target] to find all the
+  // main data they reach back to in the bit reservoir.
+  size_t CoverReservoir(size_t needed, size_t target) const;
   std::vector<Frame> frames_;
   int64_t end_offset_ = 0;
   int64_t decoded_samples_ = 0;

@@ -9,7 +9,12 @@
 #include <thread>
 
 #include "../../robustness/watchdog.h"
+#include "decoder/decoder_state.h"
+#include "engine/player/frame_source.h"
+#include "engine/player/seek_index.h"
 #include "engine/stream/memory_stream.h"
+#include "engine/stream/stream_reader.h"
+#include "engine/tags/mp3_info.h"
 #include "player_test_support.h"
 
 namespace yumekaze::engine::test {
@@ -136,6 +141,60 @@ TEST(PlayerSeek, AFirstSeekDoesNotWaitForTheScanOfTheFile) {
     ASSERT_TRUE(recorder.player().Seek(1000));
   }
   gate->Let();  // the scan ends after its player
+}
+
+// The source's PCM from its position on, `limit` bytes at most.
+Bytes DecodeOn(TMPFrameSource& source, size_t limit) {
+  Bytes pcm;
+  uint8_t frame[kPcmBufferSize];
+  while (pcm.size() < limit && !source.AtEndOfData()) {
+    if (source.FindFrame() == TFrameStep::Skipped) continue;
+    pcm.insert(pcm.end(), frame, frame + source.DecodeFrame(frame));
+  }
+  return pcm;
+}
+
+// Small Layer III frames carry little main data beside their header and side information, so a
+// frame's main data may begin dozens of frames back. A start every 25 ms gives exactly the PCM of
+// a decode from the first frame.
+TEST(PlayerSeek, EveryStartInLowBitrateLayer3IsExact) {
+  TempDir dir;
+  const std::string mp3 = (dir / "v8.mp3").string();
+  // A quiet tone: the encoder fills its reservoir and sends mostly frames of 8 and 16 kbit/s,
+  // whose main data begins up to some 30 frames back.
+  if (!RunCommand("sox -V1 -n -r 24000 -c 2 -b 16 -t wav - synth 8 sine 200/2000 vol 0.3 | "
+                  "lame --quiet -V 8 --resample 24 - " +
+                  mp3)) {
+    GTEST_SKIP() << "sox or lame is missing";
+  }
+  TMPMemoryStream stream(ReadFileBytes(mp3));
+  TMPStreamReader reader(0x10000);
+  TMP3Info info;
+  auto state = std::make_unique<decoder::DecoderState>();
+  TMPFrameSource source(reader, info, *state);
+  reader.Open(&stream, true);
+  source.Open();
+  const Bytes whole = DecodeOn(source, SIZE_MAX);
+  TMPMemoryStream scanned(ReadFileBytes(mp3));
+  TMPSeekIndex index;
+  index.Build(scanned, source.AudioStart(), source.AudioLength(), source.LayerNumber());
+
+  constexpr size_t kSampleBytes = 4;
+  constexpr size_t kCompared = 2 * 576 * kSampleBytes;
+  int starts = 0;
+  int wrong = 0;
+  for (int64_t target = 0; target * kSampleBytes < whole.size(); target += 600, ++starts) {
+    const TSeekPoint point = index.Find(target, source.Trim());
+    source.SeekTo(point.Offset, point.DecodedSamples);
+    const size_t drop = static_cast<size_t>(point.DropSamples) * kSampleBytes;
+    const Bytes got = DecodeOn(source, drop + kCompared);
+    const size_t at = static_cast<size_t>(target) * kSampleBytes;
+    const size_t n = std::min(kCompared, whole.size() - at);
+    ASSERT_GE(got.size(), drop + n);
+    if (!std::equal(got.begin() + drop, got.begin() + drop + n, whole.begin() + at)) ++wrong;
+  }
+  EXPECT_GT(starts, 300);
+  EXPECT_EQ(wrong, 0) << "starts whose PCM differs, of " << starts;
 }
 
 TEST(PlayerSeek, PastTheEndEndsTheFileAndStreamsThatCannotSeekRefuse) {
