@@ -55,7 +55,7 @@ constexpr const char* kHelp =
 constexpr std::string_view kIndent = "                ";
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "yumekaze-cli info: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "yumekaze-cli info: %s\n%s", ShownFileName(message).c_str(), kUsage);
   return kExitUsage;
 }
 
@@ -225,7 +225,7 @@ int RunInfoCommand(std::span<char* const> args) {
       std::printf("%s\n", ErrorJson(path, error).c_str());
     } else {
       std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", ShownFileName(path).c_str(),
-                   error.c_str());
+                   ShownFileName(error).c_str());
     }
     status = kExitFailure;
   }

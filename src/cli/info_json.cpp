@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/info_fields.h"
+#include "cli/shown_text.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/file_name_text.h"
 #include "platform/text/tag_text.h"
@@ -82,7 +83,8 @@ class JsonObject {
     out_ += key;
     out_ += "\":";
   }
-  // Control characters, C1 ones included, are escaped so that the text is safe on a terminal.
+  // Control characters, C1 and bidirectional ones included, are escaped so that the text is safe
+  // on a terminal.
   void AppendString(std::string_view text) {
     out_ += '"';
     for (size_t i = 0; i < text.size(); ++i) {
@@ -98,6 +100,12 @@ class JsonObject {
                  static_cast<unsigned char>(text[i + 1]) < 0xA0) {
         std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[++i]));
         out_ += escaped;
+      } else if (BidiControlLength(text, i) > 0) {
+        const unsigned code = (static_cast<unsigned char>(text[i + 1]) & 0x3F) << 6 |
+                              (static_cast<unsigned char>(text[i + 2]) & 0x3F);
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", 0x2000 | code);
+        out_ += escaped;
+        i += 2;
       } else {
         out_ += text[i];
       }

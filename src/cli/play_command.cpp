@@ -27,7 +27,6 @@
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wave_device_factory.h"
 #include "platform/text/legacy_charset.h"
-#include "platform/text/tag_text.h"
 
 namespace yumekaze::cli {
 namespace {
@@ -86,7 +85,7 @@ struct PlayArguments {
 };
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "yumekaze-cli play: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "yumekaze-cli play: %s\n%s", ShownFileName(message).c_str(), kUsage);
   return kExitUsage;
 }
 
@@ -277,7 +276,7 @@ class PlaySession {
     // ALSA opened at start but refuses this stream: go on without sound.
     EndStatusLine();
     std::fprintf(stderr, "yumekaze-cli play: %s: %s; playing on the null device\n",
-                 current_path().c_str(), device_error.c_str());
+                 ShownFileName(current_path()).c_str(), ShownFileName(device_error).c_str());
     on_alsa_ = false;
     player_.SetWaveDevice(std::make_unique<platform::TNullWaveDevice>());
     return OpenAndPlay();
@@ -440,8 +439,8 @@ class PlaySession {
     std::string text = StateWord(player_.Status());
     text.resize(6, ' ');
     text += ShownFileName(current_path());
-    const std::string artist = platform::DecodeTagText(player_.Artist());
-    const std::string title = platform::DecodeTagText(player_.SongTitle());
+    const std::string artist = SafeText(player_.Artist(), ' ', " ");
+    const std::string title = SafeText(player_.SongTitle(), ' ', " ");
     text += "  ";
     if (!artist.empty()) text += artist + " - ";
     text += title;
@@ -485,7 +484,8 @@ class PlaySession {
 
   void Report(const std::string& path, const char* message) {
     EndStatusLine();
-    std::fprintf(stderr, "yumekaze-cli play: %s: %s\n", path.c_str(), message);
+    std::fprintf(stderr, "yumekaze-cli play: %s: %s\n", ShownFileName(path).c_str(),
+                 ShownFileName(message).c_str());
     failed_ = true;
   }
 
@@ -518,7 +518,8 @@ int RunPlayCommand(std::span<char* const> args) {
     std::string why;
     device = platform::CreateAutoWaveDevice(why);
     if (!device) {
-      std::fprintf(stderr, "yumekaze-cli play: %s; playing on the null device\n", why.c_str());
+      std::fprintf(stderr, "yumekaze-cli play: %s; playing on the null device\n",
+                   ShownFileName(why).c_str());
       device = std::make_unique<platform::TNullWaveDevice>();
     } else if (dynamic_cast<platform::TAlsaWaveDevice*>(device.get()) != nullptr) {
       alsa_name = "default";
@@ -531,7 +532,7 @@ int RunPlayCommand(std::span<char* const> args) {
       std::fprintf(stderr,
                    "yumekaze-cli play: cannot open ALSA device \"%s\": %s; playing on the null "
                    "device\n",
-                   alsa_name.c_str(), error.c_str());
+                   ShownFileName(alsa_name).c_str(), ShownFileName(error).c_str());
       on_alsa = false;
       device = std::make_unique<platform::TNullWaveDevice>();
     }

@@ -60,8 +60,9 @@ class TMP3Info {
   // Longest of ID3v1 "TITLE", ID3v2 "TIT2" and INFO "INAM" (the earlier at equal length).
   std::string GetTitle() const;
 
-  // ID3v2 before APE before RIFF INFO before ID3v1, field by field. In the merged fields an
-  // ID3v1 genre byte of 255 and a track of 0 mean none.
+  // ID3v2 before APE before RIFF INFO before ID3v1, field by field. Genre numbers are named by
+  // the list other tag libraries share (CommonGenreName); in the merged fields an ID3v1 genre
+  // byte without a name there (255 included) and a track of 0 mean none.
   TTagFields Merged() const;
 
   uint8_t Found() const { return found_; }

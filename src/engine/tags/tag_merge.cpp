@@ -12,8 +12,6 @@ namespace yumekaze::engine {
 
 namespace {
 
-constexpr int kNoGenre = 255;  // what most ID3v1 writers store for "no genre"
-
 std::string First(std::initializer_list<std::string> candidates) {
   for (const std::string& candidate : candidates) {
     if (!candidate.empty()) return candidate;
@@ -33,8 +31,10 @@ bool AllDigits(std::string_view text) {
 std::string GenreByNumber(std::string_view text) {
   if (!AllDigits(text)) return std::string(text);
   const int number = std::stoi(std::string(text));
-  if (number > 255 || GenreName(static_cast<uint8_t>(number)).empty()) return std::string(text);
-  return std::string(GenreName(static_cast<uint8_t>(number)));
+  if (number > 255 || CommonGenreName(static_cast<uint8_t>(number)).empty()) {
+    return std::string(text);
+  }
+  return std::string(CommonGenreName(static_cast<uint8_t>(number)));
 }
 
 // One genre value: "Rock", "17", "(17)", "(17)Rock" (a reference refined by text), "(RX)",
@@ -130,7 +130,9 @@ TTagFields TMP3Info::Merged() const {
       First({id3("TDRC"), id3("TYER"), id3("TYE"), ape("Year"), info("ICRD"), v1("YEAR")});
   fields.genre =
       First({ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")),
-             info("IGNR"), id3v1_genre_ == kNoGenre ? std::string() : v1("GENRE")});
+             info("IGNR"),
+             id3v1_genre_ < 0 ? std::string()
+                              : std::string(CommonGenreName(static_cast<uint8_t>(id3v1_genre_)))});
   fields.comment = First({id3("COMM"), id3("COM"), ape("Comment"), info("ICMT"), v1("COMMENT")});
 
   TReplayGain& gain = fields.replay_gain;
