@@ -56,6 +56,14 @@ TEST_F(InfoCommand, TagsWrittenByMutagenReadAsTagLibReadsThem) {
   EXPECT_EQ(run.status, 0) << run.out;
 }
 
+TEST_F(InfoCommand, LatinAndLegacyTextEachReadRightUnderThreeLocales) {
+  const fs::path script = fs::path(YUMEKAZE_SOURCE_DIR) / "tests" / "cli" / "tag_charset_check.py";
+  const ShellRun run = Shell("/usr/bin/python3 " + Q(script) + " " + Q(cli_) + " " +
+                             Q(TAGLIB_FIELDS) + " " + Q(demo_) + " " + Q(dir_));
+  if (run.status == 77) GTEST_SKIP() << run.out;
+  EXPECT_EQ(run.status, 0) << run.out;
+}
+
 TEST_F(InfoCommand, ReadsPipesAndStandardInput) {
   const fs::path fifo = dir_ / "stream.mp2";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
