@@ -2,6 +2,7 @@
 // INFO, ID3v1 (what other players do); genre references resolved, ReplayGain values parsed.
 #include <strings.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -100,6 +101,33 @@ void DropDamagedGains(TReplayGain& gain) {
   }
 }
 
+bool Digits(std::string_view text, size_t count) {
+  return text.size() == count &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The date of a 2.3 tag as 2.4's TDRC gives it: year (TYER), "DDMM" (TDAT) and "HHMM" (TIME)
+// joined into "YYYY-MM-DDTHH:MM", as far as the parts are there and well-formed.
+std::string Id3v23Date(const std::string& year, const std::string& day_month,
+                       const std::string& time) {
+  if (!Digits(year, 4) || !Digits(day_month, 4)) return year;
+  std::string date = year + "-" + day_month.substr(2, 2) + "-" + day_month.substr(0, 2);
+  if (Digits(time, 4)) date += "T" + time.substr(0, 2) + ":" + time.substr(2, 2);
+  return date;
+}
+
+// A comment frame with a description and no text: some writers put the comment there.
+std::string DescriptionOnlyComment(const TMP3Info::TagLines& lines) {
+  for (const std::string& line : lines) {
+    for (const std::string_view kind : {"COMM:", "COM:"}) {
+      if (line.starts_with(kind) && line.back() == '=' && line.find('=') == line.size() - 1) {
+        return line.substr(kind.size(), line.size() - kind.size() - 1);
+      }
+    }
+  }
+  return {};
+}
+
 std::optional<double> FirstGain(std::initializer_list<std::string> texts,
                                 std::optional<double> fallback) {
   for (const std::string& text : texts) {
@@ -126,14 +154,15 @@ TTagFields TMP3Info::Merged() const {
   fields.track = First({id3("TRCK"), id3("TRK"), ape("Track"), info("ITRK"),
                         v1_track == "0" ? std::string() : v1_track});
   fields.disc = First({id3("TPOS"), id3("TPA"), ape("Disc")});
-  fields.year =
-      First({id3("TDRC"), id3("TYER"), id3("TYE"), ape("Year"), info("ICRD"), v1("YEAR")});
-  fields.genre =
-      First({ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")),
-             info("IGNR"),
-             id3v1_genre_ < 0 ? std::string()
-                              : std::string(CommonGenreName(static_cast<uint8_t>(id3v1_genre_)))});
-  fields.comment = First({id3("COMM"), id3("COM"), ape("Comment"), info("ICMT"), v1("COMMENT")});
+  fields.year = First({id3("TDRC"), Id3v23Date(id3("TYER"), id3("TDAT"), id3("TIME")),
+                       Id3v23Date(id3("TYE"), id3("TDA"), id3("TIM")), ape("Year"), info("ICRD"),
+                       v1("YEAR")});
+  fields.genre = First(
+      {ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")), info("IGNR"),
+       id3v1_genre_ < 0 ? std::string()
+                        : std::string(CommonGenreName(static_cast<uint8_t>(id3v1_genre_)))});
+  fields.comment = First({id3("COMM"), id3("COM"), DescriptionOnlyComment(v2), ape("Comment"),
+                          info("ICMT"), v1("COMMENT")});
 
   TReplayGain& gain = fields.replay_gain;
   const TReplayGain& rva2 = id3v2_.rva2;

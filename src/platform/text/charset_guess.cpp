@@ -66,6 +66,7 @@ bool IsLatinSign(uint8_t byte) {
 
 // Latin text has its accented letters among plain ones, a few in a row at most; words of other
 // scripts read as Latin-1 give runs of accented letters, or signs no title uses (² ¶ ¼ ƒ ‡).
+// Only called for text with bytes above 0x7F.
 bool PlausibleLatin1(std::string_view bytes) {
   size_t letters = 0, accented = 0, run = 0;
   for (const char c : bytes) {
@@ -83,7 +84,8 @@ bool PlausibleLatin1(std::string_view bytes) {
     ++letters;
     ++accented;
   }
-  return accented * 2 <= letters;
+  // Signs alone ("•—") are no title; they are how two-byte characters read as Latin-1.
+  return letters > 0 && accented * 2 <= letters;
 }
 
 std::vector<uint32_t> CodePoints(std::string_view utf8) {
@@ -130,8 +132,9 @@ bool IsHalfwidthKatakana(uint32_t c) { return c >= 0xFF61 && c <= 0xFF9F; }
 
 // Kana, hangul and ideographs: letters of words, not punctuation such as 「」.
 bool IsCjkLetter(uint32_t c) {
-  return InRanges(c, {{0x3040, 0x30FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7A3},
-                      {0xF900, 0xFAFF}});
+  return InRanges(
+      c,
+      {{0x3040, 0x30FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7A3}, {0xF900, 0xFAFF}});
 }
 
 bool IsCyrillicLetter(uint32_t c) { return c >= 0x0400 && c <= 0x04FF; }

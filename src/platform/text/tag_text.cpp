@@ -31,4 +31,10 @@ std::string DecodeTagText(std::string_view bytes) {
   return DecodeTagText(bytes, ReadsAsLegacy(bytes, locale_set) ? locale_set : kLatin1Charset);
 }
 
+std::string DecodeTagLine(std::string_view line) {
+  const size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return DecodeTagText(line);
+  return DecodeTagText(line.substr(0, equals)) + "=" + DecodeTagText(line.substr(equals + 1));
+}
+
 }  // namespace yumekaze::platform
