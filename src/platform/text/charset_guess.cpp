@@ -3,7 +3,12 @@
 #include <strings.h>
 #include <uchardet/uchardet.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/text/file_name_text.h"
