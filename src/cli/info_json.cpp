@@ -43,7 +43,7 @@ class JsonObject {
     return *this;
   }
   // Tag text: null when empty, a string for one value, an array for several (which the tags
-  // hold joined with " / ").
+  // hold joined with kValueSeparator).
   JsonObject& Values(std::string_view key, std::string_view bytes) {
     Key(key);
     const std::string text = platform::DecodeTagText(bytes);
@@ -51,17 +51,16 @@ class JsonObject {
       out_ += "null";
       return *this;
     }
-    constexpr std::string_view kSeparator = " / ";
-    if (text.find(kSeparator) == std::string::npos) {
+    if (text.find(engine::kValueSeparator) == std::string::npos) {
       AppendString(text);
       return *this;
     }
     out_ += '[';
     for (size_t from = 0; from <= text.size();) {
-      const size_t end = std::min(text.find(kSeparator, from), text.size());
+      const size_t end = std::min(text.find(engine::kValueSeparator, from), text.size());
       if (from > 0) out_ += ',';
       AppendString(std::string_view(text).substr(from, end - from));
-      from = end + kSeparator.size();
+      from = end + engine::kValueSeparator.size();
     }
     out_ += ']';
     return *this;

@@ -76,7 +76,7 @@ int64_t TMP3Info::ScanApe(int64_t end) {
       size_t zero_at = value.find('\0', from);
       if (zero_at == std::string::npos) zero_at = value.size();
       if (zero_at > from) {
-        if (!joined.empty()) joined += " / ";
+        if (!joined.empty()) joined += kValueSeparator;
         joined.append(value, from, zero_at - from);
       }
       from = zero_at + 1;

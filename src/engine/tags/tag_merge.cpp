@@ -49,7 +49,7 @@ std::string ResolveGenre(std::string_view value) {
     std::string name = reference == "RX"   ? "Remix"
                        : reference == "CR" ? "Cover"
                                            : GenreByNumber(reference);
-    if (!referenced.empty()) referenced += " / ";
+    if (!referenced.empty()) referenced += kValueSeparator;
     referenced += name;
     value.remove_prefix(close + 1);
   }
@@ -62,14 +62,14 @@ std::string ResolveGenre(std::string_view value) {
 std::string ResolveGenres(std::string_view text) {
   std::string out;
   for (size_t from = 0; from <= text.size();) {
-    size_t separator = text.find(" / ", from);
+    size_t separator = text.find(kValueSeparator, from);
     if (separator == std::string_view::npos) separator = text.size();
     const std::string genre = ResolveGenre(text.substr(from, separator - from));
     if (!genre.empty()) {
-      if (!out.empty()) out += " / ";
+      if (!out.empty()) out += kValueSeparator;
       out += genre;
     }
-    from = separator + 3;
+    from = separator + kValueSeparator.size();
   }
   return out;
 }
