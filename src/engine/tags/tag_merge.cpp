@@ -21,16 +21,13 @@ std::string First(std::initializer_list<std::string> candidates) {
 }
 
 bool AllDigits(std::string_view text) {
-  if (text.empty() || text.size() > 3) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // An ID3v1 genre number's name; the text itself when it is not a known number.
 std::string GenreByNumber(std::string_view text) {
-  if (!AllDigits(text)) return std::string(text);
+  if (text.size() > 3 || !AllDigits(text)) return std::string(text);
   const int number = std::stoi(std::string(text));
   if (number > 255 || CommonGenreName(static_cast<uint8_t>(number)).empty()) {
     return std::string(text);
@@ -101,18 +98,16 @@ void DropDamagedGains(TReplayGain& gain) {
   }
 }
 
-bool Digits(std::string_view text, size_t count) {
-  return text.size() == count &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // The date of a 2.3 tag as 2.4's TDRC gives it: year (TYER), "DDMM" (TDAT) and "HHMM" (TIME)
 // joined into "YYYY-MM-DDTHH:MM", as far as the parts are there and well-formed.
 std::string Id3v23Date(const std::string& year, const std::string& day_month,
                        const std::string& time) {
-  if (!Digits(year, 4) || !Digits(day_month, 4)) return year;
+  const auto four_digits = [](std::string_view text) {
+    return text.size() == 4 && AllDigits(text);
+  };
+  if (!four_digits(year) || !four_digits(day_month)) return year;
   std::string date = year + "-" + day_month.substr(2, 2) + "-" + day_month.substr(0, 2);
-  if (Digits(time, 4)) date += "T" + time.substr(0, 2) + ":" + time.substr(2, 2);
+  if (four_digits(time)) date += "T" + time.substr(0, 2) + ":" + time.substr(2, 2);
   return date;
 }
 
