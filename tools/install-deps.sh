@@ -12,6 +12,8 @@ packages=(
   twolame lame mpg123 sox ffmpeg
   # tags: zlib for compressed ID3v2 frames; TagLib and mutagen as the tag tests' references
   zlib1g-dev libtag1-dev python3-mutagen
+  # tag text: the character set detector, and the locales the text tests run under
+  libuchardet-dev locales
   # sound output, and the private sound server the tests start
   libasound2-dev alsa-utils libpulse-dev pulseaudio pulseaudio-utils
   # desktop player
@@ -24,11 +26,30 @@ packages=(
   clang libclang-rt-14-dev
 )
 
+# The tag text tests run under these locales; they skip, saying so, where one is missing.
+test_locales=(en_US.UTF-8 ja_JP.UTF-8 ru_RU.UTF-8)
+generate_locales() {
+  [ "$(id -u)" -eq 0 ] && command -v locale-gen >/dev/null || return 0
+  local wanted=()
+  for l in "${test_locales[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || wanted+=("$l")
+  done
+  [ ${#wanted[@]} -eq 0 ] && return 0
+  for l in "${wanted[@]}"; do
+    sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    grep -qx "$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >>/etc/locale.gen
+  done
+  locale-gen >/dev/null
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  generate_locales
+  exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages. Install them with:" >&2
@@ -39,3 +60,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+generate_locales

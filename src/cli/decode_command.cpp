@@ -14,6 +14,7 @@
 #include "cli/equalizer_option.h"
 #include "cli/fd_stream.h"
 #include "cli/pcm_writer.h"
+#include "cli/shown_text.h"
 #include "cli/stream_decode.h"
 #include "decoder/decoder_state.h"
 
@@ -70,7 +71,7 @@ struct DecodeArguments {
 
 int UsageError(const char* format, const char* detail) {
   std::fprintf(stderr, "yumekaze-cli decode: ");
-  std::fprintf(stderr, format, detail);
+  std::fprintf(stderr, format, ShownFileName(detail).c_str());
   std::fprintf(stderr, "\n%s", kUsage);
   return kExitUsage;
 }
@@ -254,8 +255,8 @@ int RunDecodeCommand(std::span<char* const> args) {
   }
   FdStream input;
   if (!input.Open(parsed.input)) {
-    std::fprintf(stderr, "yumekaze-cli decode: cannot open %s: %s\n", parsed.input.c_str(),
-                 std::strerror(input.LastError()));
+    std::fprintf(stderr, "yumekaze-cli decode: cannot open %s: %s\n",
+                 ShownFileName(parsed.input).c_str(), std::strerror(input.LastError()));
     return kExitFailure;
   }
   PcmWriter output(parsed.output);
@@ -269,7 +270,7 @@ int RunDecodeCommand(std::span<char* const> args) {
         progress.Clear();
         std::fprintf(stderr,
                      "yumekaze-cli decode: %s: the format changes at byte %lld to %d Hz, %s\n",
-                     parsed.input.c_str(), static_cast<long long>(change.position),
+                     ShownFileName(parsed.input).c_str(), static_cast<long long>(change.position),
                      change.format.SampleRate, change.format.Channels == 1 ? "mono" : "stereo");
       });
   progress.Clear();
@@ -278,15 +279,15 @@ int RunDecodeCommand(std::span<char* const> args) {
   switch (report.outcome) {
     case DecodeOutcome::kNotMpegAudio:
       std::fprintf(stderr, "yumekaze-cli decode: %s: unknown MPEG Audio format.\n",
-                   parsed.input.c_str());
+                   ShownFileName(parsed.input).c_str());
       return kExitFailure;
     case DecodeOutcome::kReadFailed:
-      std::fprintf(stderr, "yumekaze-cli decode: cannot read %s: %s\n", parsed.input.c_str(),
-                   std::strerror(savedErrno));
+      std::fprintf(stderr, "yumekaze-cli decode: cannot read %s: %s\n",
+                   ShownFileName(parsed.input).c_str(), std::strerror(savedErrno));
       return kExitFailure;
     case DecodeOutcome::kWriteFailed:
-      std::fprintf(stderr, "yumekaze-cli decode: cannot write %s: %s\n", parsed.output.c_str(),
-                   std::strerror(savedErrno));
+      std::fprintf(stderr, "yumekaze-cli decode: cannot write %s: %s\n",
+                   ShownFileName(parsed.output).c_str(), std::strerror(savedErrno));
       return kExitFailure;
     case DecodeOutcome::kFormatChanged:
       std::fprintf(stderr,
@@ -298,7 +299,7 @@ int RunDecodeCommand(std::span<char* const> args) {
       std::fprintf(stderr,
                    "yumekaze-cli decode: %s: --start is at or past the end of the audio "
                    "(%lld:%02lld.%03lld)\n",
-                   parsed.input.c_str(), static_cast<long long>(ms / 60000),
+                   ShownFileName(parsed.input).c_str(), static_cast<long long>(ms / 60000),
                    static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
       return kExitFailure;
     }
@@ -306,8 +307,8 @@ int RunDecodeCommand(std::span<char* const> args) {
       break;
   }
   if (!finished) {
-    std::fprintf(stderr, "yumekaze-cli decode: cannot write %s: %s\n", parsed.output.c_str(),
-                 std::strerror(errno));
+    std::fprintf(stderr, "yumekaze-cli decode: cannot write %s: %s\n",
+                 ShownFileName(parsed.output).c_str(), std::strerror(errno));
     return kExitFailure;
   }
   return kExitSuccess;

@@ -18,6 +18,7 @@
 #include "engine/player/track_probe.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/legacy_charset.h"
+#include "platform/text/tag_text.h"
 
 namespace yumekaze::cli {
 namespace {
@@ -32,30 +33,57 @@ constexpr const char* kHelp =
     "line (ID3v1, ID3v2, APE, RIFF INFO, Lyrics3). FILE may be a pipe, or - for standard\n"
     "input; tags behind the audio are then not read.\n"
     "\n"
-    "  --json          one JSON object per file and line, in UTF-8, with these keys:\n"
-    "                  file (U+FFFD for bytes of the name that are not UTF-8; file_uri\n"
-    "                  then follows with the exact name as a file:// URI), version,\n"
-    "                  layer, sample_rate, channels, mode, bitrate_kbps (of the first\n"
-    "                  frame), average_bitrate_kbps (null without a VBR header),\n"
-    "                  free_format, vbr_header (none, Xing, VBRI), vbr_frames, audio_start,\n"
-    "                  audio_length, samples (per channel, after the gapless trim; null\n"
-    "                  when unknown), duration_seconds (exact with samples, else estimated),\n"
-    "                  title, artist, album,\n"
-    "                  album_artist, track, disc, year, genre, comment (\"\" when none),\n"
-    "                  replaygain {track_gain_db, track_peak, album_gain_db, album_peak},\n"
-    "                  picture {type, type_name, mime, size} or null, tags {id3v1, id3v2,\n"
-    "                  ape, riff_info, lyrics3: arrays of \"KEY=value\" lines}. Numbers that\n"
-    "                  are not known are null. A file that cannot be read gives {file, error}.\n"
+    "  --json          one JSON object per file and line, in UTF-8 (the schema below)\n"
     "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
-    "                  CP932 or CP1252); by default the locale's\n"
+    "                  CP932 or CP1252); by default each text is read as Latin-1 or in\n"
+    "                  the locale's legacy set (CP932 under Japanese), whichever it reads as\n"
     "  -h, --help      show this help\n"
     "\n"
-    "Exit status: 0 success, 1 a file that cannot be read or is not MPEG audio, 2 wrong usage.\n";
+    "Exit status: 0 success, 1 a file that cannot be read or is not MPEG audio, 2 wrong usage.\n"
+    "\n"
+    "JSON schema. Every object has these keys, in this order; \"or null\" where the value may\n"
+    "be unknown or absent. TEXT is a string for one value, an array of strings for several,\n"
+    "or null when no tag has the field.\n"
+    "  file                  string: the name, U+FFFD for bytes that are not UTF-8\n"
+    "  file_uri              string, only when file has U+FFFD: the exact name as file:// URI\n"
+    "  version               string: \"MPEG-1\", \"MPEG-2\" or \"MPEG-2.5\"\n"
+    "  layer                 integer 1-3\n"
+    "  sample_rate           integer, Hz\n"
+    "  channels              integer 1-2\n"
+    "  mode                  string: \"stereo\", \"joint stereo\", \"dual channel\",\n"
+    "                        \"single channel\"\n"
+    "  bitrate_kbps          integer: of the first frame\n"
+    "  average_bitrate_kbps  integer or null: over the file, where a header frame counts it\n"
+    "  free_format           boolean\n"
+    "  vbr_header            string: \"none\", \"Xing\" or \"VBRI\"\n"
+    "  vbr_frames            integer 0-4294967295 or null: the header frame's frame count\n"
+    "  audio_start           integer: offset of the first frame\n"
+    "  audio_length          integer or null: bytes of audio alone (no tag counted)\n"
+    "  samples               integer or null: per channel, after the gapless trim\n"
+    "  duration_seconds      number or null: three decimals, rounded to the nearest\n"
+    "                        millisecond as the text form is\n"
+    "  duration_estimated    boolean: true when duration_seconds is not from a count of\n"
+    "                        samples (estimated from the bitrate)\n"
+    "  length_note           string or null: why the header frame's count was not taken\n"
+    "                        (a cut or joined file; samples then come from a scan)\n"
+    "  lame                  {encoder: string, delay: integer, padding: integer} or null\n"
+    "  id3v2_version         integer 2-4 or null: of the first ID3v2 tag\n"
+    "  title, artist, album, album_artist, track, disc, year, genre, comment\n"
+    "                        TEXT, merged over the tags (year may be a date such as\n"
+    "                        \"2024-05-01\" or \"2024-05-01T12:30\")\n"
+    "  replaygain            {track_gain_db, track_peak, album_gain_db, album_peak}: each a\n"
+    "                        number or null\n"
+    "  picture               {type: integer, type_name: string, mime: string, size: integer}\n"
+    "                        or null\n"
+    "  skipped               array of strings: what a limit made the reader pass over, and why\n"
+    "  tags                  {id3v1, id3v2, ape, riff_info, lyrics3}: arrays of \"KEY=value\"\n"
+    "                        strings\n"
+    "A file that cannot be read gives {file, file_uri (as above), error: string}.\n";
 
 constexpr std::string_view kIndent = "                ";
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "yumekaze-cli info: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "yumekaze-cli info: %s\n%s", ShownFileName(message).c_str(), kUsage);
   return kExitUsage;
 }
 
@@ -103,18 +131,22 @@ void PrintReplayGain(const engine::TReplayGain& gain) {
   std::printf("  %-13s %s\n", "ReplayGain:", text.c_str());
 }
 
-// The exact length, then the header frame and its LAME fields.
+// The length, then the header frame and its LAME fields.
 void PrintLengthLines(const TStreamFacts& facts, const engine::TMPTrackProbe& probe) {
   const decoder::VbrHeader& vbr = probe.File->Source.HeaderFrame();
-  if (facts.samples && facts.sample_rate > 0) {
-    const int64_t samples = *facts.samples;
-    const int64_t ms = samples * 1000 / facts.sample_rate;
-    std::printf("  duration:     %lld:%02lld.%03lld (%lld samples)\n",
-                static_cast<long long>(ms / 60000), static_cast<long long>(ms / 1000 % 60),
-                static_cast<long long>(ms % 1000), static_cast<long long>(samples));
+  if (facts.duration_ms) {
+    const int64_t ms = *facts.duration_ms;
+    std::printf("  duration:     %lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
+                static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+    if (facts.samples) {
+      std::printf(" (%lld samples)\n", static_cast<long long>(*facts.samples));
+    } else {
+      std::printf(" (estimated from the bitrate)\n");
+    }
   } else {
     std::printf("  duration:     unknown\n");
   }
+  if (!facts.length_note.empty()) std::printf("                %s\n", facts.length_note.c_str());
   std::printf("  header frame: %s\n", decoder::VbrHeaderName(vbr.Kind));
   if (vbr.HasLame) {
     std::printf("  encoder:      %s\n", SafeText(vbr.Lame.Encoder, ' ', " ").c_str());
@@ -125,7 +157,8 @@ void PrintLengthLines(const TStreamFacts& facts, const engine::TMPTrackProbe& pr
 
 void PrintTagLines(const char* kind, const engine::TMP3Info::TagLines& lines) {
   for (const std::string& line : lines) {
-    std::printf("  %-7s %s\n", kind, SafeText(line, ' ', "\n          ").c_str());
+    std::printf("  %-7s %s\n", kind,
+                WithoutControls(platform::DecodeTagLine(line), ' ', "\n          ").c_str());
   }
 }
 
@@ -136,7 +169,7 @@ void PrintInfo(const std::string& path, const engine::TMPTrackProbe& probe) {
   if (facts.vbr_header == "none") {
     std::printf("  VBR header:   none\n");
   } else {
-    std::printf("  VBR header:   %s, %d frames\n", facts.vbr_header.c_str(), facts.vbr_frames);
+    std::printf("  VBR header:   %s, %u frames\n", facts.vbr_header.c_str(), *facts.vbr_frames);
   }
   PrintLengthLines(facts, probe);
   std::printf("  audio start:  %lld bytes\n", static_cast<long long>(facts.audio_start));
@@ -163,6 +196,10 @@ void PrintInfo(const std::string& path, const engine::TMPTrackProbe& probe) {
                 static_cast<long long>(fields.picture.size));
   }
   const engine::TMP3Info& info = probe.File->Info;
+  for (const std::string& skipped : info.Skipped()) {
+    std::printf("  %-13s %s\n", "skipped:", SafeText(skipped, ' ', " ").c_str());
+  }
+  if (info.Id3v2Version() > 0) std::printf("  ID3v2 tag:    version 2.%d\n", info.Id3v2Version());
   PrintTagLines("ID3v1", info.Id3v1Lines());
   PrintTagLines("ID3v2", info.Id3v2Lines());
   PrintTagLines("APE", info.ApeLines());
@@ -225,7 +262,7 @@ int RunInfoCommand(std::span<char* const> args) {
       std::printf("%s\n", ErrorJson(path, error).c_str());
     } else {
       std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", ShownFileName(path).c_str(),
-                   error.c_str());
+                   ShownFileName(error).c_str());
     }
     status = kExitFailure;
   }

@@ -1,5 +1,8 @@
 #include "cli/info_fields.h"
 
+#include <cmath>
+#include <string>
+
 namespace yumekaze::cli {
 
 namespace {
@@ -29,18 +32,39 @@ TStreamFacts StreamFacts(const engine::TMPTrackProbe& probe) {
       facts.vbr_header = "VBRI";
       break;
   }
-  facts.vbr_frames = source.VbrFrames();
+  const decoder::VbrHeader& header = source.HeaderFrame();
+  if (source.VbrHeader() != engine::TVbrHeaderKind::None) facts.vbr_frames = header.Frames;
   facts.audio_start = source.AudioStart();
-  if (source.AudioLength() < engine::kUnknownAudioLength) facts.audio_length = source.AudioLength();
+  facts.audio_length = probe.AudioBytes;
+  if (!facts.audio_length && source.AudioLength() < engine::kUnknownAudioLength) {
+    facts.audio_length = source.AudioLength();
+  }
   facts.samples = probe.Samples;
-  facts.seconds = probe.Seconds;
+  if (probe.Samples && facts.sample_rate > 0) {
+    facts.duration_ms = (*probe.Samples * 1000 + facts.sample_rate / 2) / facts.sample_rate;
+  } else if (probe.Seconds) {
+    facts.duration_ms = std::llround(*probe.Seconds * 1000);
+    facts.duration_estimated = true;
+  }
+  if (probe.HeaderDisagrees) {
+    facts.length_note = "the header frame counts " + std::to_string(header.Frames) + " frames in " +
+                        std::to_string(header.Bytes) + " bytes, the file holds " +
+                        std::to_string(*probe.AudioBytes) +
+                        " bytes of audio (cut or joined): length from a scan of the frames";
+  }
 
-  // Over the whole file, from the header frame's count before the trim.
+  // Over the whole file: from the header frame's count before the trim, or the scan's samples
+  // where the header does not describe the file.
   const int samples_per_frame = output.Channels > 0 ? output.SamplesPerFrame / output.Channels : 0;
-  if (source.VbrHeader() != engine::TVbrHeaderKind::None && facts.vbr_frames > 0 &&
-      samples_per_frame > 0 && facts.sample_rate > 0 && facts.audio_length) {
-    const double seconds = double(facts.vbr_frames) * samples_per_frame / facts.sample_rate;
-    facts.average_bitrate_kbps = int(*facts.audio_length * 8 / seconds / 1000 + 0.5);
+  std::optional<double> seconds;
+  if (probe.HeaderDisagrees && probe.Samples && facts.sample_rate > 0) {
+    seconds = double(*probe.Samples) / facts.sample_rate;
+  } else if (facts.vbr_frames && *facts.vbr_frames > 0 && samples_per_frame > 0 &&
+             facts.sample_rate > 0) {
+    seconds = double(*facts.vbr_frames) * samples_per_frame / facts.sample_rate;
+  }
+  if (seconds && *seconds > 0 && facts.audio_length) {
+    facts.average_bitrate_kbps = int(*facts.audio_length * 8 / *seconds / 1000 + 0.5);
   }
   return facts;
 }

@@ -17,12 +17,17 @@ struct TStreamFacts {
   std::string mode;  // "stereo", "joint stereo", "dual channel", "single channel"
   int first_bitrate_kbps = 0;
   bool free_format = false;
-  std::string vbr_header;  // "none", "Xing", "VBRI"
-  int vbr_frames = 0;
+  std::string vbr_header;              // "none", "Xing", "VBRI"
+  std::optional<uint32_t> vbr_frames;  // the header frame's count, as it stands
   int64_t audio_start = 0;
-  std::optional<int64_t> audio_length;
-  std::optional<int64_t> samples;  // TMPTrackProbe::Samples
-  std::optional<double> seconds;   // TMPTrackProbe::Seconds
+  std::optional<int64_t> audio_length;  // audio alone: TMPTrackProbe::AudioBytes
+  std::optional<int64_t> samples;       // TMPTrackProbe::Samples
+  // TMPTrackProbe::Seconds in whole milliseconds, rounded to the nearest; estimated when
+  // there are no samples.
+  std::optional<int64_t> duration_ms;
+  bool duration_estimated = false;
+  // Why the header frame's count was not taken (a cut or joined file); empty when it was.
+  std::string length_note;
   // Over the whole file, where a VBR header gives the frame count.
   std::optional<int> average_bitrate_kbps;
 };

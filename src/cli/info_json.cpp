@@ -1,9 +1,13 @@
 #include "cli/info_json.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "cli/info_fields.h"
+#include "cli/shown_text.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/file_name_text.h"
 #include "platform/text/tag_text.h"
@@ -38,6 +42,33 @@ class JsonObject {
     AppendString(platform::WithReplacementCharacters(text));
     return *this;
   }
+  // Tag text: null when empty, a string for one value, an array for several (which the tags
+  // hold joined with kValueSeparator).
+  JsonObject& Values(std::string_view key, std::string_view bytes) {
+    Key(key);
+    const std::string text = platform::DecodeTagText(bytes);
+    if (text.empty()) {
+      out_ += "null";
+      return *this;
+    }
+    if (text.find(engine::kValueSeparator) == std::string::npos) {
+      AppendString(text);
+      return *this;
+    }
+    out_ += '[';
+    for (size_t from = 0; from <= text.size();) {
+      const size_t end = std::min(text.find(engine::kValueSeparator, from), text.size());
+      if (from > 0) out_ += ',';
+      AppendString(std::string_view(text).substr(from, end - from));
+      from = end + engine::kValueSeparator.size();
+    }
+    out_ += ']';
+    return *this;
+  }
+  JsonObject& OptionalText(std::string_view key, std::string_view bytes) {
+    if (bytes.empty()) return Raw(key, "null");
+    return Text(key, bytes);
+  }
   JsonObject& Number(std::string_view key, std::optional<double> value, const char* format) {
     Key(key);
     if (!value) {
@@ -64,12 +95,12 @@ class JsonObject {
     out_ += json;
     return *this;
   }
-  JsonObject& Lines(std::string_view key, const engine::TMP3Info::TagLines& lines) {
+  JsonObject& Lines(std::string_view key, const std::vector<std::string>& lines) {
     Key(key);
     out_ += '[';
     for (size_t i = 0; i < lines.size(); ++i) {
       if (i > 0) out_ += ',';
-      AppendString(platform::DecodeTagText(lines[i]));
+      AppendString(platform::DecodeTagLine(lines[i]));
     }
     out_ += ']';
     return *this;
@@ -82,7 +113,8 @@ class JsonObject {
     out_ += key;
     out_ += "\":";
   }
-  // Control characters, C1 ones included, are escaped so that the text is safe on a terminal.
+  // Control characters, C1 and bidirectional ones included, are escaped so that the text is safe
+  // on a terminal.
   void AppendString(std::string_view text) {
     out_ += '"';
     for (size_t i = 0; i < text.size(); ++i) {
@@ -98,6 +130,12 @@ class JsonObject {
                  static_cast<unsigned char>(text[i + 1]) < 0xA0) {
         std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[++i]));
         out_ += escaped;
+      } else if (BidiControlLength(text, i) > 0) {
+        const unsigned code = (static_cast<unsigned char>(text[i + 1]) & 0x3F) << 6 |
+                              (static_cast<unsigned char>(text[i + 2]) & 0x3F);
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", 0x2000 | code);
+        out_ += escaped;
+        i += 2;
       } else {
         out_ += text[i];
       }
@@ -131,6 +169,13 @@ std::string InfoJson(std::string_view path, const engine::TMPTrackProbe& probe) 
                             .Integer("size", picture.size)
                             .Close()
                       : "null";
+  const decoder::VbrHeader& header = probe.File->Source.HeaderFrame();
+  const std::string lame = header.HasLame ? JsonObject()
+                                                .Text("encoder", header.Lame.Encoder)
+                                                .Integer("delay", header.Lame.EncoderDelay)
+                                                .Integer("padding", header.Lame.Padding)
+                                                .Close()
+                                          : "null";
   const std::string tags = JsonObject()
                                .Lines("id3v1", info.Id3v1Lines())
                                .Lines("id3v2", info.Id3v2Lines())
@@ -149,23 +194,30 @@ std::string InfoJson(std::string_view path, const engine::TMPTrackProbe& probe) 
       .Integer("average_bitrate_kbps", facts.average_bitrate_kbps)
       .Bool("free_format", facts.free_format)
       .Text("vbr_header", facts.vbr_header)
-      .Integer("vbr_frames",
-               facts.vbr_header == "none" ? std::nullopt : std::optional<int64_t>(facts.vbr_frames))
+      .Integer("vbr_frames", facts.vbr_frames)
       .Integer("audio_start", facts.audio_start)
       .Integer("audio_length", facts.audio_length)
       .Integer("samples", facts.samples)
-      .Number("duration_seconds", facts.seconds, "%.3f")
-      .Text("title", fields.title)
-      .Text("artist", fields.artist)
-      .Text("album", fields.album)
-      .Text("album_artist", fields.album_artist)
-      .Text("track", fields.track)
-      .Text("disc", fields.disc)
-      .Text("year", fields.year)
-      .Text("genre", fields.genre)
-      .Text("comment", fields.comment)
+      .Number("duration_seconds",
+              facts.duration_ms ? std::optional<double>(*facts.duration_ms / 1000.0) : std::nullopt,
+              "%.3f")
+      .Bool("duration_estimated", facts.duration_estimated)
+      .OptionalText("length_note", facts.length_note)
+      .Raw("lame", lame)
+      .Integer("id3v2_version",
+               info.Id3v2Version() > 0 ? std::optional<int64_t>(info.Id3v2Version()) : std::nullopt)
+      .Values("title", probe.TitleFromName ? std::string() : fields.title)
+      .Values("artist", fields.artist)
+      .Values("album", fields.album)
+      .Values("album_artist", fields.album_artist)
+      .Values("track", fields.track)
+      .Values("disc", fields.disc)
+      .Values("year", fields.year)
+      .Values("genre", fields.genre)
+      .Values("comment", fields.comment)
       .Raw("replaygain", replay_gain)
       .Raw("picture", picture_json)
+      .Lines("skipped", info.Skipped())
       .Raw("tags", tags)
       .Close();
 }

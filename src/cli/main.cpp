@@ -5,6 +5,7 @@
 
 #include "cli/command_line.h"
 #include "cli/player_commands.h"
+#include "cli/shown_text.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ int main(int argc, char** argv) {
       return command.run(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)));
     }
   }
-  std::fprintf(stderr, "yumekaze-cli: unknown command '%s'\n", argv[1]);
+  std::fprintf(stderr, "yumekaze-cli: unknown command '%s'\n",
+               yumekaze::cli::ShownFileName(argv[1]).c_str());
   PrintUsage(stderr);
   return yumekaze::cli::kExitUsage;
 }

@@ -29,7 +29,6 @@
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wave_device_factory.h"
 #include "platform/text/legacy_charset.h"
-#include "platform/text/tag_text.h"
 
 namespace yumekaze::cli {
 namespace {
@@ -60,7 +59,8 @@ constexpr const char* kHelp =
 // After the equalizer's lines.
 constexpr const char* kHelpRest =
     "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
-    "                  CP932 or CP1252); by default the locale's\n"
+    "                  CP932 or CP1252); by default each text is read as Latin-1 or in\n"
+    "                  the locale's legacy set (CP932 under Japanese), whichever it reads as\n"
     "  -h, --help      show this help\n"
     "\n"
     "Keys while playing (when standard input is a terminal):\n"
@@ -93,7 +93,7 @@ struct PlayArguments {
 };
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "yumekaze-cli play: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "yumekaze-cli play: %s\n%s", ShownFileName(message).c_str(), kUsage);
   return kExitUsage;
 }
 
@@ -300,7 +300,7 @@ class PlaySession {
     // ALSA opened at start but refuses this stream: go on without sound.
     EndStatusLine();
     std::fprintf(stderr, "yumekaze-cli play: %s: %s; playing on the null device\n",
-                 current_path().c_str(), device_error.c_str());
+                 ShownFileName(current_path()).c_str(), ShownFileName(device_error).c_str());
     on_alsa_ = false;
     player_.SetWaveDevice(std::make_unique<platform::TNullWaveDevice>());
     return OpenAndPlay();
@@ -463,8 +463,8 @@ class PlaySession {
     std::string text = StateWord(player_.Status());
     text.resize(6, ' ');
     text += ShownFileName(current_path());
-    const std::string artist = platform::DecodeTagText(player_.Artist());
-    const std::string title = platform::DecodeTagText(player_.SongTitle());
+    const std::string artist = SafeText(player_.Artist(), ' ', " ");
+    const std::string title = SafeText(player_.SongTitle(), ' ', " ");
     text += "  ";
     if (!artist.empty()) text += artist + " - ";
     text += title;
@@ -508,7 +508,8 @@ class PlaySession {
 
   void Report(const std::string& path, const char* message) {
     EndStatusLine();
-    std::fprintf(stderr, "yumekaze-cli play: %s: %s\n", path.c_str(), message);
+    std::fprintf(stderr, "yumekaze-cli play: %s: %s\n", ShownFileName(path).c_str(),
+                 ShownFileName(message).c_str());
     failed_ = true;
   }
 
@@ -541,7 +542,8 @@ int RunPlayCommand(std::span<char* const> args) {
     std::string why;
     device = platform::CreateAutoWaveDevice(why);
     if (!device) {
-      std::fprintf(stderr, "yumekaze-cli play: %s; playing on the null device\n", why.c_str());
+      std::fprintf(stderr, "yumekaze-cli play: %s; playing on the null device\n",
+                   ShownFileName(why).c_str());
       device = std::make_unique<platform::TNullWaveDevice>();
     } else if (dynamic_cast<platform::TAlsaWaveDevice*>(device.get()) != nullptr) {
       alsa_name = "default";
@@ -554,7 +556,7 @@ int RunPlayCommand(std::span<char* const> args) {
       std::fprintf(stderr,
                    "yumekaze-cli play: cannot open ALSA device \"%s\": %s; playing on the null "
                    "device\n",
-                   alsa_name.c_str(), error.c_str());
+                   ShownFileName(alsa_name).c_str(), ShownFileName(error).c_str());
       on_alsa = false;
       device = std::make_unique<platform::TNullWaveDevice>();
     }

@@ -56,6 +56,14 @@ TEST_F(InfoCommand, TagsWrittenByMutagenReadAsTagLibReadsThem) {
   EXPECT_EQ(run.status, 0) << run.out;
 }
 
+TEST_F(InfoCommand, LatinAndLegacyTextEachReadRightUnderThreeLocales) {
+  const fs::path script = fs::path(YUMEKAZE_SOURCE_DIR) / "tests" / "cli" / "tag_charset_check.py";
+  const ShellRun run = Shell("/usr/bin/python3 " + Q(script) + " " + Q(cli_) + " " +
+                             Q(TAGLIB_FIELDS) + " " + Q(demo_) + " " + Q(dir_));
+  if (run.status == 77) GTEST_SKIP() << run.out;
+  EXPECT_EQ(run.status, 0) << run.out;
+}
+
 TEST_F(InfoCommand, ReadsPipesAndStandardInput) {
   const fs::path fifo = dir_ / "stream.mp2";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -69,17 +77,25 @@ TEST_F(InfoCommand, ReadsPipesAndStandardInput) {
 }
 
 TEST_F(InfoCommand, FileNamesAndTagsCannotDriveTheTerminal) {
-  // OSC (set the window title), CSI as a C1 control, and a BEL.
+  // OSC (set the window title), CSI as a C1 control, a BEL, a right-to-left override and isolate.
   const std::string name =
       "a\x1b]2;owned\x07 \xC2\x9B"
-      "31m.mp2";
+      "31m \xE2\x80\xAEgpj.\xE2\x81\xA7.mp2";
   fs::copy_file(demo_, dir_ / name);
-  for (const char* form : {"", "--json "}) {
-    const ShellRun run = Shell(cli_ + " info " + form + Q(dir_ / name));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find('\x07'), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("\xC2\x9B"), std::string::npos) << run.out;
+  const std::string missing = Q(dir_ / ("gone " + name));
+  // Standard output and, for names that cannot be read, standard error.
+  for (const std::string& command :
+       {" info " + Q(dir_ / name), " info --json " + Q(dir_ / name), " info " + missing + " 2>&1",
+        " decode " + missing + " -o " + Q(dir_ / "out.wav") + " 2>&1",
+        " decode " + Q(dir_ / name) + " -o " + Q(dir_ / "no-dir" / name) + " 2>&1",
+        " play --device null " + missing + " 2>&1 </dev/null", " '" + name + "' 2>&1"}) {
+    const ShellRun run = Shell("{ " + cli_ + command + "; }");
+    EXPECT_EQ(run.status == 0, command.find("2>&1") == std::string::npos) << command;
+    EXPECT_NE(run.out.find("31m"), std::string::npos) << command << run.out;
+    for (const std::string_view raw :
+         {"\x1b", "\x07", "\xC2\x9B", "\xE2\x80\xAE", "\xE2\x81\xA7"}) {
+      EXPECT_EQ(run.out.find(raw), std::string::npos) << command << ": " << run.out;
+    }
   }
 }
 

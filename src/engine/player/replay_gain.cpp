@@ -39,8 +39,11 @@ float TMP3Player::ReplayGainFactor() const {
   }
   if (!gain) return 1.0f;
   double factor = std::pow(10.0, (*gain + replay_gain_preamp_) / 20.0);
-  // The loudest sample stays within full scale.
-  if (peak && *peak > 0.0) factor = std::min(factor, 1.0 / *peak);
+  // The loudest sample stays within full scale. Without a stored peak the file may reach full
+  // scale anywhere, so the gain may lower it but never raise it: a positive gain alone would clip
+  // every loud passage for as long as it lasts.
+  constexpr double kFullScale = 1.0;
+  factor = std::min(factor, 1.0 / (peak && *peak > 0.0 ? *peak : kFullScale));
   return static_cast<float>(factor);
 }
 

@@ -20,6 +20,13 @@ struct TMPTrackProbe {
   // The merged tag fields, ReplayGain completed from the LAME tag, and the file's name (without
   // its folder) as the title when the tags give none.
   TTagFields Fields;
+  bool TitleFromName = false;  // the tags give no title
+  // Bytes of audio alone, from the first frame to the trailing tags (ID3v1 and Lyrics3 too);
+  // none when the stream's size is not known.
+  std::optional<int64_t> AudioBytes;
+  // The header frame's byte count and AudioBytes differ by more than a writer's tags and padding:
+  // the file was cut, or other audio joined to it. Its frame count is then not taken.
+  bool HeaderDisagrees = false;
   // Per channel, after the gapless trim: from the header frame's count, else from a scan of the
   // frame headers. None for a stream that cannot be read again (a pipe) without a count.
   std::optional<int64_t> Samples;

@@ -61,6 +61,11 @@ int64_t TMP3Info::ScanApe(int64_t end) {
     if (value_size > footer - reader_->Position()) break;
     const bool binary = version >= 2000 && (item_flags >> 1 & 3) == kBinaryItem;
     if (binary || value_size > id3v2::kMaxFrameContent) {
+      ape_skipped_.push_back(
+          "APE item \"" + key + "\" of " + std::to_string(value_size) + " bytes: " +
+          (binary ? std::string("binary data (such as a cover picture), which is not read")
+                  : "larger than the " + std::to_string(id3v2::kMaxFrameContent) +
+                        " bytes an item is read up to"));
       reader_->Skip(value_size);
       continue;
     }
@@ -71,7 +76,7 @@ int64_t TMP3Info::ScanApe(int64_t end) {
       size_t zero_at = value.find('\0', from);
       if (zero_at == std::string::npos) zero_at = value.size();
       if (zero_at > from) {
-        if (!joined.empty()) joined += " / ";
+        if (!joined.empty()) joined += kValueSeparator;
         joined.append(value, from, zero_at - from);
       }
       from = zero_at + 1;

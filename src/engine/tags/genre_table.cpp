@@ -1,6 +1,7 @@
 #include "engine/tags/genre_table.h"
 
 #include <array>
+#include <utility>
 
 namespace yumekaze::engine {
 
@@ -170,11 +171,80 @@ constexpr std::array<std::string_view, 8> kJapaneseGenres = {
     "Anime(J)",          // 255
 };
 
+// The list other tag libraries share for the merged genre: the table above with its misspellings
+// corrected, 128 and 129 in their first order and 133 renamed, then names for 148-191.
+constexpr std::pair<uint8_t, std::string_view> kCorrections[] = {
+    {40, "Alt. Rock"},      {59, "Gangsta Rap"},
+    {67, "Psychedelic"},    {81, "Folk-Rock"},
+    {84, "Fast-Fusion"},    {85, "Bebop"},
+    {118, "Rhythmic Soul"}, {123, "A Cappella"},
+    {125, "Dance Hall"},    {128, "Club-House"},
+    {129, "Hardcore"},      {133, "Afro-Punk"},
+    {138, "Black Metal"},   {140, "Contemporary Christian"},
+    {144, "Thrash Metal"},
+};
+
+constexpr std::array<std::string_view, 44> kLaterGenres = {
+    "Abstract",             // 148
+    "Art Rock",             // 149
+    "Baroque",              // 150
+    "Bhangra",              // 151
+    "Big Beat",             // 152
+    "Breakbeat",            // 153
+    "Chillout",             // 154
+    "Downtempo",            // 155
+    "Dub",                  // 156
+    "EBM",                  // 157
+    "Eclectic",             // 158
+    "Electro",              // 159
+    "Electroclash",         // 160
+    "Emo",                  // 161
+    "Experimental",         // 162
+    "Garage",               // 163
+    "Global",               // 164
+    "IDM",                  // 165
+    "Illbient",             // 166
+    "Industro-Goth",        // 167
+    "Jam Band",             // 168
+    "Krautrock",            // 169
+    "Leftfield",            // 170
+    "Lounge",               // 171
+    "Math Rock",            // 172
+    "New Romantic",         // 173
+    "Nu-Breakz",            // 174
+    "Post-Punk",            // 175
+    "Post-Rock",            // 176
+    "Psytrance",            // 177
+    "Shoegaze",             // 178
+    "Space Rock",           // 179
+    "Trop Rock",            // 180
+    "World Music",          // 181
+    "Neoclassical",         // 182
+    "Audiobook",            // 183
+    "Audio Theatre",        // 184
+    "Neue Deutsche Welle",  // 185
+    "Podcast",              // 186
+    "Indie Rock",           // 187
+    "G-Funk",               // 188
+    "Dubstep",              // 189
+    "Garage Rock",          // 190
+    "Psybient",             // 191
+};
+
 }  // namespace
 
 std::string_view GenreName(uint8_t index) {
   if (index < kGenres.size()) return kGenres[index];
   if (index >= 248) return kJapaneseGenres[index - 248];
+  return {};
+}
+
+std::string_view CommonGenreName(uint8_t index) {
+  for (const auto& [number, name] : kCorrections) {
+    if (number == index) return name;
+  }
+  if (index < kGenres.size()) return kGenres[index];
+  if (index - kGenres.size() < kLaterGenres.size()) return kLaterGenres[index - kGenres.size()];
   return {};
 }
 

@@ -66,7 +66,13 @@ bool ReadBody(TMPStreamReader& reader, const TagHeader& header, id3v2::TFrameRes
   const bool unsynchronised = header.flags & kUnsynchronisedFlag;
   if (unsynchronised && header.version < 4) {
     // The whole body is unsynchronised: undo that, then walk the frames in memory.
-    if (header.size > kMaxUnsynchronisedTag) return true;
+    if (header.size > kMaxUnsynchronisedTag) {
+      results.skipped.push_back(
+          "the frames of an unsynchronised ID3v2." + std::to_string(header.version) + " tag of " +
+          std::to_string(header.size) + " bytes: larger than the " +
+          std::to_string(kMaxUnsynchronisedTag) + " bytes such a tag is read up to");
+      return true;
+    }
     std::string body;
     if (!tag_bytes::ReadPieces(reader, header.size, body)) return false;
     const std::string plain = tag_bytes::Resynchronise(body);
@@ -103,6 +109,7 @@ bool TMP3Info::ReadLeadingId3v2() {
   // A tag reaching past the file is no tag: its bytes may be all the audio there is.
   if (reader_->Seekable() && tag_end > reader_->Size()) return false;
   reader_->Skip(kHeaderSize);
+  if (id3v2_version_ == 0) id3v2_version_ = header.version;
   if (!ReadBody(*reader_, header, id3v2_) && !reader_->Seekable()) {
     // A stream that cannot seek cannot tell a size past its end before it has read everything:
     // the audio is taken to go on where the frames stopped making sense.
@@ -133,6 +140,7 @@ int64_t TMP3Info::ScanAppendedId3v2(int64_t end) {
     return end;
   }
   reader_->Skip(kHeaderSize);
+  if (id3v2_version_ == 0) id3v2_version_ = header.version;
   ReadBody(*reader_, header, id3v2_);
   found_ |= kFoundId3v2Appended;
   return tag_start;

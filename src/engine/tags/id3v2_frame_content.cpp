@@ -54,7 +54,7 @@ std::string TakeValues(std::string_view data, size_t pos, uint8_t encoding) {
   while (pos < data.size()) {
     const std::string value = TakeString(data, pos, encoding);
     if (value.empty()) continue;
-    if (!joined.empty()) joined += " / ";
+    if (!joined.empty()) joined += kValueSeparator;
     joined += value;
   }
   return joined;

@@ -131,6 +131,12 @@ bool WalkFrames(TMPStreamReader& reader, int64_t end, uint8_t version, bool unsy
     if (header.size > remaining - header_size) return false;
     reader.Skip(header_size);
     if (!IsWanted(header.id) || header.size > kMaxFrameContent) {
+      if (IsWanted(header.id)) {
+        results.skipped.push_back("ID3v2 frame " + header.id + " of " +
+                                  std::to_string(header.size) + " bytes: larger than the " +
+                                  std::to_string(kMaxFrameContent) +
+                                  " bytes a frame is read up to");
+      }
       if (!reader.Skip(header.size)) return false;
       continue;
     }

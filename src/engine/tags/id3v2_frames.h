@@ -24,6 +24,8 @@ struct TFrameResults {
   std::vector<std::string> lines;
   TPictureInfo picture;  // the first picture
   TReplayGain rva2;      // from RVA2 frames identified "track" and "album"
+  // What was passed over unread because of a limit: what it was and why.
+  std::vector<std::string> skipped;
   int64_t inflate_left = kInflateBudget;
 };
 

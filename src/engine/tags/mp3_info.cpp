@@ -30,6 +30,15 @@ void TMP3Info::Clear() {
   lyrics3_lines_.clear();
   lyrics3_start_ = 0;
   ape_lines_.clear();
+  ape_skipped_.clear();
+  trailing_tags_start_.reset();
+  id3v2_version_ = 0;
+}
+
+std::vector<std::string> TMP3Info::Skipped() const {
+  std::vector<std::string> skipped = id3v2_.skipped;
+  skipped.insert(skipped.end(), ape_skipped_.begin(), ape_skipped_.end());
+  return skipped;
 }
 
 void TMP3Info::Attach(TMPStreamReader* reader) {
@@ -70,6 +79,7 @@ bool TMP3Info::ScanTrailing() {
                        : (found_ & kFoundId3v1) ? id3v1_position_
                                                 : TrailingEnd();
   tags_start = ScanAppendedId3v2(ScanApe(tags_start));
+  trailing_tags_start_ = tags_start;
   // APE and appended ID3v2 bytes are no audio; the decode loop would take them for damaged frames.
   if (found_ & (kFoundApe | kFoundId3v2Appended)) {
     audio_length_ = std::clamp<int64_t>(tags_start - audio_start_, 0, audio_length_);

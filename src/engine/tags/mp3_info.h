@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,14 +55,22 @@ class TMP3Info {
   int64_t AudioStart() const { return audio_start_; }
   // Bytes of audio from AudioStart(); kUnknownLength until known.
   int64_t AudioLength() const { return audio_length_; }
+  // Where the trailing tags begin (ID3v1 and Lyrics3 included, which AudioLength() keeps for the
+  // decode loop to pass over); the stream's end without them. Known after ScanTrailing only.
+  std::optional<int64_t> TrailingTagsStart() const { return trailing_tags_start_; }
+  // The major version of the first ID3v2 tag read (2, 3 or 4); 0 without one.
+  int Id3v2Version() const { return id3v2_version_; }
+  // What the scans passed over unread because of a limit, each with what it was and why.
+  std::vector<std::string> Skipped() const;
 
   // Longest of ID3v1 "ARTIST", ID3v2 "TPE1" and INFO "IART" (the earlier at equal length).
   std::string GetArtist() const;
   // Longest of ID3v1 "TITLE", ID3v2 "TIT2" and INFO "INAM" (the earlier at equal length).
   std::string GetTitle() const;
 
-  // ID3v2 before APE before RIFF INFO before ID3v1, field by field. In the merged fields an
-  // ID3v1 genre byte of 255 and a track of 0 mean none.
+  // ID3v2 before APE before RIFF INFO before ID3v1, field by field. Genre numbers are named by
+  // the list other tag libraries share (CommonGenreName); in the merged fields an ID3v1 genre
+  // byte without a name there (255 included) and a track of 0 mean none.
   TTagFields Merged() const;
 
   uint8_t Found() const { return found_; }
@@ -123,6 +132,9 @@ class TMP3Info {
   TagLines lyrics3_lines_;
   int64_t lyrics3_start_ = 0;
   TagLines ape_lines_;
+  std::vector<std::string> ape_skipped_;
+  std::optional<int64_t> trailing_tags_start_;
+  int id3v2_version_ = 0;
 };
 
 }  // namespace yumekaze::engine

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "decoder/lame_tag.h"
 
@@ -27,6 +28,10 @@ struct TPictureInfo {
   std::string mime;
   int64_t size = 0;  // bytes of picture data
 };
+
+// Between the values of a field that holds several (ID3v2.4's zero-separated strings, APEv2's
+// zero-separated values, several genre references).
+inline constexpr std::string_view kValueSeparator = " / ";
 
 struct TTagFields {
   std::string title;

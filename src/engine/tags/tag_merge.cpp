@@ -2,6 +2,7 @@
 // INFO, ID3v1 (what other players do); genre references resolved, ReplayGain values parsed.
 #include <strings.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -12,8 +13,6 @@ namespace yumekaze::engine {
 
 namespace {
 
-constexpr int kNoGenre = 255;  // what most ID3v1 writers store for "no genre"
-
 std::string First(std::initializer_list<std::string> candidates) {
   for (const std::string& candidate : candidates) {
     if (!candidate.empty()) return candidate;
@@ -22,19 +21,18 @@ std::string First(std::initializer_list<std::string> candidates) {
 }
 
 bool AllDigits(std::string_view text) {
-  if (text.empty() || text.size() > 3) return false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // An ID3v1 genre number's name; the text itself when it is not a known number.
 std::string GenreByNumber(std::string_view text) {
-  if (!AllDigits(text)) return std::string(text);
+  if (text.size() > 3 || !AllDigits(text)) return std::string(text);
   const int number = std::stoi(std::string(text));
-  if (number > 255 || GenreName(static_cast<uint8_t>(number)).empty()) return std::string(text);
-  return std::string(GenreName(static_cast<uint8_t>(number)));
+  if (number > 255 || CommonGenreName(static_cast<uint8_t>(number)).empty()) {
+    return std::string(text);
+  }
+  return std::string(CommonGenreName(static_cast<uint8_t>(number)));
 }
 
 // One genre value: "Rock", "17", "(17)", "(17)Rock" (a reference refined by text), "(RX)",
@@ -48,7 +46,7 @@ std::string ResolveGenre(std::string_view value) {
     std::string name = reference == "RX"   ? "Remix"
                        : reference == "CR" ? "Cover"
                                            : GenreByNumber(reference);
-    if (!referenced.empty()) referenced += " / ";
+    if (!referenced.empty()) referenced += kValueSeparator;
     referenced += name;
     value.remove_prefix(close + 1);
   }
@@ -61,14 +59,14 @@ std::string ResolveGenre(std::string_view value) {
 std::string ResolveGenres(std::string_view text) {
   std::string out;
   for (size_t from = 0; from <= text.size();) {
-    size_t separator = text.find(" / ", from);
+    size_t separator = text.find(kValueSeparator, from);
     if (separator == std::string_view::npos) separator = text.size();
     const std::string genre = ResolveGenre(text.substr(from, separator - from));
     if (!genre.empty()) {
-      if (!out.empty()) out += " / ";
+      if (!out.empty()) out += kValueSeparator;
       out += genre;
     }
-    from = separator + 3;
+    from = separator + kValueSeparator.size();
   }
   return out;
 }
@@ -100,6 +98,31 @@ void DropDamagedGains(TReplayGain& gain) {
   }
 }
 
+// The date of a 2.3 tag as 2.4's TDRC gives it: year (TYER), "DDMM" (TDAT) and "HHMM" (TIME)
+// joined into "YYYY-MM-DDTHH:MM", as far as the parts are there and well-formed.
+std::string Id3v23Date(const std::string& year, const std::string& day_month,
+                       const std::string& time) {
+  const auto four_digits = [](std::string_view text) {
+    return text.size() == 4 && AllDigits(text);
+  };
+  if (!four_digits(year) || !four_digits(day_month)) return year;
+  std::string date = year + "-" + day_month.substr(2, 2) + "-" + day_month.substr(0, 2);
+  if (four_digits(time)) date += "T" + time.substr(0, 2) + ":" + time.substr(2, 2);
+  return date;
+}
+
+// A comment frame with a description and no text: some writers put the comment there.
+std::string DescriptionOnlyComment(const TMP3Info::TagLines& lines) {
+  for (const std::string& line : lines) {
+    for (const std::string_view kind : {"COMM:", "COM:"}) {
+      if (line.starts_with(kind) && line.back() == '=' && line.find('=') == line.size() - 1) {
+        return line.substr(kind.size(), line.size() - kind.size() - 1);
+      }
+    }
+  }
+  return {};
+}
+
 std::optional<double> FirstGain(std::initializer_list<std::string> texts,
                                 std::optional<double> fallback) {
   for (const std::string& text : texts) {
@@ -126,12 +149,15 @@ TTagFields TMP3Info::Merged() const {
   fields.track = First({id3("TRCK"), id3("TRK"), ape("Track"), info("ITRK"),
                         v1_track == "0" ? std::string() : v1_track});
   fields.disc = First({id3("TPOS"), id3("TPA"), ape("Disc")});
-  fields.year =
-      First({id3("TDRC"), id3("TYER"), id3("TYE"), ape("Year"), info("ICRD"), v1("YEAR")});
-  fields.genre =
-      First({ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")),
-             info("IGNR"), id3v1_genre_ == kNoGenre ? std::string() : v1("GENRE")});
-  fields.comment = First({id3("COMM"), id3("COM"), ape("Comment"), info("ICMT"), v1("COMMENT")});
+  fields.year = First({id3("TDRC"), Id3v23Date(id3("TYER"), id3("TDAT"), id3("TIME")),
+                       Id3v23Date(id3("TYE"), id3("TDA"), id3("TIM")), ape("Year"), info("ICRD"),
+                       v1("YEAR")});
+  fields.genre = First(
+      {ResolveGenres(First({id3("TCON"), id3("TCO")})), ResolveGenres(ape("Genre")), info("IGNR"),
+       id3v1_genre_ < 0 ? std::string()
+                        : std::string(CommonGenreName(static_cast<uint8_t>(id3v1_genre_)))});
+  fields.comment = First({id3("COMM"), id3("COM"), DescriptionOnlyComment(v2), ape("Comment"),
+                          info("ICMT"), v1("COMMENT")});
 
   TReplayGain& gain = fields.replay_gain;
   const TReplayGain& rva2 = id3v2_.rva2;

@@ -46,11 +46,13 @@ bool IsKnownCharset(const std::string& name) {
 }
 
 std::string LegacyCharset() {
-  {
-    std::lock_guard lock(chosen_lock);
-    if (!chosen.empty()) return chosen;
-  }
-  return LocaleLegacyCharset();
+  const std::string user_choice = ChosenLegacyCharset();
+  return user_choice.empty() ? LocaleLegacyCharset() : user_choice;
+}
+
+std::string ChosenLegacyCharset() {
+  std::lock_guard lock(chosen_lock);
+  return chosen;
 }
 
 void SetLegacyCharset(const std::string& name) {

@@ -20,6 +20,8 @@ bool IsKnownCharset(const std::string& name);
 
 // The set in use: the user's choice, or the locale's while there is none. Thread-safe.
 std::string LegacyCharset();
+// The user's choice; empty while there is none.
+std::string ChosenLegacyCharset();
 // name empty: follow the locale again.
 void SetLegacyCharset(const std::string& name);
 

@@ -116,5 +116,26 @@ TEST_F(ReplayGain, DamagedStoredGainsPlayAtUnity) {
   }
 }
 
+// A valid positive gain without a stored peak, on a file that reaches full scale, plays without
+// clipping more samples than the file itself does.
+TEST_F(ReplayGain, PositiveGainWithoutAPeakDoesNotClip) {
+  WriteTestWav(dir_ / "tone.wav", 44100, 2, 1.0);
+  const fs::path file = dir_ / "tone.mp3";
+  if (!RunCommand("lame --quiet --noreplaygain --scale 3 -b 128 '" + (dir_ / "tone.wav").string() +
+                  "' '" + file.string() + "'") ||
+      !RunCommand("mid3v2 --TXXX 'REPLAYGAIN_TRACK_GAIN:+12 dB' '" + file.string() + "'")) {
+    GTEST_SKIP() << "lame and mid3v2 are needed";
+  }
+  const auto clipped = [](const std::vector<int16_t>& samples) {
+    return std::count_if(samples.begin(), samples.end(),
+                         [](int16_t s) { return s >= 32767 || s <= -32767; });
+  };
+  float off_factor = 0, track_factor = 0;
+  const auto off = Play(file, rgmOff, 0, off_factor);
+  const auto track = Play(file, rgmTrack, 6, track_factor);
+  ASSERT_GT(clipped(off), 0) << "the file should reach full scale";
+  EXPECT_LE(clipped(track), clipped(off));
+}
+
 }  // namespace
 }  // namespace yumekaze::engine::test

@@ -76,6 +76,21 @@ TEST(LegacyCharset, FollowsTheLocaleUntilTheUserChooses) {
   EXPECT_EQ(DecodeTagText("\xE9"), "é");
   SetLegacyCharset("");
   EXPECT_EQ(LegacyCharset(), "CP932");
+
+  // Without a choice each text is read as Latin-1 or in the locale's set, whichever reads as
+  // text; the key and the value of a tag line each on their own.
+  const std::pair<const char*, std::pair<const char*, const char*>> texts[] = {
+      {"ja_JP.UTF-8", {"Bj\xF6rk Gu\xF0mundsd\xF3ttir", "Björk Guðmundsdóttir"}},
+      {"ja_JP.UTF-8", {"Fran\xE7oise", "Françoise"}},
+      {"ja_JP.UTF-8", {"\x96\xB2\x95\x97", "夢風"}},
+      {"ja_JP.UTF-8", {"ARTIST=\x95\x97", "ARTIST=風"}},
+      {"ru_RU.UTF-8", {"Mot\xF6rhead", "Motörhead"}},
+      {"ru_RU.UTF-8", {"\xC1\xE8-2", "Би-2"}},
+      {"en_US.UTF-8", {"\xCA\xE8\xED\xEE", "Êèíî"}}};
+  for (const auto& [locale, text] : texts) {
+    ::setenv("LC_ALL", locale, 1);
+    EXPECT_EQ(DecodeTagLine(text.first), text.second) << locale;
+  }
   if (saved) {
     ::setenv("LC_ALL", saved_value.c_str(), 1);
   } else {
