@@ -3,7 +3,7 @@
 // null device, or to a private PulseAudio server whose mixer the tests drive with pactl.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -236,8 +236,7 @@ const QString kCli = QFileInfo(YUMEKAZE_PROGRAM).absolutePath() + "/yumekaze-cli
 // decoding the files gives.
 TEST(DesktopRecording, AWavDeviceRecordsTheListOnceAndStops) {
   if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
-      QStandardPaths::findExecutable("playerctl").isEmpty() ||
-      !QFileInfo::exists(kCli)) {
+      QStandardPaths::findExecutable("playerctl").isEmpty() || !QFileInfo::exists(kCli)) {
     GTEST_SKIP() << "needs a session bus (dbus-run-session), playerctl and yumekaze-cli";
   }
   TAudioFiles audio;
@@ -279,7 +278,7 @@ TEST(DesktopRecording, AWavDeviceRecordsTheListOnceAndStops) {
 }  // namespace yumekaze::app::test
 
 int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
+  QApplication application(argc, argv);  // widgets for the tray and the notices
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
