@@ -29,7 +29,7 @@ TSleepWarning::TSleepWarning(QWidget* parent)
   layout->addWidget(CancelButton);
   connect(CancelButton, &QPushButton::clicked, this, &TSleepWarning::Cancel);
   connect(&notifications_, &TDesktopNotifications::ActionInvoked, this, [this](const QString& key) {
-    if (key == kCancelKey && isVisible()) Cancel();
+    if (key == kCancelKey) Cancel();
   });
 }
 
