@@ -21,6 +21,12 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 // A server that hangs must not keep notices queued behind it for long.
 constexpr int kCallTimeoutMs = 5000;
 
+QDBusMessage ServerCall(const QString& method, const QVariantList& arguments) {
+  QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+  message.setArguments(arguments);
+  return message;
+}
+
 }  // namespace
 
 TDesktopNotifications::TDesktopNotifications(QObject* parent)
@@ -31,6 +37,13 @@ TDesktopNotifications::TDesktopNotifications(QObject* parent)
               SLOT(ServerInvoked(uint, QString)));
   bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
               SLOT(ServerClosed(uint, uint)));
+}
+
+TDesktopNotifications::~TDesktopNotifications() {
+  // The buttons of a notice left behind would do nothing; no answer is awaited.
+  if (id_ != 0) {
+    QDBusConnection::sessionBus().send(ServerCall(QStringLiteral("CloseNotification"), {id_}));
+  }
 }
 
 void TDesktopNotifications::Show(const TNotice& notice) {
@@ -78,11 +91,9 @@ void TDesktopNotifications::SendNext() {
 
 void TDesktopNotifications::Call(const QString& method, const QVariantList& arguments,
                                  void (TDesktopNotifications::*answered)(const QDBusPendingCall&)) {
-  QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-  message.setArguments(arguments);
   calling_ = true;
   auto* watcher = new QDBusPendingCallWatcher(
-      QDBusConnection::sessionBus().asyncCall(message, kCallTimeoutMs), this);
+      QDBusConnection::sessionBus().asyncCall(ServerCall(method, arguments), kCallTimeoutMs), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, answered] {
     watcher->deleteLater();
     calling_ = false;

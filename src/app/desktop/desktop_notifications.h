@@ -33,6 +33,8 @@ class TDesktopNotifications final : public QObject {
 
  public:
   explicit TDesktopNotifications(QObject* parent = nullptr);
+  // Takes the notice away: it would outlive the program otherwise.
+  ~TDesktopNotifications() override;
 
   // Shows the notice in place of this object's previous one, if that is still up.
   void Show(const TNotice& notice);

@@ -203,6 +203,16 @@ TEST(DesktopShell, TheSleepTimersLastMinuteReachesTheNotificationServer) {
     EXPECT_FALSE(shown.isVisible());
     EXPECT_EQ(server.Calls().last().arguments().value(0).toUInt(), lastId);
   }
+  // A notice still up when the program ends goes with it.
+  server.Clear();
+  {
+    TSleepWarning ending;
+    ending.ShowCountdown(60, "再生を停止します");
+    ASSERT_TRUE(WaitFor([&] { return notifies() == 1; }));
+    ending.ShowCountdown(59, "再生を停止します");  // sent once the first one's id is known
+    ASSERT_TRUE(WaitFor([&] { return notifies() == 2; }));
+  }
+  EXPECT_TRUE(WaitFor([&] { return server.Members().contains("CloseNotification"); }));
 }
 
 }  // namespace
