@@ -17,7 +17,9 @@ packages=(
   # sound output, and the private sound server the tests start
   libasound2-dev alsa-utils libpulse-dev pulseaudio pulseaudio-utils
   # desktop player
-  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic xvfb xauth dbus-x11
+  qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev libxcb1-dev fonts-ipafont-gothic xvfb xauth dbus-x11
+  # the window under a Wayland compositor and under an X11 compositing manager
+  qt6-wayland weston xcompmgr
   # desktop integration: MPRIS and session bus tests, desktop entry and metainfo checks
   dbus playerctl libglib2.0-bin desktop-file-utils appstream
   # installation checks: man pages, shell completions, the Debian package

@@ -77,6 +77,23 @@ bool TTrayIcon::SystemTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvai
 void TTrayIcon::SetEnabled(bool value) {
   enabled_ = value;
   if (!value) clickPending_ = false;
+  UpdateSystemMenu();
+}
+
+void TTrayIcon::SetAutoPopup(bool value) {
+  autoPopup_ = value;
+  UpdateSystemMenu();
+}
+
+void TTrayIcon::SetRBPopupMenu(QMenu* menu) {
+  rbPopupMenu_ = menu;
+  UpdateSystemMenu();
+}
+
+QMenu* TTrayIcon::SystemMenu() const { return systemIcon_->contextMenu(); }
+
+void TTrayIcon::UpdateSystemMenu() {
+  systemIcon_->setContextMenu(enabled_ && autoPopup_ ? rbPopupMenu_.data() : nullptr);
 }
 
 void TTrayIcon::SetIcon(const QIcon& icon) {
@@ -152,7 +169,8 @@ void TTrayIcon::HandleNotification(TTrayMouseMessage message) {
       if (OnDblClick) OnDblClick(this);
       break;
     case TTrayMouseMessage::RightDown:
-      PopupOrPress(rbPopupMenu_, Qt::RightButton, x, y);
+      // The notification area has shown the menu it was given.
+      if (!SystemMenu()) PopupOrPress(rbPopupMenu_, Qt::RightButton, x, y);
       break;
     case TTrayMouseMessage::RightUp:
       if (OnMouseUp) OnMouseUp(this, Qt::RightButton, Qt::RightButton, x, y);

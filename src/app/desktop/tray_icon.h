@@ -27,7 +27,10 @@ enum class TTrayMouseMessage {
 // An icon with a tip in the notification area, over QSystemTrayIcon. Every live icon has a
 // program-wide number (1, 2, ... at most 100 icons); notifications are delivered by number.
 // Presses pop up the left or right button's menu; left releases are told apart into single and
-// double clicks with a timer of the double-click interval plus 50 ms.
+// double clicks with a timer of the double-click interval plus 50 ms. The right button's menu is
+// given to the notification area itself, which shows it at the icon: hosts of
+// StatusNotifierItem (KDE, XFCE, GNOME's AppIndicator extension) draw it themselves, and no
+// cursor position is needed where a program cannot know it (Wayland).
 class TTrayIcon : public QObject {
   Q_OBJECT
 
@@ -50,7 +53,7 @@ class TTrayIcon : public QObject {
   bool ClickPending() const { return clickPending_; }
 
   bool AutoPopup() const { return autoPopup_; }
-  void SetAutoPopup(bool value) { autoPopup_ = value; }
+  void SetAutoPopup(bool value);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
   const QIcon& Icon() const { return icon_; }
@@ -58,7 +61,9 @@ class TTrayIcon : public QObject {
   QMenu* LBPopupMenu() const { return lbPopupMenu_; }
   void SetLBPopupMenu(QMenu* menu) { lbPopupMenu_ = menu; }
   QMenu* RBPopupMenu() const { return rbPopupMenu_; }
-  void SetRBPopupMenu(QMenu* menu) { rbPopupMenu_ = menu; }
+  void SetRBPopupMenu(QMenu* menu);
+  // The menu the notification area shows at the icon by itself, if any.
+  QMenu* SystemMenu() const;
   const QString& TipHelp() const { return tipHelp_; }
   void SetTipHelp(const QString& tip);
   bool Visible() const { return visible_; }
@@ -80,6 +85,8 @@ class TTrayIcon : public QObject {
  private:
   enum class TUpdate { Add, Modify, Delete };
   void UpdateNotificationArea(TUpdate action);
+  // Hands the right button's menu to the notification area while it may pop up.
+  void UpdateSystemMenu();
   void HandleNotification(TTrayMouseMessage message);
   void PopupOrPress(QMenu* menu, Qt::MouseButton button, int x, int y);
   void LeftButtonUp(int x, int y);

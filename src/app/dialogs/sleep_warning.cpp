@@ -10,6 +10,12 @@
 
 namespace yumekaze::app {
 
+namespace {
+
+const QString kCancelKey = QStringLiteral("cancel");
+
+}  // namespace
+
 TSleepWarning::TSleepWarning(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
   setWindowTitle(QStringLiteral("お休みタイマー"));
@@ -21,10 +27,20 @@ TSleepWarning::TSleepWarning(QWidget* parent)
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(Text);
   layout->addWidget(CancelButton);
-  connect(CancelButton, &QPushButton::clicked, this, [this] {
-    hide();
-    emit Cancelled();
+  connect(CancelButton, &QPushButton::clicked, this, &TSleepWarning::Cancel);
+  connect(&notifications_, &TDesktopNotifications::ActionInvoked, this, [this](const QString& key) {
+    if (key == kCancelKey) Cancel();
   });
+}
+
+void TSleepWarning::Cancel() {
+  hide();
+  emit Cancelled();
+}
+
+void TSleepWarning::hideEvent(QHideEvent* event) {
+  notifications_.Close();
+  QWidget::hideEvent(event);
 }
 
 void TSleepWarning::ShowCountdown(int seconds, const QString& what) {
@@ -36,6 +52,10 @@ void TSleepWarning::ShowCountdown(int seconds, const QString& what) {
     move(area.right() - width() - 16, area.bottom() - height() - 16);
   }
   show();
+  notifications_.Show({.summary = windowTitle(),
+                       .body = Text->text(),
+                       .actions = {{kCancelKey, CancelButton->text()}},
+                       .timeoutMs = seconds * 1000});
 }
 
 void TSleepWarning::SetSeconds(int seconds) {

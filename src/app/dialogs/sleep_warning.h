@@ -2,13 +2,17 @@
 
 #include <QWidget>
 
+#include "app/desktop/desktop_notifications.h"
+
 class QLabel;
 class QPushButton;
 
 namespace yumekaze::app {
 
 // The sleep timer's last-minute notice: a small window that shows the seconds left and what
-// will happen, with a Cancel button. It never takes the focus from what the user is doing.
+// will happen, with a Cancel button. It never takes the focus from what the user is doing. As a
+// window may end up behind others (Wayland keeps no window on top), the notice also goes to the
+// desktop's notification list, with Cancel where the desktop shows buttons.
 class TSleepWarning : public QWidget {
   Q_OBJECT
 
@@ -25,8 +29,14 @@ class TSleepWarning : public QWidget {
  signals:
   void Cancelled();
 
+ protected:
+  void hideEvent(QHideEvent* event) override;
+
  private:
+  void Cancel();
+
   QString what_;
+  TDesktopNotifications notifications_;
 };
 
 }  // namespace yumekaze::app

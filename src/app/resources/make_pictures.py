@@ -4,7 +4,8 @@
 Run it after changing a drawing; the PNG files are committed and compiled in as Qt resources.
 Shapes are rasterised with 4x4 supersampling so edges stay smooth at 16 x 16 pixels. Every button
 picture comes in two frames: the normal one and a disabled one (grey with a white emboss, the
-classic look of a greyed-out button picture).
+classic look of a greyed-out button picture). Each picture is drawn again at twice the size as
+NAME@2x.png, for screens scaled by two, from the same shapes.
 """
 import math
 import os
@@ -17,19 +18,23 @@ PICTURES = os.path.join(HERE, "pictures")
 
 
 class Canvas:
-    def __init__(self, w, h):
-        self.w, self.h = w, h
-        self.px = [[(0, 0, 0, 0)] * w for _ in range(h)]
+    def __init__(self, w, h, scale=1):
+        """A w x h picture in the drawings' units, of scale pixels per unit."""
+        self.scale = scale
+        self.w, self.h = w * scale, h * scale
+        self.px = [[(0, 0, 0, 0)] * self.w for _ in range(self.h)]
 
     def fill(self, inside, colour):
         """Blends colour over every pixel by the fraction of its subsamples where inside(x, y)."""
         r, g, b = colour
+        step = 1.0 / (SS * self.scale)
         for y in range(self.h):
             for x in range(self.w):
                 hits = 0
                 for sy in range(SS):
                     for sx in range(SS):
-                        if inside(x + (sx + 0.5) / SS, y + (sy + 0.5) / SS):
+                        if inside(x / self.scale + (sx + 0.5) * step,
+                                  y / self.scale + (sy + 0.5) * step):
                             hits += 1
                 if hits:
                     self.blend(x, y, (r, g, b), hits / (SS * SS))
@@ -130,8 +135,8 @@ SMALL = {  # the window's own small buttons and the menu's restore and exit pict
 }
 
 
-def draw(size, layers, disabled=False):
-    c = Canvas(*size)
+def draw(size, layers, disabled=False, scale=1):
+    c = Canvas(*size, scale)
     if disabled:
         whole = union(*(shape for shape, _ in layers))
         c.fill(shifted(whole, 1, 1), (255, 255, 255))
@@ -142,9 +147,9 @@ def draw(size, layers, disabled=False):
     return c
 
 
-def window_icon():
+def window_icon(scale=1):
     """The program's icon: the window's green ring around its blue face, with a note on it."""
-    c = Canvas(32, 32)
+    c = Canvas(32, 32, scale)
     c.fill(ellipse(16, 16, 15.5, 15.5), (0, 0, 0))
     c.fill(ellipse(16, 16, 14, 14), GREEN)
     c.fill(ellipse(16, 16, 10, 10), (0, 0, 255))
@@ -155,13 +160,14 @@ def window_icon():
 
 def main():
     os.makedirs(PICTURES, exist_ok=True)
-    for name, layers in TRANSPORT.items():
-        draw((16, 16), layers).png(os.path.join(PICTURES, name + ".png"))
-        draw((16, 16), layers, True).png(os.path.join(PICTURES, name + "_disabled.png"))
-    for name, (size, layers) in SMALL.items():
-        draw(size, layers).png(os.path.join(PICTURES, name + ".png"))
-        draw(size, layers, True).png(os.path.join(PICTURES, name + "_disabled.png"))
-    window_icon().png(os.path.join(PICTURES, "yumekaze.png"))
+    drawings = [(name, (16, 16), layers) for name, layers in TRANSPORT.items()]
+    drawings += [(name, size, layers) for name, (size, layers) in SMALL.items()]
+    for scale, suffix in ((1, ""), (2, "@2x")):
+        for name, size, layers in drawings:
+            path = os.path.join(PICTURES, name + "%s.png")
+            draw(size, layers, scale=scale).png(path % suffix)
+            draw(size, layers, True, scale).png(path % ("_disabled" + suffix))
+        window_icon(scale).png(os.path.join(PICTURES, "yumekaze%s.png" % suffix))
 
 
 if __name__ == "__main__":

@@ -8,6 +8,8 @@
 #include "app/playlist/file_names.h"
 #include "app/settings/settings_store.h"
 #include "app/window/form1.h"
+#include "app/window/screen_centre.h"
+#include "app/window/window_system.h"
 
 namespace yumekaze::app {
 
@@ -44,7 +46,7 @@ TSession CaptureSession(TForm1& form1) {
           .positionMs = form1.PlayedMilliseconds(),
           .repeat = static_cast<int>(list.Repeat()),
           .shuffle = list.Shuffle(),
-          .windowPlace = form1.pos()};
+          .windowPlace = ProgramsPlaceWindows() ? std::optional(form1.pos()) : std::nullopt};
 }
 
 void StoreSession(const TSession& session) {
@@ -54,15 +56,20 @@ void StoreSession(const TSession& session) {
   settings->setValue(kPosition, session.positionMs);
   settings->setValue(kRepeat, session.repeat);
   settings->setValue(kShuffle, session.shuffle);
-  settings->setValue(kWindowPlace, session.windowPlace);
+  // Where it is not known, a place stored in another kind of session stays for that one.
+  if (session.windowPlace) settings->setValue(kWindowPlace, *session.windowPlace);
   settings->sync();
 }
 
 bool RestoreSession(TForm1& form1) {
   const auto settings = OpenSettings();
-  const QPoint place = settings->value(kWindowPlace).toPoint();
-  if (settings->contains(kWindowPlace)) {
-    if (const auto shown = PlaceOnScreen(QRect(place, form1.size()))) form1.move(*shown);
+  if (ProgramsPlaceWindows() && settings->contains(kWindowPlace)) {
+    const QPoint place = settings->value(kWindowPlace).toPoint();
+    if (const auto shown = PlaceOnScreen(QRect(place, form1.size()))) {
+      form1.move(*shown);
+    } else {
+      CentreOnScreen(form1);
+    }
   }
   const int repeat = settings->value(kRepeat, static_cast<int>(engine::TMPRepeatMode::All)).toInt();
   if (repeat >= 0 && repeat <= static_cast<int>(engine::TMPRepeatMode::One)) {

@@ -33,6 +33,7 @@
 #include "app/window/key_commands.h"
 #include "app/window/pictures.h"
 #include "app/window/play_time_view.h"
+#include "app/window/window_system.h"
 
 namespace yumekaze::app {
 
@@ -89,7 +90,11 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::black);
   setPalette(palette);
-  setAutoFillBackground(true);
+  // Where the window system shows what lies below, the window paints its smooth ellipse on a
+  // transparent surface; elsewhere its black rectangle is cut to the ellipse.
+  translucent_ = TranslucentWindowsShown();
+  setAttribute(Qt::WA_TranslucentBackground, translucent_);
+  setAutoFillBackground(!translucent_);
 
   ConfigurePlayer();
   CreateLabels();
@@ -99,8 +104,12 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
 
   TrayIcon1 = new TTrayIcon(this);
   TrayIcon1->SetIcon(ProgramIcon());
-  TrayIcon1->SetLBPopupMenu(PopupMenu1);
+  // The menu shows at the icon through the notification area; a click on the icon brings the
+  // window back (a menu at the cursor cannot be placed where the cursor is not known).
   TrayIcon1->SetRBPopupMenu(PopupMenu1);
+  TrayIcon1->OnMouseDown = [this](TTrayIcon*, Qt::MouseButton button, Qt::MouseButtons, int, int) {
+    if (button == Qt::LeftButton) Raise();
+  };
   TrayIcon1->SetTipHelp(QString::fromUtf8(kApplicationTitle));
 
   FormCreate();
@@ -172,7 +181,10 @@ void TForm1::CreateLabels() {
   Label5 = MakeLabel(this, QStringLiteral("STOP"), QRect(144, 40, 42, 17), 17, white, schemeColour);
   Label4 = MakeLabel(this, QStringLiteral("Timer Off"), QRect(136, 176, 49, 12), 12,
                      QColor(0, 255, 255), QColor(128, 0, 0));
+  FitWord();
 }
+
+void TForm1::FitWord() { Label5->resize(std::max(42, Label5->sizeHint().width()), 17); }
 
 void TForm1::CreateButtons() {
   const QSize transport(16, 16);
@@ -283,8 +295,13 @@ void TForm1::Guarded(const std::function<void()>& command) {
 }
 
 void TForm1::FormCreate() {
-  // Everything outside the inscribed ellipse is neither drawn nor clickable.
-  setMask(QRegion(0, 0, width(), height(), QRegion::Ellipse));
+  // Everything outside the inscribed ellipse is neither drawn nor clickable. A translucent
+  // window keeps the mask only for clicks (on Wayland a mask is nothing more); it takes in a
+  // rim of two pixels, as the region's steps stray up to a pixel inside the smoothed edge and
+  // would cut notches into it.
+  const QRect whole = rect();
+  setMask(translucent_ ? QRegion(whole.adjusted(-2, -2, 2, 2), QRegion::Ellipse) & whole
+                       : QRegion(whole, QRegion::Ellipse));
   // Without a stored folder the dialog starts in the user's music folder, else at home.
   QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
   if (music.isEmpty() || !QFileInfo(music).isDir()) music = QDir::homePath();
@@ -297,6 +314,7 @@ void TForm1::FormCreate() {
 void TForm1::SetCompanions(TForm2* form2, QDialog* aboutBox) {
   form2_ = form2;
   aboutBox_ = aboutBox;
+  ViewTimer();
 }
 
 QColor TForm1::SchemeColour(TScheme scheme) {
@@ -325,7 +343,7 @@ void TForm1::ApplyScheme(TScheme scheme) {
   const QString& word = words[static_cast<int>(scheme)];
   if (Label5->text() != word) {
     Label5->setText(word);
-    Label5->resize(std::max(42, Label5->sizeHint().width()), 17);
+    FitWord();
   }
   ViewTimer();
   emit PlayerChanged();
@@ -378,6 +396,11 @@ void TForm1::FollowStatus() {
 void TForm1::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
+  if (translucent_) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawEllipse(QRectF(rect()));
+  }
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(kRingGreen);
   painter.drawEllipse(QRectF(10, 10, width() - 20, height() - 20));
@@ -387,19 +410,23 @@ void TForm1::paintEvent(QPaintEvent*) {
 
 void TForm1::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-  // Any point of the surface serves as a title bar. Window systems that cannot move the window
-  // for us (no window manager) get it moved by hand.
-  if (windowHandle() && windowHandle()->startSystemMove()) return;
-  dragging_ = true;
+  // Any point of the surface serves as a title bar, once the mouse moves with the button held.
   dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  drag_ = TDrag::Pressed;
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
+  if (drag_ == TDrag::Pressed) {
+    // The window system moves the window where it can (Wayland and X11 window managers); with
+    // no window manager it is moved by hand.
+    const bool system = windowHandle() && windowHandle()->startSystemMove();
+    drag_ = system ? TDrag::None : TDrag::ByHand;
+  }
+  if (drag_ == TDrag::ByHand) move(event->globalPosition().toPoint() - dragOffset_);
 }
 
 void TForm1::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragging_ = false;
+  if (event->button() == Qt::LeftButton) drag_ = TDrag::None;
 }
 
 void TForm1::wheelEvent(QWheelEvent* event) {

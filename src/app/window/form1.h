@@ -196,6 +196,8 @@ class TForm1 : public QWidget {
   void CreateMenu();
   void ConnectCommands();
   void ApplyScheme(TScheme scheme);
+  // The state word's label as wide as its word needs, at least its designed 42 pixels.
+  void FitWord();
   // The open dialogs; the folder chosen in is where the next one starts.
   QStringList ChooseFiles();
   QString ChooseFolder();
@@ -252,8 +254,11 @@ class TForm1 : public QWidget {
   TScheme scheme_ = TScheme::Stopped;
   QString initialFolder_;
   QSocketNotifier* playerNotifier_;
-  // Moving the window ourselves where the window system cannot.
-  bool dragging_ = false;
+  bool translucent_ = false;  // the window paints its ellipse on a transparent surface
+  // A press on the surface moves the window once the mouse moves; by hand where the window
+  // system cannot.
+  enum class TDrag { None, Pressed, ByHand };
+  TDrag drag_ = TDrag::None;
   QPoint dragOffset_;
   int wheelRest_ = 0;      // wheel movement not yet turned into volume steps
   uint64_t queuedId_ = 0;  // the entry named to the player to follow the current one; 0: none

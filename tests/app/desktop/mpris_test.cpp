@@ -3,7 +3,7 @@
 // null device, or to a private PulseAudio server whose mixer the tests drive with pactl.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -340,7 +340,7 @@ TEST(DesktopRecording, AWavDeviceRecordsTheListOnceAndStops) {
 }  // namespace yumekaze::app::test
 
 int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
+  QApplication application(argc, argv);  // widgets for the tray and the notices
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

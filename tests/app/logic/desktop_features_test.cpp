@@ -191,6 +191,14 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   EXPECT_TRUE(area.contains(form1->geometry()))
       << form1->geometry().x() << "," << form1->geometry().y();
 
+  // A place on no screen there is now (a screen unplugged since) gives the middle of the screen.
+  form1->move(area.right() + 500, area.top());
+  StoreSession(CaptureSession(*form1));
+  form1.reset();
+  Make();
+  ASSERT_TRUE(RestoreSession(*form1));
+  EXPECT_EQ(form1->frameGeometry().center(), area.center());
+
   // A file gone since: the list comes back, nothing is loaded, nothing is reported.
   form1->PlayEntry(0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->CurrentFile() == a; }, kTimeoutMs));

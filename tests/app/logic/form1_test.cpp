@@ -160,8 +160,9 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
   EXPECT_EQ(form1->Button8->nextInFocusChain(), form1->BitBtn3);
   EXPECT_EQ(form1->TrayIcon1->TipHelp(), "Yumekaze");
   EXPECT_FALSE(form1->TrayIcon1->Visible());
-  EXPECT_EQ(form1->TrayIcon1->LBPopupMenu(), form1->PopupMenu1);
-  EXPECT_EQ(form1->TrayIcon1->RBPopupMenu(), form1->PopupMenu1);
+  // The menu is the notification area's to show at the icon; a click brings the window back.
+  EXPECT_EQ(form1->TrayIcon1->LBPopupMenu(), nullptr);
+  EXPECT_EQ(form1->TrayIcon1->SystemMenu(), form1->PopupMenu1);
   EXPECT_EQ(form1->MP3->DecodePriority(), engine::TThreadPriority::tpHighest);
   EXPECT_FALSE(form1->MP3->AutoPlay());
   EXPECT_EQ(form1->MP3->EqualizerMode(), engine::memFreq);
@@ -651,6 +652,12 @@ TEST_F(MainWindow, MinimiseToTheTrayAndRestore) {
   EXPECT_TRUE(form1->isVisible());
   EXPECT_FALSE(form1->TrayIcon1->Visible());
   EXPECT_FALSE(form1->isMinimized());
+  // A left click on the icon brings the window back as well.
+  form1->BitBtn1->click();
+  TTrayIcon::Notify(form1->TrayIcon1->IconNumber(), TTrayMouseMessage::LeftDown);
+  TTrayIcon::Notify(form1->TrayIcon1->IconNumber(), TTrayMouseMessage::LeftUp);
+  EXPECT_TRUE(form1->isVisible());
+  EXPECT_FALSE(form1->TrayIcon1->Visible());
 
   // The tray menu's exit ends the program also while the window is in the tray and paused.
   ASSERT_TRUE(OpenLoaded({longA}));

@@ -151,15 +151,22 @@ TEST_F(TrayClicks, PressesPopUpTheirMenuInsteadOfMouseDown) {
   EXPECT_TRUE(left.isVisible());
   EXPECT_FALSE(right.isVisible());
   left.hide();
+  // The right button's menu belongs to the notification area, which shows it at the icon.
+  EXPECT_EQ(icon.SystemMenu(), &right);
   Notify(TTrayMouseMessage::RightDown);
-  EXPECT_TRUE(right.isVisible());
-  right.hide();
+  EXPECT_FALSE(right.isVisible());
   EXPECT_TRUE(downs.empty());
 
   icon.SetAutoPopup(false);
+  EXPECT_EQ(icon.SystemMenu(), nullptr);
   Notify(TTrayMouseMessage::LeftDown);
+  Notify(TTrayMouseMessage::RightDown);
   EXPECT_FALSE(left.isVisible());
-  EXPECT_EQ(downs, std::vector<Qt::MouseButton>{Qt::LeftButton});
+  EXPECT_FALSE(right.isVisible());
+  EXPECT_EQ(downs, (std::vector<Qt::MouseButton>{Qt::LeftButton, Qt::RightButton}));
+  icon.SetAutoPopup(true);
+  icon.SetEnabled(false);
+  EXPECT_EQ(icon.SystemMenu(), nullptr);
 }
 
 TEST_F(TrayClicks, DisabledIconIgnoresEverything) {

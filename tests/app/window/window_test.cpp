@@ -9,9 +9,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -91,6 +93,39 @@ double WordMismatch(const QImage& screen, const QString& word, const QColor& bac
     }
   }
   return double(differing) / (size.width() * size.height());
+}
+
+// A window of the test's own beneath the player's: it counts the presses that reach it and
+// shows a colour that is none of the player's.
+class Catcher : public QWidget {
+ public:
+  static inline const QColor kColour{230, 200, 0};
+  Catcher() : QWidget(nullptr, Qt::FramelessWindowHint) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kColour);
+    setPalette(palette);
+    setAutoFillBackground(true);
+  }
+  int presses = 0;
+
+ protected:
+  void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+// Pixels of the window's rectangle that blend its black edge into the catcher's colour.
+int BlendedEdgePixels(const QImage& screen) {
+  int blended = 0;
+  for (int y = 0; y < kSize.height(); ++y) {
+    for (int x = 0; x < kSize.width(); ++x) {
+      const QColor c = screen.pixelColor(kOrigin + QPoint(x, y));
+      const double share = c.red() / double(Catcher::kColour.red());
+      if (share > 0.15 && share < 0.85 &&
+          std::abs(c.green() - share * Catcher::kColour.green()) < 12 && c.blue() < 12) {
+        ++blended;
+      }
+    }
+  }
+  return blended;
 }
 
 class RealWindow : public ::testing::Test {
@@ -280,6 +315,42 @@ class RealWindow : public ::testing::Test {
     }
   }
 
+  // The window shows what lies beneath it outside its ellipse, and clicks there reach it; a
+  // click on the surface inside stays with the window, which does not move for a click.
+  void CheckTheEllipseOver(Catcher& catcher, const QString& name) {
+    catcher.setGeometry(QRect(kOrigin, kSize));
+    catcher.show();
+    catcher.lower();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          const QImage screen = Grab();
+          for (QPoint p : kOutsidePoints) {
+            if (At(screen, p) != Catcher::kColour) return false;
+          }
+          return true;
+        },
+        kTimeoutMs))
+        << "no window shows beneath the corners";
+    const QImage screen = Grab();
+    screen.copy(QRect(kOrigin - QPoint(10, 10), kSize + QSize(20, 20)))
+        .save(QStringLiteral(YUMEKAZE_SCREENSHOT_DIR "/%1.png").arg(name));
+    for (QPoint p : kInnerPoints) EXPECT_TRUE(Near(At(screen, p), kStopped));
+    for (QPoint p : kRingPoints) EXPECT_TRUE(Near(At(screen, p), kRing));
+    for (QPoint p : kSurfacePoints) EXPECT_TRUE(Near(At(screen, p), Qt::black));
+    int expected = 0;
+    for (QPoint p : kOutsidePoints) {
+      Click(p);
+      ++expected;
+      EXPECT_TRUE(QTest::qWaitFor([&] { return catcher.presses == expected; }, kTimeoutMs))
+          << "a click outside the ellipse did not go beneath";
+    }
+    Click(kSurfacePoints[0]);
+    Click(kOutsidePoints[0]);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return catcher.presses >= expected + 1; }, kTimeoutMs));
+    EXPECT_EQ(catcher.presses, expected + 1) << "a click on the surface went beneath";
+    EXPECT_TRUE(WaitForScheme(kStopped)) << "the window moved";
+  }
+
   TXInput input_;
   TAudioFiles audio_;
   QString song_;
@@ -381,6 +452,39 @@ TEST_F(RealWindow, WindowManagersCloseWhilePlayingEndsTheProgram) {
   EXPECT_EQ(program_.exitCode(), 0);
   QSettings settings(config_.filePath("velmor/Play.conf"), QSettings::IniFormat);
   EXPECT_EQ(settings.value("File/Initial").toString(), audio_.Folder());
+}
+
+TEST_F(RealWindow, WithoutACompositorTheShapeIsCutOut) {
+  Catcher catcher;
+  CheckTheEllipseOver(catcher, "shape_cut_out");
+}
+
+// Under a compositing manager the window paints its smooth ellipse on a transparent surface.
+class ComposedWindow : public RealWindow {
+ protected:
+  void SetUp() override {
+    if (QStandardPaths::findExecutable("xcompmgr").isEmpty()) {
+      GTEST_SKIP() << "xcompmgr is needed (Debian package xcompmgr)";
+    }
+    if (!input_.Connected()) GTEST_SKIP() << "no X display (run under xvfb-run)";
+    compositor_.start("xcompmgr", {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return input_.SelectionOwned("_NET_WM_CM_S0"); }, kTimeoutMs))
+        << "xcompmgr did not start";
+    RealWindow::SetUp();
+  }
+  void TearDown() override {
+    RealWindow::TearDown();
+    compositor_.terminate();
+    compositor_.waitForFinished(kTimeoutMs);
+  }
+  QProcess compositor_;
+};
+
+TEST_F(ComposedWindow, TheSmoothEllipseShowsWhatIsBeneath) {
+  Catcher catcher;
+  CheckTheEllipseOver(catcher, "composed");
+  // The edge blends into what is beneath instead of stepping from pixel to pixel.
+  EXPECT_GT(BlendedEdgePixels(Grab()), 100);
 }
 
 TEST_F(RealWindow, DraggingTheSurfaceMovesTheWindow) {

@@ -160,4 +160,8 @@ void TXInput::Type(const QString& text) {
   }
 }
 
+bool TXInput::SelectionOwned(const char* selection) {
+  return XGetSelectionOwner(display_, XInternAtom(display_, selection, False)) != None;
+}
+
 }  // namespace yumekaze::app::test

@@ -34,6 +34,8 @@ class TXInput {
   // Asks the top-level window at exactly this rectangle to close, as a window manager's close
   // button does (WM_DELETE_WINDOW). False when there is no such window.
   bool AskToClose(const QRect& window);
+  // Whether some client owns the selection (a compositing manager owns _NET_WM_CM_S0).
+  bool SelectionOwned(const char* selection);
 
  private:
   void Key(unsigned long keysym);
