@@ -18,6 +18,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic xvfb xauth dbus-x11
   # desktop integration: MPRIS and session bus tests, desktop entry and metainfo checks
   dbus playerctl libglib2.0-bin desktop-file-utils appstream
+  # internet radio: libcurl for streams; Icecast, ffmpeg and openssl for the radio tests
+  libcurl4-openssl-dev icecast2 openssl
   # fuzzing
   clang libclang-rt-14-dev
 )

@@ -5,7 +5,7 @@
 
 #include "decoder/cpu_capabilities.h"
 #include "engine/sound/sound_out.h"
-#include "engine/stream/read_ahead_stream.h"
+#include "engine/stream/icy_metadata.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
 
@@ -181,6 +181,11 @@ void TMP3Player::Open() {
     return;
   }
   const std::string name = file_name_;
+  // A network stream opens as OpenFileAsync does: nothing here waits for the network.
+  if (IsStreamUrl(name)) {
+    OpenFileAsync(name);
+    return;
+  }
   // Opening the file first: a file that cannot be opened leaves the open one playing.
   auto stream = OpenPlayableFile(name);
   OpenStreamWithoutPlay(stream.release(), kStreamSeekable | kStreamOwned);
@@ -188,7 +193,10 @@ void TMP3Player::Open() {
   if (auto_play_) Play();
 }
 
-void TMP3Player::OpenFileAsync(const std::string& name) { open_request_ = opener_.Start(name); }
+void TMP3Player::OpenFileAsync(const std::string& name) {
+  opener_.Cancel(open_request_);
+  open_request_ = opener_.Start(name);
+}
 
 void TMP3Player::OpenStream(TMPStream* stream, uint8_t flags) {
   OpenStreamWithoutPlay(stream, flags);
@@ -232,7 +240,7 @@ void TMP3Player::InstallFile(std::unique_ptr<TMPStream> stream,
   file_ = std::move(file);
   if (stream_flags_ & kStreamOwned) delete stream_;
   stream_ = stream.release();
-  stream_flags_ = kStreamSeekable | kStreamOwned;
+  stream_flags_ = (file_->Reader.Seekable() ? kStreamSeekable : 0) | kStreamOwned;
   ReadWithoutWaiting();
 }
 
@@ -257,11 +265,15 @@ void TMP3Player::SetUpForOpenFile() {
   SetStatus(kStatusStopped);
 }
 
-// The worker reads under the decode lock, which the user-interface thread takes too: a file read
-// ahead makes it wait for the file system without the lock instead.
+// The worker reads under the decode lock, which the user-interface thread takes too: a stream
+// read ahead makes it wait for the file system or the network without the lock instead.
 void TMP3Player::ReadWithoutWaiting() {
-  if (auto* ahead = dynamic_cast<TMPReadAheadStream*>(stream_)) ahead->SetWaits(false);
+  stream_->SetWaits(false);
+  live_ = dynamic_cast<TMPHttpStream*>(stream_);
+  if (live_) live_->SetOnChange([this] { window_.PostUnlessPending(MPM_STREAMINFO); });
 }
+
+TMPStreamFacts TMP3Player::StreamFacts() const { return live_ ? live_->Facts() : TMPStreamFacts{}; }
 
 void TMP3Player::Close() {
   ForgetNextFile();
@@ -279,6 +291,7 @@ void TMP3Player::Close() {
   file_name_.clear();
   if (stream_flags_ & kStreamOwned) delete stream_;
   stream_ = nullptr;
+  live_ = nullptr;
   stream_flags_ = 0;
   file_->Info.Clear();
   sample_rate_ = 0;
@@ -321,6 +334,8 @@ void TMP3Player::Play() {
 
 void TMP3Player::Stop() {
   ForgetNextFile();
+  // A station still connecting is given up too.
+  opener_.Cancel(open_request_);
   seek_target_ = -1;
   if (!Opened() || status_ == kStatusStopped) return;
   // A thread waiting for its error to be shown may be the one the sound output must sync with.
@@ -438,9 +453,20 @@ uint8_t TMP3Player::Capabilities() const {
   return caps;
 }
 
-std::string TMP3Player::Artist() const { return file_->Info.Merged().artist; }
+std::string TMP3Player::Artist() const {
+  if (!live_) return file_->Info.Merged().artist;
+  std::string artist, song;
+  SplitStreamTitle(live_->Facts().Title, artist, song);
+  return artist;
+}
 
 std::string TMP3Player::SongTitle() const {
+  if (live_) {
+    const TMPStreamFacts facts = live_->Facts();
+    std::string artist, song;
+    SplitStreamTitle(facts.Title, artist, song);
+    return !song.empty() ? song : !facts.Name.empty() ? facts.Name : facts.Url;
+  }
   std::string title = file_->Info.Merged().title;
   if (title.empty() && !file_name_.empty()) {
     const auto slash = file_name_.find_last_of('/');
