@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Servers for the radio tests, on 127.0.0.1 only.
 
-  radio_servers.py hostile PORT            stations that misbehave, one per path
+  radio_servers.py hostile PORT FILE       stations that misbehave, one per path
   radio_servers.py tls PORT CERT KEY FILE  FILE as audio/mpeg over HTTPS
 """
 import http.server
@@ -43,6 +43,16 @@ class Hostile(socketserver.StreamRequestHandler):
         while True:
             self.wfile.write(noise.randbytes(65536))
 
+    def do_drop(self):
+        # FILE in pieces: each connection drops after a piece, and the next one starts with a
+        # burst of what the one before sent, as Icecast does. The last piece has its length.
+        body, start = Hostile.file, Hostile.resume
+        end = min(start + 300000, len(body))
+        Hostile.resume = max(end - 65536, 0)
+        length = [f"Content-Length: {end - start}"] if end == len(body) else []
+        self.head("Content-Type: audio/mpeg", *length)
+        self.wfile.write(body[start:end])
+
     def do_aac(self):
         self.head("Content-Type: audio/aacp", "icy-name: Hostile AAC")
         self.wfile.write(bytes(4096))
@@ -55,6 +65,7 @@ class Threading(socketserver.ThreadingMixIn, socketserver.TCPServer):
 
 def main():
     if sys.argv[1] == "hostile":
+        Hostile.file, Hostile.resume = open(sys.argv[3], "rb").read(), 0
         Threading(("127.0.0.1", int(sys.argv[2])), Hostile).serve_forever()
     port, cert, key, file = sys.argv[2:6]
     body = open(file, "rb").read()

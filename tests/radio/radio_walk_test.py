@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""yumekaze-cli play with internet radio, walked through on 127.0.0.1 only.
+"""Internet radio walked through on 127.0.0.1 only: yumekaze-cli play, then the desktop player.
 
 A private Icecast server (started here with a config of its own) is fed by ffmpeg from a file made
 here. The player records through the WAV device; what it records must be stretches of that file's
@@ -7,6 +7,9 @@ decode, bit for bit, with nothing else between them but the few frames where a s
 Titles set through Icecast's admin interface reach the status line; the server stopped and started
 again mid-play is survived; Ctrl-C leaves a valid WAV file. A hostile station is refused with
 notices, and an HTTPS server with a certificate of its own is refused until CURL_CA_BUNDLE trusts it.
+The desktop player (on a private session bus, as dbus-run-session gives) plays a station list
+served by python's http.server, shows the list's name until the station sends a title, and
+announces the title through MPRIS; playerctl opens a station's URL.
 """
 import base64
 import os
@@ -24,6 +27,7 @@ import urllib.request
 import wave
 
 CLI = sys.argv[1]
+PROGRAM = sys.argv[2] if len(sys.argv) > 2 else None
 HERE = os.path.dirname(os.path.abspath(__file__))
 SKIP = 77
 FRAME = 1152 * 4  # bytes of 16-bit stereo PCM per Layer III frame
@@ -161,6 +165,58 @@ class Icecast:
                        f"admin:{PASSWORD}"), "Icecast took no title"
 
 
+def playerctl(*args):
+    done = subprocess.run(["playerctl", "--player=yumekaze", *args], capture_output=True,
+                          text=True)
+    return done.stdout.strip()
+
+
+def desktop_walk(ice, work):
+    """The desktop player with a station list from a web server, watched through MPRIS."""
+    if not PROGRAM or not os.environ.get("DBUS_SESSION_BUS_ADDRESS") or not shutil.which(
+            "playerctl"):
+        print("desktop part skipped: needs the program, a session bus and playerctl")
+        return []
+    station = f"http://127.0.0.1:{ice.port}/radio"
+    www = os.path.join(work, "www")
+    os.makedirs(www)
+    with open(os.path.join(www, "stations.pls"), "w") as f:
+        f.write(f"[playlist]\nFile1={station}\nTitle1=Test Station FM\nNumberOfEntries=1\n")
+    web = free_port()
+    started = [subprocess.Popen([sys.executable, "-m", "http.server", str(web), "--bind",
+                                 "127.0.0.1", "--directory", www],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
+    wait_for("the web server", lambda: can_connect(web))
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"), YUMEKAZE_DEVICE="null",
+               QT_QPA_PLATFORM="offscreen")
+    started.append(subprocess.Popen([PROGRAM, f"http://127.0.0.1:{web}/stations.pls"], env=env))
+    wait_for("the station playing", lambda: playerctl("status") == "Playing")
+    # The list's name until the station sends a title; a live stream cannot seek.
+    wait_for("the list's name", lambda: playerctl("metadata", "xesam:title") == "Test Station FM")
+    can_seek = subprocess.run(
+        ["gdbus", "call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze",
+         "--object-path", "/org/mpris/MediaPlayer2", "--method",
+         "org.freedesktop.DBus.Properties.Get", "org.mpris.MediaPlayer2.Player", "CanSeek"],
+        capture_output=True, text=True).stdout
+    assert "false" in can_seek, can_seek
+    # Followed through PropertiesChanged, which playerctl --follow listens to.
+    follow = subprocess.Popen(["playerctl", "--player=yumekaze", "metadata", "--format",
+                               "{{xesam:artist}}|{{xesam:title}}|{{xesam:album}}", "--follow"],
+                              stdout=subprocess.PIPE, text=True)
+    started.append(follow)
+    seen = []
+    threading.Thread(target=lambda: seen.extend(iter(follow.stdout.readline, "")),
+                     daemon=True).start()
+    ice.set_title("Desk Artist - Desk Song")
+    wait_for("the title through MPRIS",
+             lambda: "Desk Artist|Desk Song|Test Station FM\n" in seen)
+    # A station's URL opened through MPRIS plays.
+    subprocess.run(["playerctl", "--player=yumekaze", "open", station], check=True)
+    wait_for("the opened URL", lambda: playerctl("metadata", "xesam:url") == station and
+             playerctl("metadata", "xesam:title") == "Desk Song")
+    return started
+
+
 def check_wav(path):
     size = os.path.getsize(path)
     with open(path, "rb") as f:
@@ -185,6 +241,9 @@ def main():
         subprocess.run([CLI, "decode", mp3, "-o", ref_wav], check=True)
         ref = pcm(ref_wav)
         station = f"http://127.0.0.1:{ice.port}/radio"
+        ice.start(mp3)
+        servers += desktop_walk(ice, work)
+        ice.stop()
 
         # Play; a messy title (a stray quote, a tab, spaces) shows cleaned.
         ice.start(mp3)
@@ -218,7 +277,7 @@ def main():
         # A hostile station: each way of misbehaving gives a notice and the list goes on.
         hostile = free_port()
         servers.append(subprocess.Popen([sys.executable, os.path.join(HERE, "radio_servers.py"),
-                                         "hostile", str(hostile)]))
+                                         "hostile", str(hostile), mp3]))
         wait_for("the hostile server", lambda: can_connect(hostile))
         paths = ["endless-headers", "bogus-metaint", "garbage", "aac"]
         before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
@@ -232,6 +291,15 @@ def main():
             assert text in notices, text
         peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
         assert peak < 200 * 1024 or peak == before, f"{peak} KiB at most"
+
+        # A station that drops the connection and sends part of the audio again when it comes
+        # back: joined where it broke off, nothing heard twice, nothing lost.
+        drop_wav = os.path.join(work, "drop.wav")
+        dropping = Player(["--replay-gain", "off", "--device", "wav:" + drop_wav,
+                           f"http://127.0.0.1:{hostile}/drop"])
+        assert dropping.process.wait(180) == 0, dropping.errors
+        found, unmatched = stretches(pcm(drop_wav), ref)
+        assert pcm(drop_wav) == ref, f"joined: {found}, {unmatched} bytes not the tune's"
 
         # HTTPS with a certificate of its own: refused, then trusted through CURL_CA_BUNDLE.
         cert, key = os.path.join(work, "cert.pem"), os.path.join(work, "key.pem")
@@ -255,10 +323,10 @@ def main():
         assert pcm(tls_wav) == ref, f"over HTTPS: {found}, {unmatched} bytes not the tune's"
         print("radio walk passed")
     finally:
-        ice.stop()
-        for server in servers:
+        for server in reversed(servers):
             server.kill()
             server.wait()
+        ice.stop()
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -9,6 +9,7 @@
 #include "app/playlist/file_names.h"
 #include "app/playlist/track_facts.h"
 #include "app/window/form1.h"
+#include "engine/stream/http_stream.h"
 
 namespace yumekaze::app {
 
@@ -57,7 +58,7 @@ void TMprisPlayer::SetShuffle(bool on) { form1_.SetShuffle(on); }
 QVariantMap TMprisPlayer::Metadata() const {
   const QString file = form1_.CurrentFile();
   if (file.isEmpty()) return {};
-  const TTrackFacts facts = FactsOf(*form1_.MP3);
+  const TTrackFacts facts = FactsOf(*form1_.MP3, form1_.PlayList().StationName(file));
   QVariantMap metadata;
   metadata[QStringLiteral("mpris:trackid")] = QVariant::fromValue(TrackId());
   if (facts.lengthMs >= 0)
@@ -152,7 +153,7 @@ void TMprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position)
 }
 
 void TMprisPlayer::OpenUri(const QString& uri) {
-  const QString file = NameFromFileUri(uri);
+  const QString file = engine::IsStreamUrl(uri.toStdString()) ? uri : NameFromFileUri(uri);
   if (file.isEmpty()) return;
   QTimer::singleShot(0, &form1_, [this, file] { form1_.AddToPlayList({file}, true); });
 }

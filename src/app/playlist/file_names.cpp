@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QUrl>
 
+#include "engine/stream/http_stream.h"
 #include "platform/text/file_name_text.h"
 
 namespace yumekaze::app {
@@ -48,6 +49,7 @@ QByteArray NameToBytes(const QString& name) {
 }
 
 QString AbsoluteName(const QString& name) {
+  if (engine::IsStreamUrl(name.toStdString())) return name;
   return QDir::cleanPath(name.startsWith(u'/') ? name : QDir::currentPath() + u'/' + name);
 }
 
@@ -61,6 +63,7 @@ QString ShownFileName(const QString& name) {
 }
 
 QString FileUri(const QString& name) {
+  if (engine::IsStreamUrl(name.toStdString())) return name;
   return QString::fromStdString(platform::FileUri(NameToBytes(name).toStdString()));
 }
 

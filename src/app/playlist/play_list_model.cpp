@@ -6,6 +6,7 @@
 #include "app/playlist/file_names.h"
 #include "app/playlist/track_facts.h"
 #include "app/window/app_font.h"
+#include "engine/stream/http_stream.h"
 
 namespace yumekaze::app {
 
@@ -17,6 +18,8 @@ std::vector<std::string> Encoded(const QStringList& files) {
   for (const QString& file : files) paths.push_back(NameToBytes(file).toStdString());
   return paths;
 }
+
+bool IsStationEntry(const QString& path) { return engine::IsStreamUrl(path.toStdString()); }
 
 }  // namespace
 
@@ -146,7 +149,11 @@ QVariant TPlayListModel::data(const QModelIndex& index, int role) const {
   const bool marked = queue_.Entries()[static_cast<size_t>(index.row())].id == marked_;
   switch (role) {
     case Qt::DisplayRole: {
-      const TTrackFacts facts = scanner_->Facts(Path(index.row()));
+      const QString path = Path(index.row());
+      // A station is shown by its name (or URL), without a length; nothing of it is read here.
+      const TTrackFacts facts = IsStationEntry(path)
+                                    ? TTrackFacts{names_.value(path, path), {}, {}, -1}
+                                    : scanner_->Facts(path);
       switch (index.column()) {
         case kTitle:
           return marked ? QStringLiteral("▶ ") + facts.title : facts.title;

@@ -58,11 +58,12 @@ uint64_t TMPFileOpener::Start(const std::string& name) {
   return request;
 }
 
-void TMPFileOpener::Cancel(uint64_t request) {
+bool TMPFileOpener::Cancel(uint64_t request) {
   const auto found = running_.find(request);
-  if (found == running_.end()) return;
-  if (auto cancel = found->second.lock()) cancel->Fire();
+  if (found == running_.end()) return false;
+  const auto cancel = found->second.lock();
   running_.erase(found);
+  return cancel && cancel->Fire();
 }
 
 void TMPFileOpener::TCancel::Arm(std::function<void()> cancel) {
@@ -79,10 +80,12 @@ void TMPFileOpener::TCancel::Disarm() {
   Stream = nullptr;
 }
 
-void TMPFileOpener::TCancel::Fire() {
+bool TMPFileOpener::TCancel::Fire() {
   std::lock_guard lock(Mutex);
   Cancelled = true;
-  if (Stream) Stream();
+  if (!Stream) return false;
+  Stream();
+  return true;
 }
 
 }  // namespace yumekaze::engine

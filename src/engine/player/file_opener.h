@@ -48,8 +48,8 @@ class TMPFileOpener {
   // Starts opening `name`; returns the number of this request (the outcome's Request).
   uint64_t Start(const std::string& name);
   // Ends the wait of a request still opening a network stream (its outcome is then an error);
-  // one that has finished is left alone.
-  void Cancel(uint64_t request);
+  // one that has finished is left alone. True when a network stream was given up.
+  bool Cancel(uint64_t request);
 
  private:
   // How a running request's network stream is cancelled.
@@ -59,7 +59,7 @@ class TMPFileOpener {
     bool Cancelled = false;
     void Arm(std::function<void()> cancel);
     void Disarm();
-    void Fire();
+    bool Fire();
   };
 
   std::shared_ptr<TMPMailbox> mailbox_;  // shared with the opening threads

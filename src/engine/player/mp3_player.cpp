@@ -334,8 +334,8 @@ void TMP3Player::Play() {
 
 void TMP3Player::Stop() {
   ForgetNextFile();
-  // A station still connecting is given up too.
-  opener_.Cancel(open_request_);
+  // A station still connecting is given up too, and nothing comes of it.
+  if (opener_.Cancel(open_request_)) open_request_ = 0;
   seek_target_ = -1;
   if (!Opened() || status_ == kStatusStopped) return;
   // A thread waiting for its error to be shown may be the one the sound output must sync with.

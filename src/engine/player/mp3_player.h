@@ -145,8 +145,8 @@ class TMP3Player : private TMPMessageHandler {
   // Names the file to follow the playing one without a gap (empty: none). It is opened and
   // checked ahead; when it decodes to the same sampling rate and channels, the player goes on
   // with it at the end of the data on the open device, with FileName = name, and fires
-  // OnNextTrack instead of OnEndPlay. Otherwise playback ends as usual. Stop, Open and Close
-  // forget it.
+  // OnNextTrack instead of OnEndPlay. Otherwise playback ends as usual (always before a
+  // station). Stop, Open and Close forget it.
   void SetNextFile(const std::string& name);
   // Opens stream with kStreamSeekable / kStreamOwned flags; nullptr only closes (then AutoPlay).
   void OpenStream(TMPStream* stream, uint8_t flags);

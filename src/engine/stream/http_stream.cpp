@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/stream/curl_options.h"
 #include "engine/stream/icy_metadata.h"
 
 namespace yumekaze::engine {
@@ -22,12 +23,10 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // Limits that keep a hostile server from holding memory or the stream: the headers of one
-// response, the redirects followed, the time to the end of the headers, and how long a
-// connection may go without a byte (a paused player fills the buffer and stops reading; the
-// server then drops it or this limit does, and the stream reconnects).
+// response, the time to the end of the headers, and how long a connection may go without a byte
+// (a paused player fills the buffer and stops reading; the server then drops it or this limit
+// does, and the stream reconnects). curl_options.cpp limits redirects and the connect time.
 constexpr size_t kMaxHeaderBytes = 32 * 1024;
-constexpr long kMaxRedirects = 5;
-constexpr long kConnectSeconds = 15;
 constexpr auto kHeaderTime = std::chrono::seconds(15);
 constexpr long kStallSeconds = 30;
 // icy-metaint values servers use run from a few hundred bytes to 64 KiB; beyond a megabyte the
@@ -69,11 +68,6 @@ bool IsMpegType(const std::string& type) {
   if (bare.empty()) return true;  // no type given: the frame check decides
   return std::any_of(std::begin(kMpegTypes), std::end(kMpegTypes),
                      [&](const char* known) { return bare == known; });
-}
-
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 }  // namespace
@@ -339,19 +333,11 @@ std::string Transfer(TTransfer& t, const std::string& url) {
   if (curl == nullptr) return "Cannot start a transfer";
   char error[CURL_ERROR_SIZE] = {};
   curl_slist* headers = curl_slist_append(nullptr, "Icy-MetaData: 1");
+  SetCommonOptions(curl, error);
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "Yumekaze/" YUMEKAZE_VERSION);
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
@@ -359,11 +345,6 @@ std::string Transfer(TTransfer& t, const std::string& url) {
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  // TLS is verified against the system's store (libcurl's default); like the curl tool, a CA
-  // bundle named in CURL_CA_BUNDLE replaces it.
-  if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle != nullptr && *bundle != 0) {
-    curl_easy_setopt(curl, CURLOPT_CAINFO, bundle);
-  }
   const CURLcode result = curl_easy_perform(curl);
   curl_off_t length = -1;
   curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
@@ -413,7 +394,7 @@ void Run(std::shared_ptr<TMPHttpState> state) {
 }  // namespace
 
 TMPHttpStream::TMPHttpStream(std::string url) : state_(std::make_shared<TMPHttpState>()) {
-  InitCurlOnce();
+  InitCurl();
   state_->Facts.Url = std::move(url);
   state_->Facts.BufferingPercent = 0;
   std::thread(Run, state_).detach();
