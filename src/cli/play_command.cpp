@@ -224,9 +224,14 @@ class PlaySession {
         });
     player_.SetOnStreamInfo([this](engine::TMP3Player& player) {
       const engine::TMPStreamFacts facts = player.StreamFacts();
-      const bool changed = facts.Title != shown_title_ || facts.Reconnecting != shown_reconnecting_;
+      // A new title, a reconnection and the start and end of buffering get a line of their own.
+      const bool buffering = facts.BufferingPercent < 100;
+      const bool changed = facts.Title != shown_title_ ||
+                           facts.Reconnecting != shown_reconnecting_ ||
+                           buffering != shown_buffering_;
       shown_title_ = facts.Title;
       shown_reconnecting_ = facts.Reconnecting;
+      shown_buffering_ = buffering;
       ShowStatus(changed);
     });
     player_.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
@@ -558,6 +563,7 @@ class PlaySession {
   bool play_opened_ = false;  // a station has opened: play it
   std::string shown_title_;   // the station's title and state last shown
   bool shown_reconnecting_ = false;
+  bool shown_buffering_ = false;
 };
 
 }  // namespace

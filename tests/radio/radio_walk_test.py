@@ -257,6 +257,7 @@ def main():
         ice.stop()
         wait_for("reconnecting", lambda: player.says("reconnecting"))
         ice.start(mp3)
+        wait_for("buffering", lambda: player.says(" buffering "))
         ice.set_title("After - Restart")
         wait_for("the new title", lambda: player.says("After - Restart"))
         grown = os.path.getsize(out_wav) + 3 * 44100 * 4
