@@ -9,7 +9,6 @@
 #include "app/playlist/file_names.h"
 #include "app/playlist/track_facts.h"
 #include "app/window/form1.h"
-#include "engine/stream/http_stream.h"
 
 namespace yumekaze::app {
 
@@ -153,7 +152,7 @@ void TMprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position)
 }
 
 void TMprisPlayer::OpenUri(const QString& uri) {
-  const QString file = engine::IsStreamUrl(uri.toStdString()) ? uri : NameFromFileUri(uri);
+  const QString file = IsStation(uri) ? uri : NameFromFileUri(uri);
   if (file.isEmpty()) return;
   QTimer::singleShot(0, &form1_, [this, file] { form1_.AddToPlayList({file}, true); });
 }

@@ -48,8 +48,10 @@ QByteArray NameToBytes(const QString& name) {
   return bytes;
 }
 
+bool IsStation(const QString& entry) { return engine::IsStreamUrl(entry.toStdString()); }
+
 QString AbsoluteName(const QString& name) {
-  if (engine::IsStreamUrl(name.toStdString())) return name;
+  if (IsStation(name)) return name;
   return QDir::cleanPath(name.startsWith(u'/') ? name : QDir::currentPath() + u'/' + name);
 }
 
@@ -63,7 +65,7 @@ QString ShownFileName(const QString& name) {
 }
 
 QString FileUri(const QString& name) {
-  if (engine::IsStreamUrl(name.toStdString())) return name;
+  if (IsStation(name)) return name;
   return QString::fromStdString(platform::FileUri(NameToBytes(name).toStdString()));
 }
 

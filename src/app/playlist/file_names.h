@@ -13,6 +13,9 @@ namespace yumekaze::app {
 QString NameFromBytes(QByteArrayView bytes);
 QByteArray NameToBytes(const QString& name);
 
+// Whether an entry is a station's http(s) URL rather than a file's name.
+bool IsStation(const QString& entry);
+
 // The name made absolute against the working folder, without "." and ".." parts; a station's
 // URL stays as it is.
 QString AbsoluteName(const QString& name);

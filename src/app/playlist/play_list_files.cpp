@@ -12,7 +12,6 @@
 
 #include "app/playlist/file_names.h"
 #include "engine/stream/http_fetch.h"
-#include "engine/stream/http_stream.h"
 #include "platform/text/tag_text.h"
 
 namespace yumekaze::app {
@@ -28,8 +27,6 @@ QString DecodeLine(const QByteArray& line, bool utf8) {
   if (utf8) return QString::fromUtf8(line);
   return QString::fromStdString(platform::DecodeTagText(line.toStdString()));
 }
-
-bool IsStation(const QString& entry) { return engine::IsStreamUrl(entry.toStdString()); }
 
 // An entry of a list as what it plays; empty when it names nothing that can play.
 using TResolve = std::function<QString(const QString& entry)>;
@@ -201,6 +198,9 @@ QStringList ReadPlayListFile(const QString& path, TStationNames* names) {
   if (IsStation(path)) {
     const engine::TMPFetched list = engine::FetchSmall(path.toStdString());
     if (!list.Ok) return {};
+    // An HLS media list names segments, not stations: it stays one entry, which the player
+    // refuses with a notice naming its type.
+    if (list.Body.find("#EXT-X-") != std::string::npos) return {path};
     const QUrl url(path);
     return ParsePlayList(
         QByteArray::fromStdString(list.Body), suffix == u"pls", suffix == u"m3u8",

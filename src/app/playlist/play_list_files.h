@@ -13,8 +13,8 @@ using TStationNames = QHash<QString, QString>;
 // list's folder, file:// URIs or http(s) URLs of stations (kept as they are, their names added
 // to `names`); entries whose file does not exist are left out. .m3u8 and any list whose bytes
 // are valid UTF-8 are read as UTF-8, a plain .m3u otherwise in the legacy character set of tag
-// texts. A list given by an http(s) URL is fetched, and gives only stations. Returns nothing
-// when the list cannot be read.
+// texts. A list given by an http(s) URL is fetched, and gives only stations (an HLS list gives
+// itself). Returns nothing when the list cannot be read.
 QStringList ReadPlayListFile(const QString& path, TStationNames* names = nullptr);
 
 // Writes entries as an extended M3U8 list (UTF-8, #EXTM3U), a station with its name from

@@ -6,7 +6,6 @@
 #include "app/playlist/file_names.h"
 #include "app/playlist/track_facts.h"
 #include "app/window/app_font.h"
-#include "engine/stream/http_stream.h"
 
 namespace yumekaze::app {
 
@@ -18,8 +17,6 @@ std::vector<std::string> Encoded(const QStringList& files) {
   for (const QString& file : files) paths.push_back(NameToBytes(file).toStdString());
   return paths;
 }
-
-bool IsStationEntry(const QString& path) { return engine::IsStreamUrl(path.toStdString()); }
 
 }  // namespace
 
@@ -151,9 +148,8 @@ QVariant TPlayListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole: {
       const QString path = Path(index.row());
       // A station is shown by its name (or URL), without a length; nothing of it is read here.
-      const TTrackFacts facts = IsStationEntry(path)
-                                    ? TTrackFacts{names_.value(path, path), {}, {}, -1}
-                                    : scanner_->Facts(path);
+      const TTrackFacts facts = IsStation(path) ? TTrackFacts{names_.value(path, path), {}, {}, -1}
+                                                : scanner_->Facts(path);
       switch (index.column()) {
         case kTitle:
           return marked ? QStringLiteral("▶ ") + facts.title : facts.title;
