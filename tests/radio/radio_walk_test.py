@@ -214,6 +214,16 @@ def desktop_walk(ice, work):
     subprocess.run(["playerctl", "--player=yumekaze", "open", station], check=True)
     wait_for("the opened URL", lambda: playerctl("metadata", "xesam:url") == station and
              playerctl("metadata", "xesam:title") == "Desk Song")
+    # Quit (the session is kept on SIGTERM) and start again: the station comes back stopped and
+    # plays live when asked.
+    program = started[1]
+    program.terminate()
+    program.wait(60)
+    started.append(subprocess.Popen([PROGRAM], env=env))
+    wait_for("the restored list", lambda: playerctl("status") == "Stopped")
+    subprocess.run(["playerctl", "--player=yumekaze", "play"], check=True)
+    wait_for("the restored station playing", lambda: playerctl("status") == "Playing" and
+             playerctl("metadata", "xesam:title") == "Desk Song")
     return started
 
 

@@ -352,6 +352,8 @@ void TForm1::LoadEntry(int index) {
 
 void TForm1::RestoreEntry(int index, int64_t positionMs) {
   playList_.SetCurrent(index);
+  // A station is connected to when it plays: audio buffered before would be stale by then.
+  if (IsStation(playList_.Path(index))) return;
   OpenCurrent({.intent = TIntent::Restore});
   // Kept from now on, so that a session saved before the file is open keeps it as well. A
   // restored pause offers what a pause does.
