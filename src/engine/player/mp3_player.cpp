@@ -84,7 +84,8 @@ void TMP3Player::SetWaveDevice(std::unique_ptr<TWaveDevice> device) {
     Stop();
     throw;
   }
-  Seek(played);
+  // A stream that cannot seek (a station) goes on from where it was read.
+  if (!Seek(played)) worker_->Event().SetEvent();
 }
 
 TWaveDevice* TMP3Player::WaveDevice() const { return sound_->Device(); }
