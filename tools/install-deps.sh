@@ -24,6 +24,8 @@ packages=(
   dbus playerctl libglib2.0-bin desktop-file-utils appstream
   # installation checks: man pages, shell completions, the Debian package
   man-db bash-completion zsh fish lintian
+  # internet radio: libcurl for streams; Icecast, ffmpeg and openssl for the radio tests
+  libcurl4-openssl-dev icecast2 openssl
   # fuzzing
   clang libclang-rt-14-dev
 )

@@ -25,6 +25,7 @@
 #include "engine/player/mp3_player.h"
 #include "engine/queue/play_queue.h"
 #include "engine/sound/sound_out.h"
+#include "engine/stream/http_stream.h"
 #include "platform/audio/alsa_wave_device.h"
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wave_device_factory.h"
@@ -38,11 +39,12 @@ constexpr const char* kUsage =
     "                         [--volume 0-100] [--balance -100-100]\n"
     "                         [--replay-gain track|album|off] [--preamp DB] [--loop]\n"
     "                         [--eq flat|PRESET|G1,G2,...|list] [--eq-mode freq|subband]\n"
-    "                         [--charset NAME] FILE...\n";
+    "                         [--charset NAME] FILE|URL...\n";
 
 constexpr const char* kHelp =
     "Plays MPEG audio files one after the other; a file with the same sampling rate and\n"
-    "channels as the one before follows it without a gap on the open device.\n"
+    "channels as the one before follows it without a gap on the open device. An http:// or\n"
+    "https:// URL plays an internet radio station's MP3 stream (live: no seeking).\n"
     "\n"
     "  --device NAME   auto (the default: the sound server when one answers, else ALSA's\n"
     "                  default device, else no sound), pulse (the sound server's default\n"
@@ -72,7 +74,8 @@ constexpr const char* kHelpRest =
     "  s          stop\n"
     "  q          quit (Ctrl-C too)\n"
     "The status line shows the state, the file, its tags, the time played / the file's length\n"
-    "and the volume.\n"
+    "and the volume; for a station its name, the current title, the time played and how full\n"
+    "its buffer is while it fills.\n"
     "\n"
     "Exit status: 0 success, 1 a file that could not be played, 2 wrong usage,\n"
     "128 + the signal's number when a signal ended it (130 Ctrl-C, 143 SIGTERM,\n"
@@ -229,6 +232,27 @@ class PlaySession {
       ShowStatus(true);
       QueueNext();
     });
+    player_.SetOnOpened(
+        [this](engine::TMP3Player&, const std::string& name, const std::exception* error) {
+          if (error == nullptr) {
+            play_opened_ = true;
+            return;
+          }
+          Report(name, error->what());
+          ended_ = engine::meprError;  // the list goes on
+        });
+    player_.SetOnStreamInfo([this](engine::TMP3Player& player) {
+      const engine::TMPStreamFacts facts = player.StreamFacts();
+      // A new title, a reconnection and the start and end of buffering get a line of their own.
+      const bool buffering = facts.BufferingPercent < 100;
+      const bool changed = facts.Title != shown_title_ ||
+                           facts.Reconnecting != shown_reconnecting_ ||
+                           buffering != shown_buffering_;
+      shown_title_ = facts.Title;
+      shown_reconnecting_ = facts.Reconnecting;
+      shown_buffering_ = buffering;
+      ShowStatus(changed);
+    });
     player_.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
       if (awaiting_device_ && dynamic_cast<const engine::TMPDeviceOpenError*>(&error) != nullptr) {
         device_error_ = error.what();
@@ -244,6 +268,11 @@ class PlaySession {
       // Also an end that came in while a start waited for its device.
       if (ended_) {
         AfterEndPlay();
+        continue;
+      }
+      if (play_opened_) {
+        play_opened_ = false;
+        Play();
         continue;
       }
       pollfd fds[3] = {{player_.Window().NotifyFd(), POLLIN, 0},
@@ -285,6 +314,8 @@ class PlaySession {
       Report(current_path(), error.what());
       return false;
     }
+    // A station opens without waiting for the network; OnOpened goes on from there.
+    if (engine::IsStreamUrl(current_path())) return true;
     std::string device_error;
     try {
       QueueNext();  // before Play: a short file may be decoded to its end at once
@@ -371,8 +402,10 @@ class PlaySession {
           player_.Pause();
         } else if (player_.Status() == engine::kStatusPaused) {
           player_.Resume();
-        } else {
+        } else if (player_.Opened()) {
           Play();
+        } else {
+          StartCurrent(+1);  // a station closes when it stops
         }
         break;
       case 'n':
@@ -462,7 +495,34 @@ class PlaySession {
   std::string StatusText() const {
     std::string text = StateWord(player_.Status());
     text.resize(6, ' ');
-    text += ShownFileName(current_path());
+    if (player_.Live()) {
+      text += StationText();
+    } else {
+      text += FileText();
+    }
+    text += muted_volume_ >= 0 ? "  muted" : "  vol " + std::to_string(player_.Volume()) + "%";
+    for (char& c : text) {
+      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    return text;
+  }
+
+  // The station, its current title and the time played (a live stream has no length).
+  std::string StationText() const {
+    const engine::TMPStreamFacts facts = player_.StreamFacts();
+    std::string text = facts.Name.empty() ? ShownFileName(current_path()) : facts.Name;
+    if (!facts.Title.empty()) text += "  " + facts.Title;
+    text += "  " + MinutesAndSeconds(player_.PlayedMilliseconds());
+    if (facts.Reconnecting) {
+      text += "  reconnecting";
+    } else if (facts.BufferingPercent < 100) {
+      text += "  buffering " + std::to_string(facts.BufferingPercent) + " %";
+    }
+    return text;
+  }
+
+  std::string FileText() const {
+    std::string text = ShownFileName(current_path());
     const std::string artist = SafeText(player_.Artist(), ' ', " ");
     const std::string title = SafeText(player_.SongTitle(), ' ', " ");
     text += "  ";
@@ -470,10 +530,6 @@ class PlaySession {
     text += title;
     text += "  " + MinutesAndSeconds(player_.PlayedMilliseconds()) + " / " +
             MinutesAndSeconds(player_.TotalMilliseconds());
-    text += muted_volume_ >= 0 ? "  muted" : "  vol " + std::to_string(player_.Volume()) + "%";
-    for (char& c : text) {
-      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-    }
     return text;
   }
 
@@ -528,6 +584,10 @@ class PlaySession {
   std::string device_error_;      // why the awaited device could not be opened
   std::vector<std::pair<std::string, bool>> held_status_;  // ShowStatus while awaiting it
   std::optional<engine::TMP3EndPlayReason> ended_;
+  bool play_opened_ = false;  // a station has opened: play it
+  std::string shown_title_;   // the station's title and state last shown
+  bool shown_reconnecting_ = false;
+  bool shown_buffering_ = false;
 };
 
 }  // namespace

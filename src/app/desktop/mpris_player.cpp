@@ -57,7 +57,7 @@ void TMprisPlayer::SetShuffle(bool on) { form1_.SetShuffle(on); }
 QVariantMap TMprisPlayer::Metadata() const {
   const QString file = form1_.CurrentFile();
   if (file.isEmpty()) return {};
-  const TTrackFacts facts = FactsOf(*form1_.MP3);
+  const TTrackFacts facts = FactsOf(*form1_.MP3, form1_.PlayList().StationName(file));
   QVariantMap metadata;
   metadata[QStringLiteral("mpris:trackid")] = QVariant::fromValue(TrackId());
   if (facts.lengthMs >= 0)
@@ -152,7 +152,7 @@ void TMprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position)
 }
 
 void TMprisPlayer::OpenUri(const QString& uri) {
-  const QString file = NameFromFileUri(uri);
+  const QString file = IsStation(uri) ? uri : NameFromFileUri(uri);
   if (file.isEmpty()) return;
   QTimer::singleShot(0, &form1_, [this, file] { form1_.AddToPlayList({file}, true); });
 }

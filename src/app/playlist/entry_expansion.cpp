@@ -8,8 +8,17 @@
 
 namespace yumekaze::app {
 
+namespace {
+
+struct TExpanded {
+  QStringList entries;
+  TStationNames names;
+};
+
+}  // namespace
+
 struct TEntryExpansion::TRequest {
-  QFutureWatcher<QStringList>* watcher;
+  QFutureWatcher<TExpanded>* watcher;
   TDone done;
 };
 
@@ -18,16 +27,18 @@ TEntryExpansion::TEntryExpansion() = default;
 TEntryExpansion::~TEntryExpansion() = default;
 
 void TEntryExpansion::Start(const QStringList& paths, TDone done) {
-  QPromise<QStringList> promise;
+  QPromise<TExpanded> promise;
   promise.start();
-  auto* watcher = new QFutureWatcher<QStringList>(this);
+  auto* watcher = new QFutureWatcher<TExpanded>(this);
   connect(watcher, &QFutureWatcherBase::finished, this, &TEntryExpansion::HandOnFinished);
   watcher->setFuture(promise.future());
   pending_.push_back(std::make_unique<TRequest>(TRequest{watcher, std::move(done)}));
   // Detached rather than pooled: a listing that never returns must not hold up the program's
   // end, which waits for the threads of a pool.
   std::thread([promise = std::move(promise), paths]() mutable {
-    promise.addResult(ExpandToEntries(paths));
+    TExpanded expanded;
+    expanded.entries = ExpandToEntries(paths, &expanded.names);
+    promise.addResult(std::move(expanded));
     promise.finish();
   }).detach();
 }
@@ -45,10 +56,11 @@ void TEntryExpansion::HandOnFinished() {
     // Off the queue first: done may start or drop requests.
     const std::unique_ptr<TRequest> request = std::move(pending_.front());
     pending_.pop_front();
-    const QStringList entries = request->watcher->result();
+    const TExpanded expanded = request->watcher->result();
     request->watcher->disconnect(this);
     request->watcher->deleteLater();
-    request->done(entries);
+    if (named_ && !expanded.names.isEmpty()) named_(expanded.names);
+    request->done(expanded.entries);
   }
 }
 

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/playlist/play_list_files.h"
+
 namespace yumekaze::app {
 
 // Turns paths into play list entries (ExpandToEntries) off the calling thread: a folder on a
@@ -15,6 +17,7 @@ namespace yumekaze::app {
 class TEntryExpansion : public QObject {
  public:
   using TDone = std::function<void(const QStringList& entries)>;
+  using TNamed = std::function<void(const TStationNames& names)>;
 
   TEntryExpansion();
   ~TEntryExpansion() override;
@@ -23,6 +26,8 @@ class TEntryExpansion : public QObject {
   void Start(const QStringList& paths, TDone done);
   // Forgets the pending requests: their done is never called.
   void Drop();
+  // Gets the station names an expansion found, just before its done.
+  void SetOnNames(TNamed named) { named_ = std::move(named); }
 
  private:
   struct TRequest;
@@ -30,6 +35,7 @@ class TEntryExpansion : public QObject {
   void HandOnFinished();
 
   std::deque<std::unique_ptr<TRequest>> pending_;
+  TNamed named_;
 };
 
 }  // namespace yumekaze::app

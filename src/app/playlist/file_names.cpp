@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QUrl>
 
+#include "engine/stream/http_stream.h"
 #include "platform/text/file_name_text.h"
 
 namespace yumekaze::app {
@@ -47,7 +48,10 @@ QByteArray NameToBytes(const QString& name) {
   return bytes;
 }
 
+bool IsStation(const QString& entry) { return engine::IsStreamUrl(entry.toStdString()); }
+
 QString AbsoluteName(const QString& name) {
+  if (IsStation(name)) return name;
   return QDir::cleanPath(name.startsWith(u'/') ? name : QDir::currentPath() + u'/' + name);
 }
 
@@ -61,6 +65,7 @@ QString ShownFileName(const QString& name) {
 }
 
 QString FileUri(const QString& name) {
+  if (IsStation(name)) return name;
   return QString::fromStdString(platform::FileUri(NameToBytes(name).toStdString()));
 }
 

@@ -13,7 +13,11 @@ namespace yumekaze::app {
 QString NameFromBytes(QByteArrayView bytes);
 QByteArray NameToBytes(const QString& name);
 
-// The name made absolute against the working folder, without "." and ".." parts.
+// Whether an entry is a station's http(s) URL rather than a file's name.
+bool IsStation(const QString& entry);
+
+// The name made absolute against the working folder, without "." and ".." parts; a station's
+// URL stays as it is.
 QString AbsoluteName(const QString& name);
 
 // The name as a user sees it: each byte that is not UTF-8 as U+FFFD.
@@ -21,7 +25,8 @@ QString ShownName(const QString& name);
 // The name's last part, as shown.
 QString ShownFileName(const QString& name);
 
-// A file:// URI of the exact bytes, and back (a URI that is not a local file gives "").
+// A file:// URI of the exact bytes (a station's URL as it is), and back (a URI that is not a local
+// file gives "").
 QString FileUri(const QString& name);
 QString NameFromFileUri(const QString& uri);
 

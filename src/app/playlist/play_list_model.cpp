@@ -146,7 +146,10 @@ QVariant TPlayListModel::data(const QModelIndex& index, int role) const {
   const bool marked = queue_.Entries()[static_cast<size_t>(index.row())].id == marked_;
   switch (role) {
     case Qt::DisplayRole: {
-      const TTrackFacts facts = scanner_->Facts(Path(index.row()));
+      const QString path = Path(index.row());
+      // A station is shown by its name (or URL), without a length; nothing of it is read here.
+      const TTrackFacts facts = IsStation(path) ? TTrackFacts{names_.value(path, path), {}, {}, -1}
+                                                : scanner_->Facts(path);
       switch (index.column()) {
         case kTitle:
           return marked ? QStringLiteral("▶ ") + facts.title : facts.title;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/playlist/play_list_files.h"
 #include "engine/queue/play_queue.h"
 
 namespace yumekaze::app {
@@ -30,6 +31,12 @@ class TPlayListModel : public QAbstractListModel {
   // An entry's path for the user's eyes and Qt's file functions.
   QString Path(int index) const;
   QStringList Paths() const;
+
+  // Names of stations from the lists they came in, shown until a station's own title arrives.
+  void AddNames(const TStationNames& names) { names_.insert(names); }
+  const TStationNames& Names() const { return names_; }
+  // A station's name from its list; empty when it has none.
+  QString StationName(const QString& url) const { return names_.value(url); }
 
   void Assign(const QStringList& files);
   void Append(const QStringList& files);
@@ -70,6 +77,7 @@ class TPlayListModel : public QAbstractListModel {
   std::unique_ptr<TTrackScanner> scanner_;
   uint64_t marked_ = 0;  // id of the entry marked as playing; 0: none
   bool loaded_ = false;
+  TStationNames names_;
 };
 
 }  // namespace yumekaze::app

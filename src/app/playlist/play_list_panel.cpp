@@ -129,7 +129,7 @@ void TPlayListPanel::SaveAs() {
   QString path = prompts_.ChooseSaveFile(this, form1_.InitialFolder());
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".m3u8"), Qt::CaseInsensitive)) path += QStringLiteral(".m3u8");
-  if (!WriteM3u8(path, form1_.PlayList().Paths())) {
+  if (!WriteM3u8(path, form1_.PlayList().Paths(), form1_.PlayList().Names())) {
     prompts_.Warning(this, QStringLiteral("%1 に保存できません").arg(path), QStringLiteral("警告"));
   }
 }

@@ -32,10 +32,30 @@ TTrackFacts Read(const QString& path) {
 
 }  // namespace
 
-TTrackFacts FactsOf(const engine::TMP3Player& player) {
+TTrackFacts FactsOf(const engine::TMP3Player& player, const QString& listName) {
   if (!player.Opened()) return {};
+  if (player.Live()) {
+    const engine::TMPStreamFacts stream = player.StreamFacts();
+    const QString station = !stream.Name.empty()  ? QString::fromStdString(stream.Name)
+                            : !listName.isEmpty() ? listName
+                                                  : QString::fromStdString(stream.Url);
+    const QString title = stream.Title.empty() ? listName.isEmpty() ? station : listName
+                                               : QString::fromStdString(player.SongTitle());
+    return {title, QString::fromStdString(player.Artist()), station, -1};
+  }
   return {TagText(player.SongTitle()), TagText(player.Artist()),
           TagText(player.Info().Merged().album), player.TotalMilliseconds()};
+}
+
+QString StationLine(const engine::TMP3Player& player, const QString& listName) {
+  const engine::TMPStreamFacts stream = player.StreamFacts();
+  QString line = FactsOf(player, listName).album;
+  if (stream.Reconnecting) {
+    line += QObject::tr("  reconnecting");
+  } else if (stream.BufferingPercent < 100) {
+    line += QObject::tr("  buffering %1 %").arg(stream.BufferingPercent);
+  }
+  return line;
 }
 
 // Shared with the reading thread, which may outlive the scanner.

@@ -21,8 +21,12 @@ struct TTrackFacts {
   int64_t lengthMs = -1;  // -1: unknown
 };
 
-// The facts of the file a player has open.
-TTrackFacts FactsOf(const engine::TMP3Player& player);
+// The facts of the file a player has open. For a station: its title's parts, and the station
+// (its own name, else `listName` from its list, else its URL) as the album; the list's name is
+// its title until the station sends one.
+TTrackFacts FactsOf(const engine::TMP3Player& player, const QString& listName = {});
+// The station and how its stream is doing ("buffering NN %", "reconnecting"), for its line.
+QString StationLine(const engine::TMP3Player& player, const QString& listName);
 
 // Reads the facts of files that are not playing on a thread of its own, with a track probe that
 // shares nothing with the player; remembers what it read. A slow or hung file system holds up only

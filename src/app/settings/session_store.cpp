@@ -43,7 +43,8 @@ TSession CaptureSession(TForm1& form1) {
   for (const QString& path : form1.PlayList().Paths()) entries << PortableName(path);
   return {.entries = entries,
           .index = std::max(list.CurrentIndex(), 0),
-          .positionMs = form1.PlayedMilliseconds(),
+          // A station resumes live, not at a place.
+          .positionMs = form1.MP3->Live() ? 0 : form1.PlayedMilliseconds(),
           .repeat = static_cast<int>(list.Repeat()),
           .shuffle = list.Shuffle(),
           .windowPlace = ProgramsPlaceWindows() ? std::optional(form1.pos()) : std::nullopt};

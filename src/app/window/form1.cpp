@@ -119,6 +119,9 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
           [this](const QStringList& paths) { AddToPlayList(paths, false); });
   // The list marks the entry loaded, whatever changed it.
   connect(this, &TForm1::PlayerChanged, this, [this] { playList_.MarkCurrent(MP3->Opened()); });
+  for (TEntryExpansion* expansion : {&selections_, &additions_}) {
+    expansion->SetOnNames([this](const TStationNames& names) { playList_.AddNames(names); });
+  }
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
@@ -154,6 +157,10 @@ void TForm1::ConfigurePlayer() {
   player.SetOnOpened([this](engine::TMP3Player&, const std::string& name,
                             const std::exception* error) { Opened(NameFromBytes(name), error); });
   player.SetOnVolumeChange([this](engine::TMP3Player&) { AnnounceVolume(); });
+  player.SetOnStreamInfo([this](engine::TMP3Player&) {
+    ShowFileTexts();
+    emit PlayerChanged();
+  });
   player.SetOnShowException([this](engine::TMP3Player&, const std::exception& error) {
     // A sound device that fails while starting gets the same notice as when Play throws; the
     // end of play that follows shows the stop without a second message.

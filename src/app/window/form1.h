@@ -205,6 +205,7 @@ class TForm1 : public QWidget {
   void FollowStatus();
   void ClearFileTexts();
   void ShowFileTexts();
+  void ShowStationTexts();
   void SetOpenAndPlayEnabled(bool enabled);
   // After an edit of the list: what follows, and the listeners.
   void ListEdited();

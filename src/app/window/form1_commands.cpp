@@ -13,6 +13,7 @@
 #include "app/dialogs/form2.h"
 #include "app/dialogs/user_prompts.h"
 #include "app/playlist/file_names.h"
+#include "app/playlist/track_facts.h"
 #include "app/settings/volume_store.h"
 #include "app/window/form1.h"
 #include "engine/sound/sound_out.h"
@@ -54,11 +55,23 @@ void TForm1::ClearFileTexts() {
 }
 
 void TForm1::ShowFileTexts() {
+  if (MP3->Live()) return ShowStationTexts();
   SetLineText(Label1, ShownName(CurrentFile()), Qt::ElideLeft);
   SetLineText(Label2, TagText(MP3->Artist()));
   const QString title = TagText(MP3->SongTitle());
   SetLineText(Label3, title);
   TrayIcon1->SetTipHelp(title);
+}
+
+// A station: its name and buffering, the artist and title it sends; the tip names both.
+void TForm1::ShowStationTexts() {
+  const QString listName = playList_.StationName(CurrentFile());
+  const TTrackFacts facts = FactsOf(*MP3, listName);
+  SetLineText(Label1, StationLine(*MP3, listName));
+  SetLineText(Label2, facts.artist);
+  SetLineText(Label3, facts.title);
+  const QString song = facts.artist.isEmpty() ? facts.title : facts.artist + " - " + facts.title;
+  TrayIcon1->SetTipHelp(song == facts.album ? song : facts.album + "\n" + song);
 }
 
 bool TForm1::Paused() const { return MP3->Status() == engine::kStatusPaused || resumeAtMs_ >= 0; }
@@ -342,6 +355,8 @@ void TForm1::LoadEntry(int index) {
 
 void TForm1::RestoreEntry(int index, int64_t positionMs) {
   playList_.SetCurrent(index);
+  // A station is connected to when it plays: audio buffered before would be stale by then.
+  if (IsStation(playList_.Path(index))) return;
   OpenCurrent({.intent = TIntent::Restore});
   // Kept from now on, so that a session saved before the file is open keeps it as well. A
   // restored pause offers what a pause does.

@@ -9,7 +9,7 @@
 #include "engine/player/mp3_player.h"
 #include "engine/sound/sound_out.h"
 #include "engine/stream/mp_assert.h"
-#include "engine/stream/read_ahead_stream.h"
+#include "engine/stream/stream.h"
 #include "engine/stream/stream_reader.h"
 
 namespace yumekaze::engine {

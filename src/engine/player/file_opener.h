@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/player/mailbox.h"
@@ -17,8 +20,8 @@
 namespace yumekaze::engine {
 
 // Opens `path` for playing: a regular file, seekable, whose size is known, read ahead on a thread
-// of its own. Pipes, sockets and devices are refused before they are opened, since opening a FIFO
-// waits for a writer.
+// of its own, or an http(s) URL's network stream, which cannot seek. Pipes, sockets and devices
+// are refused before they are opened, since opening a FIFO waits for a writer.
 std::unique_ptr<TMPStream> OpenPlayableFile(const std::string& path);
 // Throws TMPStreamError when path names a pipe, socket or device, which opening could block on.
 void RefuseSpecialFile(const std::string& path);
@@ -44,10 +47,24 @@ class TMPFileOpener {
 
   // Starts opening `name`; returns the number of this request (the outcome's Request).
   uint64_t Start(const std::string& name);
+  // Ends the wait of a request still opening a network stream (its outcome is then an error);
+  // one that has finished is left alone. True when a network stream was given up.
+  bool Cancel(uint64_t request);
 
  private:
+  // How a running request's network stream is cancelled.
+  struct TCancel {
+    std::mutex Mutex;
+    std::function<void()> Stream;
+    bool Cancelled = false;
+    void Arm(std::function<void()> cancel);
+    void Disarm();
+    bool Fire();
+  };
+
   std::shared_ptr<TMPMailbox> mailbox_;  // shared with the opening threads
   uint64_t requests_ = 0;
+  std::map<uint64_t, std::weak_ptr<TCancel>> running_;
 };
 
 }  // namespace yumekaze::engine

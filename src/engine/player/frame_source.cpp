@@ -52,6 +52,7 @@ void TMPFrameSource::Clear() {
   decoded_samples_ = 0;
   last_status_ = decoder::DecodeStatus::kDecoded;
   skipped_bytes_ = 0;
+  passed_break_ = -1;
 }
 
 void TMPFrameSource::UseDecoder(decoder::DecoderState& decoder) {
@@ -240,6 +241,7 @@ TFrameStep TMPFrameSource::FindFrame() {
       EndTruncate();
       return TFrameStep::Skipped;
     }
+    if (!reader_.Seekable() && CrossesBreak(step.Frame.Length)) return TFrameStep::Skipped;
     scratch_header_ = step.Frame.Header;
     if (!reader_.Request(step.Frame.Length)) {
       EndTruncate();
@@ -300,6 +302,20 @@ int TMPFrameSource::DecodeFrame(uint8_t* pcm) {
                  static_cast<size_t>(kept.Count * sample_bytes));
   }
   return kept.Count * sample_bytes;
+}
+
+// A stream that cannot seek may break off and go on elsewhere (a reconnection): the frame across
+// the break is dropped, and the decoder starts afresh at it, without the bit reservoir of the
+// audio before, so that nothing of the two is mixed into noise.
+bool TMPFrameSource::CrossesBreak(int32_t length) {
+  const int64_t at = reader_.Position();
+  const int64_t next = reader_.Stream()->NextBreak(std::max(at, passed_break_ + 1));
+  if (next < 0 || next >= at + length) return false;
+  passed_break_ = next;
+  walker_ = {};
+  reinit_ = true;
+  if (next > at) reader_.Skip(next - at);
+  return true;
 }
 
 void TMPFrameSource::Rewind() { SeekTo(audio_start_, 0); }

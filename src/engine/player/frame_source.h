@@ -111,6 +111,7 @@ class TMPFrameSource {
   decoder::WalkStep Walk();
   bool SkipBytes(int64_t n, bool isTag);
   bool NeedsSetup(const decoder::MpegFrameHeader& header) const;
+  bool CrossesBreak(int32_t length);
   bool InitDecoderFor(const decoder::MpegFrameHeader& header, int32_t length);
   bool TakeHeaderFrame(int32_t length);
   void ScanLeadingTags();
@@ -140,6 +141,7 @@ class TMPFrameSource {
   int64_t decoded_samples_ = 0;  // per channel since the first audio frame
   decoder::DecodeStatus last_status_ = decoder::DecodeStatus::kDecoded;
   int64_t skipped_bytes_ = 0;
+  int64_t passed_break_ = -1;  // the last break in the stream the decoder started afresh after
 };
 
 }  // namespace yumekaze::engine

@@ -5,7 +5,7 @@
 
 #include "decoder/cpu_capabilities.h"
 #include "engine/sound/sound_out.h"
-#include "engine/stream/read_ahead_stream.h"
+#include "engine/stream/icy_metadata.h"
 #include "engine/stream/stream_reader.h"
 #include "engine/tags/mp3_info.h"
 
@@ -84,7 +84,8 @@ void TMP3Player::SetWaveDevice(std::unique_ptr<TWaveDevice> device) {
     Stop();
     throw;
   }
-  Seek(played);
+  // A stream that cannot seek (a station) goes on from where it was read.
+  if (!Seek(played)) worker_->Event().SetEvent();
 }
 
 TWaveDevice* TMP3Player::WaveDevice() const { return sound_->Device(); }
@@ -181,6 +182,11 @@ void TMP3Player::Open() {
     return;
   }
   const std::string name = file_name_;
+  // A network stream opens as OpenFileAsync does: nothing here waits for the network.
+  if (IsStreamUrl(name)) {
+    OpenFileAsync(name);
+    return;
+  }
   // Opening the file first: a file that cannot be opened leaves the open one playing.
   auto stream = OpenPlayableFile(name);
   OpenStreamWithoutPlay(stream.release(), kStreamSeekable | kStreamOwned);
@@ -188,7 +194,10 @@ void TMP3Player::Open() {
   if (auto_play_) Play();
 }
 
-void TMP3Player::OpenFileAsync(const std::string& name) { open_request_ = opener_.Start(name); }
+void TMP3Player::OpenFileAsync(const std::string& name) {
+  opener_.Cancel(open_request_);
+  open_request_ = opener_.Start(name);
+}
 
 void TMP3Player::OpenStream(TMPStream* stream, uint8_t flags) {
   OpenStreamWithoutPlay(stream, flags);
@@ -232,7 +241,7 @@ void TMP3Player::InstallFile(std::unique_ptr<TMPStream> stream,
   file_ = std::move(file);
   if (stream_flags_ & kStreamOwned) delete stream_;
   stream_ = stream.release();
-  stream_flags_ = kStreamSeekable | kStreamOwned;
+  stream_flags_ = (file_->Reader.Seekable() ? kStreamSeekable : 0) | kStreamOwned;
   ReadWithoutWaiting();
 }
 
@@ -257,11 +266,15 @@ void TMP3Player::SetUpForOpenFile() {
   SetStatus(kStatusStopped);
 }
 
-// The worker reads under the decode lock, which the user-interface thread takes too: a file read
-// ahead makes it wait for the file system without the lock instead.
+// The worker reads under the decode lock, which the user-interface thread takes too: a stream
+// read ahead makes it wait for the file system or the network without the lock instead.
 void TMP3Player::ReadWithoutWaiting() {
-  if (auto* ahead = dynamic_cast<TMPReadAheadStream*>(stream_)) ahead->SetWaits(false);
+  stream_->SetWaits(false);
+  live_ = dynamic_cast<TMPHttpStream*>(stream_);
+  if (live_) live_->SetOnChange([this] { window_.PostUnlessPending(MPM_STREAMINFO); });
 }
+
+TMPStreamFacts TMP3Player::StreamFacts() const { return live_ ? live_->Facts() : TMPStreamFacts{}; }
 
 void TMP3Player::Close() {
   ForgetNextFile();
@@ -279,6 +292,7 @@ void TMP3Player::Close() {
   file_name_.clear();
   if (stream_flags_ & kStreamOwned) delete stream_;
   stream_ = nullptr;
+  live_ = nullptr;
   stream_flags_ = 0;
   file_->Info.Clear();
   sample_rate_ = 0;
@@ -321,6 +335,8 @@ void TMP3Player::Play() {
 
 void TMP3Player::Stop() {
   ForgetNextFile();
+  // A station still connecting is given up too, and nothing comes of it.
+  if (opener_.Cancel(open_request_)) open_request_ = 0;
   seek_target_ = -1;
   if (!Opened() || status_ == kStatusStopped) return;
   // A thread waiting for its error to be shown may be the one the sound output must sync with.
@@ -438,9 +454,20 @@ uint8_t TMP3Player::Capabilities() const {
   return caps;
 }
 
-std::string TMP3Player::Artist() const { return file_->Info.Merged().artist; }
+std::string TMP3Player::Artist() const {
+  if (!live_) return file_->Info.Merged().artist;
+  std::string artist, song;
+  SplitStreamTitle(live_->Facts().Title, artist, song);
+  return artist;
+}
 
 std::string TMP3Player::SongTitle() const {
+  if (live_) {
+    const TMPStreamFacts facts = live_->Facts();
+    std::string artist, song;
+    SplitStreamTitle(facts.Title, artist, song);
+    return !song.empty() ? song : !facts.Name.empty() ? facts.Name : facts.Url;
+  }
   std::string title = file_->Info.Merged().title;
   if (title.empty() && !file_name_.empty()) {
     const auto slash = file_name_.find_last_of('/');

@@ -27,6 +27,7 @@
 #include "engine/player/seek_index.h"
 #include "engine/player/seek_index_builder.h"
 #include "engine/sound/wave_device.h"
+#include "engine/stream/http_stream.h"
 #include "engine/stream/stream.h"
 #include "engine/threads/loop_thread.h"
 #include "engine/threads/mutex.h"
@@ -126,11 +127,16 @@ class TMP3Player : private TMPMessageHandler {
   // muted it, which reads as 0). The player's own SetVolume does not fire it.
   const TNotifyEvent& OnVolumeChange() const { return on_volume_change_; }
   void SetOnVolumeChange(TNotifyEvent handler) { on_volume_change_ = std::move(handler); }
+  // The open network stream's facts changed: its title, station headers, buffering or
+  // reconnection (StreamFacts()).
+  const TNotifyEvent& OnStreamInfo() const { return on_stream_info_; }
+  void SetOnStreamInfo(TNotifyEvent handler) { on_stream_info_ = std::move(handler); }
 
   // ---- commands
   // Opens FileName (Close when it is empty). A file that cannot be opened throws TMPStreamError
   // and leaves the open file as it was; one that is not MPEG audio throws TMPFormatError
-  // ("unknown MPEG Audio format.") and leaves the player closed.
+  // ("unknown MPEG Audio format.") and leaves the player closed. An http(s) URL is opened as
+  // OpenFileAsync opens it.
   void Open();
   // Opens the file `name` without waiting for it: the file is opened and checked on a thread of
   // its own, and OnOpened fires once that is done. On success the file then replaces the open one
@@ -140,8 +146,8 @@ class TMP3Player : private TMPMessageHandler {
   // Names the file to follow the playing one without a gap (empty: none). It is opened and
   // checked ahead; when it decodes to the same sampling rate and channels, the player goes on
   // with it at the end of the data on the open device, with FileName = name, and fires
-  // OnNextTrack instead of OnEndPlay. Otherwise playback ends as usual. Stop, Open and Close
-  // forget it.
+  // OnNextTrack instead of OnEndPlay. Otherwise playback ends as usual (always before a
+  // station). Stop, Open and Close forget it.
   void SetNextFile(const std::string& name);
   // Opens stream with kStreamSeekable / kStreamOwned flags; nullptr only closes (then AutoPlay).
   void OpenStream(TMPStream* stream, uint8_t flags);
@@ -169,10 +175,16 @@ class TMP3Player : private TMPMessageHandler {
   uint8_t Status() const { return status_; }
   // kCapAlways, kCapOpened, ... (player_types.h).
   uint8_t Capabilities() const;
-  // Tag texts merged over the tags, as stored in the file (decode them for display at the edge).
+  // Tag texts merged over the tags, as stored in the file (decode them for display at the edge);
+  // for a network stream the artist part of its title ("Artist - Title"), in UTF-8.
   std::string Artist() const;
-  // The tag's title, or the file name without its folder when the tags have none.
+  // The tag's title, or the file name without its folder when the tags have none; for a network
+  // stream the title part of its title, else the station's name, else the URL.
   std::string SongTitle() const;
+  // The open file is a network stream (a live one: it cannot seek and has no length).
+  bool Live() const { return live_ != nullptr; }
+  // The open network stream's facts; empty facts for a file.
+  TMPStreamFacts StreamFacts() const;
 
   // ---- equalizer
   // Lays the memFreq bands out between low and high Hz, evenly in log scale.
@@ -222,6 +234,7 @@ class TMP3Player : private TMPMessageHandler {
   void HandleStatus();
   void HandleEndPlay();
   void HandleVolume();
+  void HandleStreamInfo();
   void HandleEqualizer();  // equalizer_settings.cpp
   // Fills the decoder's gain tables for the open file before its first frame.
   void ApplyEqualizer();
@@ -246,6 +259,8 @@ class TMP3Player : private TMPMessageHandler {
   void InstallFile(std::unique_ptr<TMPStream> stream, std::unique_ptr<TMPOpenedFile> file);
   // Sets the sound output, the equalizer and the status up for the file just opened.
   void SetUpForOpenFile();
+  // Lets the worker read the open stream without waiting for it, and hears a network stream's
+  // changes.
   void ReadWithoutWaiting();
   void SetStatus(uint8_t value);
   void PostUnlessPending(uint32_t msg);
@@ -278,6 +293,7 @@ class TMP3Player : private TMPMessageHandler {
   TOpenedEvent on_opened_;
   TNotifyEvent on_next_track_;
   TNotifyEvent on_volume_change_;
+  TNotifyEvent on_stream_info_;
   TMP3EndPlayReason end_reason_ = meprStopped;
   TMP3CpuCapabilities using_cpu_capabilities_ = kAllCpuCapabilities;
   TEqualizerBands equalizer_;
@@ -290,6 +306,7 @@ class TMP3Player : private TMPMessageHandler {
   // The open file.
   TMPStream* stream_ = nullptr;
   uint8_t stream_flags_ = 0;
+  TMPHttpStream* live_ = nullptr;  // stream_ when it is a network stream
   // Written by the worker when the stream changes format mid-play, read by the UI thread.
   std::atomic<int> sample_rate_{0};
   std::atomic<int> channels_{0};

@@ -9,7 +9,9 @@ namespace yumekaze::engine {
 
 void TMP3Player::SetNextFile(const std::string& name) {
   ForgetNextFile();
-  if (name.empty()) return;
+  // A station is not connected to ahead (it would buffer minutes of stale audio): it opens when
+  // the playing file has ended, as any entry that cannot follow without a gap.
+  if (name.empty() || IsStreamUrl(name)) return;
   next_request_ = opener_.Start(name);
   next_wanted_ = true;
 }

@@ -45,6 +45,9 @@ void TMP3Player::WindowProcedure(TMPMessage& message) {
     case MPM_VOLUME:
       HandleVolume();
       break;
+    case MPM_STREAMINFO:
+      HandleStreamInfo();
+      break;
     default:
       break;
   }
@@ -57,6 +60,16 @@ void TMP3Player::Dispatch(TMPMessage& message) {
 void TMP3Player::HandlePosition() {
   window_.RemovePending(MPM_POSITION);
   DoChangePosition();
+}
+
+void TMP3Player::HandleStreamInfo() {
+  window_.RemovePending(MPM_STREAMINFO);
+  if (!live_) return;
+  {
+    std::lock_guard output(output_lock_);
+    sound_->SetMediaInfo(SongTitle(), Artist());
+  }
+  if (on_stream_info_ && !destroying_) on_stream_info_(*this);
 }
 
 void TMP3Player::HandleStatus() {

@@ -60,6 +60,7 @@ inline constexpr uint32_t MPM_OPENED = WM_USER + 17;       // lParam: a TMPOpenO
 inline constexpr uint32_t MPM_ENDOFDATA = WM_USER + 18;    // decoded; the next file may follow
 inline constexpr uint32_t MPM_VOLUME = WM_USER + 19;       // the mixer changed the device's volume
 inline constexpr uint32_t MPM_SEEKINDEX = WM_USER + 20;    // lParam: a TMPSeekIndexResult
+inline constexpr uint32_t MPM_STREAMINFO = WM_USER + 21;   // a network stream's facts changed
 // The window handles the numbers from WM_USER to here; others are ignored.
 inline constexpr uint32_t kLastPlayerMessage = WM_USER + 39;
 

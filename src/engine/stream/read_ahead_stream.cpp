@@ -76,14 +76,6 @@ void ReadAhead(const std::shared_ptr<TMPReadAheadState>& state) {
 
 }  // namespace
 
-TMPReadPending::TMPReadPending(std::shared_ptr<TMPReadAheadState> state)
-    : TMPStreamError("The file has not been read this far yet."), state_(std::move(state)) {}
-
-void TMPReadPending::WaitForData(std::chrono::milliseconds limit) const {
-  std::unique_lock lock(state_->Mutex);
-  state_->DataReady.wait_for(lock, limit, [&] { return state_->Ready(); });
-}
-
 TMPReadAheadStream::TMPReadAheadStream(std::unique_ptr<TMPStream> source)
     : state_(std::make_shared<TMPReadAheadState>()), size_(source->Size()) {
   state_->Source = std::move(source);
@@ -125,7 +117,10 @@ size_t TMPReadAheadStream::Read(uint8_t* buffer, size_t count) {
   }
   if (state.Error) std::rethrow_exception(state.Error);
   if (state.AtEnd) return 0;
-  throw TMPReadPending(state_);
+  throw TMPReadPending([state = state_](std::chrono::milliseconds limit) {
+    std::unique_lock wait(state->Mutex);
+    state->DataReady.wait_for(wait, limit, [&] { return state->Ready(); });
+  });
 }
 
 int64_t TMPReadAheadStream::Seek(int64_t offset, SeekOrigin origin) {

@@ -5,7 +5,6 @@
 // left to finish alone when the stream goes away.
 #pragma once
 
-#include <chrono>
 #include <memory>
 
 #include "engine/stream/stream.h"
@@ -13,18 +12,6 @@
 namespace yumekaze::engine {
 
 struct TMPReadAheadState;
-
-// Nothing has been read ahead at the reader's position yet.
-class TMPReadPending : public TMPStreamError {
- public:
-  explicit TMPReadPending(std::shared_ptr<TMPReadAheadState> state);
-  // Waits, holding no lock of the caller's, until data, the end or an error is there at the
-  // reader's position, the stream goes away, or `limit` has passed.
-  void WaitForData(std::chrono::milliseconds limit) const;
-
- private:
-  std::shared_ptr<TMPReadAheadState> state_;
-};
 
 class TMPReadAheadStream final : public TMPStream {
  public:
@@ -44,7 +31,7 @@ class TMPReadAheadStream final : public TMPStream {
 
   // Whether Read waits for the reading thread (true at first: only what is asked for is read) or
   // throws TMPReadPending (playing: the file is read ahead by up to kAhead).
-  void SetWaits(bool value);
+  void SetWaits(bool value) override;
 
  private:
   std::shared_ptr<TMPReadAheadState> state_;

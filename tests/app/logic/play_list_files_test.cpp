@@ -24,7 +24,7 @@ struct PlayListFiles : ::testing::Test {
   }
 };
 
-TEST_F(PlayListFiles, M3uTakesRelativeAbsoluteAndUriEntriesAndSkipsMissingOnes) {
+TEST_F(PlayListFiles, M3uTakesRelativeAbsoluteUriAndStationEntriesAndSkipsMissingOnes) {
   Make("music/一曲目.mp3");
   Make("music/b.mp3");
   Make("c d.mp3");
@@ -33,9 +33,13 @@ TEST_F(PlayListFiles, M3uTakesRelativeAbsoluteAndUriEntriesAndSkipsMissingOnes) 
        "missing.mp3\r\n" +
            Path("music/b.mp3").toUtf8() + "\r\n# comment\r\nfile://" +
            QUrl::fromLocalFile(Path("c d.mp3")).toEncoded().mid(7) +
-           "\r\nhttp://radio.example/stream\r\n");
-  EXPECT_EQ(ReadPlayListFile(Path("lists/list.m3u8")),
-            QStringList({Path("music/一曲目.mp3"), Path("music/b.mp3"), Path("c d.mp3")}));
+           "\r\n#EXTINF:-1,Radio 夢 FM\r\nhttp://radio.example/stream\r\nftp://x/y.mp3\r\n");
+  TStationNames names;
+  EXPECT_EQ(ReadPlayListFile(Path("lists/list.m3u8"), &names),
+            QStringList({Path("music/一曲目.mp3"), Path("music/b.mp3"), Path("c d.mp3"),
+                         "http://radio.example/stream"}));
+  // Names are kept for stations only: a file's title comes from its tags.
+  EXPECT_EQ(names, TStationNames({{"http://radio.example/stream", "Radio 夢 FM"}}));
 }
 
 TEST_F(PlayListFiles, PlainM3uInTheLegacyCharacterSet) {
@@ -50,16 +54,23 @@ TEST_F(PlayListFiles, PlsIsReadInItsNumbersOrder) {
   Make("a.mp3");
   Make("b.mp3");
   Make("list.pls", "[playlist]\nFile2=b.mp3\nTitle2=B\nFile1=" + Path("a.mp3").toUtf8() +
-                       "\nFile3=gone.mp3\nNumberOfEntries=3\nVersion=2\n");
-  EXPECT_EQ(ReadPlayListFile(Path("list.pls")), QStringList({Path("a.mp3"), Path("b.mp3")}));
+                       "\nFile3=gone.mp3\nTitle4=Station Four\nFile4=HTTPS://radio.example/4"
+                       "\nNumberOfEntries=4\nVersion=2\n");
+  TStationNames names;
+  EXPECT_EQ(ReadPlayListFile(Path("list.pls"), &names),
+            QStringList({Path("a.mp3"), Path("b.mp3"), "HTTPS://radio.example/4"}));
+  EXPECT_EQ(names, TStationNames({{"HTTPS://radio.example/4", "Station Four"}}));
 }
 
 TEST_F(PlayListFiles, SavedM3u8ReadsBackTheSameEntries) {
   Make("x/夢.mp3");
   Make("y.mp3");
-  const QStringList entries = {Path("y.mp3"), Path("x/夢.mp3")};
-  ASSERT_TRUE(WriteM3u8(Path("saved.m3u8"), entries));
-  EXPECT_EQ(ReadPlayListFile(Path("saved.m3u8")), entries);
+  const QStringList entries = {Path("y.mp3"), "http://radio.example/夢", Path("x/夢.mp3")};
+  const TStationNames names = {{"http://radio.example/夢", "Dream, Radio"}};
+  ASSERT_TRUE(WriteM3u8(Path("saved.m3u8"), entries, names));
+  TStationNames read;
+  EXPECT_EQ(ReadPlayListFile(Path("saved.m3u8"), &read), entries);
+  EXPECT_EQ(read, names);
   EXPECT_FALSE(WriteM3u8(Path("no/such/folder/saved.m3u8"), entries));
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/stream/memory_stream.h"
 #include "platform/audio/wav_file_wave_device.h"
 #include "player_test_support.h"
 
@@ -50,6 +51,26 @@ TEST(PlayerDeviceSwitch, PlaybackGoesOnOnTheNewDeviceFromWhereItWas) {
   EXPECT_GE(from, offset(playing));
   EXPECT_LE(from, offset(playing + 500));
   EXPECT_TRUE(std::equal(third.begin(), third.end(), reference.begin() + from));
+}
+
+// A stream that cannot seek (a station, a pipe) goes on on the new device from where it was read.
+TEST(PlayerDeviceSwitch, AStreamThatCannotSeekGoesOnOnTheNewDevice) {
+  if (Streams().layer2.empty()) GTEST_SKIP() << "twolame is not installed";
+  const Bytes bytes = ReadFileBytes(Streams().layer2);
+  const Bytes reference = ReferencePcm(bytes);
+  TempDir dir;
+  RecordingPlayer recorder(dir / "first.wav", 2);
+  TMP3Player& player = recorder.player();
+  player.OpenStream(new TMPMemoryStream(bytes), TMP3Player::kStreamOwned);
+  player.Play();
+  ASSERT_TRUE(recorder.PumpUntil([&] { return player.PlayedMilliseconds() >= 1000; }));
+  player.SetWaveDevice(WavDevice(dir / "second.wav", 0));
+  ASSERT_TRUE(recorder.PumpUntil([&] { return recorder.EndPlayCount(meprEndOfStream) == 1; }));
+  // What the second device played is the end of the stream, in one piece.
+  const Bytes second = WavSamples(dir / "second.wav");
+  ASSERT_GT(second.size(), 0u);
+  ASSERT_LE(second.size(), reference.size());
+  EXPECT_TRUE(std::equal(second.begin(), second.end(), reference.end() - second.size()));
 }
 
 }  // namespace
