@@ -19,6 +19,7 @@
 #include "engine/tags/mp3_info.h"
 #include "platform/text/legacy_charset.h"
 #include "platform/text/tag_text.h"
+#include "platform/text/terminal_text.h"
 
 namespace yumekaze::cli {
 namespace {
@@ -157,8 +158,9 @@ void PrintLengthLines(const TStreamFacts& facts, const engine::TMPTrackProbe& pr
 
 void PrintTagLines(const char* kind, const engine::TMP3Info::TagLines& lines) {
   for (const std::string& line : lines) {
-    std::printf("  %-7s %s\n", kind,
-                WithoutControls(platform::DecodeTagLine(line), ' ', "\n          ").c_str());
+    std::printf(
+        "  %-7s %s\n", kind,
+        platform::WithoutControls(platform::DecodeTagLine(line), ' ', "\n          ").c_str());
   }
 }
 

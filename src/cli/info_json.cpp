@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "cli/info_fields.h"
-#include "cli/shown_text.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/file_name_text.h"
 #include "platform/text/tag_text.h"
+#include "platform/text/terminal_text.h"
 
 namespace yumekaze::cli {
 
@@ -42,27 +42,22 @@ class JsonObject {
     AppendString(platform::WithReplacementCharacters(text));
     return *this;
   }
-  // Tag text: null when empty, a string for one value, an array for several (which the tags
-  // hold joined with kValueSeparator).
+  // Tag text: null when empty, a string for one value, an array for several.
   JsonObject& Values(std::string_view key, std::string_view bytes) {
     Key(key);
-    const std::string text = platform::DecodeTagText(bytes);
-    if (text.empty()) {
+    const std::vector<std::string> values = platform::DecodeTagValues(bytes);
+    if (values.empty()) {
       out_ += "null";
-      return *this;
+    } else if (values.size() == 1) {
+      AppendString(values.front());
+    } else {
+      out_ += '[';
+      for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) out_ += ',';
+        AppendString(values[i]);
+      }
+      out_ += ']';
     }
-    if (text.find(engine::kValueSeparator) == std::string::npos) {
-      AppendString(text);
-      return *this;
-    }
-    out_ += '[';
-    for (size_t from = 0; from <= text.size();) {
-      const size_t end = std::min(text.find(engine::kValueSeparator, from), text.size());
-      if (from > 0) out_ += ',';
-      AppendString(std::string_view(text).substr(from, end - from));
-      from = end + engine::kValueSeparator.size();
-    }
-    out_ += ']';
     return *this;
   }
   JsonObject& OptionalText(std::string_view key, std::string_view bytes) {
@@ -130,7 +125,7 @@ class JsonObject {
                  static_cast<unsigned char>(text[i + 1]) < 0xA0) {
         std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(text[++i]));
         out_ += escaped;
-      } else if (BidiControlLength(text, i) > 0) {
+      } else if (platform::BidiControlLength(text, i) > 0) {
         const unsigned code = (static_cast<unsigned char>(text[i + 1]) & 0x3F) << 6 |
                               (static_cast<unsigned char>(text[i + 2]) & 0x3F);
         std::snprintf(escaped, sizeof escaped, "\\u%04x", 0x2000 | code);

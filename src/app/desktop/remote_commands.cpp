@@ -16,6 +16,7 @@
 #include "app/desktop/instance_handover.h"
 #include "app/desktop/mpris_service.h"
 #include "app/playlist/file_names.h"
+#include "platform/text/terminal_text.h"
 
 namespace yumekaze::app {
 
@@ -62,6 +63,10 @@ class TRunningPlayer {
     return reply_.arguments().first().value<QDBusVariant>().variant();
   }
 
+  QVariantMap Metadata() {
+    return qdbus_cast<QVariantMap>(Property("Metadata").value<QDBusArgument>());
+  }
+
   bool SetProperty(const char* name, const QVariant& value) {
     return Call("org.freedesktop.DBus.Properties", "Set",
                 {QString::fromLatin1(kPlayerInterface), QString::fromLatin1(name),
@@ -82,20 +87,10 @@ QString Clock(qlonglong microseconds, bool nearest = false) {
   return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-// Tag text on a terminal: control and formatting characters (escapes, bidirectional
-// overrides) could drive it or reorder the line.
-QString Shown(QString text) {
-  for (QChar& c : text) {
-    if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) c = u'?';
-  }
-  return text;
-}
-
 int Status(TRunningPlayer& player) {
   const QString state = player.Property("PlaybackStatus").toString().toLower();
   QString line = state.isEmpty() ? QStringLiteral("stopped") : state;
-  const QVariantMap metadata =
-      qdbus_cast<QVariantMap>(player.Property("Metadata").value<QDBusArgument>());
+  const QVariantMap metadata = player.Metadata();
   if (!metadata.isEmpty()) {
     line += u' ' + Clock(player.Property("Position").toLongLong());
     const QVariant length = metadata.value(QStringLiteral("mpris:length"));
@@ -103,7 +98,8 @@ int Status(TRunningPlayer& player) {
     const QString artist =
         metadata.value(QStringLiteral("xesam:artist")).toStringList().join(u", ");
     const QString title = metadata.value(QStringLiteral("xesam:title")).toString();
-    line += u' ' + Shown(artist.isEmpty() ? title : artist + QStringLiteral(" \u2013 ") + title);
+    const QString shown = artist.isEmpty() ? title : artist + QStringLiteral(" \u2013 ") + title;
+    line += u' ' + QString::fromStdString(platform::WithoutControls(shown.toStdString(), '?', "?"));
   }
   std::printf("%s\n", line.toUtf8().constData());
   return 0;
@@ -126,8 +122,7 @@ int Volume(TRunningPlayer& player, double amount, bool relative) {
 int Seek(TRunningPlayer& player, double seconds, bool relative) {
   const auto microseconds = static_cast<qlonglong>(std::llround(seconds * 1e6));
   if (relative) return player.Call(kPlayerInterface, "Seek", {microseconds}) ? 0 : 1;
-  const QVariantMap metadata =
-      qdbus_cast<QVariantMap>(player.Property("Metadata").value<QDBusArgument>());
+  const QVariantMap metadata = player.Metadata();
   const QVariant track = metadata.value(QStringLiteral("mpris:trackid"));
   if (!track.isValid()) return 0;  // nothing loaded: nowhere to go
   return player.Call(kPlayerInterface, "SetPosition", {track, std::max(0LL, microseconds)}) ? 0 : 1;

@@ -1,4 +1,4 @@
-// What one ID3v2 frame says: text in its encoding (several values joined " / "), comments and
+// What one ID3v2 frame says: text in its encoding (several values joined by kValueSeparator), comments and
 // user texts by description, URLs, the picture's description and relative volume (RVA2).
 #include <strings.h>
 
@@ -48,7 +48,7 @@ std::string TakeString(std::string_view data, size_t& pos, uint8_t encoding) {
   return text;
 }
 
-// Every string from pos to the end, joined " / "; empty strings (terminators) are dropped.
+// Every string from pos to the end, joined by kValueSeparator; empty strings (terminators) are dropped.
 std::string TakeValues(std::string_view data, size_t pos, uint8_t encoding) {
   std::string joined;
   while (pos < data.size()) {

@@ -30,8 +30,10 @@ struct TPictureInfo {
 };
 
 // Between the values of a field that holds several (ID3v2.4's zero-separated strings, APEv2's
-// zero-separated values, several genre references).
-inline constexpr std::string_view kValueSeparator = " / ";
+// zero-separated values, several genre references): the unit separator, which no text carries, so
+// a value with " / " in it stays one value. Display joins the values with kShownValueSeparator.
+inline constexpr std::string_view kValueSeparator = "\x1F";
+inline constexpr std::string_view kShownValueSeparator = " / ";
 
 struct TTagFields {
   std::string title;

@@ -55,7 +55,7 @@ std::string ResolveGenre(std::string_view value) {
   return referenced;
 }
 
-// Every " / "-joined value resolved.
+// Every value resolved.
 std::string ResolveGenres(std::string_view text) {
   std::string out;
   for (size_t from = 0; from <= text.size();) {

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace yumekaze::platform {
 
@@ -13,6 +14,8 @@ std::string DecodeTagText(std::string_view bytes, const std::string& charset);
 // In the set the user chose (legacy_charset.h); while there is none, each text that is not UTF-8
 // in Latin-1 (as CP1252) or in the locale's legacy set, whichever reads as text (charset_guess.h).
 std::string DecodeTagText(std::string_view bytes);
+// The values of a field that holds several, each decoded; none for an empty text.
+std::vector<std::string> DecodeTagValues(std::string_view bytes);
 // A "KEY=value" tag line: the key and the value each decoded as a text of its own.
 std::string DecodeTagLine(std::string_view line);
 

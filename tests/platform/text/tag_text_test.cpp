@@ -41,6 +41,14 @@ TEST(TagText, TextEndsAtTheFirstZeroByte) {
   EXPECT_EQ(Cp932(std::string_view("\x82\xA0\0\xFF", 4)), "あ");
 }
 
+TEST(TagText, SeveralValuesShowJoinedAndStaySeparate) {
+  // Two artists (as the merge keeps them) and one title that itself holds " / ".
+  EXPECT_EQ(DecodeTagText("One\x1F\x96\xB2\x95\x97", "CP932"), "One / 夢風");
+  EXPECT_EQ(DecodeTagValues("One\x1FTwo"), (std::vector<std::string>{"One", "Two"}));
+  EXPECT_EQ(DecodeTagValues("Prelude / Fugue"), std::vector<std::string>{"Prelude / Fugue"});
+  EXPECT_TRUE(DecodeTagValues("").empty());
+}
+
 TEST(TagText, LegacySetsOfOtherLanguages) {
   EXPECT_EQ(DecodeTagText("M\xF6tley Cr\xFC"
                           "e, Caf\xE9 \x80",
