@@ -60,8 +60,12 @@ struct UserDay : ::testing::Test {
     const bool paused = form1->Paused();
     const QString word = form1->Label5->text();
     const QString playback = mpris->PlaybackStatus();
-    if (playback == u"Playing") ASSERT_EQ(word, "PLAY");
-    if (playback == u"Stopped") ASSERT_EQ(word, "STOP");
+    if (playback == u"Playing") {
+      ASSERT_EQ(word, "PLAY");
+    }
+    if (playback == u"Stopped") {
+      ASSERT_EQ(word, "STOP");
+    }
     ASSERT_EQ(playback == u"Paused", paused);
     ASSERT_EQ(form1->Button1->isEnabled(), status == engine::kStatusStopped && !paused)
         << "Play is offered exactly when nothing plays";
@@ -76,8 +80,12 @@ struct UserDay : ::testing::Test {
         form1->CurrentFile() == form1->PlayList().Path(current)) {
       ASSERT_EQ(form1->PlayList().MarkedRow(), current);
     }
-    if (current < 0) ASSERT_EQ(form1->PlayList().MarkedRow(), -1);
-    if (status != engine::kStatusStopped) ASSERT_FALSE(form1->CurrentFile().isEmpty());
+    if (current < 0) {
+      ASSERT_EQ(form1->PlayList().MarkedRow(), -1);
+    }
+    if (status != engine::kStatusStopped) {
+      ASSERT_FALSE(form1->CurrentFile().isEmpty());
+    }
   }
 
   QTemporaryDir config;
