@@ -431,6 +431,11 @@ size_t TMPHttpStream::Read(uint8_t* buffer, size_t count) {
     done += n;
   }
   s.ReadOffset += static_cast<int64_t>(done);
+  // Played faster than the network brings it: gather a prebuffer again rather than stutter.
+  if (s.Filled == 0 && s.Error.empty() && !s.Ended) {
+    s.Buffering = true;
+    s.UpdatePercent();
+  }
   s.SpaceReady.notify_all();
   return done;
 }

@@ -37,8 +37,8 @@ struct TMPHttpState;
 
 class TMPHttpStream final : public TMPStream {
  public:
-  // Audio held ahead of the reader, and how many seconds of it are gathered before play starts
-  // and again after a reconnection.
+  // Audio held ahead of the reader, and how many seconds of it are gathered before play starts,
+  // after a reconnection and after the reader emptied the buffer.
   static constexpr size_t kBufferBytes = 512 * 1024;
   static constexpr int kPrebufferSeconds = 3;
 
