@@ -64,8 +64,9 @@ void StoreSession(const TSession& session) {
 
 bool RestoreSession(TForm1& form1) {
   const auto settings = OpenSettings();
-  if (ProgramsPlaceWindows() && settings->contains(kWindowPlace)) {
-    const QPoint place = settings->value(kWindowPlace).toPoint();
+  if (ProgramsPlaceWindows()) {
+    // Without a stored place the designed first place, which a small or scaled screen may not hold.
+    const QPoint place = settings->value(kWindowPlace, form1.pos()).toPoint();
     if (const auto shown = PlaceOnScreen(QRect(place, form1.size()))) {
       form1.move(*shown);
     } else {

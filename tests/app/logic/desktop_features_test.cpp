@@ -162,6 +162,12 @@ TEST_F(DesktopFeatures, ListsAreReadOffTheWindowsThreadAndOnlyTheLatestOpenCount
 }
 
 TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
+  // The first place is moved onto a screen too small for it (1024x768 at scale 2).
+  const QRect area = form1->screen()->availableGeometry();
+  form1->move(area.bottomRight() - QPoint(40, 40));
+  EXPECT_FALSE(RestoreSession(*form1));
+  EXPECT_TRUE(area.contains(form1->geometry()));
+
   form1->AddToPlayList({a, two, ten}, false);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 3; }, kTimeoutMs));
   form1->PlayEntry(1);
@@ -182,7 +188,6 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   EXPECT_EQ(form1->pos(), QPoint(300, 200));
 
   // A place the window no longer fits at (a smaller screen since) comes back moved onto it.
-  const QRect area = form1->screen()->availableGeometry();
   form1->move(area.bottomRight() - QPoint(40, 40));
   StoreSession(CaptureSession(*form1));
   form1.reset();
