@@ -104,7 +104,10 @@ QWidget* TEqualizerWindow::MakeBandArea() {
   bandGrid_->setHorizontalSpacing(2);
   PreampSlider = MakeGainSlider(area);
   PreampSlider->setToolTip(tr("Pre-amp: added to every band"));
-  bandGrid_->addWidget(MakeSmallLabel(QString(), area), 0, 0);
+  QLabel* preampValue = MakeSmallLabel(DbText(0), area);
+  connect(PreampSlider, &QSlider::valueChanged, preampValue,
+          [preampValue](int units) { preampValue->setText(DbText(units)); });
+  bandGrid_->addWidget(preampValue, 0, 0);
   bandGrid_->addWidget(PreampSlider, 1, 0, Qt::AlignHCenter);
   bandGrid_->addWidget(MakeSmallLabel(tr("Pre-amp"), area), 2, 0);
   bandGrid_->setColumnMinimumWidth(1, 12);
