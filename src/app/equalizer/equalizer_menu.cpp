@@ -5,7 +5,6 @@
 #include <QMenu>
 
 #include "app/equalizer/equalizer_window.h"
-#include "app/settings/replay_gain_store.h"
 #include "engine/player/mp3_player.h"
 
 namespace yumekaze::app {
@@ -16,7 +15,7 @@ QString Tr(const char* text) { return QCoreApplication::translate("EqualizerMenu
 
 }  // namespace
 
-QMenu* AddEqualizerMenu(QMenu& menu, QAction* before, engine::TMP3Player& player,
+QMenu* AddEqualizerMenu(QMenu& menu, QAction* before, const engine::TMP3Player& player,
                         TEqualizerWindow& window) {
   QAction* open = new QAction(Tr("Equali&zer…"), &menu);
   QObject::connect(open, &QAction::triggered, &window, &TEqualizerWindow::Raise);
@@ -34,19 +33,14 @@ QMenu* AddEqualizerMenu(QMenu& menu, QAction* before, engine::TMP3Player& player
     action->setCheckable(true);
     action->setChecked(player.ReplayGainMode() == mode);
     modes->addAction(action);
-    QObject::connect(action, &QAction::triggered, gain, [&player, mode] {
-      player.SetReplayGainMode(mode);
-      StoreReplayGain(player);
-    });
+    QObject::connect(action, &QAction::triggered, &window,
+                     [&window, mode] { window.SetReplayGainMode(mode); });
   }
   gain->addSeparator();
   QAction* clipping = gain->addAction(Tr("&Prevent clipping"));
   clipping->setCheckable(true);
   clipping->setChecked(player.ReplayGainPreventClipping());
-  QObject::connect(clipping, &QAction::toggled, gain, [&player](bool on) {
-    player.SetReplayGainPreventClipping(on);
-    StoreReplayGain(player);
-  });
+  QObject::connect(clipping, &QAction::toggled, &window, &TEqualizerWindow::SetPreventClipping);
   QObject::connect(gain->addAction(Tr("Pre-amp and &default gain…")), &QAction::triggered, &window,
                    &TEqualizerWindow::Raise);
   menu.insertMenu(before, gain);

@@ -15,7 +15,7 @@ class TEqualizerWindow;
 
 // Adds the window's item and the ReplayGain submenu to `menu` before `before`; returns the
 // submenu.
-QMenu* AddEqualizerMenu(QMenu& menu, QAction* before, engine::TMP3Player& player,
+QMenu* AddEqualizerMenu(QMenu& menu, QAction* before, const engine::TMP3Player& player,
                         TEqualizerWindow& window);
 
 }  // namespace yumekaze::app

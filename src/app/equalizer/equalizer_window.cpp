@@ -123,11 +123,11 @@ QWidget* TEqualizerWindow::MakeReplayGainArea() {
   form->addRow(tr("Gain for files without ReplayGain:"), DefaultGain);
   connect(ReplayGainPreamp, &QDoubleSpinBox::valueChanged, this, [this](double dB) {
     player_.SetReplayGainPreamp(dB);
-    StoreReplayGain(player_);
+    ReplayGainChosen();
   });
   connect(DefaultGain, &QDoubleSpinBox::valueChanged, this, [this](double dB) {
     player_.SetReplayGainDefault(dB);
-    StoreReplayGain(player_);
+    ReplayGainChosen();
   });
   return box;
 }
@@ -141,6 +141,22 @@ void TEqualizerWindow::Raise() {
   show();
   raise();
   activateWindow();
+}
+
+void TEqualizerWindow::SetReplayGainMode(engine::TMP3ReplayGainMode mode) {
+  player_.SetReplayGainMode(mode);
+  ReplayGainChosen();
+}
+
+void TEqualizerWindow::SetPreventClipping(bool on) {
+  player_.SetReplayGainPreventClipping(on);
+  ReplayGainChosen();
+}
+
+void TEqualizerWindow::ReplayGainChosen() {
+  if (following_) return;
+  StoreReplayGain(player_);
+  emit ReplayGainChanged();
 }
 
 void TEqualizerWindow::FollowPlayer() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/equalizer/preset_list.h"
+#include "engine/player/player_types.h"
 
 class QCheckBox;
 class QComboBox;
@@ -36,6 +37,10 @@ class TEqualizerWindow : public QWidget {
   void FollowPlayer();
   // Brings the window up in front.
   void Raise();
+  // The ReplayGain choices of the menus, as the window's own: applied to the open file at once
+  // and kept.
+  void SetReplayGainMode(engine::TMP3ReplayGainMode mode);
+  void SetPreventClipping(bool on);
 
   QCheckBox* EnabledBox;
   QComboBox* PresetBox;  // item data: the preset's name; the first item stands for other gains
@@ -46,6 +51,11 @@ class TEqualizerWindow : public QWidget {
   QDoubleSpinBox* ReplayGainPreamp;
   QDoubleSpinBox* DefaultGain;  // for files without ReplayGain
 
+ signals:
+  // A ReplayGain choice changed: the gain the open file plays at (the player's
+  // ReplayGainApplied) may be another.
+  void ReplayGainChanged();
+
  protected:
   void showEvent(QShowEvent* event) override;
 
@@ -55,6 +65,7 @@ class TEqualizerWindow : public QWidget {
   void RebuildBands();
   // The player takes the window's switch, pre-amp and gains, and they are stored.
   void Apply();
+  void ReplayGainChosen();
   void ApplyPreset(int index);
   void SaveAs();
   void DeleteSelected();

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <cmath>
 #include <cstring>
@@ -83,6 +84,7 @@ TEST(ReplayGainMenu, ModesScaleThePlayedSamplesAsTheTagsSayAndAreKept) {
   QAction* end = menu.addSeparator();
   QMenu* gain = AddEqualizerMenu(menu, end, player, window);
   EXPECT_TRUE(Item(gain, QStringLiteral("Track"))->isChecked()) << "the player's default";
+  QSignalSpy changes(&window, &TEqualizerWindow::ReplayGainChanged);
 
   const auto played = [&](const QString& caption, const QString& file) {
     Item(gain, caption)->trigger();
@@ -130,6 +132,7 @@ TEST(ReplayGainMenu, ModesScaleThePlayedSamplesAsTheTagsSayAndAreKept) {
   player.Window().ProcessPending();
   EXPECT_NEAR(player.ReplayGainApplied().Decibels, 9, 1e-9);
   EXPECT_FLOAT_EQ(player.DecoderGains().SubbandGains[0], static_cast<float>(std::pow(10.0, 0.45)));
+  EXPECT_EQ(changes.count(), 8) << "one notice per choice";
 
   // The next start: a fresh player and menu take up what was chosen.
   engine::TMP3Player next(nullptr);
