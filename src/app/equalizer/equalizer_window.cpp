@@ -31,7 +31,9 @@ QString DbText(int units) {
       .arg(static_cast<double>(units) / kUnitsPerDb, 0, 'f', 1);
 }
 
+// A subband's centre is known once a file is open.
 QString FrequencyText(int hz) {
+  if (hz <= 0) return QStringLiteral("–");
   if (hz < 1000) return QStringLiteral("%1 Hz").arg(hz);
   return QStringLiteral("%1 kHz").arg(hz / 1000.0, 0, 'g', hz < 10000 ? 2 : 3);
 }
