@@ -510,6 +510,7 @@ TEST_F(RealWindow, EqualizerWindowOpensFromTheMenuAndKeepsItsSettings) {
     input_.Press(ring, 3);
     input_.Release(3);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !OtherWindow().isNull(); }, kTimeoutMs)) << "no menu";
+    Grab().copy(OtherWindow()).save(YUMEKAZE_SCREENSHOT_DIR "/menu.png");
     input_.Type("z");
     const QRect window = WaitForDialog(before);
     Grab().copy(window).save(QStringLiteral(YUMEKAZE_SCREENSHOT_DIR "/%1.png").arg(name));
