@@ -19,8 +19,12 @@
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/form2.h"
 #include "app/dialogs/user_prompts.h"
+#include "app/equalizer/equalizer_menu.h"
+#include "app/equalizer/equalizer_window.h"
 #include "app/playlist/file_names.h"
 #include "app/playlist/play_list_panel.h"
+#include "app/settings/equalizer_store.h"
+#include "app/settings/replay_gain_store.h"
 #include "app/settings/session_keeper.h"
 #include "app/settings/session_store.h"
 #include "app/settings/wave_device_choice.h"
@@ -97,6 +101,10 @@ int main(int argc, char** argv) {
   TWaveDeviceSelection device(*Form1.MP3, sound.name);
   Form1.SetBeforePlay([&device] { device.RefreshAuto(); });
   AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, device, prompts);
+  RestoreEqualizer(*Form1.MP3);
+  RestoreReplayGain(*Form1.MP3);
+  TEqualizerWindow equalizer(*Form1.MP3, prompts);
+  AddEqualizerMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, equalizer);
   // A recording into a file ends with the list instead of repeating it until the disk is full.
   Form1.PlayList().SetSinglePass(sound.name.startsWith(u"wav:"));
   auto* session = new TSessionKeeper(Form1);

@@ -1,6 +1,7 @@
 #include "app/dialogs/user_prompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace yumekaze::app {
@@ -46,5 +47,9 @@ QString TDialogPrompts::ChooseSaveFile(QWidget* parent, const QString& folder) {
 }
 
 int TDialogPrompts::ShowModal(QDialog& dialog) { return dialog.exec(); }
+
+QString TDialogPrompts::AskText(QWidget* parent, const QString& caption, const QString& label) {
+  return QInputDialog::getText(parent, caption, label);
+}
 
 }  // namespace yumekaze::app

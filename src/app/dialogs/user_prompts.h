@@ -30,6 +30,8 @@ class TUserPrompts {
   virtual QString ChooseSaveFile(QWidget* parent, const QString& folder) = 0;
   // Shows one of the program's dialogs modally; returns its result.
   virtual int ShowModal(QDialog& dialog) = 0;
+  // A line of text the user types, such as a name; empty when cancelled.
+  virtual QString AskText(QWidget* parent, const QString& caption, const QString& label) = 0;
 };
 
 class TDialogPrompts final : public TUserPrompts {
@@ -41,6 +43,7 @@ class TDialogPrompts final : public TUserPrompts {
   QString ChooseFolder(QWidget* parent, const QString& folder) override;
   QString ChooseSaveFile(QWidget* parent, const QString& folder) override;
   int ShowModal(QDialog& dialog) override;
+  QString AskText(QWidget* parent, const QString& caption, const QString& label) override;
 
  private:
   QPointer<QMessageBox> notice_;

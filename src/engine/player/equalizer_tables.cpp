@@ -21,7 +21,7 @@ int LineCentre(int sampleRate, int line) {
 }
 
 float BandFactor(const TEqualizerBands& bands, int band) {
-  return static_cast<float>(std::pow(10.0L, bands.Gains[band] / 100.0L));
+  return static_cast<float>(std::pow(10.0L, (bands.Gains[band] + bands.Preamp) / 100.0L));
 }
 
 }  // namespace

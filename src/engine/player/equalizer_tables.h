@@ -15,6 +15,7 @@ struct TEqualizerBands {
   int Count = 6;  // bands used in frequency mode, 1..32
   TMP3EqualizerMode Mode = memSubBand;
   int Gains[kMaxBands] = {};        // a band's factor is 10^(gain / 100): 5 per dB
+  int Preamp = 0;                   // added to every band's gain while enabled
   int Frequencies[kMaxBands] = {};  // band centres in Hz
 };
 

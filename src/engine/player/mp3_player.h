@@ -100,13 +100,20 @@ class TMP3Player : private TMPMessageHandler {
   int Volume() const { return volume_; }
   void SetVolume(int value);  // 0..100
   // ReplayGain from the file's tags (TXXX, APEv2, RVA2) or its LAME tag: default rgmTrack, so
-  // files carrying a gain play at the loudness it gives and files without one at unity; the
-  // pre-amp (dB) adds to the gain. The gain never pushes the stored peak past full scale.
+  // files carrying a gain play at the loudness it gives and files without one at the default
+  // gain (0 dB); the pre-amp (dB) adds to a stored gain. With PreventClipping (the default) the
+  // gain never pushes the stored peak past full scale; without a stored peak a gain never
+  // raises the level, whatever PreventClipping says. Changes apply to the open file at once.
   TMP3ReplayGainMode ReplayGainMode() const { return replay_gain_mode_; }
   void SetReplayGainMode(TMP3ReplayGainMode value);
   double ReplayGainPreamp() const { return replay_gain_preamp_; }
   void SetReplayGainPreamp(double decibels);  // -20..20; others ignored
-  // The factor the open file plays at (1 without ReplayGain).
+  bool ReplayGainPreventClipping() const { return replay_gain_prevent_clipping_; }
+  void SetReplayGainPreventClipping(bool value);
+  double ReplayGainDefault() const { return replay_gain_default_; }
+  void SetReplayGainDefault(double decibels);  // -20..0; others ignored
+  // The gain the open file plays at, and the factor it makes (1 without ReplayGain).
+  TMP3AppliedGain ReplayGainApplied() const;
   float ReplayGainFactor() const;
 
   const TNotifyEvent& OnChangePosition() const { return on_change_position_; }
@@ -300,6 +307,8 @@ class TMP3Player : private TMPMessageHandler {
   bool noisy_seek_ = true;
   TMP3ReplayGainMode replay_gain_mode_ = rgmTrack;
   double replay_gain_preamp_ = 0.0;
+  bool replay_gain_prevent_clipping_ = true;
+  double replay_gain_default_ = 0.0;
   TThreadPriority decode_priority_ = TThreadPriority::tpNormal;
   const int output_device_ = -1;
 

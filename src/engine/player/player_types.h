@@ -25,6 +25,19 @@ enum TMP3EqualizerMode : uint8_t {
 // no album gain) or none.
 enum TMP3ReplayGainMode : uint8_t { rgmOff = 0, rgmTrack = 1, rgmAlbum = 2 };
 
+// The ReplayGain the open file plays at, and where it came from.
+struct TMP3AppliedGain {
+  enum TSource : uint8_t {
+    agNone,     // ReplayGain is off, or nothing is open
+    agTrack,    // the file's track gain
+    agAlbum,    // the file's album gain
+    agDefault,  // the file stores no gain: the gain set for such files
+  };
+  TSource Source = agNone;
+  double Decibels = 0.0;  // after the pre-amp and any hold-back for the peak
+  bool Limited = false;   // held back so that the loudest sample stays within full scale
+};
+
 // Instruction-set extensions the decoder may use; TMP3CpuCapabilities holds 1 << each. mccSSE2
 // and mccAVX2 (AVX2 with FMA) select the vector forms of the inner loops.
 enum TMP3CpuCapability : uint8_t { mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV, mccSSE2, mccAVX2 };

@@ -47,6 +47,7 @@ class TFakePrompts final : public TUserPrompts {
     modals.push_back(&dialog);
     return QDialog::Accepted;
   }
+  QString AskText(QWidget*, const QString&, const QString&) override { return textAnswer; }
 
   std::vector<TShown> warnings;
   std::vector<TShown> informations;
@@ -56,6 +57,7 @@ class TFakePrompts final : public TUserPrompts {
   QStringList dialogFolders;
   QString folderChoice;  // the folder dialog's answer; empty: cancelled
   QString saveAs;        // the save dialog's answer
+  QString textAnswer;    // what the user types when asked for text; empty: cancelled
   std::vector<QDialog*> modals;
 };
 

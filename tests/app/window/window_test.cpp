@@ -500,6 +500,48 @@ TEST_F(RealWindow, DraggingTheSurfaceMovesTheWindow) {
   EXPECT_FALSE(Near(Grab().pixelColor(kOrigin + QPoint(20, 99)), kRing));
 }
 
+// The window's menu opens the equalizer window; a change there is stored, and a start with
+// stored gains shows them. Screenshots of both are kept.
+TEST_F(RealWindow, EqualizerWindowOpensFromTheMenuAndKeepsItsSettings) {
+  const auto openEqualizer = [&](const QString& name) {
+    const QImage before = Grab();
+    const QPoint ring = kOrigin + kRingPoints[0];
+    PointTo(ring);
+    input_.Press(ring, 3);
+    input_.Release(3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !OtherWindow().isNull(); }, kTimeoutMs)) << "no menu";
+    Grab().copy(OtherWindow()).save(YUMEKAZE_SCREENSHOT_DIR "/menu.png");
+    input_.Type("z");
+    const QRect window = WaitForDialog(before);
+    Grab().copy(window).save(QStringLiteral(YUMEKAZE_SCREENSHOT_DIR "/%1.png").arg(name));
+    return window;
+  };
+  const QRect flat = openEqualizer(QStringLiteral("equalizer_flat"));
+  ASSERT_FALSE(flat.isNull()) << "no equalizer window";
+  input_.Type(" ");  // the switch has the focus
+  const QString config = config_.filePath("velmor/Play.conf");
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return QSettings(config, QSettings::IniFormat).value("Equalizer/Enabled").toString() ==
+               "false";
+      },
+      kTimeoutMs));
+
+  program_.kill();
+  ASSERT_TRUE(program_.waitForFinished(kTimeoutMs));
+  {
+    QSettings settings(config, QSettings::IniFormat);
+    settings.setValue("Equalizer/Enabled", true);
+    settings.setValue("Equalizer/Gains", "6,4,1,0,0,0");
+  }
+  program_.start(YUMEKAZE_PROGRAM, {});
+  ASSERT_TRUE(WaitForScheme(kStopped));
+  const QRect bass = openEqualizer(QStringLiteral("equalizer_bass"));
+  ASSERT_EQ(bass, flat);
+  EXPECT_NE(QImage(YUMEKAZE_SCREENSHOT_DIR "/equalizer_bass.png"),
+            QImage(YUMEKAZE_SCREENSHOT_DIR "/equalizer_flat.png"));
+}
+
 }  // namespace
 }  // namespace yumekaze::app::test
 

@@ -26,14 +26,14 @@ void TXInput::MoveTo(QPoint screen) {
   XFlush(display_);
 }
 
-void TXInput::Press(QPoint screen) {
+void TXInput::Press(QPoint screen, unsigned button) {
   MoveTo(screen);
-  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(display_, button, True, CurrentTime);
   XFlush(display_);
 }
 
-void TXInput::Release() {
-  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+void TXInput::Release(unsigned button) {
+  XTestFakeButtonEvent(display_, button, False, CurrentTime);
   XFlush(display_);
 }
 

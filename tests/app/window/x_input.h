@@ -20,8 +20,9 @@ class TXInput {
 
   bool Connected() const { return display_ != nullptr; }
   void MoveTo(QPoint screen);
-  void Press(QPoint screen);
-  void Release();
+  // Button 1 is the left, 3 the right.
+  void Press(QPoint screen, unsigned button = 1);
+  void Release(unsigned button = 1);
   // Types letters, digits, '.', '/', '-', ' ' and '"'; "\n" presses Return and "\x1b" Escape.
   void Type(const QString& text);
   void PressDelete();

@@ -135,6 +135,12 @@ TEST_F(ReplayGain, PositiveGainWithoutAPeakDoesNotClip) {
   const auto track = Play(file, rgmTrack, 6, track_factor);
   ASSERT_GT(clipped(off), 0) << "the file should reach full scale";
   EXPECT_LE(clipped(track), clipped(off));
+  // Letting the peak through does not make up a peak the file does not store.
+  RecordingPlayer recorder(dir_ / "out.wav", 0);
+  recorder.player().SetReplayGainPreventClipping(false);
+  recorder.player().SetFileName(file.string());
+  EXPECT_EQ(recorder.player().ReplayGainFactor(), 1.0f);
+  EXPECT_TRUE(recorder.player().ReplayGainApplied().Limited);
 }
 
 }  // namespace
