@@ -28,15 +28,15 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
       powerOff_(powerOff),
       prompts_(prompts),
       minuteMs_(minuteMs) {
-  setWindowTitle(QStringLiteral("お休みタイマー"));
+  setWindowTitle(tr("Sleep Timer"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(138, 150);
   setFont(GothicFont(12));
 
-  CB1 = new QCheckBox(QStringLiteral("タイマーを使う"), this);
+  CB1 = new QCheckBox(tr("Use the timer"), this);
   CB1->setGeometry(8, 8, 97, 17);
 
-  GB1 = new QGroupBox(QStringLiteral("時間設定"), this);
+  GB1 = new QGroupBox(tr("Time"), this);
   GB1->setGeometry(8, 32, 121, 91);
 
   SE1 = new QSpinBox(GB1);
@@ -46,20 +46,19 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
   // A typed value outside the range is pulled to the nearest bound, not thrown away.
   SE1->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
 
-  Label1 = new QLabel(QStringLiteral("分"), GB1);
+  Label1 = new QLabel(tr("min"), GB1);
   Label1->move(80, 32);
   Label1->adjustSize();
 
   CB2 = new QComboBox(GB1);
   CB2->setGeometry(8, 56, 105, 23);
-  CB2->addItems(
-      {QStringLiteral("停止のみ"), QStringLiteral("サスペンド"), QStringLiteral("電源を切る")});
+  CB2->addItems({tr("Stop only"), tr("Suspend"), tr("Power off")});
   CB2->setCurrentIndex(static_cast<int>(TSleepAction::PowerOff));
 
-  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+  BitBtn1 = new QPushButton(tr("OK"), this);
   BitBtn1->setGeometry(0, 122, 65, 25);
   BitBtn1->setDefault(true);
-  BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
+  BitBtn2 = new QPushButton(tr("Cancel"), this);
   BitBtn2->setGeometry(72, 122, 65, 25);
 
   Timer1 = new QTimer(this);
@@ -81,9 +80,9 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
   savedMinutes_ = SE1->value();
 }
 
-void TForm2::CountDown() { timerLine_.setText(QStringLiteral("あと%1分").arg(remainingMinutes_)); }
+void TForm2::CountDown() { timerLine_.setText(tr("%1 min left").arg(remainingMinutes_)); }
 
-void TForm2::SettingOff() { timerLine_.setText(QStringLiteral("Timer Off")); }
+void TForm2::SettingOff() { timerLine_.setText(tr("Timer Off")); }
 
 void TForm2::CB1Click() {
   GB1->setVisible(CB1->isChecked());
@@ -115,13 +114,13 @@ void TForm2::UpdateActionChoice() {
 QString TForm2::ActionText() const {
   switch (Action()) {
     case TSleepAction::Suspend:
-      return QStringLiteral("再生を停止してサスペンドします");
+      return tr("stop playing and suspend");
     case TSleepAction::PowerOff:
-      return QStringLiteral("再生を停止して電源を切ります");
+      return tr("stop playing and power off");
     case TSleepAction::Stop:
       break;
   }
-  return QStringLiteral("再生を停止します");
+  return tr("stop playing");
 }
 
 void TForm2::reject() {
@@ -137,7 +136,7 @@ void TForm2::BitBtn1Click() {
   savedState_ = CB1->isChecked();
   savedMinutes_ = SE1->value();
   if (CB1->isChecked()) {
-    timerLine_.setText(QStringLiteral("Timer On"));
+    timerLine_.setText(tr("Timer On"));
     // A running timer keeps its rhythm; only the count starts afresh.
     StopLastMinute();
     if (!Timer1->isActive()) Timer1->start(minuteMs_);
@@ -145,11 +144,11 @@ void TForm2::BitBtn1Click() {
                              .addSecs(qint64{remainingMinutes_} * 60)
                              .toString(QStringLiteral("HH:mm"));
     prompts_.Information(this,
-                         QStringLiteral("タイマーをセットしました！\n%1（%2分後）に%3。")
+                         tr("The timer is set!\nAt %1 (in %2 min) it will %3.")
                              .arg(when)
                              .arg(remainingMinutes_)
                              .arg(ActionText()),
-                         QStringLiteral("確認"));
+                         tr("Confirmation"));
     CountDown();
   } else {
     TurnOff();
@@ -193,11 +192,10 @@ void TForm2::Finish() {
   if (action == TSleepAction::Stop) return;
   powerOff_.Request(action, [this, action](const QString& reason) {
     prompts_.Warning(this,
-                     QStringLiteral("%1できませんでした。タイマーを解除しました。\n(%2)")
-                         .arg(action == TSleepAction::Suspend ? QStringLiteral("サスペンド")
-                                                              : QStringLiteral("電源を切ることが"))
+                     tr("Could not %1. The timer is cancelled.\n(%2)")
+                         .arg(action == TSleepAction::Suspend ? tr("suspend") : tr("power off"))
                          .arg(reason),
-                     QStringLiteral("お休みタイマー"));
+                     tr("Sleep Timer"));
   });
 }
 

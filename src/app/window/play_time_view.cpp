@@ -91,7 +91,7 @@ void TPlayTimeView::Refresh() {
 }
 
 void TPlayTimeView::ShowVolume(int volume) {
-  timeLine_->setText(QStringLiteral("音量 %1").arg(volume));
+  timeLine_->setText(tr("Volume %1").arg(volume));
   volumeShown_->start();
 }
 

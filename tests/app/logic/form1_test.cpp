@@ -252,7 +252,6 @@ TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapaneseOnceCp932IsChosen) {
   const QString tagged = audio.MakeTone("sjis.mp3", 1);
   ASSERT_TRUE(TAudioFiles::AppendId3v1(tagged, "\x8e\x52\x93\x63\x91\xbe\x98\x59",
                                        "\x8f\x48\x82\xcc\x96\xe9\x92\xb7\xca\xdd\xb6\xb8"));
-  ASSERT_TRUE(OpenLoaded({tagged}));
   // The choice in the menu shows the open file's texts again at once.
   QMenu* charsets = form1->PopupMenu1->findChildren<QMenu*>().value(0);
   ASSERT_NE(charsets, nullptr);
@@ -261,7 +260,10 @@ TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapaneseOnceCp932IsChosen) {
       if (action->text().startsWith(caption)) action->trigger();
     }
   };
-  // The list's row, read before in the locale's character set, is read again as well.
+  // Whatever the locale's set, the file is read first as Western European text.
+  pick("CP1252");
+  ASSERT_TRUE(OpenLoaded({tagged}));
+  // The list's row, read before in another character set, is read again as well.
   const QModelIndex row = form1->PlayList().index(0, TPlayListModel::kArtist);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !row.data().toString().isEmpty(); }, kEventTimeoutMs));
   EXPECT_NE(row.data().toString(), "山田太郎");
