@@ -73,6 +73,8 @@ void TAboutBox::Build(const TLinkColours* colours, TLinkOpener* opener) {
   OKButton = new QPushButton(tr("OK"), this);
   OKButton->setGeometry(111, 180, 75, 25);
   OKButton->setDefault(true);
+  OKButton->setAccessibleDescription(tr("Closes this box"));
+  HTLabel1->setAccessibleDescription(tr("Opens the home page"));
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -1,5 +1,6 @@
 #include "app/dialogs/form2.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -15,6 +16,7 @@
 #include "app/desktop/power_off.h"
 #include "app/dialogs/sleep_warning.h"
 #include "app/dialogs/user_prompts.h"
+#include "app/settings/sleep_timer_store.h"
 #include "app/window/app_font.h"
 #include "app/window/screen_centre.h"
 
@@ -30,14 +32,14 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
       minuteMs_(minuteMs) {
   setWindowTitle(tr("Sleep Timer"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(138, 150);
+  setFixedSize(138, 170);
   setFont(GothicFont(12));
 
   CB1 = new QCheckBox(tr("Use the timer"), this);
   CB1->setGeometry(8, 8, 97, 17);
 
   GB1 = new QGroupBox(tr("Time"), this);
-  GB1->setGeometry(8, 32, 121, 91);
+  GB1->setGeometry(8, 32, 121, 111);
 
   SE1 = new QSpinBox(GB1);
   SE1->setGeometry(8, 24, 65, 21);
@@ -55,11 +57,24 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
   CB2->addItems({tr("Stop only"), tr("Suspend"), tr("Power off")});
   CB2->setCurrentIndex(static_cast<int>(TSleepAction::PowerOff));
 
+  FinishTrackBox = new QCheckBox(tr("Finish the track"), GB1);
+  FinishTrackBox->setGeometry(8, 86, 105, 17);
+  FinishTrackBox->setChecked(StoredFinishTrack());
+
   BitBtn1 = new QPushButton(tr("OK"), this);
-  BitBtn1->setGeometry(0, 122, 65, 25);
+  BitBtn1->setGeometry(0, 142, 65, 25);
   BitBtn1->setDefault(true);
   BitBtn2 = new QPushButton(tr("Cancel"), this);
-  BitBtn2->setGeometry(72, 122, 65, 25);
+  BitBtn2->setGeometry(72, 142, 65, 25);
+
+  CB1->setAccessibleDescription(tr("Stops playing after the chosen minutes"));
+  SE1->setAccessibleName(tr("Minutes"));
+  SE1->setAccessibleDescription(tr("Minutes until the timer ends"));
+  CB2->setAccessibleName(tr("At the end"));
+  CB2->setAccessibleDescription(tr("What happens when the time is up"));
+  FinishTrackBox->setAccessibleDescription(tr("Lets the playing track end before the timer stops"));
+  BitBtn1->setAccessibleDescription(tr("Sets the timer as shown"));
+  BitBtn2->setAccessibleDescription(tr("Leaves the timer as it was"));
 
   Timer1 = new QTimer(this);
   secondTimer_ = new QTimer(this);
@@ -80,22 +95,49 @@ TForm2::TForm2(QLabel& timerLine, std::function<void()> stopPlayer, TPowerOff& p
   savedMinutes_ = SE1->value();
 }
 
-void TForm2::CountDown() { timerLine_.setText(tr("%1 min left").arg(remainingMinutes_)); }
+void TForm2::CountDown() {
+  ShowOnTimerLine(waitingForTrack_ ? tr("Track end") : tr("%1 min left").arg(remainingMinutes_));
+}
 
-void TForm2::SettingOff() { timerLine_.setText(tr("Timer Off")); }
+void TForm2::SettingOff() { ShowOnTimerLine(tr("Timer Off")); }
+
+void TForm2::ShowOnTimerLine(const QString& text) {
+  if (timerLine_.text() == text) return;
+  timerLine_.setText(text);
+  QAccessibleEvent event(&timerLine_, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
+}
 
 void TForm2::CB1Click() {
   GB1->setVisible(CB1->isChecked());
   SE1->setVisible(CB1->isChecked());
 }
 
-bool TForm2::Counting() const { return Timer1->isActive() || secondTimer_->isActive(); }
+bool TForm2::Counting() const {
+  return Timer1->isActive() || secondTimer_->isActive() || waitingForTrack_;
+}
 
 TSleepAction TForm2::Action() const { return static_cast<TSleepAction>(CB2->currentIndex()); }
 
 void TForm2::SetVolumeControl(std::function<int()> volume, std::function<void(int)> setVolume) {
   volume_ = std::move(volume);
   setVolume_ = std::move(setVolume);
+}
+
+void TForm2::SetStopAfterTrack(std::function<bool(bool)> stopAfterTrack) {
+  stopAfterTrack_ = std::move(stopAfterTrack);
+}
+
+void TForm2::PlaybackStopped() {
+  if (!waitingForTrack_) return;
+  waitingForTrack_ = false;
+  Complete();
+}
+
+void TForm2::StopWaiting() {
+  if (!waitingForTrack_) return;
+  waitingForTrack_ = false;
+  if (stopAfterTrack_) stopAfterTrack_(false);
 }
 
 void TForm2::UpdateActionChoice() {
@@ -135,8 +177,10 @@ void TForm2::BitBtn1Click() {
   remainingMinutes_ = SE1->value();
   savedState_ = CB1->isChecked();
   savedMinutes_ = SE1->value();
+  StoreFinishTrack(FinishTrackBox->isChecked());
+  StopWaiting();
   if (CB1->isChecked()) {
-    timerLine_.setText(tr("Timer On"));
+    ShowOnTimerLine(tr("Timer On"));
     // A running timer keeps its rhythm; only the count starts afresh.
     StopLastMinute();
     if (!Timer1->isActive()) Timer1->start(minuteMs_);
@@ -158,6 +202,7 @@ void TForm2::BitBtn1Click() {
 void TForm2::BitBtn2Click() {
   CB1->setChecked(savedState_);
   SE1->setValue(savedMinutes_);
+  FinishTrackBox->setChecked(StoredFinishTrack());
 }
 
 void TForm2::Timer1Timer() {
@@ -176,7 +221,8 @@ void TForm2::StartLastMinute() {
 void TForm2::SecondTick() {
   --secondsLeft_;
   Warning->SetSeconds(secondsLeft_);
-  if (secondsLeft_ <= 30 && volume_ && setVolume_) {
+  // A track that plays on to its end is not faded out before it.
+  if (secondsLeft_ <= 30 && volume_ && setVolume_ && !FinishTrackBox->isChecked()) {
     if (volumeBeforeFade_ < 0) volumeBeforeFade_ = volume_();
     setVolume_(volumeBeforeFade_ * secondsLeft_ / 30);
   }
@@ -184,6 +230,18 @@ void TForm2::SecondTick() {
 }
 
 void TForm2::Finish() {
+  remainingMinutes_ = 0;
+  if (FinishTrackBox->isChecked() && stopAfterTrack_ && stopAfterTrack_(true)) {
+    // The player stops after the track; PlaybackStopped carries on from there.
+    StopLastMinute();
+    waitingForTrack_ = true;
+    CountDown();
+    return;
+  }
+  Complete();
+}
+
+void TForm2::Complete() {
   const TSleepAction action = Action();
   // The timer is done whatever the system answers: no count below zero, no second request.
   remainingMinutes_ = 0;
@@ -207,6 +265,7 @@ void TForm2::StopLastMinute() {
 }
 
 void TForm2::TurnOff() {
+  StopWaiting();
   Timer1->stop();
   StopLastMinute();
   CB1->setChecked(false);

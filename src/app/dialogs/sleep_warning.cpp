@@ -24,6 +24,7 @@ TSleepWarning::TSleepWarning(QWidget* parent)
   Text = new QLabel(this);
   CancelButton = new QPushButton(tr("Cancel"), this);
   CancelButton->setFocusPolicy(Qt::NoFocus);
+  CancelButton->setAccessibleDescription(tr("Cancels the sleep timer"));
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(Text);
   layout->addWidget(CancelButton);

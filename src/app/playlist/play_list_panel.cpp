@@ -84,6 +84,15 @@ TPlayListPanel::TPlayListPanel(TForm1& form1, TUserPrompts& prompts)
   ShuffleBox = new QCheckBox(tr("Shuffle"), this);
   Keys = new QLabel(PlayListKeysHelp(), this);
   Keys->setWordWrap(true);
+  List->setAccessibleName(windowTitle());
+  List->setAccessibleDescription(PlayListKeysHelp());
+  AddButton->setAccessibleDescription(tr("Adds files to the list"));
+  ClearButton->setAccessibleDescription(tr("Empties the list"));
+  SaveButton->setAccessibleDescription(tr("Saves the list as an M3U8 file"));
+  RepeatChoice->setAccessibleName(tr("Repeat"));
+  RepeatChoice->setAccessibleDescription(
+      tr("Whether the list or the track starts again at its end"));
+  ShuffleBox->setAccessibleDescription(tr("Plays the list in random order"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(RepeatChoice);

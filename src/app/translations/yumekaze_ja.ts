@@ -63,6 +63,14 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>Closes this box</source>
+        <translation>このボックスを閉じます</translation>
+    </message>
+    <message>
+        <source>Opens the home page</source>
+        <translation>ホームページを開きます</translation>
+    </message>
 </context>
 <context>
     <name>yumekaze::app::TForm1</name>
@@ -226,6 +234,86 @@
         <translation>サウンドデバイスを開けませんでした: %1
 %2</translation>
     </message>
+    <message>
+        <source>File</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>アーティスト</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>タイトル</translation>
+    </message>
+    <message>
+        <source>Player state</source>
+        <translation>再生状態</translation>
+    </message>
+    <message>
+        <source>Sleep timer</source>
+        <translation>お休みタイマー</translation>
+    </message>
+    <message>
+        <source>Hides the window; the tray icon brings it back</source>
+        <translation>ウィンドウを隠します。トレイのアイコンで戻ります</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>最大化</translation>
+    </message>
+    <message>
+        <source>Not available in this window</source>
+        <translation>このウィンドウでは使えません</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+    <message>
+        <source>Ends the player (Ctrl+Q)</source>
+        <translation>プレーヤーを終了します (Ctrl+Q)</translation>
+    </message>
+    <message>
+        <source>Plays the previous track in the list (key B)</source>
+        <translation>リストの前の曲を再生します (キー B)</translation>
+    </message>
+    <message>
+        <source>Pauses or resumes playing (key P)</source>
+        <translation>再生を一時停止・再開します (キー P)</translation>
+    </message>
+    <message>
+        <source>Plays the loaded track (key P)</source>
+        <translation>読み込んだ曲を再生します (キー P)</translation>
+    </message>
+    <message>
+        <source>Stops playing (key S)</source>
+        <translation>再生を停止します (キー S)</translation>
+    </message>
+    <message>
+        <source>Plays the next track in the list (key N)</source>
+        <translation>リストの次の曲を再生します (キー N)</translation>
+    </message>
+    <message>
+        <source>Chooses files to play (key O)</source>
+        <translation>再生するファイルを選びます (キー O)</translation>
+    </message>
+    <message>
+        <source>Opens the sleep timer (key T)</source>
+        <translation>お休みタイマーを開きます (キー T)</translation>
+    </message>
+    <message>
+        <source>Shows the version and the makers</source>
+        <translation>バージョン情報を表示します</translation>
+    </message>
+    <message>
+        <source>Play list</source>
+        <translation>プレイリスト</translation>
+    </message>
+    <message>
+        <source>Shows the play list (key L)</source>
+        <translation>プレイリストを表示します (キー L)</translation>
+    </message>
 </context>
 <context>
     <name>yumekaze::app::TForm2</name>
@@ -313,6 +401,46 @@ At %1 (in %2 min) it will %3.</source>
         <source>power off</source>
         <translation>電源を切ることが</translation>
     </message>
+    <message>
+        <source>Finish the track</source>
+        <translation>曲の終わりまで</translation>
+    </message>
+    <message>
+        <source>Stops playing after the chosen minutes</source>
+        <translation>指定した分数の後に再生を停止します</translation>
+    </message>
+    <message>
+        <source>Minutes</source>
+        <translation>分</translation>
+    </message>
+    <message>
+        <source>Minutes until the timer ends</source>
+        <translation>タイマーが終わるまでの分数</translation>
+    </message>
+    <message>
+        <source>At the end</source>
+        <translation>終了時の動作</translation>
+    </message>
+    <message>
+        <source>What happens when the time is up</source>
+        <translation>時間になったときの動作</translation>
+    </message>
+    <message>
+        <source>Lets the playing track end before the timer stops</source>
+        <translation>再生中の曲が終わってから停止します</translation>
+    </message>
+    <message>
+        <source>Sets the timer as shown</source>
+        <translation>表示のとおりにタイマーをセットします</translation>
+    </message>
+    <message>
+        <source>Leaves the timer as it was</source>
+        <translation>タイマーを変更しません</translation>
+    </message>
+    <message>
+        <source>Track end</source>
+        <translation>曲の終わり</translation>
+    </message>
 </context>
 <context>
     <name>yumekaze::app::THTLabel</name>
@@ -382,12 +510,48 @@ At %1 (in %2 min) it will %3.</source>
         <source>Warning</source>
         <translation>警告</translation>
     </message>
+    <message>
+        <source>Adds files to the list</source>
+        <translation>リストにファイルを追加します</translation>
+    </message>
+    <message>
+        <source>Empties the list</source>
+        <translation>リストを空にします</translation>
+    </message>
+    <message>
+        <source>Saves the list as an M3U8 file</source>
+        <translation>リストを M3U8 ファイルに保存します</translation>
+    </message>
+    <message>
+        <source>Repeat</source>
+        <translation>リピート</translation>
+    </message>
+    <message>
+        <source>Whether the list or the track starts again at its end</source>
+        <translation>終わりでリストか曲を繰り返すかどうか</translation>
+    </message>
+    <message>
+        <source>Plays the list in random order</source>
+        <translation>リストをランダムな順に再生します</translation>
+    </message>
 </context>
 <context>
     <name>yumekaze::app::TPlayTimeView</name>
     <message>
         <source>Volume %1</source>
         <translation>音量 %1</translation>
+    </message>
+    <message>
+        <source>The time played, or the volume while it changes (keys Up and Down)</source>
+        <translation>再生時間、音量を変えている間は音量 (キー ↑/↓)</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>再生位置</translation>
+    </message>
+    <message>
+        <source>How far the track has played; a click or a drag moves there (keys Left and Right)</source>
+        <translation>曲の再生位置。クリックかドラッグでその位置へ移動します (キー ←/→)</translation>
     </message>
 </context>
 <context>
@@ -403,6 +567,10 @@ At %1 (in %2 min) it will %3.</source>
     <message>
         <source>%2 in %1 seconds</source>
         <translation>あと%1秒で%2</translation>
+    </message>
+    <message>
+        <source>Cancels the sleep timer</source>
+        <translation>お休みタイマーを解除します</translation>
     </message>
 </context>
 <context>

@@ -189,6 +189,11 @@ void TForm1::CreateLabels() {
   Label4 = MakeLabel(this, tr("Timer Off"), QRect(136, 176, 49, 12), 12, QColor(0, 255, 255),
                      QColor(128, 0, 0));
   FitWord();
+  Label1->setAccessibleDescription(tr("File"));
+  Label2->setAccessibleDescription(tr("Artist"));
+  Label3->setAccessibleDescription(tr("Title"));
+  Label5->setAccessibleDescription(tr("Player state"));
+  Label4->setAccessibleDescription(tr("Sleep timer"));
 }
 
 void TForm1::FitWord() { Label5->resize(std::max(42, Label5->sizeHint().width()), 17); }
@@ -220,13 +225,29 @@ void TForm1::CreateButtons() {
   ListButton = new QPushButton(QStringLiteral("≡"), this);
   ListButton->setGeometry(207, 24, 17, 17);
   ListButton->setToolTip(tr("Play list\n") + KeyCommandsHelp());
-  ListButton->setFocusPolicy(Qt::ClickFocus);
 
-  // The window's own minimise and close buttons are reached by the mouse only.
-  BitBtn1->setFocusPolicy(Qt::ClickFocus);
-  BitBtn2->setFocusPolicy(Qt::ClickFocus);
-  const QList<QWidget*> tabOrder = {BitBtn1, BitBtn2, Button1, Button5, Button2, Button3,
-                                    Button4, Button6, Button7, Button8, BitBtn3};
+  // Names for assistive technology are the hints; descriptions say what a button does.
+  const std::pair<QPushButton*, std::pair<QString, QString>> described[] = {
+      {BitBtn1, {tr("Minimize"), tr("Hides the window; the tray icon brings it back")}},
+      {BitBtn3, {tr("Maximize"), tr("Not available in this window")}},
+      {BitBtn2, {tr("Close"), tr("Ends the player (Ctrl+Q)")}},
+      {Button4, {Button4->toolTip(), tr("Plays the previous track in the list (key B)")}},
+      {Button5, {Button5->toolTip(), tr("Pauses or resumes playing (key P)")}},
+      {Button1, {Button1->toolTip(), tr("Plays the loaded track (key P)")}},
+      {Button2, {Button2->toolTip(), tr("Stops playing (key S)")}},
+      {Button3, {Button3->toolTip(), tr("Plays the next track in the list (key N)")}},
+      {Button6, {Button6->toolTip(), tr("Chooses files to play (key O)")}},
+      {Button7, {Button7->toolTip(), tr("Opens the sleep timer (key T)")}},
+      {Button8, {Button8->toolTip(), tr("Shows the version and the makers")}},
+      {ListButton, {tr("Play list"), tr("Shows the play list (key L)")}},
+  };
+  for (const auto& [button, texts] : described) {
+    button->setAccessibleName(texts.first);
+    button->setAccessibleDescription(texts.second);
+  }
+  // Every button is reached by Tab, the transport first, the window's own buttons last.
+  const QList<QWidget*> tabOrder = {Button1, Button5, Button2, Button3,    Button4, Button6,
+                                    Button7, Button8, BitBtn3, ListButton, BitBtn1, BitBtn2};
   for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
@@ -322,6 +343,16 @@ void TForm1::SetCompanions(TForm2* form2, QDialog* aboutBox) {
   form2_ = form2;
   aboutBox_ = aboutBox;
   ViewTimer();
+  if (!form2_) return;
+  // The sleep timer lets the track end through the list's stop after the current entry.
+  form2_->SetStopAfterTrack([this](bool on) {
+    const bool playing = MP3->Status() == engine::kStatusPlaying && !Paused();
+    SetStopAfterCurrent(on && playing);
+    return playing;
+  });
+  connect(this, &TForm1::PlayerChanged, form2_, [this] {
+    if (MP3->Status() == engine::kStatusStopped) form2_->PlaybackStopped();
+  });
 }
 
 QColor TForm1::SchemeColour(TScheme scheme) {

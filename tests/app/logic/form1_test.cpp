@@ -154,7 +154,7 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
   EXPECT_EQ(form1->Button7->toolTip(), "スリープタイマーセット");
   EXPECT_EQ(form1->BitBtn1->toolTip(), "最小化");
   EXPECT_FALSE(form1->BitBtn3->isEnabled());
-  EXPECT_EQ(form1->BitBtn1->focusPolicy(), Qt::ClickFocus);
+  EXPECT_EQ(form1->BitBtn1->focusPolicy(), Qt::StrongFocus);  // reached by Tab too
   EXPECT_EQ(form1->Button1->nextInFocusChain(), form1->Button5);
   EXPECT_EQ(form1->Button4->nextInFocusChain(), form1->Button6);
   EXPECT_EQ(form1->Button8->nextInFocusChain(), form1->BitBtn3);
@@ -708,6 +708,38 @@ TEST_F(MainWindow, SleepTimerAtZeroStopsThePlayer) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return Shown({40, 99}) == stopped; }, kEventTimeoutMs));
   EXPECT_EQ(Word(), "STOP");
   EXPECT_TRUE(OpenAndPlayEnabled());
+}
+
+TEST_F(MainWindow, SleepTimerThatFinishesTheTrackStopsAfterItThenActs) {
+  ASSERT_TRUE(OpenLoaded({longA, longB}));
+  form1->Button1->click();
+  ASSERT_TRUE(Plays(longA));
+  form2 = std::make_unique<TForm2>(
+      *form1->Label4, [this] { form1->StopBySleepTimer(); }, powerOff, prompts, 10);
+  form1->SetCompanions(form2.get(), about.get());
+  form2->CB1->setChecked(true);
+  form2->SE1->setValue(5);
+  form2->FinishTrackBox->setChecked(true);
+  const int volume = form1->MP3->Volume();
+  form2->BitBtn1->click();
+  // Time is up while the track plays: it plays on, unfaded, and stops at its end.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form2->WaitingForTrackEnd(); }, kEventTimeoutMs));
+  EXPECT_EQ(powerOff.requests, 0);
+  EXPECT_EQ(form1->CurrentFile(), longA);
+  EXPECT_TRUE(form1->StopAfterItem->isChecked());
+  EXPECT_EQ(form1->MP3->Volume(), volume);
+  EXPECT_EQ(form1->Label4->text(), "曲の終わり");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, 3 * kEventTimeoutMs));
+  EXPECT_EQ(Status(), 0);
+  EXPECT_EQ(Index(), 1);  // stopped after the track, not at the end of the list
+  EXPECT_FALSE(form2->Counting());
+  EXPECT_EQ(form1->Label4->text(), "Timer Off");
+  // The choice is kept for the next start.
+  EXPECT_TRUE(TForm2(
+                  *form1->Label4, [] {}, powerOff, prompts)
+                  .FinishTrackBox->isChecked());
+  form2->FinishTrackBox->setChecked(false);
+  form2->BitBtn1->click();
 }
 
 TEST_F(MainWindow, PlaybackEndedByAnErrorShowsStoppedAtOnce) {
