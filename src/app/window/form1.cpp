@@ -247,8 +247,9 @@ void TForm1::CreateButtons() {
   }
   // The style's own focus mark is faint on these small buttons; the keyboard's place shows as
   // a gold frame.
-  setStyleSheet(QStringLiteral("QPushButton:focus { border: 2px solid rgb(255, 200, 0); "
-                               "border-radius: 3px; background: rgb(240, 240, 240); }"));
+  setStyleSheet(
+      QStringLiteral("QPushButton:focus { border: 2px solid rgb(255, 200, 0); "
+                     "border-radius: 3px; background: rgb(240, 240, 240); }"));
   // Every button is reached by Tab, the transport first, the window's own buttons last.
   const QList<QWidget*> tabOrder = {Button1, Button5, Button2, Button3,    Button4, Button6,
                                     Button7, Button8, BitBtn3, ListButton, BitBtn1, BitBtn2};
