@@ -24,6 +24,10 @@ packages=(
   dbus playerctl libglib2.0-bin desktop-file-utils appstream
   # installation checks: man pages, shell completions, the Debian package
   man-db bash-completion zsh fish lintian
+  # translations: lupdate and lrelease for the build and its check, Qt's own Japanese texts
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
+  # tools/take_screenshots.sh
+  xdotool x11-xserver-utils python3-pil
   # internet radio: libcurl for streams; Icecast, ffmpeg and openssl for the radio tests
   libcurl4-openssl-dev icecast2 openssl
   # fuzzing

@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <QLocale>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -7,6 +8,7 @@
 
 #include "app/desktop/desktop_id.h"
 #include "app/dialogs/error_report.h"
+#include "app/translations/app_language.h"
 #include "app/window/pictures.h"
 
 namespace yumekaze::app {
@@ -18,6 +20,7 @@ TApplication::TApplication(int& argc, char** argv, TUserPrompts& prompts)
   setApplicationName(QString::fromUtf8(kApplicationTitle));
   setDesktopFileName(QString::fromUtf8(kDesktopId));
   setWindowIcon(ProgramIcon());
+  InstallTranslations(*this, QLocale::system());
   // The main window may hide in the tray while a dialog closes; only closing it ends the program.
   setQuitOnLastWindowClosed(false);
 }

@@ -31,12 +31,11 @@ constexpr int kSingleClickSlackMs = 50;
 
 }  // namespace
 
-const QString TTrayIcon::kRegisterError =
-    QStringLiteral("タスクトレイにアイコンを登録できません。");
+QString TTrayIcon::RegisterError() { return tr("Cannot add the icon to the notification area."); }
 
 TTrayIcon::TTrayIcon(QObject* owner) : QObject(owner) {
   auto& registry = Registry();
-  if (registry.size() >= kMaxIcons) throw std::runtime_error(kRegisterError.toStdString());
+  if (registry.size() >= kMaxIcons) throw std::runtime_error(RegisterError().toStdString());
   iconNumber_ = registry.empty() ? 1 : registry.back().first + 1;
   registry.emplace_back(iconNumber_, this);
 

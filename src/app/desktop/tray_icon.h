@@ -42,9 +42,9 @@ class TTrayIcon : public QObject {
 
   static constexpr int kMaxIcons = 100;
   static constexpr int kMaxTipLength = 62;
-  static const QString kRegisterError;
+  static QString RegisterError();
 
-  // Throws std::runtime_error with kRegisterError when 100 icons exist already.
+  // Throws std::runtime_error with RegisterError() when 100 icons exist already.
   explicit TTrayIcon(QObject* owner);
   ~TTrayIcon() override;
 

@@ -30,7 +30,7 @@ TAboutBox::TAboutBox(const TLinkColours& colours, TLinkOpener& opener, QWidget* 
 }
 
 void TAboutBox::Build(const TLinkColours* colours, TLinkOpener* opener) {
-  setWindowTitle(QStringLiteral("バージョン情報"));
+  setWindowTitle(tr("About"));
   // Dialog border without the close box: OK is the way out.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(298, 209);
@@ -70,9 +70,11 @@ void TAboutBox::Build(const TLinkColours* colours, TLinkOpener* opener) {
   HTLabel1->setFont(linkFont);
   HTLabel1->setText(QStringLiteral("http://yumekaze.example.org/"));
 
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
+  OKButton = new QPushButton(tr("OK"), this);
   OKButton->setGeometry(111, 180, 75, 25);
   OKButton->setDefault(true);
+  OKButton->setAccessibleDescription(tr("Closes this box"));
+  HTLabel1->setAccessibleDescription(tr("Opens the home page"));
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -44,8 +44,8 @@ THTLabel::THTLabel(const TLinkColours& colours, TLinkOpener& opener, QWidget* pa
   setCursor(Qt::PointingHandCursor);
   // The menu belongs to the label's owner, as the label's other companions do.
   popupMenu_ = new QMenu(parent);
-  openAction_ = popupMenu_->addAction(QStringLiteral("開く(&O)"), this, &THTLabel::Click);
-  copyAction_ = popupMenu_->addAction(QStringLiteral("コピー(&C)"), this, &THTLabel::CopyText);
+  openAction_ = popupMenu_->addAction(tr("&Open"), this, &THTLabel::Click);
+  copyAction_ = popupMenu_->addAction(tr("&Copy"), this, &THTLabel::CopyText);
   popupMenu_->setDefaultAction(openAction_);
 }
 

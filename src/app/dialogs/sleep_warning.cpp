@@ -18,12 +18,13 @@ const QString kCancelKey = QStringLiteral("cancel");
 
 TSleepWarning::TSleepWarning(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
-  setWindowTitle(QStringLiteral("お休みタイマー"));
+  setWindowTitle(tr("Sleep Timer"));
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFont(GothicFont(12));
   Text = new QLabel(this);
-  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  CancelButton = new QPushButton(tr("Cancel"), this);
   CancelButton->setFocusPolicy(Qt::NoFocus);
+  CancelButton->setAccessibleDescription(tr("Cancels the sleep timer"));
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(Text);
   layout->addWidget(CancelButton);
@@ -59,7 +60,7 @@ void TSleepWarning::ShowCountdown(int seconds, const QString& what) {
 }
 
 void TSleepWarning::SetSeconds(int seconds) {
-  Text->setText(QStringLiteral("あと%1秒で%2").arg(seconds).arg(what_));
+  Text->setText(tr("%2 in %1 seconds").arg(seconds).arg(what_));
 }
 
 }  // namespace yumekaze::app

@@ -179,11 +179,11 @@ QVariant TPlayListModel::headerData(int section, Qt::Orientation orientation, in
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   switch (section) {
     case kTitle:
-      return QStringLiteral("タイトル");
+      return tr("Title");
     case kArtist:
-      return QStringLiteral("アーティスト");
+      return tr("Artist");
     case kLength:
-      return QStringLiteral("時間");
+      return tr("Length");
     default:
       return {};
   }

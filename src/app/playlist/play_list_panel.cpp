@@ -68,7 +68,7 @@ void TPlayListView::keyPressEvent(QKeyEvent* event) {
 
 TPlayListPanel::TPlayListPanel(TForm1& form1, TUserPrompts& prompts)
     : QWidget(nullptr, Qt::Window), form1_(form1), prompts_(prompts) {
-  setWindowTitle(QStringLiteral("プレイリスト"));
+  setWindowTitle(tr("Play List"));
   setFont(GothicFont(12));
   resize(420, 360);
 
@@ -76,15 +76,23 @@ TPlayListPanel::TPlayListPanel(TForm1& form1, TUserPrompts& prompts)
   List->setModel(&form1_.PlayList());
   List->header()->setSectionResizeMode(TPlayListModel::kTitle, QHeaderView::Stretch);
   List->header()->setStretchLastSection(false);
-  AddButton = new QPushButton(QStringLiteral("追加..."), this);
-  ClearButton = new QPushButton(QStringLiteral("クリア"), this);
-  SaveButton = new QPushButton(QStringLiteral("保存..."), this);
+  AddButton = new QPushButton(tr("Add..."), this);
+  ClearButton = new QPushButton(tr("Clear"), this);
+  SaveButton = new QPushButton(tr("Save..."), this);
   RepeatChoice = new QComboBox(this);
-  RepeatChoice->addItems({QStringLiteral("リピートなし"), QStringLiteral("全曲リピート"),
-                          QStringLiteral("1曲リピート")});
-  ShuffleBox = new QCheckBox(QStringLiteral("シャッフル"), this);
+  RepeatChoice->addItems({tr("No repeat"), tr("Repeat all"), tr("Repeat one")});
+  ShuffleBox = new QCheckBox(tr("Shuffle"), this);
   Keys = new QLabel(PlayListKeysHelp(), this);
   Keys->setWordWrap(true);
+  List->setAccessibleName(windowTitle());
+  List->setAccessibleDescription(PlayListKeysHelp());
+  AddButton->setAccessibleDescription(tr("Adds files to the list"));
+  ClearButton->setAccessibleDescription(tr("Empties the list"));
+  SaveButton->setAccessibleDescription(tr("Saves the list as an M3U8 file"));
+  RepeatChoice->setAccessibleName(tr("Repeat"));
+  RepeatChoice->setAccessibleDescription(
+      tr("Whether the list or the track starts again at its end"));
+  ShuffleBox->setAccessibleDescription(tr("Plays the list in random order"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(RepeatChoice);
@@ -130,7 +138,7 @@ void TPlayListPanel::SaveAs() {
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".m3u8"), Qt::CaseInsensitive)) path += QStringLiteral(".m3u8");
   if (!WriteM3u8(path, form1_.PlayList().Paths(), form1_.PlayList().Names())) {
-    prompts_.Warning(this, QStringLiteral("%1 に保存できません").arg(path), QStringLiteral("警告"));
+    prompts_.Warning(this, tr("Cannot save to %1").arg(path), tr("Warning"));
   }
 }
 

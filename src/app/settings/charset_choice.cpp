@@ -1,6 +1,7 @@
 #include "app/settings/charset_choice.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QMenu>
 
 #include "app/settings/settings_store.h"
@@ -21,7 +22,7 @@ QString StoredCharset() { return OpenSettings()->value(kCharsetKey).toString(); 
 }  // namespace
 
 QMenu* AddCharsetMenu(QMenu* menu, std::function<void()> changed) {
-  QMenu* submenu = menu->addMenu(QStringLiteral("文字コード(&C)"));
+  QMenu* submenu = menu->addMenu(QCoreApplication::translate("CharsetChoice", "Text &Encoding"));
   auto* group = new QActionGroup(submenu);
   const QString stored = StoredCharset();
   const auto add = [&](const QString& caption, const QString& charset) {
@@ -37,7 +38,8 @@ QMenu* AddCharsetMenu(QMenu* menu, std::function<void()> changed) {
       if (changed) changed();
     });
   };
-  add(QStringLiteral("自動 (%1)").arg(QString::fromStdString(platform::LocaleLegacyCharset())),
+  add(QCoreApplication::translate("CharsetChoice", "Automatic (%1)")
+          .arg(QString::fromStdString(platform::LocaleLegacyCharset())),
       QString());
   submenu->addSeparator();
   for (const char* charset : kCharsets)

@@ -1,6 +1,7 @@
 #include "app/settings/wave_device_choice.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QMenu>
 #include <stdexcept>
 #include <typeinfo>
@@ -82,13 +83,15 @@ void TWaveDeviceSelection::RefreshAuto() {
 
 void AddWaveDeviceMenu(QMenu& menu, QAction* before, TWaveDeviceSelection& selection,
                        TUserPrompts& prompts) {
-  auto* devices = new QMenu(QStringLiteral("サウンド出力(&D)"), &menu);
+  auto* devices =
+      new QMenu(QCoreApplication::translate("WaveDeviceChoice", "Sound &Output"), &menu);
   auto* group = new QActionGroup(devices);
   const std::pair<QString, QString> choices[] = {
-      {kAuto, QStringLiteral("自動 (auto)")},
-      {QStringLiteral("pulse"), QStringLiteral("サウンドサーバー (pulse)")},
+      {kAuto, QCoreApplication::translate("WaveDeviceChoice", "Automatic (auto)")},
+      {QStringLiteral("pulse"),
+       QCoreApplication::translate("WaveDeviceChoice", "Sound server (pulse)")},
       {QStringLiteral("alsa"), QStringLiteral("ALSA (alsa)")},
-      {QStringLiteral("null"), QStringLiteral("無音 (null)")},
+      {QStringLiteral("null"), QCoreApplication::translate("WaveDeviceChoice", "Silence (null)")},
   };
   for (const auto& [name, caption] : choices) {
     QAction* action = devices->addAction(caption);

@@ -83,7 +83,7 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
       MP3(std::make_unique<engine::TMP3Player>(std::move(device))),
       prompts_(prompts),
       trayAvailable_(std::move(trayAvailable)) {
-  setWindowTitle(QStringLiteral("ぷれ～や～"));
+  setWindowTitle(tr("Player"));
   setFixedSize(kWidth, kHeight);
   move(244, 155);
   setFont(GothicFont(12));
@@ -185,10 +185,15 @@ void TForm1::CreateLabels() {
   Label1 = MakeLabel(this, QString(), QRect(48, 64, 0, 13), 13, white, schemeColour);
   Label2 = MakeLabel(this, QString(), QRect(48, 88, 0, 13), 13, white, schemeColour);
   Label3 = MakeLabel(this, QString(), QRect(48, 112, 0, 13), 13, white, schemeColour);
-  Label5 = MakeLabel(this, QStringLiteral("STOP"), QRect(144, 40, 42, 17), 17, white, schemeColour);
-  Label4 = MakeLabel(this, QStringLiteral("Timer Off"), QRect(136, 176, 49, 12), 12,
-                     QColor(0, 255, 255), QColor(128, 0, 0));
+  Label5 = MakeLabel(this, tr("STOP"), QRect(144, 40, 42, 17), 17, white, schemeColour);
+  Label4 = MakeLabel(this, tr("Timer Off"), QRect(136, 176, 49, 12), 12, QColor(0, 255, 255),
+                     QColor(128, 0, 0));
   FitWord();
+  Label1->setAccessibleDescription(tr("File"));
+  Label2->setAccessibleDescription(tr("Artist"));
+  Label3->setAccessibleDescription(tr("Title"));
+  Label5->setAccessibleDescription(tr("Player state"));
+  Label4->setAccessibleDescription(tr("Sleep timer"));
 }
 
 void TForm1::FitWord() { Label5->resize(std::max(42, Label5->sizeHint().width()), 17); }
@@ -196,37 +201,58 @@ void TForm1::FitWord() { Label5->resize(std::max(42, Label5->sizeHint().width())
 void TForm1::CreateButtons() {
   const QSize transport(16, 16);
   BitBtn1 = MakeButton(this, QStringLiteral("minimize"), QSize(12, 10), QRect(224, 24, 17, 17), {},
-                       QStringLiteral("最小化"));
+                       tr("Minimize"));
   BitBtn3 = MakeButton(this, QStringLiteral("maximize"), QSize(11, 11), QRect(240, 24, 17, 17));
   BitBtn3->setEnabled(false);
   BitBtn2 = MakeButton(this, QStringLiteral("close"), QSize(12, 10), QRect(256, 24, 17, 17));
   Button4 = MakeButton(this, QStringLiteral("previous"), transport, QRect(48, 136, 43, 25), {},
-                       QStringLiteral("前の曲へ戻る"));
-  Button5 = MakeButton(this, QStringLiteral("pause"), transport, QRect(96, 136, 41, 25), {},
-                       QStringLiteral("一時停止"));
-  Button1 = MakeButton(this, QStringLiteral("play"), transport, QRect(144, 136, 41, 25), {},
-                       QStringLiteral("再生"));
-  Button2 = MakeButton(this, QStringLiteral("stop"), transport, QRect(192, 136, 41, 25), {},
-                       QStringLiteral("停止"));
+                       tr("Back to the previous track"));
+  Button5 =
+      MakeButton(this, QStringLiteral("pause"), transport, QRect(96, 136, 41, 25), {}, tr("Pause"));
+  Button1 =
+      MakeButton(this, QStringLiteral("play"), transport, QRect(144, 136, 41, 25), {}, tr("Play"));
+  Button2 =
+      MakeButton(this, QStringLiteral("stop"), transport, QRect(192, 136, 41, 25), {}, tr("Stop"));
   Button3 = MakeButton(this, QStringLiteral("next"), transport, QRect(240, 136, 41, 25), {},
-                       QStringLiteral("次の曲へ進む"));
-  Button6 = MakeButton(this, QStringLiteral("open"), transport, QRect(248, 56, 57, 25),
-                       QStringLiteral("Open"), QStringLiteral("開く"));
+                       tr("On to the next track"));
+  Button6 = MakeButton(this, QStringLiteral("open"), transport, QRect(248, 56, 57, 25), tr("Open"),
+                       tr("Open files"));
   Button7 = MakeButton(this, QStringLiteral("sleep"), transport, QRect(248, 80, 57, 25),
-                       QStringLiteral("Sleep"), QStringLiteral("スリープタイマーセット"));
+                       tr("Sleep"), tr("Set the sleep timer"));
   Button8 = MakeButton(this, QStringLiteral("about"), transport, QRect(248, 104, 57, 25),
-                       QStringLiteral("About"), QStringLiteral("アバウト"));
+                       tr("About"), tr("About this player"));
 
   ListButton = new QPushButton(QStringLiteral("≡"), this);
   ListButton->setGeometry(207, 24, 17, 17);
-  ListButton->setToolTip(QStringLiteral("プレイリスト\n") + KeyCommandsHelp());
-  ListButton->setFocusPolicy(Qt::ClickFocus);
+  ListButton->setToolTip(tr("Play list\n") + KeyCommandsHelp());
 
-  // The window's own minimise and close buttons are reached by the mouse only.
-  BitBtn1->setFocusPolicy(Qt::ClickFocus);
-  BitBtn2->setFocusPolicy(Qt::ClickFocus);
-  const QList<QWidget*> tabOrder = {BitBtn1, BitBtn2, Button1, Button5, Button2, Button3,
-                                    Button4, Button6, Button7, Button8, BitBtn3};
+  // Names for assistive technology are the hints; descriptions say what a button does.
+  const std::pair<QPushButton*, std::pair<QString, QString>> described[] = {
+      {BitBtn1, {tr("Minimize"), tr("Hides the window; the tray icon brings it back")}},
+      {BitBtn3, {tr("Maximize"), tr("Not available in this window")}},
+      {BitBtn2, {tr("Close"), tr("Ends the player (Ctrl+Q)")}},
+      {Button4, {Button4->toolTip(), tr("Plays the previous track in the list (key B)")}},
+      {Button5, {Button5->toolTip(), tr("Pauses or resumes playing (key P)")}},
+      {Button1, {Button1->toolTip(), tr("Plays the loaded track (key P)")}},
+      {Button2, {Button2->toolTip(), tr("Stops playing (key S)")}},
+      {Button3, {Button3->toolTip(), tr("Plays the next track in the list (key N)")}},
+      {Button6, {Button6->toolTip(), tr("Chooses files to play (key O)")}},
+      {Button7, {Button7->toolTip(), tr("Opens the sleep timer (key T)")}},
+      {Button8, {Button8->toolTip(), tr("Shows the version and the makers")}},
+      {ListButton, {tr("Play list"), tr("Shows the play list (key L)")}},
+  };
+  for (const auto& [button, texts] : described) {
+    button->setAccessibleName(texts.first);
+    button->setAccessibleDescription(texts.second);
+  }
+  // The style's own focus mark is faint on these small buttons; the keyboard's place shows as
+  // a gold frame.
+  setStyleSheet(
+      QStringLiteral("QPushButton:focus { border: 2px solid rgb(255, 200, 0); "
+                     "border-radius: 3px; background: rgb(240, 240, 240); }"));
+  // Every button is reached by Tab, the transport first, the window's own buttons last.
+  const QList<QWidget*> tabOrder = {Button1, Button5, Button2, Button3,    Button4, Button6,
+                                    Button7, Button8, BitBtn3, ListButton, BitBtn1, BitBtn2};
   for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
@@ -236,28 +262,28 @@ void TForm1::CreateMenu() {
   auto item = [this](const QString& picture, const QString& caption) {
     return PopupMenu1->addAction(Picture(picture), caption);
   };
-  N4 = item(QStringLiteral("previous"), QStringLiteral("前の曲へ(&B)"));
-  N2 = item(QStringLiteral("pause"), QStringLiteral("一時停止(&E)"));
-  N1 = item(QStringLiteral("play"), QStringLiteral("再生(&P)"));
-  N3 = item(QStringLiteral("stop"), QStringLiteral("停止(&S)"));
-  N5 = item(QStringLiteral("next"), QStringLiteral("次の曲へ(&N)"));
+  N4 = item(QStringLiteral("previous"), tr("&Previous"));
+  N2 = item(QStringLiteral("pause"), tr("Paus&e"));
+  N1 = item(QStringLiteral("play"), tr("&Play"));
+  N3 = item(QStringLiteral("stop"), tr("&Stop"));
+  N5 = item(QStringLiteral("next"), tr("&Next"));
   N8 = PopupMenu1->addSeparator();
-  N6 = item(QStringLiteral("open"), QStringLiteral("ファイルオープン(&O)"));
-  OpenFolderItem = item(QStringLiteral("open"), QStringLiteral("フォルダを開く(&F)"));
-  AddFilesItem = PopupMenu1->addAction(QStringLiteral("ファイルを追加(&D)"));
-  AddFolderItem = PopupMenu1->addAction(QStringLiteral("フォルダを追加(&G)"));
-  N7 = item(QStringLiteral("sleep"), QStringLiteral("お休みタイマー(&T)"));
-  AboutA1 = item(QStringLiteral("about"), QStringLiteral("バージョン情報(&A)"));
-  ListItem = PopupMenu1->addAction(QStringLiteral("プレイリスト(&L)"));
-  StopAfterItem = PopupMenu1->addAction(QStringLiteral("この曲で停止(&Q)"));
+  N6 = item(QStringLiteral("open"), tr("&Open Files..."));
+  OpenFolderItem = item(QStringLiteral("open"), tr("Open &Folder..."));
+  AddFilesItem = PopupMenu1->addAction(tr("A&dd Files..."));
+  AddFolderItem = PopupMenu1->addAction(tr("Add Fol&der..."));
+  N7 = item(QStringLiteral("sleep"), tr("Sleep &Timer..."));
+  AboutA1 = item(QStringLiteral("about"), tr("&About"));
+  ListItem = PopupMenu1->addAction(tr("Play &List"));
+  StopAfterItem = PopupMenu1->addAction(tr("Stop After This Trac&k"));
   StopAfterItem->setCheckable(true);
   AddCharsetMenu(PopupMenu1, [this] {
     if (MP3->Opened()) ShowFileTexts();
     playList_.Rescan();
   });
   N9 = PopupMenu1->addSeparator();
-  R1 = item(QStringLiteral("restore"), QStringLiteral("元のサイズに戻す(&R)"));
-  Exit1 = item(QStringLiteral("exit"), QStringLiteral("終了(&X)"));
+  R1 = item(QStringLiteral("restore"), tr("&Restore"));
+  Exit1 = item(QStringLiteral("exit"), tr("E&xit"));
 }
 
 void TForm1::ConnectCommands() {
@@ -322,6 +348,16 @@ void TForm1::SetCompanions(TForm2* form2, QDialog* aboutBox) {
   form2_ = form2;
   aboutBox_ = aboutBox;
   ViewTimer();
+  if (!form2_) return;
+  // The sleep timer lets the track end through the list's stop after the current entry.
+  form2_->SetStopAfterTrack([this](bool on) {
+    const bool playing = MP3->Status() == engine::kStatusPlaying && !Paused();
+    SetStopAfterCurrent(on && playing);
+    return playing;
+  });
+  connect(this, &TForm1::PlayerChanged, form2_, [this] {
+    if (MP3->Status() == engine::kStatusStopped) form2_->PlaybackStopped();
+  });
 }
 
 QColor TForm1::SchemeColour(TScheme scheme) {
@@ -337,8 +373,7 @@ QColor TForm1::SchemeColour(TScheme scheme) {
 }
 
 void TForm1::ApplyScheme(TScheme scheme) {
-  static const QString words[] = {QStringLiteral("STOP"), QStringLiteral("PLAY"),
-                                  QStringLiteral("PAUSE")};
+  const QString words[] = {tr("STOP"), tr("PLAY"), tr("PAUSE")};
   scheme_ = scheme;
   const QColor colour = SchemeColour(scheme);
   for (QLabel* label : {Label1, Label2, Label3, Label5}) {

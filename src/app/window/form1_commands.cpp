@@ -132,8 +132,8 @@ void TForm1::Opened(const QString& entry, const std::exception* error) {
 void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::exception* error) {
   if (!error) {
     if (!opening.skipped.isEmpty()) {
-      prompts_.Notice(this, QStringLiteral("再生できないファイルを飛ばしました:\n") +
-                                opening.skipped.join(u'\n'));
+      prompts_.Notice(this,
+                      tr("Skipped files that cannot be played:\n") + opening.skipped.join(u'\n'));
     }
     StartPlay();
     return;
@@ -157,7 +157,7 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
     SetOpenAndPlayEnabled(false);
     QueueFollowing();
     emit PlayerChanged();
-    prompts_.Notice(this, QStringLiteral("再生できないファイルを飛ばしました:\n") + skipped);
+    prompts_.Notice(this, tr("Skipped files that cannot be played:\n") + skipped);
     return;
   }
   // Nothing in the list can be played: one message, and the window shows the stop.
@@ -166,8 +166,7 @@ void TForm1::PlayOpened(TOpening opening, const QString& entry, const std::excep
   SetOpenAndPlayEnabled(true);
   update();
   emit PlayerChanged();
-  prompts_.Warning(this, QStringLiteral("再生できるファイルがありません:\n") + skipped,
-                   QStringLiteral("警告"));
+  prompts_.Warning(this, tr("No file can be played:\n") + skipped, tr("Warning"));
 }
 
 void TForm1::StartPlay() {
@@ -187,7 +186,7 @@ void TForm1::StartPlay() {
     FollowStatus();
     if (MP3->Status() == engine::kStatusStopped) SetOpenAndPlayEnabled(true);
     if (!ShowDeviceError(error)) {
-      prompts_.Warning(this, QString::fromUtf8(error.what()), QStringLiteral("警告"));
+      prompts_.Warning(this, QString::fromUtf8(error.what()), tr("Warning"));
     }
   }
 }
@@ -195,12 +194,13 @@ void TForm1::StartPlay() {
 bool TForm1::ShowDeviceError(const std::exception& error) {
   const auto* device = dynamic_cast<const engine::TMPDeviceOpenError*>(&error);
   if (!device) return false;
-  const QString name = device->DeviceName().empty() ? QStringLiteral("(なし)")
-                                                    : QString::fromStdString(device->DeviceName());
+  const QString name =
+      device->DeviceName().empty() ? tr("(none)") : QString::fromStdString(device->DeviceName());
   // Not modal: a play asked for over the bus or at start-up, before the sound server is up, must
   // not leave a box that holds the window.
-  prompts_.Notice(this, QStringLiteral("サウンドデバイスを開けませんでした: %1\n%2")
-                            .arg(name, QString::fromUtf8(error.what())));
+  prompts_.Notice(
+      this,
+      tr("Could not open the sound device: %1\n%2").arg(name, QString::fromUtf8(error.what())));
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "app/window/key_commands.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -60,13 +61,15 @@ void InstallKeyCommands(TForm1& form1, QWidget& window) {
 }
 
 QString PlayListKeysHelp() {
-  return QStringLiteral("Enter 再生  Delete 削除  文字を打つとタイトルを検索  Ctrl+Q 終了");
+  return QCoreApplication::translate(
+      "KeyCommands", "Enter play  Delete remove  type letters to find a title  Ctrl+Q quit");
 }
 
 QString KeyCommandsHelp() {
-  return QStringLiteral(
-      "P 再生/一時停止  S 停止  N 次の曲  B 前の曲  O 開く  L プレイリスト  T タイマー  "
-      "←/→ 5秒戻る/進む  ↑/↓ 音量  Ctrl+Q 終了");
+  return QCoreApplication::translate(
+      "KeyCommands",
+      "P play/pause  S stop  N next  B previous  O open  L play list  "
+      "T timer  ←/→ back/forward 5 s  ↑/↓ volume  Ctrl+Q quit");
 }
 
 }  // namespace yumekaze::app

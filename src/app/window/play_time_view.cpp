@@ -1,5 +1,6 @@
 #include "app/window/play_time_view.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QTimer>
 #include <cmath>
@@ -27,6 +28,11 @@ TPlayTimeView::TPlayTimeView(TForm1& form1)
   timeLine_->setFont(GothicFont(12));
   timeLine_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   timeLine_->setGeometry(kTimeLine);
+  timeLine_->setAccessibleDescription(
+      tr("The time played, or the volume while it changes (keys Up and Down)"));
+  ring_->setAccessibleName(tr("Position"));
+  ring_->setAccessibleDescription(
+      tr("How far the track has played; a click or a drag moves there (keys Left and Right)"));
   QPalette palette = timeLine_->palette();
   palette.setColor(QPalette::WindowText, Qt::white);
   timeLine_->setPalette(palette);
@@ -91,7 +97,9 @@ void TPlayTimeView::Refresh() {
 }
 
 void TPlayTimeView::ShowVolume(int volume) {
-  timeLine_->setText(QStringLiteral("音量 %1").arg(volume));
+  timeLine_->setText(tr("Volume %1").arg(volume));
+  QAccessibleEvent event(timeLine_, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
   volumeShown_->start();
 }
 

@@ -1,5 +1,6 @@
 #include "app/window/position_ring.h"
 
+#include <QAccessible>
 #include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+
+#include "app/window/position_ring_accessible.h"
 
 namespace yumekaze::app {
 
@@ -31,6 +34,7 @@ double Radians(double degrees) { return degrees * std::numbers::pi / 180; }
 }  // namespace
 
 TPositionRing::TPositionRing(QWidget& parent) : QWidget(&parent) {
+  TPositionRingAccessible::Install();
   setGeometry(parent.rect());
   setAttribute(Qt::WA_TranslucentBackground);
   setCursor(Qt::PointingHandCursor);
@@ -78,9 +82,16 @@ void TPositionRing::SetFraction(std::optional<double> fraction) {
     return;
   }
   const double from = fraction_.value_or(0);
+  const int percentBefore = PlayedPercent();
   fraction_ = fraction;
   update(ArcBounds(std::min(from, fraction_.value_or(0)), std::max(from, fraction_.value_or(0))));
+  if (PlayedPercent() != percentBefore && QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, PlayedPercent());
+    QAccessible::updateAccessibility(&event);
+  }
 }
+
+int TPositionRing::PlayedPercent() const { return static_cast<int>(fraction_.value_or(0) * 100); }
 
 QRect TPositionRing::ArcBounds(double from, double to) const {
   // The arc is drawn through every hundredth of the way, so the part that changes starts at

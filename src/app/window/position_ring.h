@@ -16,6 +16,8 @@ class TPositionRing : public QWidget {
 
   // 0..1 of the way along the arc; nullopt when the length is unknown (the arc stays empty).
   void SetFraction(std::optional<double> fraction);
+  // How far the file has played, in whole percent; 0 while the length is unknown.
+  int PlayedPercent() const;
   // The fraction of the arc at point p of this widget.
   double FractionAt(QPointF p) const;
   // The point of the arc's middle line at fraction.

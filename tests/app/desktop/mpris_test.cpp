@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "app/translations/app_language.h"
 #include "desktop_support.h"
 #include "pulse_test_server.h"
 #include "test_support.h"
@@ -341,6 +343,8 @@ TEST(DesktopRecording, AWavDeviceRecordsTheListOnceAndStops) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);  // widgets for the tray and the notices
+  // The notices are checked in their Japanese texts; the tools the tests read keep the locale.
+  yumekaze::app::InstallTranslations(application, QLocale(QLocale::Japanese, QLocale::Japan));
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

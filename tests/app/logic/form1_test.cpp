@@ -154,7 +154,7 @@ TEST_F(MainWindow, StartsStoppedWithItsControlsInPlace) {
   EXPECT_EQ(form1->Button7->toolTip(), "スリープタイマーセット");
   EXPECT_EQ(form1->BitBtn1->toolTip(), "最小化");
   EXPECT_FALSE(form1->BitBtn3->isEnabled());
-  EXPECT_EQ(form1->BitBtn1->focusPolicy(), Qt::ClickFocus);
+  EXPECT_EQ(form1->BitBtn1->focusPolicy(), Qt::StrongFocus);  // reached by Tab too
   EXPECT_EQ(form1->Button1->nextInFocusChain(), form1->Button5);
   EXPECT_EQ(form1->Button4->nextInFocusChain(), form1->Button6);
   EXPECT_EQ(form1->Button8->nextInFocusChain(), form1->BitBtn3);
@@ -252,7 +252,6 @@ TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapaneseOnceCp932IsChosen) {
   const QString tagged = audio.MakeTone("sjis.mp3", 1);
   ASSERT_TRUE(TAudioFiles::AppendId3v1(tagged, "\x8e\x52\x93\x63\x91\xbe\x98\x59",
                                        "\x8f\x48\x82\xcc\x96\xe9\x92\xb7\xca\xdd\xb6\xb8"));
-  ASSERT_TRUE(OpenLoaded({tagged}));
   // The choice in the menu shows the open file's texts again at once.
   QMenu* charsets = form1->PopupMenu1->findChildren<QMenu*>().value(0);
   ASSERT_NE(charsets, nullptr);
@@ -261,7 +260,10 @@ TEST_F(MainWindow, ShiftJisId3v1TagShowsAsJapaneseOnceCp932IsChosen) {
       if (action->text().startsWith(caption)) action->trigger();
     }
   };
-  // The list's row, read before in the locale's character set, is read again as well.
+  // Whatever the locale's set, the file is read first as Western European text.
+  pick("CP1252");
+  ASSERT_TRUE(OpenLoaded({tagged}));
+  // The list's row, read before in another character set, is read again as well.
   const QModelIndex row = form1->PlayList().index(0, TPlayListModel::kArtist);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !row.data().toString().isEmpty(); }, kEventTimeoutMs));
   EXPECT_NE(row.data().toString(), "山田太郎");
@@ -706,6 +708,38 @@ TEST_F(MainWindow, SleepTimerAtZeroStopsThePlayer) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return Shown({40, 99}) == stopped; }, kEventTimeoutMs));
   EXPECT_EQ(Word(), "STOP");
   EXPECT_TRUE(OpenAndPlayEnabled());
+}
+
+TEST_F(MainWindow, SleepTimerThatFinishesTheTrackStopsAfterItThenActs) {
+  ASSERT_TRUE(OpenLoaded({longA, longB}));
+  form1->Button1->click();
+  ASSERT_TRUE(Plays(longA));
+  form2 = std::make_unique<TForm2>(
+      *form1->Label4, [this] { form1->StopBySleepTimer(); }, powerOff, prompts, 10);
+  form1->SetCompanions(form2.get(), about.get());
+  form2->CB1->setChecked(true);
+  form2->SE1->setValue(5);
+  form2->FinishTrackBox->setChecked(true);
+  const int volume = form1->MP3->Volume();
+  form2->BitBtn1->click();
+  // Time is up while the track plays: it plays on, unfaded, and stops at its end.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form2->WaitingForTrackEnd(); }, kEventTimeoutMs));
+  EXPECT_EQ(powerOff.requests, 0);
+  EXPECT_EQ(form1->CurrentFile(), longA);
+  EXPECT_TRUE(form1->StopAfterItem->isChecked());
+  EXPECT_EQ(form1->MP3->Volume(), volume);
+  EXPECT_EQ(form1->Label4->text(), "曲の終わり");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return powerOff.requests == 1; }, 3 * kEventTimeoutMs));
+  EXPECT_EQ(Status(), 0);
+  EXPECT_EQ(Index(), 1);  // stopped after the track, not at the end of the list
+  EXPECT_FALSE(form2->Counting());
+  EXPECT_EQ(form1->Label4->text(), "Timer Off");
+  // The choice is kept for the next start.
+  EXPECT_TRUE(TForm2(
+                  *form1->Label4, [] {}, powerOff, prompts)
+                  .FinishTrackBox->isChecked());
+  form2->FinishTrackBox->setChecked(false);
+  form2->BitBtn1->click();
 }
 
 TEST_F(MainWindow, PlaybackEndedByAnErrorShowsStoppedAtOnce) {

@@ -50,7 +50,7 @@ struct SleepTimer : ::testing::Test {
 
 TEST_F(SleepTimer, StartsOffWithTheGroupHidden) {
   EXPECT_EQ(form.windowTitle(), "お休みタイマー");
-  EXPECT_EQ(form.size(), QSize(138, 150));
+  EXPECT_EQ(form.size(), QSize(138, 170));
   EXPECT_FALSE(form.CB1->isChecked());
   EXPECT_EQ(form.CB1->text(), "タイマーを使う");
   EXPECT_EQ(form.GB1->title(), "時間設定");
