@@ -11,17 +11,18 @@ namespace yumekaze::app {
 
 namespace {
 
+// Texts of the menu, translated in the "EqualizerMenu" context.
 QString Tr(const char* text) { return QCoreApplication::translate("EqualizerMenu", text); }
 
 }  // namespace
 
 QMenu* AddEqualizerMenu(QMenu& menu, QAction* before, const engine::TMP3Player& player,
                         TEqualizerWindow& window) {
-  QAction* open = new QAction(Tr("Equali&zer…"), &menu);
+  QAction* open = new QAction(Tr(QT_TRANSLATE_NOOP("EqualizerMenu", "Equali&zer…")), &menu);
   QObject::connect(open, &QAction::triggered, &window, &TEqualizerWindow::Raise);
   menu.insertAction(before, open);
 
-  auto* gain = new QMenu(Tr("Repla&yGain"), &menu);
+  auto* gain = new QMenu(Tr(QT_TRANSLATE_NOOP("EqualizerMenu", "Repla&yGain")), &menu);
   auto* modes = new QActionGroup(gain);
   const std::pair<engine::TMP3ReplayGainMode, const char*> choices[] = {
       {engine::rgmOff, QT_TRANSLATE_NOOP("EqualizerMenu", "&Off")},
@@ -37,12 +38,13 @@ QMenu* AddEqualizerMenu(QMenu& menu, QAction* before, const engine::TMP3Player& 
                      [&window, mode] { window.SetReplayGainMode(mode); });
   }
   gain->addSeparator();
-  QAction* clipping = gain->addAction(Tr("&Prevent clipping"));
+  QAction* clipping = gain->addAction(Tr(QT_TRANSLATE_NOOP("EqualizerMenu", "&Prevent clipping")));
   clipping->setCheckable(true);
   clipping->setChecked(player.ReplayGainPreventClipping());
   QObject::connect(clipping, &QAction::toggled, &window, &TEqualizerWindow::SetPreventClipping);
-  QObject::connect(gain->addAction(Tr("Pre-amp and &default gain…")), &QAction::triggered, &window,
-                   &TEqualizerWindow::Raise);
+  QObject::connect(
+      gain->addAction(Tr(QT_TRANSLATE_NOOP("EqualizerMenu", "Pre-amp and &default gain…"))),
+      &QAction::triggered, &window, &TEqualizerWindow::Raise);
   menu.insertMenu(before, gain);
   return gain;
 }

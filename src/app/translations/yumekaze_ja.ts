@@ -13,6 +13,37 @@
     </message>
 </context>
 <context>
+    <name>EqualizerMenu</name>
+    <message>
+        <source>&amp;Off</source>
+        <translation>オフ(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Track</source>
+        <translation>トラック(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Album</source>
+        <translation>アルバム(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Equali&amp;zer…</source>
+        <translation>イコライザー(&amp;Z)…</translation>
+    </message>
+    <message>
+        <source>Repla&amp;yGain</source>
+        <translation>リプレイゲイン(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>&amp;Prevent clipping</source>
+        <translation>クリップを防ぐ(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Pre-amp and &amp;default gain…</source>
+        <translation>プリアンプと既定のゲイン(&amp;D)…</translation>
+    </message>
+</context>
+<context>
     <name>KeyCommands</name>
     <message>
         <source>Enter play  Delete remove  type letters to find a title  Ctrl+Q quit</source>
@@ -27,11 +58,11 @@
     <name>QObject</name>
     <message>
         <source>  reconnecting</source>
-        <translation>  reconnecting</translation>
+        <translation>  再接続中</translation>
     </message>
     <message>
         <source>  buffering %1 %</source>
-        <translation>  buffering %1 %</translation>
+        <translation>  バッファリング中 %1 %</translation>
     </message>
 </context>
 <context>
@@ -70,6 +101,65 @@
     <message>
         <source>Opens the home page</source>
         <translation>ホームページを開きます</translation>
+    </message>
+</context>
+<context>
+    <name>yumekaze::app::TEqualizerWindow</name>
+    <message>
+        <source>Equalizer</source>
+        <translation>イコライザー</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>オン</translation>
+    </message>
+    <message>
+        <source>Save as…</source>
+        <translation>名前を付けて保存…</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Preset:</source>
+        <translation>プリセット:</translation>
+    </message>
+    <message>
+        <source>Pre-amp: added to every band</source>
+        <translation>プリアンプ: すべての帯域に加わります</translation>
+    </message>
+    <message>
+        <source>Pre-amp</source>
+        <translation>プリアンプ</translation>
+    </message>
+    <message>
+        <source>ReplayGain</source>
+        <translation>リプレイゲイン</translation>
+    </message>
+    <message>
+        <source>Pre-amp for files with ReplayGain:</source>
+        <translation>リプレイゲインのあるファイルのプリアンプ:</translation>
+    </message>
+    <message>
+        <source>Gain for files without ReplayGain:</source>
+        <translation>リプレイゲインのないファイルのゲイン:</translation>
+    </message>
+    <message>
+        <source>(custom)</source>
+        <translation>(カスタム)</translation>
+    </message>
+    <message>
+        <source>Save preset</source>
+        <translation>プリセットの保存</translation>
+    </message>
+    <message>
+        <source>Name of the preset:</source>
+        <translation>プリセットの名前:</translation>
+    </message>
+    <message>
+        <source>A built-in preset is named &quot;%1&quot;; choose another name.</source>
+        <translation>組み込みのプリセット「%1」と同じ名前です。別の名前を選んでください。</translation>
     </message>
 </context>
 <context>
