@@ -158,16 +158,18 @@ TEST(SynthesisForms, DctGivesTheReferenceFormsValuesBitForBit) {
     for (int trial = 0; trial < 4000; ++trial) {
       const float scale = std::pow(10.0f, std::uniform_real_distribution<float>(-3, 6)(random));
       std::normal_distribution<float> value(0.0f, scale);
-      // One spare value in front, so that unaligned input is covered too.
-      alignas(16) float input[65];
+      // Two slots 64 apart with a spare value in front, so that unaligned input is covered too;
+      // each slot must come out as the reference form gives it alone.
+      alignas(16) float input[129];
       for (float& v : input) v = value(random);
       if (trial % 10 == 0) std::fill(input + 4, input + 60, -0.0f);
       const float* in = input + (trial / 4 % 2);
       const auto layout = static_cast<DctInput>(trial % 4);
-      alignas(16) float reference[32];
-      alignas(16) float candidate[32];
-      Dct32Reference(table, in, layout, reference);
-      form.dct(table, in, layout, candidate);
+      alignas(16) float reference[2][32];
+      alignas(16) float candidate[2][32];
+      Dct32Reference(table, in, layout, reference[0]);
+      Dct32Reference(table, in + 64, layout, reference[1]);
+      form.dct(table, in, 64, layout, candidate[0], candidate[1]);
       ASSERT_EQ(std::memcmp(reference, candidate, sizeof reference), 0)
           << form.name << " layout " << layout << " trial " << trial;
     }
