@@ -52,6 +52,7 @@ void Dct32Reference(const float* table, const float* input, DctInput layout, flo
       return;
     case kDctLeft:
     case kDctRight:
+    case kDctBoth:  // alone, the first of the pair: left
       for (int i = 0; i < 32; ++i) gathered[i] = input[2 * i + (layout == kDctRight)];
       break;
     case kDctMix:
@@ -63,6 +64,11 @@ void Dct32Reference(const float* table, const float* input, DctInput layout, flo
 
 void Dct32PairReference(const float* table, const float* input, int32_t slotStride, DctInput layout,
                         float* first, float* second) {
+  if (layout == kDctBoth) {
+    Dct32Reference(table, input, kDctLeft, first);
+    Dct32Reference(table, input, kDctRight, second);
+    return;
+  }
   Dct32Reference(table, input, layout, first);
   Dct32Reference(table, input + slotStride, layout, second);
 }

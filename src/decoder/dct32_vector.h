@@ -68,6 +68,11 @@ struct DctLanes128 {
 struct DctLanes256 {
   using Reg = __m256;
   static Reg Load(const float* input, int32_t slotStride, DctInput layout, int v) {
+    if (layout == kDctBoth) {
+      // Four left/right pairs, parted into the halves with one permutation.
+      return _mm256_permutevar8x32_ps(_mm256_loadu_ps(input + 8 * v),
+                                      _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+    }
     return _mm256_set_m128(DctLoad(input + slotStride, layout, v), DctLoad(input, layout, v));
   }
   static void Store(float* first, float* second, int offset, Reg v) {

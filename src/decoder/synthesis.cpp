@@ -94,12 +94,22 @@ void OutputMono(DecoderState& decoder, const float* samples, uint8_t* output, in
 }
 
 void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
-  // Both rings share position 0 here.
-  const int32_t p = decoder.SynthRingPos[0];
-  const SlotRun left{0, samples, 64, kDctLeft, true, decoder.WindowStereo, output, 128};
-  const SlotRun right{1, samples, 64, kDctRight, true, decoder.WindowStereo, output + 2, 128};
-  SynthesizeSlots(decoder, left, p, slotCount);
-  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, right, p, slotCount);
+  // Both rings share position 0 here; one DCT call transforms both channels of a slot.
+  alignas(16) float scratch[64];
+  for (int32_t s = 0; s < slotCount; ++s) {
+    const float* slot = samples + 64 * s;
+    if (decoder.equalizer.SubbandEqEnabled) {
+      ApplySubbandGains(decoder.equalizer, slot, true, scratch);
+      slot = scratch;
+    }
+    const int32_t p = decoder.SynthRingPos[0];
+    decoder.Dct(decoder.CosineTable, slot, 0, kDctBoth, decoder.SynthRing[0] + p,
+                decoder.SynthRing[1] + p);
+    uint8_t* out = output + 128 * s;
+    decoder.WindowStereo(decoder.SynthRing[0], p, out);
+    decoder.WindowStereo(decoder.SynthRing[1], p, out + 2);
+    decoder.SynthRingPos[0] = StepBack(p);
+  }
 }
 
 void OutputMix(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {

@@ -20,6 +20,8 @@ enum DctInput : int32_t {
   kDctLeft = 1,        // the even values of an interleaved slot of 64
   kDctRight = 2,       // the odd values of an interleaved slot of 64
   kDctMix = 3,         // (left + right) x 0.5 of an interleaved slot of 64
+  kDctBoth = 4,        // pairs only: left into the first output, right into the second, of one
+                       // interleaved slot of 64 (the slot stride is not used)
 };
 // The DCTs of two slots at once: the first slot's input at `input`, the second's `slotStride`
 // floats further on, into `first` and `second` (32 floats each).

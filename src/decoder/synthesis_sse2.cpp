@@ -90,6 +90,11 @@ void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output) {
 
 void Dct32Sse2(const float* table, const float* input, int32_t slotStride, DctInput layout,
                float* first, float* second) {
+  if (layout == kDctBoth) {
+    Dct32Vector<DctLanes128>(table, input, 0, kDctLeft, first, nullptr);
+    Dct32Vector<DctLanes128>(table, input, 0, kDctRight, second, nullptr);
+    return;
+  }
   Dct32Vector<DctLanes128>(table, input, 0, layout, first, nullptr);
   Dct32Vector<DctLanes128>(table, input + slotStride, 0, layout, second, nullptr);
 }
