@@ -106,6 +106,7 @@ int RegisterAll() {
     benchmark::RegisterBenchmark(("Dct32" + suffix).c_str(), BM_Dct, form, kDctContiguous);
     benchmark::RegisterBenchmark(("Dct32Interleaved" + suffix).c_str(), BM_Dct, form, kDctLeft);
     benchmark::RegisterBenchmark(("Dct32Mix" + suffix).c_str(), BM_Dct, form, kDctMix);
+    benchmark::RegisterBenchmark(("Dct32Both" + suffix).c_str(), BM_Dct, form, kDctBoth);
   }
   return 0;
 }
