@@ -16,7 +16,7 @@ ROOT = Path(__file__).resolve().parent.parent
 
 def commands(cli, f):
     return {
-        "yumekaze": [cli, "decode", "--full-band", f, "-o", "/dev/null"],
+        "yumekaze": [cli, "decode", f, "-o", "/dev/null"],
         "mpg123": ["mpg123", "-q", "-s", f],
         "ffmpeg": ["ffmpeg", "-v", "quiet", "-i", f, "-f", "s16le", "-y", "/dev/null"],
         "madplay": ["madplay", "-q", "-o", "raw:/dev/null", f],

@@ -4,7 +4,6 @@
 // 2k + 1 from differences' outputs k and k + 1 (the last one alone).
 #include <cmath>
 
-#include "decoder/decoder_state.h"
 #include "decoder/synthesis.h"
 
 namespace yumekaze::decoder {
@@ -53,6 +52,7 @@ void Dct32Reference(const float* table, const float* input, DctInput layout, flo
       return;
     case kDctLeft:
     case kDctRight:
+    case kDctBoth:  // alone, the first of the pair: left
       for (int i = 0; i < 32; ++i) gathered[i] = input[2 * i + (layout == kDctRight)];
       break;
     case kDctMix:
@@ -62,17 +62,15 @@ void Dct32Reference(const float* table, const float* input, DctInput layout, flo
   FastDct<32>(gathered, output, table);
 }
 
-void Dct32(const DecoderState& decoder, const float* input, float* output) {
-  decoder.Dct(decoder.CosineTable, input, kDctContiguous, output);
-}
-
-void Dct32Interleaved(const DecoderState& decoder, const float* input, int32_t channel,
-                      float* output) {
-  decoder.Dct(decoder.CosineTable, input, channel == 0 ? kDctLeft : kDctRight, output);
-}
-
-void Dct32Mix(const DecoderState& decoder, const float* input, float* output) {
-  decoder.Dct(decoder.CosineTable, input, kDctMix, output);
+void Dct32PairReference(const float* table, const float* input, int32_t slotStride, DctInput layout,
+                        float* first, float* second) {
+  if (layout == kDctBoth) {
+    Dct32Reference(table, input, kDctLeft, first);
+    Dct32Reference(table, input, kDctRight, second);
+    return;
+  }
+  Dct32Reference(table, input, layout, first);
+  Dct32Reference(table, input + slotStride, layout, second);
 }
 
 }  // namespace yumekaze::decoder

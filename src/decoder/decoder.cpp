@@ -91,7 +91,7 @@ void SelectCpuVariants(DecoderState& decoder, uint32_t flags) {
   // differently and is taken only without them.
   decoder.WindowMono = WindowMonoX87;
   decoder.WindowStereo = WindowStereoX87;
-  decoder.Dct = Dct32Reference;
+  decoder.Dct = Dct32PairReference;
 #if defined(__x86_64__)
   if ((flags & (kCpuAVX2 | kCpuFMA)) == (kCpuAVX2 | kCpuFMA)) {
     decoder.WindowMono = WindowMonoAvx2;

@@ -50,7 +50,7 @@ struct DecoderState {
   bool CosineTableBuilt = false;
   WindowRoutineFn WindowMono = WindowMonoX87;
   WindowRoutineFn WindowStereo = WindowStereoX87;
-  DctRoutineFn Dct = Dct32Reference;
+  DctRoutineFn Dct = Dct32PairReference;
 
   Layer3State layer3;
   EqualizerState equalizer{};

@@ -13,31 +13,67 @@ constexpr int32_t kLayer3Slots = 18;
 
 int32_t StepBack(int32_t position) { return (position - 32) & (kSynthRingSize - 1); }
 
-// Applies the subband gains to one slot when the equalizer is on; returns what to transform.
-// `interleaved` slots hold 64 values (entry e is subband e / 2).
-const float* WithSubbandGains(const DecoderState& decoder, const float* slot, bool interleaved,
-                              float* scratch) {
-  const EqualizerState& eq = decoder.equalizer;
-  if (!eq.SubbandEqEnabled) return slot;
+// Copies a slot with the subband gains applied. `interleaved` slots hold 64 values (entry e is
+// subband e / 2), others 32.
+void ApplySubbandGains(const EqualizerState& eq, const float* slot, bool interleaved,
+                       float* scratch) {
   if (interleaved) {
     for (int i = 0; i < 64; ++i) scratch[i] = slot[i] * eq.SubbandGains[i / 2];
   } else {
     for (int i = 0; i < 32; ++i) scratch[i] = slot[i] * eq.SubbandGains[i];
   }
-  return scratch;
+}
+
+// What one channel's slots are made of and where they go.
+struct SlotRun {
+  int32_t Ring;          // history ring 0 or 1
+  const float* Samples;  // slot s at Samples + SlotStride * s, read in Layout
+  int32_t SlotStride;
+  DctInput Layout;
+  bool SubbandGains;  // whether the equalizer's subband gains apply
+  WindowRoutineFn Window;
+  uint8_t* Output;  // slot s's PCM at Output + OutputStride * s
+  int32_t OutputStride;
+};
+
+// Transforms and windows slotCount slots from ring position `position`, two slots per DCT call;
+// returns the position after the last slot.
+int32_t SynthesizeSlots(DecoderState& decoder, const SlotRun& run, int32_t position,
+                        int32_t slotCount) {
+  float* ring = decoder.SynthRing[run.Ring];
+  const bool gains = run.SubbandGains && decoder.equalizer.SubbandEqEnabled;
+  const bool interleaved = run.Layout != kDctContiguous;
+  alignas(16) float scratch[2][64];
+  alignas(16) float second[32];
+  for (int32_t s = 0; s < slotCount; s += 2) {
+    const bool pair = s + 1 < slotCount;
+    const float* input = run.Samples + run.SlotStride * s;
+    int32_t stride = pair ? run.SlotStride : 0;  // a last odd slot is transformed twice
+    if (gains) {
+      ApplySubbandGains(decoder.equalizer, input, interleaved, scratch[0]);
+      ApplySubbandGains(decoder.equalizer, input + stride, interleaved, scratch[1]);
+      input = scratch[0];
+      stride = 64;
+    }
+    // The second slot waits outside the ring: its place holds the oldest slot that the first
+    // slot's windowing reads.
+    decoder.Dct(decoder.CosineTable, input, stride, run.Layout, ring + position, second);
+    run.Window(ring, position, run.Output + run.OutputStride * s);
+    position = StepBack(position);
+    if (!pair) break;
+    std::memcpy(ring + position, second, sizeof second);
+    run.Window(ring, position, run.Output + run.OutputStride * (s + 1));
+    position = StepBack(position);
+  }
+  return position;
 }
 
 // One channel of an interleaved Layer I/II slot into ring 0, windowed as mono.
 void OutputOneChannel(DecoderState& decoder, const float* samples, uint8_t* output,
                       int32_t slotCount, int32_t channel) {
-  float scratch[64];
-  for (int32_t s = 0; s < slotCount; ++s) {
-    const float* slot = WithSubbandGains(decoder, samples + 64 * s, true, scratch);
-    const int32_t p = decoder.SynthRingPos[0];
-    Dct32Interleaved(decoder, slot, channel, decoder.SynthRing[0] + p);
-    decoder.WindowMono(decoder.SynthRing[0], p, output + 64 * s);
-    decoder.SynthRingPos[0] = StepBack(p);
-  }
+  const SlotRun run{
+      0, samples, 64, channel == 0 ? kDctLeft : kDctRight, true, decoder.WindowMono, output, 64};
+  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], slotCount);
 }
 
 }  // namespace
@@ -53,24 +89,22 @@ void ResetSynthesis(DecoderState& decoder) {
 }
 
 void OutputMono(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
-  float scratch[32];
-  for (int32_t s = 0; s < slotCount; ++s) {
-    const float* slot = WithSubbandGains(decoder, samples + 64 * s, false, scratch);
-    const int32_t p = decoder.SynthRingPos[0];
-    Dct32(decoder, slot, decoder.SynthRing[0] + p);
-    decoder.WindowMono(decoder.SynthRing[0], p, output + 64 * s);
-    decoder.SynthRingPos[0] = StepBack(p);
-  }
+  const SlotRun run{0, samples, 64, kDctContiguous, true, decoder.WindowMono, output, 64};
+  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], slotCount);
 }
 
 void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
-  float scratch[64];
+  // Both rings share position 0 here; one DCT call transforms both channels of a slot.
+  alignas(16) float scratch[64];
   for (int32_t s = 0; s < slotCount; ++s) {
-    const float* slot = WithSubbandGains(decoder, samples + 64 * s, true, scratch);
-    // Both rings share position 0 here.
+    const float* slot = samples + 64 * s;
+    if (decoder.equalizer.SubbandEqEnabled) {
+      ApplySubbandGains(decoder.equalizer, slot, true, scratch);
+      slot = scratch;
+    }
     const int32_t p = decoder.SynthRingPos[0];
-    Dct32Interleaved(decoder, slot, 0, decoder.SynthRing[0] + p);
-    Dct32Interleaved(decoder, slot, 1, decoder.SynthRing[1] + p);
+    decoder.Dct(decoder.CosineTable, slot, 0, kDctBoth, decoder.SynthRing[0] + p,
+                decoder.SynthRing[1] + p);
     uint8_t* out = output + 128 * s;
     decoder.WindowStereo(decoder.SynthRing[0], p, out);
     decoder.WindowStereo(decoder.SynthRing[1], p, out + 2);
@@ -80,12 +114,8 @@ void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output, 
 
 void OutputMix(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
   // The subband gains are not applied to the mix.
-  for (int32_t s = 0; s < slotCount; ++s) {
-    const int32_t p = decoder.SynthRingPos[0];
-    Dct32Mix(decoder, samples + 64 * s, decoder.SynthRing[0] + p);
-    decoder.WindowMono(decoder.SynthRing[0], p, output + 64 * s);
-    decoder.SynthRingPos[0] = StepBack(p);
-  }
+  const SlotRun run{0, samples, 64, kDctMix, false, decoder.WindowMono, output, 64};
+  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], slotCount);
 }
 
 void OutputLeft(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
@@ -97,28 +127,17 @@ void OutputRight(DecoderState& decoder, const float* samples, uint8_t* output, i
 }
 
 void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output, int32_t) {
-  float scratch[32];
-  for (int32_t s = 0; s < kLayer3Slots; ++s) {
-    const float* slot = WithSubbandGains(decoder, samples + 32 * s, false, scratch);
-    const int32_t p = decoder.SynthRingPos[0];
-    Dct32(decoder, slot, decoder.SynthRing[0] + p);
-    decoder.WindowMono(decoder.SynthRing[0], p, output + 64 * s);
-    decoder.SynthRingPos[0] = StepBack(p);
-  }
+  const SlotRun run{0, samples, 32, kDctContiguous, true, decoder.WindowMono, output, 64};
+  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], kLayer3Slots);
 }
 
 void OutputLayer3Channel(DecoderState& decoder, const float* samples, uint8_t* output,
                          int32_t channel) {
   channel &= 1;
-  float scratch[32];
-  float* ring = decoder.SynthRing[channel];
-  for (int32_t s = 0; s < kLayer3Slots; ++s) {
-    const float* slot = WithSubbandGains(decoder, samples + 32 * s, false, scratch);
-    const int32_t p = decoder.SynthRingPos[channel];
-    Dct32(decoder, slot, ring + p);
-    decoder.WindowStereo(ring, p, output + 128 * s + 2 * channel);
-    decoder.SynthRingPos[channel] = StepBack(p);
-  }
+  const SlotRun run{
+      channel, samples, 32, kDctContiguous, true, decoder.WindowStereo, output + 2 * channel, 128};
+  decoder.SynthRingPos[channel] =
+      SynthesizeSlots(decoder, run, decoder.SynthRingPos[channel], kLayer3Slots);
 }
 
 }  // namespace yumekaze::decoder

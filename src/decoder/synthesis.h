@@ -20,9 +20,13 @@ enum DctInput : int32_t {
   kDctLeft = 1,        // the even values of an interleaved slot of 64
   kDctRight = 2,       // the odd values of an interleaved slot of 64
   kDctMix = 3,         // (left + right) x 0.5 of an interleaved slot of 64
+  kDctBoth = 4,        // pairs only: left into the first output, right into the second, of one
+                       // interleaved slot of 64 (the slot stride is not used)
 };
-using DctRoutineFn = void (*)(const float* table, const float* input, DctInput layout,
-                              float* output);
+// The DCTs of two slots at once: the first slot's input at `input`, the second's `slotStride`
+// floats further on, into `first` and `second` (32 floats each).
+using DctRoutineFn = void (*)(const float* table, const float* input, int32_t slotStride,
+                              DctInput layout, float* first, float* second);
 // Windowing of one slot: 32 samples from `ring` (512 floats) at `position`, written 2 bytes apart
 // (mono) or 4 bytes apart (one channel of interleaved stereo).
 using WindowRoutineFn = void (*)(const float* ring, int32_t position, uint8_t* output);
@@ -48,16 +52,11 @@ void OutputLayer3Channel(DecoderState& decoder, const float* samples, uint8_t* o
 // Fills the 31 factors 0.5 / cos(pi (2j + 1) / 2N) for N = 32, 16, 8, 4, 2.
 void BuildCosineTable(float* table);
 
-// X_k = sum_i S_i cos(pi (2i + 1) k / 64), k = 0..31, unnormalised.
-void Dct32(const DecoderState& decoder, const float* input, float* output);
-// Same over every second value of an interleaved slot, starting at `channel`.
-void Dct32Interleaved(const DecoderState& decoder, const float* input, int32_t channel,
-                      float* output);
-// Same over (left + right) x 0.5 of an interleaved slot.
-void Dct32Mix(const DecoderState& decoder, const float* input, float* output);
-
-// Reference form of the DCT core.
+// Reference form of the DCT core: X_k = sum_i S_i cos(pi (2i + 1) k / 64), k = 0..31,
+// unnormalised; and the same for two slots, one after the other.
 void Dct32Reference(const float* table, const float* input, DctInput layout, float* output);
+void Dct32PairReference(const float* table, const float* input, int32_t slotStride, DctInput layout,
+                        float* first, float* second);
 
 // Reference form: wide accumulation in formula order, round half to even, clamp.
 void WindowMonoX87(const float* ring, int32_t position, uint8_t* output);
@@ -74,9 +73,12 @@ void WindowMonoSse2(const float* ring, int32_t position, uint8_t* output);
 void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output);
 void WindowMonoAvx2(const float* ring, int32_t position, uint8_t* output);
 void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output);
-// The DCT with the reference form's operations, four at a time.
-void Dct32Sse2(const float* table, const float* input, DctInput layout, float* output);
-void Dct32Avx2(const float* table, const float* input, DctInput layout, float* output);
+// The DCT with the reference form's operations, four at a time (SSE2: one slot after the other;
+// AVX2: both slots together).
+void Dct32Sse2(const float* table, const float* input, int32_t slotStride, DctInput layout,
+               float* first, float* second);
+void Dct32Avx2(const float* table, const float* input, int32_t slotStride, DctInput layout,
+               float* first, float* second);
 #endif
 
 }  // namespace yumekaze::decoder

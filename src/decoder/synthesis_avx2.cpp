@@ -74,8 +74,9 @@ void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output) {
   WindowAvx2<4>(ring, position, output);
 }
 
-void Dct32Avx2(const float* table, const float* input, DctInput layout, float* output) {
-  Dct32Vector(table, input, layout, output);
+void Dct32Avx2(const float* table, const float* input, int32_t slotStride, DctInput layout,
+               float* first, float* second) {
+  Dct32Vector<DctLanes256>(table, input, slotStride, layout, first, second);
 }
 
 }  // namespace yumekaze::decoder

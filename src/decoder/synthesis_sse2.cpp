@@ -88,8 +88,15 @@ void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output) {
   WindowSse2<4>(ring, position, output);
 }
 
-void Dct32Sse2(const float* table, const float* input, DctInput layout, float* output) {
-  Dct32Vector(table, input, layout, output);
+void Dct32Sse2(const float* table, const float* input, int32_t slotStride, DctInput layout,
+               float* first, float* second) {
+  if (layout == kDctBoth) {
+    Dct32Vector<DctLanes128>(table, input, 0, kDctLeft, first, nullptr);
+    Dct32Vector<DctLanes128>(table, input, 0, kDctRight, second, nullptr);
+    return;
+  }
+  Dct32Vector<DctLanes128>(table, input, 0, layout, first, nullptr);
+  Dct32Vector<DctLanes128>(table, input + slotStride, 0, layout, second, nullptr);
 }
 
 }  // namespace yumekaze::decoder

@@ -158,16 +158,23 @@ TEST(SynthesisForms, DctGivesTheReferenceFormsValuesBitForBit) {
     for (int trial = 0; trial < 4000; ++trial) {
       const float scale = std::pow(10.0f, std::uniform_real_distribution<float>(-3, 6)(random));
       std::normal_distribution<float> value(0.0f, scale);
-      // One spare value in front, so that unaligned input is covered too.
-      alignas(16) float input[65];
+      // Two slots 64 apart with a spare value in front, so that unaligned input is covered too;
+      // each slot must come out as the reference form gives it alone.
+      alignas(16) float input[129];
       for (float& v : input) v = value(random);
       if (trial % 10 == 0) std::fill(input + 4, input + 60, -0.0f);
       const float* in = input + (trial / 4 % 2);
-      const auto layout = static_cast<DctInput>(trial % 4);
-      alignas(16) float reference[32];
-      alignas(16) float candidate[32];
-      Dct32Reference(table, in, layout, reference);
-      form.dct(table, in, layout, candidate);
+      const auto layout = static_cast<DctInput>(trial % 5);
+      alignas(16) float reference[2][32];
+      alignas(16) float candidate[2][32];
+      if (layout == kDctBoth) {
+        Dct32Reference(table, in, kDctLeft, reference[0]);
+        Dct32Reference(table, in, kDctRight, reference[1]);
+      } else {
+        Dct32Reference(table, in, layout, reference[0]);
+        Dct32Reference(table, in + 64, layout, reference[1]);
+      }
+      form.dct(table, in, 64, layout, candidate[0], candidate[1]);
       ASSERT_EQ(std::memcmp(reference, candidate, sizeof reference), 0)
           << form.name << " layout " << layout << " trial " << trial;
     }
@@ -190,6 +197,52 @@ TEST(SynthesisForms, ClippingRoundingAndNanFollowTheReference) {
       for (size_t i = 0; i < 32; ++i) {
         EXPECT_EQ(SampleAt(candidate, i), SampleAt(reference, i))
             << form.name << " value " << value << " sample " << i;
+      }
+    }
+  }
+}
+
+// The front ends transform two slots per DCT call; given one slot per call they pair nothing.
+// Both ways must give the same PCM and ring positions, in every form, with and without the
+// subband gains, over frames enough for the ring to wrap. (Layer III's front ends take the same
+// path with 18 slots of 32 values.)
+TEST(SynthesisForms, FrontEndsGiveTheSamePcmWholeAndSlotBySlot) {
+  struct FrontEnd {
+    const char* name;
+    OutputRoutineFn output;
+    int32_t pcmBytes;  // per slot
+  };
+  const FrontEnd frontEnds[] = {{"mono", OutputMono, 64},
+                                {"stereo", OutputStereo, 128},
+                                {"mix", OutputMix, 64},
+                                {"right", OutputRight, 64}};
+  std::vector<uint32_t> flags = {0, kCpu3DNow};
+  for (const Form& form : VectorForms()) flags.push_back(form.flags);
+  std::mt19937 random(5);
+  std::normal_distribution<float> value(0.0f, 3000.0f);
+  for (const uint32_t cpu : flags) {
+    for (const FrontEnd& end : frontEnds) {
+      for (const bool gains : {false, true}) {
+        auto whole = std::make_unique<DecoderState>();
+        auto single = std::make_unique<DecoderState>();
+        for (DecoderState* d : {whole.get(), single.get()}) {
+          SelectCpuVariants(*d, cpu);
+          ResetSynthesis(*d);
+          d->equalizer.SubbandEqEnabled = gains ? 1 : 0;
+          for (int i = 0; i < 32; ++i) d->equalizer.SubbandGains[i] = 0.25f + 0.05f * i;
+        }
+        for (int frame = 0; frame < 3; ++frame) {
+          std::vector<float> samples(kSubbandSampleCount);
+          for (float& v : samples) v = value(random);
+          std::vector<uint8_t> expected(4608, 0x5A);
+          std::vector<uint8_t> actual(4608, 0x5A);
+          end.output(*whole, samples.data(), actual.data(), 36);
+          for (int32_t s = 0; s < 36; ++s) {
+            end.output(*single, samples.data() + 64 * s, expected.data() + end.pcmBytes * s, 1);
+          }
+          ASSERT_EQ(expected, actual) << end.name << " flags " << cpu << " gains " << gains;
+          ASSERT_EQ(single->SynthRingPos[0], whole->SynthRingPos[0]) << end.name;
+        }
       }
     }
   }
