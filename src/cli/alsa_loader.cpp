@@ -4,28 +4,16 @@
 // points that the ALSA wave device uses and forward to the real ones. Linked into yumekaze-cli
 // only; with --as-needed the executable then does not depend on libasound.
 #include <alsa/asoundlib.h>
-#include <dlfcn.h>
 
 #include <cerrno>
 
+#include "cli/on_demand_library.h"
+
 namespace {
 
-void* Library() {
-  static void* const handle = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-  return handle;
-}
+using yumekaze::cli::Forward;
 
-// Calls the library's `name` with args, or returns fallback when the library or the entry point
-// is missing. Self is the entry point being forwarded; it keys the cached address.
-template <auto Self, typename Result, typename... Args>
-Result Forward(const char* name, Result fallback, Args... args) {
-  using Fn = decltype(Self);
-  static const Fn real = [name] {
-    void* const library = Library();
-    return library != nullptr ? reinterpret_cast<Fn>(::dlsym(library, name)) : nullptr;
-  }();
-  return real != nullptr ? real(args...) : fallback;
-}
+constexpr char kAlsa[] = "libasound.so.2";
 
 // What a call answers when the library cannot be loaded.
 constexpr int kMissing = -ENODEV;
@@ -35,111 +23,118 @@ constexpr int kMissing = -ENODEV;
 extern "C" {
 
 int snd_lib_error_set_handler(snd_lib_error_handler_t handler) {
-  return Forward<&snd_lib_error_set_handler>("snd_lib_error_set_handler", 0, handler);
+  return Forward<kAlsa, &snd_lib_error_set_handler>("snd_lib_error_set_handler", 0, handler);
 }
 
 const char* snd_strerror(int errnum) {
-  return Forward<&snd_strerror, const char*>(
+  return Forward<kAlsa, &snd_strerror, const char*>(
       "snd_strerror", "the ALSA library libasound.so.2 cannot be loaded", errnum);
 }
 
 int snd_pcm_open(snd_pcm_t** pcm, const char* name, snd_pcm_stream_t stream, int mode) {
-  return Forward<&snd_pcm_open>("snd_pcm_open", kMissing, pcm, name, stream, mode);
+  return Forward<kAlsa, &snd_pcm_open>("snd_pcm_open", kMissing, pcm, name, stream, mode);
 }
 
 int snd_pcm_close(snd_pcm_t* pcm) {
-  return Forward<&snd_pcm_close>("snd_pcm_close", kMissing, pcm);
+  return Forward<kAlsa, &snd_pcm_close>("snd_pcm_close", kMissing, pcm);
 }
 
 int snd_pcm_delay(snd_pcm_t* pcm, snd_pcm_sframes_t* delayp) {
-  return Forward<&snd_pcm_delay>("snd_pcm_delay", kMissing, pcm, delayp);
+  return Forward<kAlsa, &snd_pcm_delay>("snd_pcm_delay", kMissing, pcm, delayp);
 }
 
-int snd_pcm_drop(snd_pcm_t* pcm) { return Forward<&snd_pcm_drop>("snd_pcm_drop", kMissing, pcm); }
+int snd_pcm_drop(snd_pcm_t* pcm) {
+  return Forward<kAlsa, &snd_pcm_drop>("snd_pcm_drop", kMissing, pcm);
+}
 
 int snd_pcm_get_params(snd_pcm_t* pcm, snd_pcm_uframes_t* buffer_size,
                        snd_pcm_uframes_t* period_size) {
-  return Forward<&snd_pcm_get_params>("snd_pcm_get_params", kMissing, pcm, buffer_size,
-                                      period_size);
+  return Forward<kAlsa, &snd_pcm_get_params>("snd_pcm_get_params", kMissing, pcm, buffer_size,
+                                             period_size);
 }
 
 int snd_pcm_hw_params_can_pause(const snd_pcm_hw_params_t* params) {
-  return Forward<&snd_pcm_hw_params_can_pause>("snd_pcm_hw_params_can_pause", 0, params);
+  return Forward<kAlsa, &snd_pcm_hw_params_can_pause>("snd_pcm_hw_params_can_pause", 0, params);
 }
 
 int snd_pcm_hw_params_current(snd_pcm_t* pcm, snd_pcm_hw_params_t* params) {
-  return Forward<&snd_pcm_hw_params_current>("snd_pcm_hw_params_current", kMissing, pcm, params);
+  return Forward<kAlsa, &snd_pcm_hw_params_current>("snd_pcm_hw_params_current", kMissing, pcm,
+                                                    params);
 }
 
 // Sizes for alloca: only asked for with a device open, so the library is there; the fallback is
 // a size any parameter block fits.
 size_t snd_pcm_hw_params_sizeof(void) {
-  return Forward<&snd_pcm_hw_params_sizeof>("snd_pcm_hw_params_sizeof", size_t{4096});
+  return Forward<kAlsa, &snd_pcm_hw_params_sizeof>("snd_pcm_hw_params_sizeof", size_t{4096});
 }
 
 size_t snd_pcm_sw_params_sizeof(void) {
-  return Forward<&snd_pcm_sw_params_sizeof>("snd_pcm_sw_params_sizeof", size_t{4096});
+  return Forward<kAlsa, &snd_pcm_sw_params_sizeof>("snd_pcm_sw_params_sizeof", size_t{4096});
 }
 
 int snd_pcm_nonblock(snd_pcm_t* pcm, int nonblock) {
-  return Forward<&snd_pcm_nonblock>("snd_pcm_nonblock", kMissing, pcm, nonblock);
+  return Forward<kAlsa, &snd_pcm_nonblock>("snd_pcm_nonblock", kMissing, pcm, nonblock);
 }
 
 int snd_pcm_pause(snd_pcm_t* pcm, int enable) {
-  return Forward<&snd_pcm_pause>("snd_pcm_pause", kMissing, pcm, enable);
+  return Forward<kAlsa, &snd_pcm_pause>("snd_pcm_pause", kMissing, pcm, enable);
 }
 
 int snd_pcm_poll_descriptors_count(snd_pcm_t* pcm) {
-  return Forward<&snd_pcm_poll_descriptors_count>("snd_pcm_poll_descriptors_count", kMissing, pcm);
+  return Forward<kAlsa, &snd_pcm_poll_descriptors_count>("snd_pcm_poll_descriptors_count", kMissing,
+                                                         pcm);
 }
 
 int snd_pcm_poll_descriptors(snd_pcm_t* pcm, struct pollfd* pfds, unsigned int space) {
-  return Forward<&snd_pcm_poll_descriptors>("snd_pcm_poll_descriptors", kMissing, pcm, pfds, space);
+  return Forward<kAlsa, &snd_pcm_poll_descriptors>("snd_pcm_poll_descriptors", kMissing, pcm, pfds,
+                                                   space);
 }
 
 int snd_pcm_prepare(snd_pcm_t* pcm) {
-  return Forward<&snd_pcm_prepare>("snd_pcm_prepare", kMissing, pcm);
+  return Forward<kAlsa, &snd_pcm_prepare>("snd_pcm_prepare", kMissing, pcm);
 }
 
 int snd_pcm_recover(snd_pcm_t* pcm, int err, int silent) {
-  return Forward<&snd_pcm_recover>("snd_pcm_recover", kMissing, pcm, err, silent);
+  return Forward<kAlsa, &snd_pcm_recover>("snd_pcm_recover", kMissing, pcm, err, silent);
 }
 
 int snd_pcm_resume(snd_pcm_t* pcm) {
-  return Forward<&snd_pcm_resume>("snd_pcm_resume", kMissing, pcm);
+  return Forward<kAlsa, &snd_pcm_resume>("snd_pcm_resume", kMissing, pcm);
 }
 
 int snd_pcm_set_params(snd_pcm_t* pcm, snd_pcm_format_t format, snd_pcm_access_t access,
                        unsigned int channels, unsigned int rate, int soft_resample,
                        unsigned int latency) {
-  return Forward<&snd_pcm_set_params>("snd_pcm_set_params", kMissing, pcm, format, access, channels,
-                                      rate, soft_resample, latency);
+  return Forward<kAlsa, &snd_pcm_set_params>("snd_pcm_set_params", kMissing, pcm, format, access,
+                                             channels, rate, soft_resample, latency);
 }
 
 int snd_pcm_start(snd_pcm_t* pcm) {
-  return Forward<&snd_pcm_start>("snd_pcm_start", kMissing, pcm);
+  return Forward<kAlsa, &snd_pcm_start>("snd_pcm_start", kMissing, pcm);
 }
 
 snd_pcm_state_t snd_pcm_state(snd_pcm_t* pcm) {
-  return Forward<&snd_pcm_state>("snd_pcm_state", SND_PCM_STATE_DISCONNECTED, pcm);
+  return Forward<kAlsa, &snd_pcm_state>("snd_pcm_state", SND_PCM_STATE_DISCONNECTED, pcm);
 }
 
 int snd_pcm_sw_params(snd_pcm_t* pcm, snd_pcm_sw_params_t* params) {
-  return Forward<&snd_pcm_sw_params>("snd_pcm_sw_params", kMissing, pcm, params);
+  return Forward<kAlsa, &snd_pcm_sw_params>("snd_pcm_sw_params", kMissing, pcm, params);
 }
 
 int snd_pcm_sw_params_current(snd_pcm_t* pcm, snd_pcm_sw_params_t* params) {
-  return Forward<&snd_pcm_sw_params_current>("snd_pcm_sw_params_current", kMissing, pcm, params);
+  return Forward<kAlsa, &snd_pcm_sw_params_current>("snd_pcm_sw_params_current", kMissing, pcm,
+                                                    params);
 }
 
 int snd_pcm_sw_params_set_start_threshold(snd_pcm_t* pcm, snd_pcm_sw_params_t* params,
                                           snd_pcm_uframes_t val) {
-  return Forward<&snd_pcm_sw_params_set_start_threshold>("snd_pcm_sw_params_set_start_threshold",
-                                                         kMissing, pcm, params, val);
+  return Forward<kAlsa, &snd_pcm_sw_params_set_start_threshold>(
+      "snd_pcm_sw_params_set_start_threshold", kMissing, pcm, params, val);
 }
 
 snd_pcm_sframes_t snd_pcm_writei(snd_pcm_t* pcm, const void* buffer, snd_pcm_uframes_t size) {
-  return Forward<&snd_pcm_writei, snd_pcm_sframes_t>("snd_pcm_writei", kMissing, pcm, buffer, size);
+  return Forward<kAlsa, &snd_pcm_writei, snd_pcm_sframes_t>("snd_pcm_writei", kMissing, pcm, buffer,
+                                                            size);
 }
 
 }  // extern "C"

@@ -219,7 +219,7 @@ TEST_F(DecodeCommand, NamesThatAreNotUtf8AreOpenedAsTheyAre) {
 
 // The sound libraries are loaded only when a command plays: mapping them and their dependencies
 // would be most of a short decode's time and memory.
-TEST_F(DecodeCommand, DecodingLoadsNoSoundLibrary) {
+TEST_F(DecodeCommand, DecodingLoadsNoSoundNetworkOrCharsetLibrary) {
   const fs::path log = dir / "loader.log";
   const std::string command = "LD_DEBUG=libs " + std::string(YUMEKAZE_CLI) + " decode " +
                               Quoted(demo) + " -o /dev/null 2>" + Quoted(log);
@@ -229,6 +229,8 @@ TEST_F(DecodeCommand, DecodingLoadsNoSoundLibrary) {
   ASSERT_NE(loaded.find("libc.so"), std::string::npos) << "the loader said nothing";
   EXPECT_EQ(loaded.find("libasound"), std::string::npos);
   EXPECT_EQ(loaded.find("libpulse"), std::string::npos);
+  EXPECT_EQ(loaded.find("libcurl"), std::string::npos);
+  EXPECT_EQ(loaded.find("libuchardet"), std::string::npos);
 }
 
 TEST_F(DecodeCommand, WrongUsageExitsWithTwoAndHelpWithZero) {
