@@ -15,6 +15,7 @@
 #include "app/desktop/power_off.h"
 #include "app/desktop/quit_signals.h"
 #include "app/desktop/remote_commands.h"
+#include "app/desktop/track_notices.h"
 #include "app/desktop/tray_icon.h"
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/form2.h"
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
   TWaveDeviceSelection device(*Form1.MP3, sound.name);
   Form1.SetBeforePlay([&device] { device.RefreshAuto(); });
   AddWaveDeviceMenu(*Form1.PopupMenu1, Form1.N9, device, prompts);
+  new TTrackNotices(Form1);
   // A recording into a file ends with the list instead of repeating it until the disk is full.
   Form1.PlayList().SetSinglePass(sound.name.startsWith(u"wav:"));
   auto* session = new TSessionKeeper(Form1);

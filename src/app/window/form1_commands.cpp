@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/covers/current_cover.h"
 #include "app/desktop/tray_icon.h"
 #include "app/dialogs/error_report.h"
 #include "app/dialogs/form2.h"
@@ -60,7 +61,9 @@ void TForm1::ShowFileTexts() {
   SetLineText(Label2, TagText(MP3->Artist()));
   const QString title = TagText(MP3->SongTitle());
   SetLineText(Label3, title);
-  TrayIcon1->SetTipHelp(title);
+  if (!Cover->CachedFile().isEmpty()) Label3->setToolTip(Cover->Tip(title));
+  const QString album = TagText(MP3->Info().Merged().album);
+  TrayIcon1->SetTipHelp(album.isEmpty() ? title : title + u'\n' + album);
 }
 
 // A station: its name and buffering, the artist and title it sends; the tip names both.
