@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QLabel>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -226,6 +228,75 @@ TEST_F(Desktop, ShellCommandsSteerTheRunningPlayer) {
   EXPECT_EQ(none.first, 1);
   EXPECT_TRUE(none.second.contains("no player")) << none.second.toStdString();
   EXPECT_EQ(command({"--volume", "loud"}).first, 2);
+}
+
+// Covers reach MPRIS as art at their own pixel size; while another window is active, each track
+// change is noticed in place of the one before, with the cover; nothing is noticed once turned
+// off, and without a server playback goes on.
+TEST_F(Desktop, CoversAreMprisArtAndTrackChangesAreNoticed) {
+  const QString embedded = audio_.MakeTone("embedded.mp3", 30);
+  ASSERT_TRUE(TAudioFiles::EmbedCover(embedded, audio_.MakePicture("small.jpg", {320, 240})));
+  ASSERT_EQ(QProcess::execute("mid3v2", {"-a", "Someone", "-A", "Covered", "-t", "Song", embedded}),
+            0);
+  ASSERT_FALSE(audio_.MakePicture("covered/Cover.JPG", {500, 400}).isEmpty());
+  const QString beside = audio_.MakeTone("covered/beside.mp3", 30);
+  const auto artSize = [&] {
+    const QString art = Playerctl({"metadata", "mpris:artUrl"});
+    return art.startsWith("file://") ? QImage(QUrl(art).toLocalFile()).size() : QSize();
+  };
+  TNotificationServer server;
+  ASSERT_TRUE(server.Start());
+  QWidget active;
+  active.show();
+  active.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&active));
+
+  Playerctl({"open", QUrl::fromLocalFile(embedded).toString()});
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(320, 240); })) << artSize().width();
+  ASSERT_TRUE(WaitFor([&] { return server.received.size() == 1; }));
+  const TNotificationServer::TNotify first = server.received[0];
+  EXPECT_EQ(first.summary, "Song");
+  EXPECT_EQ(first.body, "Someone\nCovered");
+  EXPECT_EQ(first.hints.value("image-path").toString(),
+            Playerctl({"metadata", "mpris:artUrl"}));
+  if (const QString shot = qEnvironmentVariable("YUMEKAZE_NOTICE_SHOT"); !shot.isEmpty()) {
+    QLabel shown(QString("<table><tr><td><img src=\"%1\" width=96 height=72></td><td><b>%2</b><br>%3"
+                         "</td></tr></table>")
+                     .arg(QUrl(first.hints.value("image-path").toString()).toLocalFile(),
+                          first.summary, QString(first.body).replace("\n", "<br>")));
+    shown.grab().save(shot);
+  }
+
+  Playerctl({"open", QUrl::fromLocalFile(beside).toString()});
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(500, 400); })) << artSize().width();
+  ASSERT_TRUE(WaitFor([&] { return server.received.size() == 2; }));
+  EXPECT_EQ(server.received[1].summary, "beside.mp3");
+  // In place of the first, by the id the server gave it.
+  EXPECT_EQ(first.replacesId, 0u);
+  EXPECT_EQ(server.received[1].replacesId, 1u);
+
+  // No server: the next file plays at once, and nothing is noticed later either.
+  server.Stop();
+  Playerctl({"next"});
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(a_).toString(); }));
+  EXPECT_EQ(Playerctl({"metadata", "mpris:artUrl"}), "");
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Playing"));
+
+  // Turned off in the settings: a track change with a server up is not noticed.
+  Output("gdbus",
+         {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
+          "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Quit"});
+  ASSERT_TRUE(program_.waitForFinished(kTimeoutMs));
+  QSettings(config_.path() + "/velmor/Play.conf", QSettings::IniFormat)
+      .setValue("Desktop/TrackNotices", false);
+  ASSERT_TRUE(server.Start());
+  program_.start(YUMEKAZE_PROGRAM, {beside, embedded});
+  ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(500, 400); }));
+  Playerctl({"next"});
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(320, 240); }));
+  EXPECT_TRUE(WaitFor([&] { return Playerctl({"position"}).toDouble() >= 1.0; }));
+  EXPECT_EQ(server.received.size(), 2);
 }
 
 TEST(DesktopOptions, HelpAndVersionPrintAndEndWithoutAWindow) {
