@@ -20,10 +20,10 @@ QString TCoverCache::DefaultFolder() {
 
 QString TCoverCache::Store(const QByteArray& bytes, const QString& mime) const {
   const QString extension = mime == u"image/png" ? QStringLiteral(".png") : QStringLiteral(".jpg");
-  const QString path = folder_ + u'/' +
-                       QString::fromLatin1(
-                           QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()) +
-                       extension;
+  const QString path =
+      folder_ + u'/' +
+      QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()) +
+      extension;
   QFile existing(path);
   if (existing.exists() && existing.size() == bytes.size()) {
     // Used now: the last to be evicted.

@@ -53,8 +53,8 @@ void TCurrentCover::Follow(const QString& file, const engine::TPictureInfo& embe
       if (image.loadFromData(data)) {
         found.cachedFile = TCoverCache().Store(data, QString::fromStdString(cover->picture.mime));
         found.pixelSize = image.size();
-        found.shown = image.scaled(kShownSide, kShownSide, Qt::KeepAspectRatio,
-                                   Qt::SmoothTransformation);
+        found.shown =
+            image.scaled(kShownSide, kShownSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
       }
     }
     std::lock_guard lock(shared->mutex);

@@ -26,8 +26,7 @@ QString FormatText(const engine::TMP3Player& player) {
   const int version = player.MpegVersion();
   const int layer = player.LayerNumber();
   if (version < 1 || version > 3 || layer < 1 || layer > 3) return {};
-  const QString channels =
-      player.Channels() == 1 ? QObject::tr("mono") : QObject::tr("stereo");
+  const QString channels = player.Channels() == 1 ? QObject::tr("mono") : QObject::tr("stereo");
   return QObject::tr("%1 Layer %2, %3 kHz, %4")
       .arg(QString::fromLatin1(kVersions[version]), QString::fromLatin1(kLayers[layer]))
       .arg(player.SampleRate() / 1000.0, 0, 'g', 3)

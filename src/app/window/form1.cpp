@@ -123,9 +123,8 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
   connect(this, &TForm1::PlayerChanged, this, [this] { playList_.MarkCurrent(MP3->Opened()); });
   connect(this, &TForm1::PlayerChanged, this, [this] {
     if (CurrentFile() == Cover->File()) return;
-    Cover->Follow(CurrentFile(),
-                  MP3->Opened() && !MP3->Live() ? MP3->Info().Merged().picture
-                                                : engine::TPictureInfo{});
+    Cover->Follow(CurrentFile(), MP3->Opened() && !MP3->Live() ? MP3->Info().Merged().picture
+                                                               : engine::TPictureInfo{});
   });
   connect(Cover, &TCurrentCover::Changed, this, [this] {
     if (MP3->Opened()) ShowFileTexts();

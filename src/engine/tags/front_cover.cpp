@@ -63,7 +63,8 @@ int64_t Pixels(const TPictureInfo& picture) {
 
 std::optional<TFrontCover> FindFrontCover(const std::string& path, const TPictureInfo& embedded) {
   std::optional<TFrontCover> cover;
-  if (embedded.present && embedded.data && !embedded.data->empty()) cover = TFrontCover{embedded, {}};
+  if (embedded.present && embedded.data && !embedded.data->empty())
+    cover = TFrontCover{embedded, {}};
   const std::optional<fs::path> image = FolderImage(fs::path(path).parent_path());
   if (!image) return cover;
   const std::optional<std::string> bytes = ReadImage(*image);

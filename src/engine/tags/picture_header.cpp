@@ -13,7 +13,8 @@ int Big16(std::string_view bytes, size_t at) {
 }
 
 uint32_t Big32(std::string_view bytes, size_t at) {
-  return static_cast<uint32_t>(Big16(bytes, at)) << 16 | static_cast<uint32_t>(Big16(bytes, at + 2));
+  return static_cast<uint32_t>(Big16(bytes, at)) << 16 |
+         static_cast<uint32_t>(Big16(bytes, at + 2));
 }
 
 std::optional<TPictureHeader> Sized(const char* mime, uint32_t width, uint32_t height) {
@@ -65,7 +66,12 @@ std::optional<TPictureHeader> ReadPictureHeader(std::string_view bytes) {
 }
 
 TPictureInfo DescribePicture(int type, std::string mime, std::string_view data) {
-  TPictureInfo picture{true, type, std::move(mime), static_cast<int64_t>(data.size()), 0, 0,
+  TPictureInfo picture{true,
+                       type,
+                       std::move(mime),
+                       static_cast<int64_t>(data.size()),
+                       0,
+                       0,
                        std::make_shared<const std::string>(data)};
   if (const std::optional<TPictureHeader> header = ReadPictureHeader(data)) {
     picture.width = header->width;

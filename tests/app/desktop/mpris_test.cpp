@@ -257,13 +257,13 @@ TEST_F(Desktop, CoversAreMprisArtAndTrackChangesAreNoticed) {
   const TNotificationServer::TNotify first = server.received[0];
   EXPECT_EQ(first.summary, "Song");
   EXPECT_EQ(first.body, "Someone\nCovered");
-  EXPECT_EQ(first.hints.value("image-path").toString(),
-            Playerctl({"metadata", "mpris:artUrl"}));
+  EXPECT_EQ(first.hints.value("image-path").toString(), Playerctl({"metadata", "mpris:artUrl"}));
   if (const QString shot = qEnvironmentVariable("YUMEKAZE_NOTICE_SHOT"); !shot.isEmpty()) {
-    QLabel shown(QString("<table><tr><td><img src=\"%1\" width=96 height=72></td><td><b>%2</b><br>%3"
-                         "</td></tr></table>")
-                     .arg(QUrl(first.hints.value("image-path").toString()).toLocalFile(),
-                          first.summary, QString(first.body).replace("\n", "<br>")));
+    QLabel shown(
+        QString("<table><tr><td><img src=\"%1\" width=96 height=72></td><td><b>%2</b><br>%3"
+                "</td></tr></table>")
+            .arg(QUrl(first.hints.value("image-path").toString()).toLocalFile(), first.summary,
+                 QString(first.body).replace("\n", "<br>")));
     shown.grab().save(shot);
   }
 

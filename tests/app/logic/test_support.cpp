@@ -1,10 +1,10 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QFile>
 #include <QProcess>
 
 namespace yumekaze::app::test {

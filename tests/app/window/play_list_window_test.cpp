@@ -198,8 +198,8 @@ TEST_F(PlayListWindow, ThePaneShowsTheLoadedFilesCoverAndFacts) {
   qputenv("XDG_CACHE_HOME", config_.path().toUtf8());
   const QString covered = audio_.MakeTone("covered.mp3", 20);
   ASSERT_TRUE(TAudioFiles::EmbedCover(covered, audio_.MakePicture("embedded.jpg", {300, 300})));
-  ASSERT_EQ(QProcess::execute("mid3v2", {"-A", "Album Name", "-T", "4/12", "-y", "2021",
-                                         "--TXXX", "replaygain_track_gain:-6.02 dB", covered}),
+  ASSERT_EQ(QProcess::execute("mid3v2", {"-A", "Album Name", "-T", "4/12", "-y", "2021", "--TXXX",
+                                         "replaygain_track_gain:-6.02 dB", covered}),
             0);
   TCurrentEntryPane& pane = *panel_->findChild<TCurrentEntryPane*>();
   form1_->SetRepeat(engine::TMPRepeatMode::Off);  // the fast device would come back to the first
@@ -213,7 +213,8 @@ TEST_F(PlayListWindow, ThePaneShowsTheLoadedFilesCoverAndFacts) {
   EXPECT_EQ(pane.Bitrate->text(), "192 kbit/s");
   EXPECT_EQ(pane.Gain->text(), "-6.02 dB");
   // The title line's tip shows the cover too.
-  EXPECT_TRUE(form1_->Label3->toolTip().startsWith("<img src=")) << form1_->Label3->toolTip().toStdString();
+  EXPECT_TRUE(form1_->Label3->toolTip().startsWith("<img src="))
+      << form1_->Label3->toolTip().toStdString();
   QDir().mkpath(YUMEKAZE_SCREENSHOT_DIR);
   panel_->grab().save(YUMEKAZE_SCREENSHOT_DIR "/play_list_pane.png");
 
