@@ -11,7 +11,8 @@
 
 namespace yumekaze::app {
 
-TCoverCache::TCoverCache(QString folder) : folder_(std::move(folder)) {}
+TCoverCache::TCoverCache(QString folder, qint64 maxBytes)
+    : folder_(std::move(folder)), maxBytes_(maxBytes) {}
 
 QString TCoverCache::DefaultFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
@@ -47,7 +48,7 @@ void TCoverCache::Evict(const QString& keep) const {
   qint64 total = 0;
   for (const QFileInfo& file : files) total += file.size();
   for (const QFileInfo& file : files) {  // oldest first
-    if (total <= kMaxBytes) break;
+    if (total <= maxBytes_) break;
     if (file.absoluteFilePath() == QFileInfo(keep).absoluteFilePath()) continue;
     if (QFile::remove(file.absoluteFilePath())) total -= file.size();
   }

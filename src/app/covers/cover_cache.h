@@ -12,7 +12,7 @@ class TCoverCache {
   // The cache's size bound; the least recently used files go first when it is passed.
   static constexpr qint64 kMaxBytes = 64 << 20;
 
-  explicit TCoverCache(QString folder = DefaultFolder());
+  explicit TCoverCache(QString folder = DefaultFolder(), qint64 maxBytes = kMaxBytes);
   static QString DefaultFolder();
 
   // The file holding bytes (a JPEG or PNG picture of that MIME type), written when it is not
@@ -20,10 +20,11 @@ class TCoverCache {
   QString Store(const QByteArray& bytes, const QString& mime) const;
 
  private:
-  // Removes the least recently used files but keep until the folder fits the bound.
+  // Removes the least recently used files but keep until the folder fits in the bound.
   void Evict(const QString& keep) const;
 
   QString folder_;
+  qint64 maxBytes_;
 };
 
 }  // namespace yumekaze::app
