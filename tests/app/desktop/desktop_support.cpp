@@ -1,7 +1,5 @@
 #include "desktop_support.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QTest>
 
@@ -43,40 +41,6 @@ bool WaitFor(const std::function<bool()>& condition) {
 
 bool PlayerctlSays(const QStringList& arguments, const QString& expected) {
   return WaitFor([&] { return Playerctl(arguments) == expected; });
-}
-
-const QString kNotifications = "org.freedesktop.Notifications";
-
-bool TNotificationServer::Start() {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  return bus.registerObject("/org/freedesktop/Notifications", this,
-                            QDBusConnection::ExportAllSlots) &&
-         bus.registerService(kNotifications);
-}
-
-void TNotificationServer::Stop() {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  bus.unregisterService(kNotifications);
-  bus.unregisterObject("/org/freedesktop/Notifications");
-}
-
-QStringList TNotificationServer::GetCapabilities() { return {"body", "actions"}; }
-
-uint TNotificationServer::Notify(const QString&, uint replacesId, const QString&,
-                                 const QString& summary, const QString& body, const QStringList&,
-                                 const QVariantMap& hints, int) {
-  received.append({replacesId, summary, body, hints});
-  return replacesId != 0 ? replacesId : ++lastId_;
-}
-
-void TNotificationServer::CloseNotification(uint) {}
-
-QString TNotificationServer::GetServerInformation(QString& vendor, QString& version,
-                                                  QString& specVersion) {
-  vendor = "test";
-  version = "1";
-  specVersion = "1.2";
-  return "stand-in";
 }
 
 }  // namespace yumekaze::app::test
