@@ -10,15 +10,10 @@
 #include "app/playlist/track_facts.h"
 #include "app/window/form1.h"
 #include "decoder/vbr_header.h"
-#include "platform/text/tag_text.h"
 
 namespace yumekaze::app {
 
 namespace {
-
-QString TagText(const std::string& bytes) {
-  return QString::fromStdString(platform::DecodeTagText(bytes));
-}
 
 QString FormatText(const engine::TMP3Player& player) {
   static const char* const kVersions[] = {"", "MPEG-1", "MPEG-2", "MPEG-2.5"};

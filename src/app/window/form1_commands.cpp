@@ -18,15 +18,10 @@
 #include "app/settings/volume_store.h"
 #include "app/window/form1.h"
 #include "engine/sound/sound_out.h"
-#include "platform/text/tag_text.h"
 
 namespace yumekaze::app {
 
 namespace {
-
-QString TagText(const std::string& bytes) {
-  return QString::fromStdString(platform::DecodeTagText(bytes));
-}
 
 // The file lines end at the Open, Sleep and About buttons, which cover them from there on; a
 // longer line would otherwise show its end as a coloured box on the ring beside the buttons.
