@@ -23,13 +23,14 @@ _yumekaze_cli() {
       return ;;
     --charset) COMPREPLY=($(compgen -W 'UTF-8 CP932 CP1251 CP1252 CP936 CP949 ISO-8859-1' -- "$cur")); return ;;
     -o | --output) _filedir '@(wav|WAV|pcm|raw)'; return ;;
+    --extract-cover) _filedir '@(jpg|jpeg|png)'; return ;;
     --freq-limit | --start | --duration | --volume | --balance | --preamp) return ;;
   esac
   if [[ $cur == -* ]]; then
     local options='--help'
     case ${words[1]} in
       decode) options+=' --band-cap --full-band --channels --freq-limit --cpu --no-gapless --start --duration --eq --eq-mode -o --output' ;;
-      info) options+=' --json --charset' ;;
+      info) options+=' --json --charset --extract-cover' ;;
       play) options+=' --device --volume --balance --replay-gain --preamp --loop --eq --eq-mode --charset' ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -19,6 +19,7 @@ complete -c yumekaze-cli -n '__fish_seen_subcommand_from decode' -l duration -x 
 complete -c yumekaze-cli -n '__fish_seen_subcommand_from decode' -s o -l output -r -d 'WAV file, raw PCM file or -'
 
 complete -c yumekaze-cli -n '__fish_seen_subcommand_from info' -l json -d 'One JSON object per file and line'
+complete -c yumekaze-cli -n '__fish_seen_subcommand_from info' -l extract-cover -r -d 'Write the front cover to PATH'
 complete -c yumekaze-cli -n '__fish_seen_subcommand_from info play' -l charset -x -a 'UTF-8 CP932 CP1251 CP1252 CP936 CP949 ISO-8859-1' -d 'Character set of tag text that is not UTF-8'
 
 complete -c yumekaze-cli -n '__fish_seen_subcommand_from play' -l device -x -a 'auto pulse alsa default null wav:' -d 'Sound output'

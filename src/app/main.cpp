@@ -15,6 +15,7 @@
 #include "app/desktop/power_off.h"
 #include "app/desktop/quit_signals.h"
 #include "app/desktop/remote_commands.h"
+#include "app/desktop/track_notices.h"
 #include "app/desktop/tray_icon.h"
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/form2.h"
@@ -105,6 +106,10 @@ int main(int argc, char** argv) {
   RestoreReplayGain(*Form1.MP3);
   TEqualizerWindow equalizer(*Form1.MP3, prompts);
   AddEqualizerMenu(*Form1.PopupMenu1, Form1.N9, *Form1.MP3, equalizer);
+  // The gain applied is one of the facts the windows show.
+  QObject::connect(&equalizer, &TEqualizerWindow::ReplayGainChanged, &Form1,
+                   &TForm1::PlayerChanged);
+  new TTrackNotices(Form1);
   // A recording into a file ends with the list instead of repeating it until the disk is full.
   Form1.PlayList().SetSinglePass(sound.name.startsWith(u"wav:"));
   auto* session = new TSessionKeeper(Form1);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "cli/shown_text.h"
 #include "decoder/frame_scan.h"
 #include "engine/player/track_probe.h"
+#include "engine/tags/front_cover.h"
 #include "engine/tags/mp3_info.h"
 #include "platform/text/legacy_charset.h"
 #include "platform/text/tag_text.h"
@@ -24,7 +27,9 @@
 namespace yumekaze::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: yumekaze-cli info [--json] [--charset NAME] FILE...\n";
+constexpr const char* kUsage =
+    "usage: yumekaze-cli info [--json] [--charset NAME] FILE...\n"
+    "       yumekaze-cli info --extract-cover PATH FILE\n";
 
 constexpr const char* kHelp =
     "Shows what the player finds in MPEG audio files: the stream's format (MPEG version,\n"
@@ -38,6 +43,10 @@ constexpr const char* kHelp =
     "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
     "                  CP932 or CP1252); by default each text is read as Latin-1 or in\n"
     "                  the locale's legacy set (CP932 under Japanese), whichever it reads as\n"
+    "  --extract-cover PATH\n"
+    "                  writes FILE's front cover to PATH instead: the embedded picture\n"
+    "                  (front cover, else the first) or cover, folder, front or album .jpg,\n"
+    "                  .jpeg or .png beside FILE, whichever has more pixels\n"
     "  -h, --help      show this help\n"
     "\n"
     "Exit status: 0 success, 1 a file that cannot be read or is not MPEG audio, 2 wrong usage.\n"
@@ -74,8 +83,9 @@ constexpr const char* kHelp =
     "                        \"2024-05-01\" or \"2024-05-01T12:30\")\n"
     "  replaygain            {track_gain_db, track_peak, album_gain_db, album_peak}: each a\n"
     "                        number or null\n"
-    "  picture               {type: integer, type_name: string, mime: string, size: integer}\n"
-    "                        or null\n"
+    "  picture               {type: integer, type_name: string, mime: string, size: integer,\n"
+    "                        width: integer or null, height: integer or null} or null: the\n"
+    "                        front cover, else the first picture; pixels from its header\n"
     "  skipped               array of strings: what a limit made the reader pass over, and why\n"
     "  tags                  {id3v1, id3v2, ape, riff_info, lyrics3}: arrays of \"KEY=value\"\n"
     "                        strings\n"
@@ -192,10 +202,12 @@ void PrintInfo(const std::string& path, const engine::TMPTrackProbe& probe) {
   PrintField("comment:", fields.comment);
   PrintReplayGain(fields.replay_gain);
   if (fields.picture.present) {
-    std::printf("  picture:      %s, %s, %lld bytes\n",
-                engine::PictureTypeName(fields.picture.type),
-                SafeText(fields.picture.mime, '?', "?").c_str(),
-                static_cast<long long>(fields.picture.size));
+    std::printf("  picture:      %s, %s, ", engine::PictureTypeName(fields.picture.type),
+                SafeText(fields.picture.mime, '?', "?").c_str());
+    if (fields.picture.width > 0) {
+      std::printf("%d x %d pixels, ", fields.picture.width, fields.picture.height);
+    }
+    std::printf("%lld bytes\n", static_cast<long long>(fields.picture.size));
   }
   const engine::TMP3Info& info = probe.File->Info;
   for (const std::string& skipped : info.Skipped()) {
@@ -226,10 +238,30 @@ std::string ReportFile(const std::string& path, bool json) {
   return {};
 }
 
+// Writes the front cover of path to out; why it could not, empty when it did.
+std::string ExtractCover(const std::string& path, const std::string& out) {
+  FdStream stream;
+  if (!stream.Open(path)) {
+    return "Cannot open file \"" + path + "\". " + std::strerror(stream.LastError());
+  }
+  const engine::TMPProbeOutcome probe = engine::ProbeStream(stream, stream.Seekable(), path);
+  if (!probe.Track) return probe.Error;
+  const std::optional<engine::TFrontCover> cover =
+      engine::FindFrontCover(path, probe.Track->Fields.picture);
+  if (!cover) return "no cover picture in the file or beside it";
+  const std::string& bytes = *cover->picture.data;
+  std::ofstream file(out, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) return "cannot write \"" + out + "\"";
+  return {};
+}
+
 }  // namespace
 
 int RunInfoCommand(std::span<char* const> args) {
   bool json = false;
+  std::optional<std::string> cover_out;
   std::vector<std::string> files;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view text = args[i];
@@ -244,6 +276,9 @@ int RunInfoCommand(std::span<char* const> args) {
         return UsageError("--charset needs the name of a character set iconv knows");
       }
       platform::SetLegacyCharset(args[++i]);
+    } else if (text == "--extract-cover") {
+      if (i + 1 == args.size()) return UsageError("--extract-cover needs the path to write to");
+      cover_out = args[++i];
     } else if (text.size() > 1 && text[0] == '-') {
       return UsageError("unknown option '" + std::string(text) + "'");
     } else {
@@ -251,6 +286,14 @@ int RunInfoCommand(std::span<char* const> args) {
     }
   }
   if (files.empty()) return UsageError("no file given");
+  if (cover_out) {
+    if (files.size() > 1 || json) return UsageError("--extract-cover takes one FILE alone");
+    const std::string error = ExtractCover(files.front(), *cover_out);
+    if (error.empty()) return kExitSuccess;
+    std::fprintf(stderr, "yumekaze-cli info: %s: %s\n", ShownFileName(files.front()).c_str(),
+                 ShownFileName(error).c_str());
+    return kExitFailure;
+  }
 
   int status = kExitSuccess;
   bool first = true;

@@ -141,6 +141,11 @@ class JsonObject {
   std::string out_ = "{";
 };
 
+// A pixel count read from a picture's header; 0 stands for not known.
+std::optional<int64_t> Known(int pixels) {
+  return pixels > 0 ? std::optional<int64_t>(pixels) : std::nullopt;
+}
+
 }  // namespace
 
 std::string InfoJson(std::string_view path, const engine::TMPTrackProbe& probe) {
@@ -162,6 +167,8 @@ std::string InfoJson(std::string_view path, const engine::TMPTrackProbe& probe) 
                             .Text("type_name", engine::PictureTypeName(picture.type))
                             .Text("mime", picture.mime)
                             .Integer("size", picture.size)
+                            .Integer("width", Known(picture.width))
+                            .Integer("height", Known(picture.height))
                             .Close()
                       : "null";
   const decoder::VbrHeader& header = probe.File->Source.HeaderFrame();

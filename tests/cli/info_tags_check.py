@@ -113,7 +113,8 @@ SCHEMA = {
     "replaygain": is_object({key: nullable(is_number) for key in (
         "track_gain_db", "track_peak", "album_gain_db", "album_peak")}),
     "picture": nullable(is_object({"type": is_int, "type_name": is_str, "mime": is_str,
-                                   "size": is_int})),
+                                   "size": is_int, "width": nullable(is_int),
+                                   "height": nullable(is_int)})),
     "skipped": lambda v: isinstance(v, list) and all(map(is_str, v)),
     "tags": is_object({key: lambda v: isinstance(v, list) and all(map(is_str, v)) for key in (
         "id3v1", "id3v2", "ape", "riff_info", "lyrics3")}),
@@ -202,7 +203,7 @@ for path, mine, ref in zip(files, ours, theirs):
         picture = ID3(path).getall("APIC")[0]
         check(f"{name} picture", mine["picture"],
               {"type": 3, "type_name": "front cover", "mime": picture.mime,
-               "size": len(picture.data)})
+               "size": len(picture.data), "width": None, "height": None})
     if "ape" in name or name == "merged.mp3":
         # The audio ends where the APE tag begins.
         ape_start = data.rfind(b"APETAGEX", 0, data.rfind(b"APETAGEX"))
@@ -244,15 +245,58 @@ size = bytes((len(frames) >> shift) & 0x7F for shift in (21, 14, 7, 0))
 audio = open(unsynchronised, "rb").read()
 with open(unsynchronised, "wb") as out:
     out.write(b"ID3\x03\x00\x80" + size + frames + audio)
-cover = copy_audio("ape_cover.mp2")
-ape = APEv2()
-ape["Title"] = "with cover"
-ape["Cover Art (Front)"] = APEValue(b"cover.jpg\0" + b"\xff" * 5000, BINARY)
-ape.save(cover)
-for path, says in ((big, "APIC of 17825"), (unsynchronised, "unsynchronised ID3v2.3 tag"),
-                   (cover, '"Cover Art (Front)" of 5010 bytes: binary')):
+for path, says in ((big, "APIC of 17825"), (unsynchronised, "unsynchronised ID3v2.3 tag")):
     skipped = run_cli([path])[0]["skipped"]
     check(f"{os.path.basename(path)} skipped", any(says in line for line in skipped), True)
+
+# Covers: the front cover before other pictures, APEv2's, and an image beside the file when it
+# has more pixels; each with the pixel size ffmpeg made it at, and written out as it is stored.
+if shutil.which("ffmpeg"):
+    def image(name, size):
+        path = os.path.join(WORK, name)
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                        f"testsrc=s={size}", "-frames:v", "1", path], check=True)
+        return path, open(path, "rb").read()
+
+    jpeg_path, jpeg = image("small.jpg", "320x240")
+    png_path, png = image("large.png", "500x400")
+    covers = os.path.join(WORK, "covers")
+    os.makedirs(covers)
+    pictures = os.path.join(covers, "pictures.mp2")
+    shutil.copy(AUDIO, pictures)
+    tag = ID3()
+    tag.add(APIC(encoding=0, mime="image/png", type=4, desc="back", data=png))
+    tag.add(APIC(encoding=0, mime="image/jpeg", type=3, desc="front", data=jpeg))
+    tag.save(pictures, v2_version=3)
+    ape_cover = copy_audio("ape_cover.mp2")
+    ape = APEv2()
+    ape["Cover Art (Front)"] = APEValue(b"cover.png\0" + png, BINARY)
+    ape.save(ape_cover)
+    extracted = os.path.join(WORK, "extracted")
+
+    def extract(path):
+        if os.path.exists(extracted):
+            os.remove(extracted)
+        status = subprocess.run([CLI, "info", "--extract-cover", extracted, path]).returncode
+        return open(extracted, "rb").read() if status == 0 else status
+
+    check("front cover first", run_cli([pictures])[0]["picture"],
+          {"type": 3, "type_name": "front cover", "mime": "image/jpeg", "size": len(jpeg),
+           "width": 320, "height": 240})
+    check("front cover written", extract(pictures) == jpeg, True)
+    mine = run_cli([ape_cover])[0]
+    check("APE cover", mine["picture"],
+          {"type": 3, "type_name": "front cover", "mime": "image/png", "size": len(png),
+           "width": 500, "height": 400})
+    check("APE cover not skipped", mine["skipped"], [])
+    check("APE cover written", extract(ape_cover) == png, True)
+    shutil.copy(png_path, os.path.join(covers, "Folder.PNG"))
+    check("larger folder image wins", extract(pictures) == png, True)
+    os.remove(os.path.join(covers, "Folder.PNG"))
+    shutil.copy(jpeg_path, os.path.join(covers, "cover.jpeg"))
+    shutil.copy(AUDIO, os.path.join(covers, "plain.mp2"))
+    check("folder image alone", extract(os.path.join(covers, "plain.mp2")) == jpeg, True)
+    check("no cover", extract(untagged), 1)
 
 # Every ID3v1 genre byte: the merged genre as mutagen names it (which says "Unknown" for bytes
 # past its list where TagLib, like us, gives none); the ID3v1 line keeps its own table.

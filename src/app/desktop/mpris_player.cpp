@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/covers/current_cover.h"
 #include "app/playlist/file_names.h"
 #include "app/playlist/track_facts.h"
 #include "app/window/form1.h"
@@ -66,6 +67,10 @@ QVariantMap TMprisPlayer::Metadata() const {
   if (!facts.artist.isEmpty()) metadata[QStringLiteral("xesam:artist")] = QStringList{facts.artist};
   if (!facts.album.isEmpty()) metadata[QStringLiteral("xesam:album")] = facts.album;
   metadata[QStringLiteral("xesam:url")] = FileUri(file);
+  const TCurrentCover& cover = *form1_.Cover;
+  if (cover.File() == file && !cover.CachedFile().isEmpty()) {
+    metadata[QStringLiteral("mpris:artUrl")] = QUrl::fromLocalFile(cover.CachedFile()).toString();
+  }
   return metadata;
 }
 

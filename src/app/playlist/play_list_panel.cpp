@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/dialogs/user_prompts.h"
+#include "app/playlist/current_entry_pane.h"
 #include "app/playlist/play_list_files.h"
 #include "app/playlist/play_list_model.h"
 #include "app/window/app_font.h"
@@ -70,7 +71,7 @@ TPlayListPanel::TPlayListPanel(TForm1& form1, TUserPrompts& prompts)
     : QWidget(nullptr, Qt::Window), form1_(form1), prompts_(prompts) {
   setWindowTitle(tr("Play List"));
   setFont(GothicFont(12));
-  resize(420, 360);
+  resize(440, 520);
 
   List = new TPlayListView(this);
   List->setModel(&form1_.PlayList());
@@ -102,6 +103,7 @@ TPlayListPanel::TPlayListPanel(TForm1& form1, TUserPrompts& prompts)
   buttons->addWidget(SaveButton);
   buttons->addWidget(ClearButton);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new TCurrentEntryPane(form1_, this));
   layout->addWidget(List);
   layout->addLayout(buttons);
   layout->addWidget(Keys);

@@ -15,10 +15,6 @@ namespace yumekaze::app {
 
 namespace {
 
-QString TagText(const std::string& bytes) {
-  return QString::fromStdString(platform::DecodeTagText(bytes));
-}
-
 TTrackFacts Unread(const QString& path) { return {ShownFileName(path), {}, {}, -1}; }
 
 TTrackFacts Read(const QString& path) {
@@ -31,6 +27,10 @@ TTrackFacts Read(const QString& path) {
 }
 
 }  // namespace
+
+QString TagText(const std::string& bytes) {
+  return QString::fromStdString(platform::DecodeTagText(bytes));
+}
 
 TTrackFacts FactsOf(const engine::TMP3Player& player, const QString& listName) {
   if (!player.Opened()) return {};

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace yumekaze::engine {
 class TMP3Player;
@@ -20,6 +21,9 @@ struct TTrackFacts {
   QString album;
   int64_t lengthMs = -1;  // -1: unknown
 };
+
+// Tag bytes as text: UTF-8 as it is, else the legacy character set chosen.
+QString TagText(const std::string& bytes);
 
 // The facts of the file a player has open. For a station: its title's parts, and the station
 // (its own name, else `listName` from its list, else its URL) as the album; the list's name is

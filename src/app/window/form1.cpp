@@ -20,6 +20,7 @@
 #include <QWindow>
 #include <utility>
 
+#include "app/covers/current_cover.h"
 #include "app/desktop/tray_icon.h"
 #include "app/dialogs/error_report.h"
 #include "app/dialogs/form2.h"
@@ -96,6 +97,7 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
   setAttribute(Qt::WA_TranslucentBackground, translucent_);
   setAutoFillBackground(!translucent_);
 
+  Cover = new TCurrentCover(this);
   ConfigurePlayer();
   CreateLabels();
   CreateButtons();
@@ -119,6 +121,15 @@ TForm1::TForm1(std::unique_ptr<engine::TWaveDevice> device, TUserPrompts& prompt
           [this](const QStringList& paths) { AddToPlayList(paths, false); });
   // The list marks the entry loaded, whatever changed it.
   connect(this, &TForm1::PlayerChanged, this, [this] { playList_.MarkCurrent(MP3->Opened()); });
+  connect(this, &TForm1::PlayerChanged, this, [this] {
+    if (CurrentFile() == Cover->File()) return;
+    Cover->Follow(CurrentFile(), MP3->Opened() && !MP3->Live() ? MP3->Info().Merged().picture
+                                                               : engine::TPictureInfo{});
+  });
+  connect(Cover, &TCurrentCover::Changed, this, [this] {
+    if (MP3->Opened()) ShowFileTexts();
+    emit PlayerChanged();
+  });
   for (TEntryExpansion* expansion : {&selections_, &additions_}) {
     expansion->SetOnNames([this](const TStationNames& names) { playList_.AddNames(names); });
   }

@@ -21,6 +21,7 @@ class QDialog;
 
 namespace yumekaze::app {
 
+class TCurrentCover;
 class TForm2;
 class TTrayIcon;
 class TUserPrompts;
@@ -168,6 +169,8 @@ class TForm1 : public QWidget {
   QAction* Exit1;
 
   TTrayIcon* TrayIcon1;
+  // The front cover of the file loaded.
+  TCurrentCover* Cover;
 
  signals:
   // The window accepted its close: the program ends.

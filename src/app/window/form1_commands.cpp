@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/covers/current_cover.h"
 #include "app/desktop/tray_icon.h"
 #include "app/dialogs/error_report.h"
 #include "app/dialogs/form2.h"
@@ -17,15 +18,10 @@
 #include "app/settings/volume_store.h"
 #include "app/window/form1.h"
 #include "engine/sound/sound_out.h"
-#include "platform/text/tag_text.h"
 
 namespace yumekaze::app {
 
 namespace {
-
-QString TagText(const std::string& bytes) {
-  return QString::fromStdString(platform::DecodeTagText(bytes));
-}
 
 // The file lines end at the Open, Sleep and About buttons, which cover them from there on; a
 // longer line would otherwise show its end as a coloured box on the ring beside the buttons.
@@ -60,7 +56,9 @@ void TForm1::ShowFileTexts() {
   SetLineText(Label2, TagText(MP3->Artist()));
   const QString title = TagText(MP3->SongTitle());
   SetLineText(Label3, title);
-  TrayIcon1->SetTipHelp(title);
+  if (!Cover->CachedFile().isEmpty()) Label3->setToolTip(Cover->Tip(title));
+  const QString album = TagText(MP3->Info().Merged().album);
+  TrayIcon1->SetTipHelp(album.isEmpty() ? title : title + u'\n' + album);
 }
 
 // A station: its name and buffering, the artist and title it sends; the tip names both.

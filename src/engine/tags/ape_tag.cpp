@@ -1,11 +1,14 @@
 // APEv2 and APEv1 tags behind the audio (in front of Lyrics3 and ID3v1): a 32-byte footer
 // "APETAGEX", items of a size, flags, a zero-terminated key and a value, and for APEv2 a header
 // of the footer's shape in front of the items.
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "engine/tags/id3v2_frames.h"
 #include "engine/tags/mp3_info.h"
+#include "engine/tags/picture_header.h"
 #include "engine/tags/tag_bytes.h"
 
 namespace yumekaze::engine {
@@ -60,6 +63,16 @@ int64_t TMP3Info::ScanApe(int64_t end) {
     reader_->Skip(static_cast<int64_t>(key.size()) + 1);
     if (value_size > footer - reader_->Position()) break;
     const bool binary = version >= 2000 && (item_flags >> 1 & 3) == kBinaryItem;
+    if (binary && strcasecmp(key.c_str(), "Cover Art (Front)") == 0 &&
+        value_size <= id3v2::kMaxFrameContent) {
+      // The picture's file name, a zero byte, then the picture.
+      if (!tag_bytes::ReadPieces(*reader_, value_size, value)) break;
+      const size_t name_end = value.find('\0');
+      if (name_end != std::string::npos && !ape_picture_.present) {
+        ape_picture_ = DescribePicture(3, {}, std::string_view(value).substr(name_end + 1));
+      }
+      continue;
+    }
     if (binary || value_size > id3v2::kMaxFrameContent) {
       ape_skipped_.push_back(
           "APE item \"" + key + "\" of " + std::to_string(value_size) + " bytes: " +

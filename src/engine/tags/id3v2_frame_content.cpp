@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "engine/tags/id3v2_frames.h"
+#include "engine/tags/picture_header.h"
 #include "engine/tags/tag_bytes.h"
 
 namespace yumekaze::engine::id3v2 {
@@ -64,6 +65,8 @@ std::string Keyed(std::string_view kind, const std::string& description) {
   return description.empty() ? std::string(kind) : std::string(kind) + ":" + description;
 }
 
+constexpr int kFrontCover = 3;
+
 void AddPicture(std::string_view id, std::string_view data, TFrameResults& results) {
   if (data.empty()) return;
   const uint8_t encoding = static_cast<uint8_t>(data[0]);
@@ -90,7 +93,10 @@ void AddPicture(std::string_view id, std::string_view data, TFrameResults& resul
   std::snprintf(line, sizeof line, ", %s, %lld bytes", PictureTypeName(type),
                 static_cast<long long>(size));
   results.lines.push_back(std::string(id) + "=" + mime + line);
-  if (!results.picture.present) results.picture = {true, type, mime, size};
+  // The first front cover, else the first picture.
+  if (!results.picture.present || (results.picture.type != kFrontCover && type == kFrontCover)) {
+    results.picture = DescribePicture(type, mime, data.substr(pos));
+  }
 }
 
 // RVA2: an identification, then per channel its type, a gain in 1/512 dB and a peak of a given

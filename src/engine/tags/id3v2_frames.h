@@ -22,7 +22,7 @@ struct TFrameResults {
   // One "ID=value" line per frame with text; "TXXX:description=value" and "COMM:description=text"
   // for frames told apart by a description.
   std::vector<std::string> lines;
-  TPictureInfo picture;  // the first picture
+  TPictureInfo picture;  // the front cover, else the first picture
   TReplayGain rva2;      // from RVA2 frames identified "track" and "album"
   // What was passed over unread because of a limit: what it was and why.
   std::vector<std::string> skipped;

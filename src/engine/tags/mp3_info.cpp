@@ -31,6 +31,7 @@ void TMP3Info::Clear() {
   lyrics3_start_ = 0;
   ape_lines_.clear();
   ape_skipped_.clear();
+  ape_picture_ = {};
   trailing_tags_start_.reset();
   id3v2_version_ = 0;
 }

@@ -133,6 +133,7 @@ class TMP3Info {
   int64_t lyrics3_start_ = 0;
   TagLines ape_lines_;
   std::vector<std::string> ape_skipped_;
+  TPictureInfo ape_picture_;  // "Cover Art (Front)"
   std::optional<int64_t> trailing_tags_start_;
   int id3v2_version_ = 0;
 };

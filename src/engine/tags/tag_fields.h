@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,12 +22,17 @@ struct TReplayGain {
   bool Empty() const { return !track_gain && !track_peak && !album_gain && !album_peak; }
 };
 
-// The first attached picture: its presence and description; the picture itself is not kept.
+// The front cover attached to a file (ID3v2 type 3, else the first picture; else APEv2's
+// "Cover Art (Front)"): its description and bytes.
 struct TPictureInfo {
   bool present = false;
   int type = 0;  // ID3v2 picture type: 3 front cover, 4 back cover, ...
   std::string mime;
   int64_t size = 0;  // bytes of picture data
+  int width = 0;     // pixels, from the picture's header; 0 when not known
+  int height = 0;
+  // Shared between copies of the fields, which are copied often.
+  std::shared_ptr<const std::string> data;
 };
 
 // Between the values of a field that holds several (ID3v2.4's zero-separated strings, APEv2's

@@ -175,7 +175,7 @@ TTagFields TMP3Info::Merged() const {
   if (!gain.album_peak) gain.album_peak = ParseGain(ape("REPLAYGAIN_ALBUM_PEAK"));
   DropDamagedGains(gain);
 
-  fields.picture = id3v2_.picture;
+  fields.picture = id3v2_.picture.present ? id3v2_.picture : ape_picture_;
   return fields;
 }
 

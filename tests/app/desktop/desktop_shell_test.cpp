@@ -5,10 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusVariant>
-#include <QDBusVirtualObject>
 #include <QMenu>
-#include <QMutex>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -23,53 +20,6 @@
 namespace yumekaze::app::test {
 namespace {
 
-// Answers one interface's methods by name; Properties.Get goes to `properties`. It may serve
-// from a thread of its own, for callers that block the test's main thread.
-class StandIn : public QDBusVirtualObject {
- public:
-  explicit StandIn(QString interfaceXml) : interfaceXml_(std::move(interfaceXml)) {}
-  std::function<QVariant(const QDBusMessage&)> answer;
-  QVariantMap properties;
-
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    if (message.member() == u"Introspect") {
-      connection.send(message.createReply("<node>" + interfaceXml_ + "</node>"));
-      return true;
-    }
-    if (message.interface() == u"org.freedesktop.DBus.Properties") {
-      const QVariant value = properties.value(message.arguments().value(1).toString());
-      connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
-      return true;
-    }
-    {
-      const QMutexLocker lock(&mutex_);
-      calls_ << message;
-    }
-    const QVariant reply = answer ? answer(message) : QVariant();
-    connection.send(reply.isValid() ? message.createReply(reply) : message.createReply());
-    return true;
-  }
-  QString introspect(const QString&) const override { return interfaceXml_; }
-  QList<QDBusMessage> Calls() const {
-    const QMutexLocker lock(&mutex_);
-    return calls_;
-  }
-  QStringList Members() const {
-    QStringList members;
-    for (const QDBusMessage& call : Calls()) members << call.member();
-    return members;
-  }
-  void Clear() {
-    const QMutexLocker lock(&mutex_);
-    calls_.clear();
-  }
-
- private:
-  QString interfaceXml_;
-  mutable QMutex mutex_;
-  QList<QDBusMessage> calls_;
-};
-
 // Runs a command without blocking the event loop, which may have to answer it.
 QString OutputServing(const QStringList& command) {
   QProcess process;
@@ -78,22 +28,6 @@ QString OutputServing(const QStringList& command) {
   WaitFor([&] { return process.state() == QProcess::NotRunning; });
   return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
-
-// A service of its own connection, as another program on the bus would be.
-struct Service {
-  Service(const QString& name, const QString& path, StandIn& object)
-      : name(name), connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)) {
-    registered =
-        connection.registerVirtualObject(path, &object) && connection.registerService(name);
-  }
-  ~Service() {
-    connection.unregisterService(name);
-    QDBusConnection::disconnectFromBus(name);
-  }
-  QString name;
-  QDBusConnection connection;
-  bool registered;
-};
 
 TEST(DesktopShell, TheTrayIconCarriesTheMenuToAStatusNotifierHost) {
   if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {

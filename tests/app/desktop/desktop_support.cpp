@@ -8,6 +8,7 @@ namespace yumekaze::app::test {
 QProcessEnvironment ProgramEnvironment(const QString& config, const QString& device) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("XDG_CONFIG_HOME", config);
+  environment.insert("XDG_CACHE_HOME", config + "/cache");
   environment.insert("YUMEKAZE_DEVICE", device);
   return environment;
 }

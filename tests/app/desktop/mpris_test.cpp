@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMetaType>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QLabel>
 #include <QLocale>
 #include <QProcess>
 #include <QSettings>
@@ -13,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <optional>
 
 #include "app/translations/app_language.h"
 #include "desktop_support.h"
@@ -230,6 +236,87 @@ TEST_F(Desktop, ShellCommandsSteerTheRunningPlayer) {
   EXPECT_EQ(command({"--volume", "loud"}).first, 2);
 }
 
+// Covers reach MPRIS as art at their own pixel size. The player's window is not active (there is
+// no window manager to activate it), so each track change is noticed in place of the one before,
+// with the cover; nothing is noticed once turned off, and without a server playback goes on.
+TEST_F(Desktop, CoversAreMprisArtAndTrackChangesAreNoticed) {
+  const QString embedded = audio_.MakeTone("embedded.mp3", 30);
+  ASSERT_TRUE(TAudioFiles::EmbedCover(embedded, audio_.MakePicture("small.jpg", {320, 240})));
+  ASSERT_EQ(QProcess::execute("mid3v2", {"-a", "Someone", "-A", "Covered", "-t", "Song", embedded}),
+            0);
+  ASSERT_FALSE(audio_.MakePicture("covered/Cover.JPG", {500, 400}).isEmpty());
+  const QString beside = audio_.MakeTone("covered/beside.mp3", 30);
+  const auto artSize = [&] {
+    const QString art = Playerctl({"metadata", "mpris:artUrl"});
+    return art.startsWith("file://") ? QImage(QUrl(art).toLocalFile()).size() : QSize();
+  };
+  StandIn server(R"(<interface name="org.freedesktop.Notifications"/>)");
+  uint lastId = 0;
+  server.answer = [&](const QDBusMessage& call) -> QVariant {
+    if (call.member() == u"GetCapabilities") return QStringList{"body"};
+    if (call.member() == u"Notify") return ++lastId;
+    return {};
+  };
+  // Each Notify call's replaced id, summary, body and image.
+  const auto notices = [&] {
+    QList<QStringList> seen;
+    for (const QDBusMessage& call : server.Calls()) {
+      if (call.member() != u"Notify") continue;
+      const QVariantList arguments = call.arguments();
+      const QVariantMap hints = qdbus_cast<QVariantMap>(arguments.value(6));
+      seen.append({arguments.value(1).toString(), arguments.value(3).toString(),
+                   arguments.value(4).toString(), hints.value("image-path").toString()});
+    }
+    return seen;
+  };
+  auto service = std::make_optional<Service>("org.freedesktop.Notifications",
+                                             "/org/freedesktop/Notifications", server);
+  ASSERT_TRUE(service->registered);
+
+  Playerctl({"open", QUrl::fromLocalFile(embedded).toString()});
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(320, 240); })) << artSize().width();
+  ASSERT_TRUE(WaitFor([&] { return notices().size() == 1; }));
+  const QString art = Playerctl({"metadata", "mpris:artUrl"});
+  EXPECT_EQ(notices()[0], QStringList({"0", "Song", "Someone\nCovered", art}));
+  if (const QString shot = qEnvironmentVariable("YUMEKAZE_NOTICE_SHOT"); !shot.isEmpty()) {
+    QLabel shown(QString("<table><tr><td><img src=\"%1\" width=96 height=72></td>"
+                         "<td><b>%2</b><br>%3</td></tr></table>")
+                     .arg(QUrl(art).toLocalFile(), notices()[0][1],
+                          QString(notices()[0][2]).replace("\n", "<br>")));
+    shown.grab().save(shot);
+  }
+
+  // The next notice takes the first one's place, by the id the server gave it.
+  Playerctl({"open", QUrl::fromLocalFile(beside).toString()});
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(500, 400); })) << artSize().width();
+  ASSERT_TRUE(WaitFor([&] { return notices().size() == 2; }));
+  EXPECT_EQ(notices()[1].mid(0, 2), QStringList({"1", "beside.mp3"}));
+
+  // No server: the next file plays at once.
+  service.reset();
+  Playerctl({"next"});
+  EXPECT_TRUE(WaitFor([&] { return Url() == QUrl::fromLocalFile(a_).toString(); }));
+  EXPECT_EQ(Playerctl({"metadata", "mpris:artUrl"}), "");
+  EXPECT_TRUE(PlayerctlSays({"status"}, "Playing"));
+
+  // Turned off in the settings: a track change with a server up is not noticed.
+  Output("gdbus",
+         {"call", "--session", "--dest", "org.mpris.MediaPlayer2.yumekaze", "--object-path",
+          "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Quit"});
+  ASSERT_TRUE(program_.waitForFinished(kTimeoutMs));
+  QSettings(config_.path() + "/velmor/Play.conf", QSettings::IniFormat)
+      .setValue("Desktop/TrackNotices", false);
+  service.emplace("org.freedesktop.Notifications", "/org/freedesktop/Notifications", server);
+  ASSERT_TRUE(service->registered);
+  program_.start(YUMEKAZE_PROGRAM, {beside, embedded});
+  ASSERT_TRUE(program_.waitForStarted(kTimeoutMs));
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(500, 400); }));
+  Playerctl({"next"});
+  EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(320, 240); }));
+  EXPECT_TRUE(WaitFor([&] { return Playerctl({"position"}).toDouble() >= 1.0; }));
+  EXPECT_EQ(notices().size(), 2);
+}
+
 TEST(DesktopOptions, HelpAndVersionPrintAndEndWithoutAWindow) {
   QProcess program;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -342,6 +429,14 @@ TEST(DesktopRecording, AWavDeviceRecordsTheListOnceAndStops) {
 }  // namespace yumekaze::app::test
 
 int main(int argc, char** argv) {
+  // The system bus of the tests in this process is the private session bus. libdbus reads the
+  // buses' addresses once, at the first connection of any test, so it is connected here; the
+  // programs the tests start are given no system bus.
+  if (const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS"); !bus.isEmpty()) {
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus);
+    QDBusConnection::systemBus();
+    qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+  }
   QApplication application(argc, argv);  // widgets for the tray and the notices
   // The notices are checked in their Japanese texts; the tools the tests read keep the locale.
   yumekaze::app::InstallTranslations(application, QLocale(QLocale::Japanese, QLocale::Japan));

@@ -1,6 +1,10 @@
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 
 namespace yumekaze::app::test {
@@ -37,6 +41,21 @@ QString TAudioFiles::MakeTaggedMp3(const QString& name, double seconds, const QS
     return {};
   }
   return QFile::exists(path) ? path : QString();
+}
+
+QString TAudioFiles::MakePicture(const QString& name, QSize size) {
+  const QString path = dir_.filePath(name);
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QImage picture(size, QImage::Format_RGB32);
+  picture.fill(QColor(40, 90, 160));
+  QPainter(&picture).fillRect(0, 0, size.width() / 2, size.height() / 2, QColor(230, 180, 40));
+  return picture.save(path, "JPG") ? path : QString();
+}
+
+bool TAudioFiles::EmbedCover(const QString& path, const QString& picture) {
+  return QProcess::execute(QStringLiteral("mid3v2"),
+                           {QStringLiteral("--picture"),
+                            picture + QStringLiteral(":front:3:image/jpeg"), path}) == 0;
 }
 
 bool TAudioFiles::AppendId3v1(const QString& path, const QByteArray& artist,

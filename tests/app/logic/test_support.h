@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -96,6 +97,10 @@ class TAudioFiles {
   static bool AppendId3v1(const QString& path, const QByteArray& artist, const QByteArray& title);
   // A file that holds no MPEG audio.
   QString MakeText(const QString& name);
+  // A JPEG picture of the given pixel size at name (a path below Folder(), folders made).
+  QString MakePicture(const QString& name, QSize size);
+  // Embeds a JPEG picture in a file's ID3v2 tag as its front cover, with mutagen's mid3v2.
+  static bool EmbedCover(const QString& path, const QString& picture);
   QString Folder() const { return dir_.path() + u'/'; }
 
  private:

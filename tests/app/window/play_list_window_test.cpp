@@ -5,8 +5,10 @@
 
 #include <QCheckBox>
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
@@ -22,6 +24,7 @@
 
 #include "app/dialogs/form2.h"
 #include "app/dialogs/sleep_warning.h"
+#include "app/playlist/current_entry_pane.h"
 #include "app/playlist/play_list_panel.h"
 #include "app/window/form1.h"
 #include "platform/audio/wave_device_factory.h"
@@ -187,6 +190,39 @@ TEST_F(PlayListWindow, DoubleClickPlaysDeleteRemovesDragReordersClearEmpties) {
   Click(panel_->ClearButton->mapToGlobal(panel_->ClearButton->rect().center()));
   ASSERT_TRUE(RowsAre({}));
   EXPECT_EQ(form1_->MP3->Status(), engine::kStatusPlaying);
+}
+
+// The pane follows the file loaded: its cover once found, its tags, format and the ReplayGain it
+// plays at; a file without any shows none of them.
+TEST_F(PlayListWindow, ThePaneShowsTheLoadedFilesCoverAndFacts) {
+  qputenv("XDG_CACHE_HOME", config_.path().toUtf8());
+  const QString covered = audio_.MakeTone("covered.mp3", 20);
+  ASSERT_TRUE(TAudioFiles::EmbedCover(covered, audio_.MakePicture("embedded.jpg", {300, 300})));
+  ASSERT_EQ(QProcess::execute("mid3v2", {"-A", "Album Name", "-T", "4/12", "-y", "2021", "--TXXX",
+                                         "replaygain_track_gain:-6.02 dB", covered}),
+            0);
+  TCurrentEntryPane& pane = *panel_->findChild<TCurrentEntryPane*>();
+  form1_->SetRepeat(engine::TMPRepeatMode::Off);  // the fast device would come back to the first
+  form1_->AddToPlayList({covered, a_}, true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.Picture->pixmap().isNull(); }, kTimeoutMs));
+  EXPECT_EQ(pane.Picture->pixmap().size(), QSize(160, 160));
+  EXPECT_EQ(pane.Album->text(), "Album Name");
+  EXPECT_EQ(pane.Track->text(), "4/12");
+  EXPECT_EQ(pane.Year->text(), "2021");
+  EXPECT_EQ(pane.Format->text(), "MPEG-1 Layer II, 44.1 kHz, stereo");
+  EXPECT_EQ(pane.Bitrate->text(), "192 kbit/s");
+  EXPECT_EQ(pane.Gain->text(), "-6.02 dB");
+  // The title line's tip shows the cover too.
+  EXPECT_TRUE(form1_->Label3->toolTip().startsWith("<img src="))
+      << form1_->Label3->toolTip().toStdString();
+  QDir().mkpath(YUMEKAZE_SCREENSHOT_DIR);
+  panel_->grab().save(YUMEKAZE_SCREENSHOT_DIR "/play_list_pane.png");
+
+  form1_->Button3Click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->CurrentFile() == a_; }, kTimeoutMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Picture->pixmap().isNull(); }, kTimeoutMs));
+  EXPECT_EQ(pane.Album->text(), "");
+  EXPECT_EQ(pane.Gain->text(), "none");
 }
 
 TEST_F(PlayListWindow, SleepTimerNoticeKeepsTheFocusAwayAndCancels) {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "engine/tags/mp3_info.h"
+#include "engine/tags/picture_header.h"
 #include "tag_files.h"
 
 namespace yumekaze::engine {
@@ -275,6 +276,35 @@ TEST(HostileTags, RandomDamageNeverLeavesTheFile) {
       Scan scan(file, round % 5 != 0, capacity);
       if (round % 5 != 0) ExpectSanePositions(scan);
       if (HasFailure()) return;
+    }
+  }
+}
+
+// Picture headers cut anywhere or damaged anywhere: a size only where the header says one, and
+// no read outside the bytes (the sanitizers watch).
+TEST(HostileTags, PictureHeadersCutOrDamagedGiveNoSizeOrTheirOwn) {
+  const std::string jpeg =
+      std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 20) +
+      std::string("\xFF\xFF\xC2\x00\x11\x08\x00\xF0\x01\x40\x03", 11) + std::string(9, '\x01');
+  const std::string png =
+      std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x01\xF4\0\0\x01\x90", 24);
+  for (const auto& [bytes, width, height] :
+       {std::tuple(jpeg, 320, 240), std::tuple(png, 500, 400)}) {
+    const std::optional<TPictureHeader> whole = ReadPictureHeader(bytes);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->width, width);
+    EXPECT_EQ(whole->height, height);
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+      const std::optional<TPictureHeader> part = ReadPictureHeader(bytes.substr(0, cut));
+      if (part) EXPECT_EQ(part->width, width);
+    }
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+      std::string damaged = bytes;
+      damaged[random() % damaged.size()] = char(random());
+      const std::optional<TPictureHeader> read =
+          ReadPictureHeader(damaged.substr(0, random() % damaged.size()));
+      if (read) EXPECT_GT(read->width * read->height, 0);
     }
   }
 }
