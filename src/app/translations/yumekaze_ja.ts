@@ -64,6 +64,34 @@
         <source>  buffering %1 %</source>
         <translation>  バッファリング中 %1 %</translation>
     </message>
+    <message>
+        <source>mono</source>
+        <translation>モノラル</translation>
+    </message>
+    <message>
+        <source>stereo</source>
+        <translation>ステレオ</translation>
+    </message>
+    <message>
+        <source>%1 Layer %2, %3 kHz, %4</source>
+        <translation>%1 レイヤー%2、%3 kHz、%4</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s average</source>
+        <translation>平均 %1 kbit/s</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation>%1 dB</translation>
+    </message>
 </context>
 <context>
     <name>WaveDeviceChoice</name>
@@ -101,6 +129,37 @@
     <message>
         <source>Opens the home page</source>
         <translation>ホームページを開きます</translation>
+    </message>
+</context>
+<context>
+    <name>yumekaze::app::TCurrentEntryPane</name>
+    <message>
+        <source>Album:</source>
+        <translation>アルバム:</translation>
+    </message>
+    <message>
+        <source>Track:</source>
+        <translation>トラック:</translation>
+    </message>
+    <message>
+        <source>Year:</source>
+        <translation>年:</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>形式:</translation>
+    </message>
+    <message>
+        <source>Bitrate:</source>
+        <translation>ビットレート:</translation>
+    </message>
+    <message>
+        <source>Gain applied:</source>
+        <translation>適用ゲイン:</translation>
+    </message>
+    <message>
+        <source>no cover</source>
+        <translation>カバーなし</translation>
     </message>
 </context>
 <context>
@@ -661,6 +720,13 @@ At %1 (in %2 min) it will %3.</source>
     <message>
         <source>Cancels the sleep timer</source>
         <translation>お休みタイマーを解除します</translation>
+    </message>
+</context>
+<context>
+    <name>yumekaze::app::TTrackNotices</name>
+    <message>
+        <source>Notify when the track changes</source>
+        <translation>曲が変わったら通知する</translation>
     </message>
 </context>
 <context>
