@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QMenu>
@@ -27,11 +28,14 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-QAction* Item(QMenu* menu, const QString& caption) {
+// The item whose English caption is source, in the language the menu is shown in.
+QAction* Item(QMenu* menu, const char* source) {
+  const QString caption = QCoreApplication::translate("EqualizerMenu", source);
   for (QAction* action : menu->actions()) {
-    if (action->text().remove(u'&') == caption) return action;
+    if (action->text() == caption) return action;
   }
-  return nullptr;
+  ADD_FAILURE() << "no item " << source;
+  return new QAction(menu);
 }
 
 // The RMS of the samples in a WAV file's data chunk.
@@ -83,26 +87,26 @@ TEST(ReplayGainMenu, ModesScaleThePlayedSamplesAsTheTagsSayAndAreKept) {
   QMenu menu;
   QAction* end = menu.addSeparator();
   QMenu* gain = AddEqualizerMenu(menu, end, player, window);
-  EXPECT_TRUE(Item(gain, QStringLiteral("Track"))->isChecked()) << "the player's default";
+  EXPECT_TRUE(Item(gain, "&Track")->isChecked()) << "the player's default";
   QSignalSpy changes(&window, &TEqualizerWindow::ReplayGainChanged);
 
-  const auto played = [&](const QString& caption, const QString& file) {
+  const auto played = [&](const char* caption, const QString& file) {
     Item(gain, caption)->trigger();
-    EXPECT_TRUE(PlayToEnd(player, file)) << caption.toStdString();
+    EXPECT_TRUE(PlayToEnd(player, file)) << caption;
     return Rms(wav);
   };
-  const double off = played(QStringLiteral("Off"), tagged);
+  const double off = played("&Off", tagged);
   ASSERT_GT(off, 1000);
-  EXPECT_NEAR(played(QStringLiteral("Track"), tagged) / off, std::pow(10.0, -6 / 20.0), 0.01);
-  EXPECT_NEAR(played(QStringLiteral("Album"), tagged) / off, std::pow(10.0, -10 / 20.0), 0.01);
+  EXPECT_NEAR(played("&Track", tagged) / off, std::pow(10.0, -6 / 20.0), 0.01);
+  EXPECT_NEAR(played("&Album", tagged) / off, std::pow(10.0, -10 / 20.0), 0.01);
 
   // The gain for files without ReplayGain, set in the window, plays on the open file at once.
   const double plainOff = [&] {
-    Item(gain, QStringLiteral("Off"))->trigger();
+    Item(gain, "&Off")->trigger();
     EXPECT_TRUE(PlayToEnd(player, plain));
     return Rms(wav);
   }();
-  Item(gain, QStringLiteral("Track"))->trigger();
+  Item(gain, "&Track")->trigger();
   window.DefaultGain->setValue(-8);
   player.Window().ProcessPending();
   EXPECT_FLOAT_EQ(player.ReplayGainFactor(), static_cast<float>(std::pow(10.0, -8 / 20.0)));
@@ -128,7 +132,7 @@ TEST(ReplayGainMenu, ModesScaleThePlayedSamplesAsTheTagsSayAndAreKept) {
   player.Window().ProcessPending();
   EXPECT_NEAR(player.ReplayGainApplied().Decibels, -20 * std::log10(0.5), 1e-9);
   EXPECT_TRUE(player.ReplayGainApplied().Limited);
-  Item(gain, QStringLiteral("Prevent clipping"))->trigger();
+  Item(gain, "&Prevent clipping")->trigger();
   player.Window().ProcessPending();
   EXPECT_NEAR(player.ReplayGainApplied().Decibels, 9, 1e-9);
   EXPECT_FLOAT_EQ(player.DecoderGains().SubbandGains[0], static_cast<float>(std::pow(10.0, 0.45)));
@@ -144,8 +148,8 @@ TEST(ReplayGainMenu, ModesScaleThePlayedSamplesAsTheTagsSayAndAreKept) {
   QMenu nextMenu;
   TEqualizerWindow nextWindow(next, prompts);
   QMenu* nextGain = AddEqualizerMenu(nextMenu, nextMenu.addSeparator(), next, nextWindow);
-  EXPECT_TRUE(Item(nextGain, QStringLiteral("Track"))->isChecked());
-  EXPECT_FALSE(Item(nextGain, QStringLiteral("Prevent clipping"))->isChecked());
+  EXPECT_TRUE(Item(nextGain, "&Track")->isChecked());
+  EXPECT_FALSE(Item(nextGain, "&Prevent clipping")->isChecked());
   EXPECT_EQ(nextWindow.DefaultGain->value(), -8);
   OpenSettings()->remove(QStringLiteral("ReplayGain"));
 }
