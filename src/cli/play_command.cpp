@@ -274,6 +274,9 @@ class PlaySession {
 
   int Run() {
     for (const std::string& list : entries_.UnreadLists) Report(list, "cannot read the play list");
+    for (const std::string& folder : entries_.EmptyFolders) {
+      Report(folder, "no MPEG audio files in this folder");
+    }
     if (queue_.Count() == 0) {
       std::fprintf(stderr, "yumekaze-cli play: nothing to play\n");
       return kExitFailure;

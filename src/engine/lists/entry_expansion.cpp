@@ -85,6 +85,7 @@ TMPExpandedEntries ExpandToEntries(const std::vector<std::string>& paths,
     const bool station = IsStreamUrl(path);
     if (!station && fs::is_directory(path, error)) {
       const std::vector<std::string> files = AudioFilesUnder(AbsolutePath(path));
+      if (files.empty()) expanded.EmptyFolders.push_back(path);
       expanded.Entries.insert(expanded.Entries.end(), files.begin(), files.end());
     } else if (IsPlayList(path)) {
       const TMPPlayList list = ReadPlayList(path, legacy);

@@ -13,6 +13,7 @@ struct TMPExpandedEntries {
   std::vector<std::string> Entries;
   std::map<std::string, std::string> StationNames;  // by URL, from the lists read
   std::vector<std::string> UnreadLists;             // lists that could not be read or fetched
+  std::vector<std::string> EmptyFolders;            // folders without MPEG audio files
 };
 
 // In the order given: folders give their MPEG audio files (.mp3, .mp2, .mp1, .mpga), recursively,

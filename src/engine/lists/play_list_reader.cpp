@@ -96,7 +96,7 @@ TMPPlayList ReadPlayList(const std::string& path, const TMPTextDecoder& legacy) 
                            [&](const std::string& e) { return ResolveRemoteEntry(e, path); })};
   }
   std::error_code error;
-  if (!fs::is_regular_file(path, error)) return {};
+  if (fs::is_directory(path, error)) return {};  // a pipe may hold a list
   std::ifstream file(path, std::ios::binary);
   if (!file) return {};
   const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
