@@ -530,7 +530,8 @@ class PlaySession {
     const engine::TMPStreamFacts facts = player_.StreamFacts();
     // The list's name stands for the station until the stream sends its own name and title.
     const auto listed = entries_.StationNames.find(current_path());
-    const std::string listName = listed == entries_.StationNames.end() ? "" : listed->second;
+    const std::string listName =
+        listed == entries_.StationNames.end() ? "" : ShownFileName(listed->second);
     const std::string station = !facts.Name.empty() ? facts.Name
                                 : !listName.empty() ? listName
                                                     : ShownFileName(current_path());
