@@ -36,6 +36,10 @@ _yumekaze_cli() {
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return
   fi
-  _filedir "$audio"
+  if [[ ${words[1]} == play ]]; then
+    _filedir '@(mp[123a]|MP[123A]|mpga|MPGA|m3u|M3U|m3u8|M3U8|pls|PLS)'
+  else
+    _filedir "$audio"
+  fi
 }
 complete -F _yumekaze_cli yumekaze-cli

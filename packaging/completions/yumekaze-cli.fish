@@ -3,7 +3,7 @@ set -l commands decode info play
 complete -c yumekaze-cli -f
 complete -c yumekaze-cli -n "not __fish_seen_subcommand_from $commands" -a decode -d 'Decode an MPEG audio file to WAV or raw PCM'
 complete -c yumekaze-cli -n "not __fish_seen_subcommand_from $commands" -a info -d 'Show format, audio position and tags'
-complete -c yumekaze-cli -n "not __fish_seen_subcommand_from $commands" -a play -d 'Play MPEG audio files'
+complete -c yumekaze-cli -n "not __fish_seen_subcommand_from $commands" -a play -d 'Play MPEG audio files, folders, play lists and stations'
 complete -c yumekaze-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
 complete -c yumekaze-cli -l help -s h -d 'Show the help'
 complete -c yumekaze-cli -n "__fish_seen_subcommand_from $commands" -F

@@ -1,6 +1,6 @@
-// Loads libcurl when a command first opens a station or fetches a list, instead of at process
-// start: decode and info on files never need it, and libcurl brings its TLS and protocol
-// libraries, most of a short decode's start-up. Linked into yumekaze-cli only.
+// Loads libcurl when a command first opens a station, fetches a list or resolves a URL in one,
+// instead of at process start: decode and info on files never need it, and libcurl brings its TLS
+// and protocol libraries, most of a short decode's start-up. Linked into yumekaze-cli only.
 #include <curl/curl.h>
 
 #include <cstdarg>
@@ -70,5 +70,23 @@ curl_slist* curl_slist_append(curl_slist* list, const char* text) {
 void curl_slist_free_all(curl_slist* list) {
   ForwardVoid<kCurl, &curl_slist_free_all>("curl_slist_free_all", list);
 }
+
+CURLU* curl_url(void) { return Forward<kCurl, &curl_url, CURLU*>("curl_url", nullptr); }
+
+void curl_url_cleanup(CURLU* url) {
+  ForwardVoid<kCurl, &curl_url_cleanup>("curl_url_cleanup", url);
+}
+
+CURLUcode curl_url_set(CURLU* url, CURLUPart part, const char* content, unsigned int flags) {
+  return Forward<kCurl, &curl_url_set>("curl_url_set", CURLUE_OUT_OF_MEMORY, url, part, content,
+                                       flags);
+}
+
+CURLUcode curl_url_get(CURLU* url, CURLUPart part, char** content, unsigned int flags) {
+  return Forward<kCurl, &curl_url_get>("curl_url_get", CURLUE_OUT_OF_MEMORY, url, part, content,
+                                       flags);
+}
+
+void curl_free(void* pointer) { ForwardVoid<kCurl, &curl_free>("curl_free", pointer); }
 
 }  // extern "C"

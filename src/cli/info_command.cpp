@@ -17,6 +17,7 @@
 #include "cli/player_commands.h"
 #include "cli/shown_text.h"
 #include "decoder/frame_scan.h"
+#include "engine/lists/play_list_reader.h"
 #include "engine/player/track_probe.h"
 #include "engine/tags/front_cover.h"
 #include "engine/tags/mp3_info.h"
@@ -37,7 +38,8 @@ constexpr const char* kHelp =
     "audio lies (start offset and length in bytes), the tag fields merged over all tags (ID3v2\n"
     "before APE before RIFF INFO before ID3v1), ReplayGain, an attached picture, and every tag\n"
     "line (ID3v1, ID3v2, APE, RIFF INFO, Lyrics3). FILE may be a pipe, or - for standard\n"
-    "input; tags behind the audio are then not read.\n"
+    "input; tags behind the audio are then not read. A play list (.m3u, .m3u8, .pls) is\n"
+    "reported as one and not read.\n"
     "\n"
     "  --json          one JSON object per file and line, in UTF-8 (the schema below)\n"
     "  --charset NAME  character set of tag text that is not UTF-8 (any iconv name, such as\n"
@@ -224,6 +226,7 @@ void PrintInfo(const std::string& path, const engine::TMPTrackProbe& probe) {
 // Probes path through a descriptor, so that pipes and standard input work, and reports it.
 // Returns why it cannot be read, empty when it was reported.
 std::string ReportFile(const std::string& path, bool json) {
+  if (engine::IsPlayList(path)) return "a play list, not MPEG audio (play plays its entries)";
   FdStream stream;
   if (!stream.Open(path)) {
     return "Cannot open file \"" + path + "\". " + std::strerror(stream.LastError());

@@ -21,6 +21,7 @@
 #include "cli/play_terminal.h"
 #include "cli/player_commands.h"
 #include "cli/shown_text.h"
+#include "engine/lists/entry_expansion.h"
 #include "engine/player/equalizer_presets.h"
 #include "engine/player/mp3_player.h"
 #include "engine/queue/play_queue.h"
@@ -30,6 +31,7 @@
 #include "platform/audio/null_wave_device.h"
 #include "platform/audio/wave_device_factory.h"
 #include "platform/text/legacy_charset.h"
+#include "platform/text/tag_text.h"
 
 namespace yumekaze::cli {
 namespace {
@@ -39,12 +41,18 @@ constexpr const char* kUsage =
     "                         [--volume 0-100] [--balance -100-100]\n"
     "                         [--replay-gain track|album|off] [--preamp DB] [--loop]\n"
     "                         [--eq flat|PRESET|G1,G2,...|list] [--eq-mode freq|subband]\n"
-    "                         [--charset NAME] FILE|URL...\n";
+    "                         [--charset NAME] FILE|FOLDER|LIST|URL...\n";
 
 constexpr const char* kHelp =
     "Plays MPEG audio files one after the other; a file with the same sampling rate and\n"
     "channels as the one before follows it without a gap on the open device. An http:// or\n"
-    "https:// URL plays an internet radio station's MP3 stream (live: no seeking).\n"
+    "https:// URL plays an internet radio station's MP3 stream (live: no seeking). A folder\n"
+    "plays its MPEG audio files (.mp3, .mp2, .mp1, .mpga), also in its subfolders, in natural\n"
+    "order (\"2\" before \"10\"). A play list (.m3u, .m3u8, .pls; a file, or a URL whose list\n"
+    "gives stations) plays its entries: paths relative to the list's folder, absolute paths,\n"
+    "file:// URIs and station URLs; entries that name no file are left out (a plain .m3u that\n"
+    "is not UTF-8 is read like tag text, see --charset). A station shows the name the list\n"
+    "gives it until it sends its own.\n"
     "\n"
     "  --device NAME   auto (the default: the sound server when one answers, else ALSA's\n"
     "                  default device, else no sound), pulse (the sound server's default\n"
@@ -205,13 +213,15 @@ std::string FitColumns(const std::string& text, int columns) {
 
 class PlaySession {
  public:
-  PlaySession(const PlayArguments& args, std::unique_ptr<engine::TWaveDevice> device, bool alsa)
+  PlaySession(const PlayArguments& args, const engine::TMPExpandedEntries& entries,
+              std::unique_ptr<engine::TWaveDevice> device, bool alsa)
       : args_(args),
+        entries_(entries),
         player_(std::move(device)),
         on_alsa_(alsa),
         status_on_terminal_(isatty(STDOUT_FILENO) != 0) {
     player_.SetAutoPlay(false);
-    queue_.Assign(args.files);
+    queue_.Assign(entries.Entries);
     queue_.SetRepeat(args.loop ? engine::TMPRepeatMode::All : engine::TMPRepeatMode::Off);
     // As in the window: one tick per report of the sound server's device, which reports once a
     // second; the status line shows whole seconds.
@@ -263,6 +273,14 @@ class PlaySession {
   }
 
   int Run() {
+    for (const std::string& list : entries_.UnreadLists) Report(list, "cannot read the play list");
+    for (const std::string& folder : entries_.EmptyFolders) {
+      Report(folder, "no MPEG audio files in this folder");
+    }
+    if (queue_.Count() == 0) {
+      std::fprintf(stderr, "yumekaze-cli play: nothing to play\n");
+      return kExitFailure;
+    }
     StartCurrent(+1);
     while (!quit_ && signals_.Caught() == 0) {
       // Also an end that came in while a start waited for its device.
@@ -510,8 +528,16 @@ class PlaySession {
   // The station, its current title and the time played (a live stream has no length).
   std::string StationText() const {
     const engine::TMPStreamFacts facts = player_.StreamFacts();
-    std::string text = facts.Name.empty() ? ShownFileName(current_path()) : facts.Name;
-    if (!facts.Title.empty()) text += "  " + facts.Title;
+    // The list's name stands for the station until the stream sends its own name and title.
+    const auto listed = entries_.StationNames.find(current_path());
+    const std::string listName =
+        listed == entries_.StationNames.end() ? "" : ShownFileName(listed->second);
+    const std::string station = !facts.Name.empty() ? facts.Name
+                                : !listName.empty() ? listName
+                                                    : ShownFileName(current_path());
+    std::string text = station;
+    const std::string& title = facts.Title.empty() && listName != station ? listName : facts.Title;
+    if (!title.empty()) text += "  " + title;
     text += "  " + MinutesAndSeconds(player_.PlayedMilliseconds());
     if (facts.Reconnecting) {
       text += "  reconnecting";
@@ -570,6 +596,7 @@ class PlaySession {
   }
 
   const PlayArguments& args_;
+  const engine::TMPExpandedEntries& entries_;
   QuitSignals signals_;
   engine::TMP3Player player_;
   RawKeys keys_;  // after the player: the terminal is restored before the player goes
@@ -628,7 +655,9 @@ int RunPlayCommand(std::span<char* const> args) {
       return UsageError(error.what());
     }
   }
-  PlaySession session(parsed, std::move(device), on_alsa);
+  const engine::TMPExpandedEntries entries = engine::ExpandToEntries(
+      parsed.files, [](std::string_view bytes) { return platform::DecodeTagText(bytes); });
+  PlaySession session(parsed, entries, std::move(device), on_alsa);
   return session.Run();
 }
 

@@ -16,6 +16,8 @@ namespace yumekaze::app {
 namespace {
 
 const QString kEntries = QStringLiteral("Session/Entries");
+// Beside the entries, one for each; sessions stored before names were kept have none.
+const QString kStationNames = QStringLiteral("Session/StationNames");
 const QString kIndex = QStringLiteral("Session/Index");
 const QString kPosition = QStringLiteral("Session/PositionMs");
 const QString kRepeat = QStringLiteral("Session/Repeat");
@@ -40,8 +42,13 @@ std::optional<QPoint> PlaceOnScreen(QRect window) {
 TSession CaptureSession(TForm1& form1) {
   const engine::TMPPlayQueue& list = form1.PlayList().Queue();
   QStringList entries;
-  for (const QString& path : form1.PlayList().Paths()) entries << PortableName(path);
+  QStringList names;
+  for (const QString& path : form1.PlayList().Paths()) {
+    entries << PortableName(path);
+    names << form1.PlayList().StationName(path);
+  }
   return {.entries = entries,
+          .stationNames = names,
           .index = std::max(list.CurrentIndex(), 0),
           // A station resumes live, not at a place.
           .positionMs = form1.MP3->Live() ? 0 : form1.PlayedMilliseconds(),
@@ -53,6 +60,13 @@ TSession CaptureSession(TForm1& form1) {
 void StoreSession(const TSession& session) {
   const auto settings = OpenSettings();
   settings->setValue(kEntries, session.entries);
+  const bool named = std::any_of(session.stationNames.begin(), session.stationNames.end(),
+                                 [](const QString& name) { return !name.isEmpty(); });
+  if (named) {
+    settings->setValue(kStationNames, session.stationNames);
+  } else {
+    settings->remove(kStationNames);
+  }
   settings->setValue(kIndex, session.index);
   settings->setValue(kPosition, session.positionMs);
   settings->setValue(kRepeat, session.repeat);
@@ -83,6 +97,12 @@ bool RestoreSession(TForm1& form1) {
     entries << NameFromPortable(entry);
   }
   if (entries.isEmpty()) return false;
+  const QStringList names = settings->value(kStationNames).toStringList();
+  TStationNames stationNames;
+  for (qsizetype i = 0; i < std::min(names.size(), entries.size()); ++i) {
+    if (IsStation(entries[i]) && !names[i].isEmpty()) stationNames.insert(entries[i], names[i]);
+  }
+  form1.PlayList().AddNames(stationNames);
   form1.PlayList().Assign(entries);
   const int index = std::clamp(settings->value(kIndex, 0).toInt(), 0, int(entries.size()) - 1);
   // Loaded to go on from the stored time at the next play; nothing sounds before.

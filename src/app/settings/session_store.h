@@ -8,10 +8,12 @@ namespace yumekaze::app {
 
 class TForm1;
 
-// The session kept across runs: the play list, its current entry and the time played of it,
-// repeat and shuffle, and the main window's place where the window system lets programs know it.
+// The session kept across runs: the play list with the names lists gave its stations, its current
+// entry and the time played of it, repeat and shuffle, and the main window's place where the
+// window system lets programs know it.
 struct TSession {
   QStringList entries;
+  QStringList stationNames;  // beside entries: a station's name from its list, else empty
   int index = 0;
   qint64 positionMs = 0;
   int repeat = 0;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -218,6 +219,33 @@ TEST_F(DesktopFeatures, SessionComesBackLoadedButNotPlaying) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() > asked; }, kTimeoutMs));  // answered
   EXPECT_TRUE(form1->CurrentFile().isEmpty());
   EXPECT_TRUE(prompts.warnings.empty());
+}
+
+// A station's name from a list is kept with the session and shown again; a session stored
+// without names still loads.
+TEST_F(DesktopFeatures, StationNamesFromAListComeBackWithTheSession) {
+  const QString station = "http://127.0.0.1:9/live";
+  QFile list(audio.Folder() + "radio.m3u8");
+  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+  list.write("#EXTM3U\na.mp3\n#EXTINF:-1,Radio \xE5\xA4\xA2, FM\n" + station.toUtf8() + "\n");
+  list.close();
+  const QString name = QString::fromUtf8("Radio 夢, FM");
+  const auto shown = [&] {
+    return form1->PlayList().data(form1->PlayList().index(1, 0)).toString();
+  };
+  form1->AddToPlayList({list.fileName()}, false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1->PlayList().Count() == 2; }, kTimeoutMs));
+  EXPECT_EQ(shown(), name);
+  for (const bool withNames : {true, false}) {
+    StoreSession(CaptureSession(*form1));
+    if (!withNames) QSettings("velmor", "Play").remove("Session/StationNames");
+    form1.reset();
+    Make();
+    ASSERT_TRUE(RestoreSession(*form1));
+    EXPECT_EQ(form1->PlayList().Paths(), QStringList({a, station}));
+    EXPECT_EQ(form1->PlayList().StationName(station), withNames ? name : QString());
+    EXPECT_EQ(shown(), withNames ? name : station);
+  }
 }
 
 TEST(FileNames, BytesThatAreNotUtf8SurviveTheTripThroughText) {
