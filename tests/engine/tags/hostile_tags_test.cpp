@@ -296,7 +296,9 @@ TEST(HostileTags, PictureHeadersCutOrDamagedGiveNoSizeOrTheirOwn) {
     EXPECT_EQ(whole->height, height);
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
       const std::optional<TPictureHeader> part = ReadPictureHeader(bytes.substr(0, cut));
-      if (part) EXPECT_EQ(part->width, width);
+      if (part) {
+        EXPECT_EQ(part->width, width);
+      }
     }
     std::mt19937 random(7);
     for (int round = 0; round < 2000; ++round) {
@@ -304,7 +306,9 @@ TEST(HostileTags, PictureHeadersCutOrDamagedGiveNoSizeOrTheirOwn) {
       damaged[random() % damaged.size()] = char(random());
       const std::optional<TPictureHeader> read =
           ReadPictureHeader(damaged.substr(0, random() % damaged.size()));
-      if (read) EXPECT_GT(read->width * read->height, 0);
+      if (read) {
+        EXPECT_GT(read->width * read->height, 0);
+      }
     }
   }
 }
