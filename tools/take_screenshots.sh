@@ -43,6 +43,9 @@ for title in "Evening Tide" "Lanterns on the Water" "Morning Ferry"; do
   lame --quiet --tt "$title" --ta "Harbour Lights" --tl "Quiet Coast" --tn "$i" \
     "$work/tone.wav" "$music/0$i.mp3"
 done
+ffmpeg -loglevel error -f lavfi \
+  -i "gradients=s=500x500:c0=0x1d3557:c1=0xe9c46a:x0=0:y0=0:x1=500:y1=500:n=2" \
+  -frames:v 1 "$music/cover.jpg"
 
 "$program" --device null "$music"/*.mp3 >/dev/null 2>&1 &
 player=$!
