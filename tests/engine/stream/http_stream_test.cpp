@@ -17,7 +17,8 @@
 namespace yumekaze::engine {
 namespace {
 
-// A socket listening on 127.0.0.1 that never accepts: connections wait in its backlog, unanswered.
+// A socket listening on 127.0.0.1. Alone it never accepts: connections wait in its backlog,
+// unanswered.
 class SilentServer {
  public:
   SilentServer() {
@@ -34,18 +35,20 @@ class SilentServer {
   ~SilentServer() { close(fd_); }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/radio"; }
 
- private:
+ protected:
   int fd_ = -1;
+
+ private:
   int port_ = 0;
 };
 
 // Sends a station's headers (8 kbit/s: a prebuffer of 3000 bytes) and 3000 bytes, then 3000 more
 // and the end once told to.
-class FallingBehindServer {
+class FallingBehindServer : public SilentServer {
  public:
   FallingBehindServer() {
     thread_ = std::thread([this] {
-      const int client = accept(listening_, nullptr, nullptr);
+      const int client = accept(fd_, nullptr, nullptr);
       char request[1024];
       recv(client, request, sizeof request, 0);
       const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-br: 8\r\n\r\n";
@@ -59,30 +62,15 @@ class FallingBehindServer {
   }
   ~FallingBehindServer() {
     if (!told_) more_.set_value();
-    shutdown(listening_, SHUT_RDWR);
+    shutdown(fd_, SHUT_RDWR);
     thread_.join();
-    close(listening_);
   }
-  std::string Url() const { return url_; }
   void SendTheRest() {
     told_ = true;
     more_.set_value();
   }
 
  private:
-  std::string url_;
-  int listening_ = [this] {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    listen(fd, 1);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    url_ = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/radio";
-    return fd;
-  }();
   std::promise<void> more_;
   bool told_ = false;
   std::thread thread_;
