@@ -81,10 +81,13 @@ void TDesktopNotifications::SendNext() {
   if (!notice.image.isEmpty()) {
     hints.insert(QStringLiteral("image-path"), QUrl::fromLocalFile(notice.image).toString());
   }
+  // Servers that read markup in bodies take "&" and "<" in tag texts as markup.
+  const QString body =
+      capabilities_->contains(u"body-markup") ? notice.body.toHtmlEscaped() : notice.body;
   QString icon = notice.icon.isEmpty() ? QString::fromUtf8(kDesktopId) : notice.icon;
   if (QFileInfo(icon).isAbsolute()) icon = QUrl::fromLocalFile(icon).toString();
   Call(QStringLiteral("Notify"),
-       {QStringLiteral("Yumekaze"), id_, icon, notice.summary, notice.body, actions, hints,
+       {QStringLiteral("Yumekaze"), id_, icon, notice.summary, body, actions, hints,
         notice.timeoutMs},
        &TDesktopNotifications::NotifyAnswered);
 }

@@ -137,6 +137,15 @@ TEST(DesktopShell, TheSleepTimersLastMinuteReachesTheNotificationServer) {
     EXPECT_FALSE(shown.isVisible());
     EXPECT_EQ(server.Calls().last().arguments().value(0).toUInt(), lastId);
   }
+  // A server that reads markup in bodies gets the text escaped.
+  capabilities = QStringList{"body", "body-markup"};
+  server.Clear();
+  {
+    TSleepWarning marked;
+    marked.ShowCountdown(60, "A & <B>");
+    ASSERT_TRUE(WaitFor([&] { return notifies() == 1; }));
+    EXPECT_EQ(server.Calls().last().arguments().value(4).toString(), "あと60秒でA &amp; &lt;B&gt;");
+  }
   // A notice still up when the program ends goes with it.
   server.Clear();
   {
