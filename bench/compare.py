@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Times whole-process decoding of the benchmark files by yumekaze-cli and its peers.
 
-usage: bench/compare.py [--runs N] [--cli PATH] [FILES...]
+usage: bench/compare.py [--runs N] [--cli PATH] [--baseline PATH] [--peers LIST] [FILES...]
 Defaults: 7 runs, build/bin/yumekaze-cli, every file in bench/files (made by make_files.sh).
+--baseline adds another build of yumekaze-cli (an earlier commit) as "baseline"; --peers names
+the other programs to run (comma-separated, default mpg123,ffmpeg,madplay).
 The programs take turns within each round, so load changes hit all of them alike. Prints per file
 the median wall time, the spread (min..max), the ratio of medians to mpg123, the median CPU time
 (user + system, steadier than wall time on a busy machine) and its ratio, and the peak resident
@@ -14,9 +16,11 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 
 
-def commands(cli, f):
-    return {
-        "yumekaze": [cli, "decode", f, "-o", "/dev/null"],
+def commands(cli, f, baseline=None):
+    own = {"yumekaze": [cli, "decode", f, "-o", "/dev/null"]}
+    if baseline:
+        own["baseline"] = [baseline, "decode", f, "-o", "/dev/null"]
+    return own | {
         "mpg123": ["mpg123", "-q", "-s", f],
         "ffmpeg": ["ffmpeg", "-v", "quiet", "-i", f, "-f", "s16le", "-y", "/dev/null"],
         "madplay": ["madplay", "-q", "-o", "raw:/dev/null", f],
@@ -50,6 +54,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runs", type=int, default=7)
     ap.add_argument("--cli", default=str(ROOT / "build/bin/yumekaze-cli"))
+    ap.add_argument("--baseline")
+    ap.add_argument("--peers", default="mpg123,ffmpeg,madplay")
     ap.add_argument("files", nargs="*")
     args = ap.parse_args()
     files = args.files or sorted(str(p) for p in (ROOT / "bench/files").glob("*.mp[23]"))
@@ -58,8 +64,11 @@ def main():
     if not os.access(args.cli, os.X_OK):
         sys.exit(f"{args.cli} not found: build first")
 
-    programs = [p for p in commands(args.cli, "x") if p == "yumekaze" or shutil.which(p)]
-    missing = set(commands(args.cli, "x")) - set(programs)
+    own = {"yumekaze", "baseline"}
+    peers = set(args.peers.split(","))
+    named = [p for p in commands(args.cli, "x", args.baseline) if p in own or p in peers]
+    programs = [p for p in named if p in own or shutil.which(p)]
+    missing = set(named) - set(programs)
     if missing:
         print(f"(not installed, skipped: {', '.join(sorted(missing))})")
 
@@ -68,7 +77,7 @@ def main():
     print(f"{'file':<22} {'program':<9} {'median s':>9} {'min..max s':>15} {'x mpg123':>9} "
           f"{'cpu s':>7} {'x mpg123':>9} {'peak MiB':>9}")
     for f in files:
-        cmds = commands(args.cli, f)
+        cmds = commands(args.cli, f, args.baseline)
         times = {p: [] for p in programs}
         cpu = {p: [] for p in programs}
         peak = {p: 0 for p in programs}

@@ -33,6 +33,8 @@ void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
   __m256d high[4];
 #pragma GCC unroll 8
   for (int i = 0; i < 4; ++i) low[i] = high[i] = _mm256_setzero_pd();
+#pragma GCC unroll 8
+  // Unrolled, so that the offsets into the lane table are constants.
   for (int32_t m = 0; m < 8; ++m) {
     const float* a = ring + ((position + 16 + 64 * m) & kRingMask);
     const float* b = ring + ((position + 33 + 64 * m) & kRingMask);
