@@ -16,19 +16,19 @@
 #include "app/settings/equalizer_store.h"
 #include "app/settings/replay_gain_store.h"
 #include "engine/player/equalizer_presets.h"
+#include "engine/player/equalizer_tables.h"
 #include "engine/player/mp3_player.h"
 
 namespace yumekaze::app {
 
 namespace {
 
-constexpr int kUnitsPerDb = 5;  // the player's gain g is the factor 10^(g/100)
-constexpr int kSliderLimit = static_cast<int>(engine::kBandGainLimitDb) * kUnitsPerDb;
+constexpr int kSliderLimit = static_cast<int>(engine::kBandGainLimitDb) * engine::kGainUnitsPerDb;
 
 QString DbText(int units) {
   return QStringLiteral("%1%2")
       .arg(units > 0 ? QStringLiteral("+") : QString())
-      .arg(static_cast<double>(units) / kUnitsPerDb, 0, 'f', 1);
+      .arg(engine::GainDb(units), 0, 'f', 1);
 }
 
 // A subband's centre is known once a file is open.
@@ -42,9 +42,9 @@ QSlider* MakeGainSlider(QWidget* parent) {
   auto* slider = new QSlider(Qt::Vertical, parent);
   slider->setRange(-kSliderLimit, kSliderLimit);
   slider->setSingleStep(1);
-  slider->setPageStep(kUnitsPerDb);
+  slider->setPageStep(engine::kGainUnitsPerDb);
   slider->setTickPosition(QSlider::TicksBothSides);
-  slider->setTickInterval(6 * kUnitsPerDb);
+  slider->setTickInterval(6 * engine::kGainUnitsPerDb);
   slider->setMinimumHeight(160);
   return slider;
 }
@@ -259,7 +259,7 @@ void TEqualizerWindow::SaveAs() {
   const QString name = prompts_.AskText(this, tr("Save preset"), tr("Name of the preset:"));
   if (name.trimmed().isEmpty()) return;
   std::vector<double> gainsDb;
-  for (int units : SliderGains()) gainsDb.push_back(static_cast<double>(units) / kUnitsPerDb);
+  for (int units : SliderGains()) gainsDb.push_back(engine::GainDb(units));
   if (!presets_.Save(name, gainsDb)) {
     prompts_.Warning(this, tr("A built-in preset is named \"%1\"; choose another name.").arg(name),
                      tr("Equalizer"));

@@ -2,10 +2,10 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <cmath>
 
 #include "app/settings/settings_store.h"
 #include "engine/player/equalizer_presets.h"
+#include "engine/player/equalizer_tables.h"
 #include "engine/player/mp3_player.h"
 
 namespace yumekaze::app {
@@ -18,11 +18,8 @@ const QString kGains = QStringLiteral("Equalizer/Gains");
 const QString kPresets = QStringLiteral("Equalizer/Presets");
 const QString kName = QStringLiteral("Name");
 
-constexpr double kUnitsPerDb = 5.0;  // a gain g is the factor 10^(g/100)
-
 int Units(double dB) {
-  const double limited = std::clamp(dB, -engine::kBandGainLimitDb, engine::kBandGainLimitDb);
-  return static_cast<int>(std::lround(limited * kUnitsPerDb));
+  return engine::GainUnits(std::clamp(dB, -engine::kBandGainLimitDb, engine::kBandGainLimitDb));
 }
 
 // "3,-1.2,0": dB per band; anything that is not a number reads as 0.
@@ -61,10 +58,10 @@ void StoreEqualizer(const engine::TMP3Player& player) {
   const engine::TEqualizerBands& bands = player.Equalizer();
   std::vector<double> gains;
   for (int band = 0; band < BandsInUse(player); ++band)
-    gains.push_back(bands.Gains[band] / kUnitsPerDb);
+    gains.push_back(engine::GainDb(bands.Gains[band]));
   const auto settings = OpenSettings();
   settings->setValue(kEnabled, bands.Enabled);
-  settings->setValue(kPreamp, bands.Preamp / kUnitsPerDb);
+  settings->setValue(kPreamp, engine::GainDb(bands.Preamp));
   settings->setValue(kGains, GainsText(gains));
 }
 

@@ -15,8 +15,6 @@ constexpr TEqualizerPreset kPresets[] = {
     {"rock", {5, 3, -2, -1, 3, 5}},    {"pop", {-1, 2, 4, 3, 0, -1}},
 };
 
-int GainUnits(double dB) { return static_cast<int>(std::lround(dB * 5)); }  // 10^(g/100)
-
 }  // namespace
 
 std::span<const TEqualizerPreset> EqualizerPresets() { return kPresets; }
