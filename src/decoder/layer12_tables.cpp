@@ -6,13 +6,13 @@
 namespace yumekaze::decoder {
 namespace {
 
-template <typename Digit, int Codes>
-void FillGroupDigits(Digit (&digits)[Codes][3], int32_t levels) {
+template <int Codes>
+void FillGroupDigits(float (&digits)[Codes][3], int32_t levels) {
   const int32_t middle = (levels - 1) / 2;
   for (int32_t code = 0; code < Codes; ++code) {
-    digits[code][0] = static_cast<Digit>(code % levels - middle);
-    digits[code][1] = static_cast<Digit>(code / levels % levels - middle);
-    digits[code][2] = static_cast<Digit>(code / (levels * levels) % levels - middle);
+    digits[code][0] = static_cast<float>(code % levels - middle);
+    digits[code][1] = static_cast<float>(code / levels % levels - middle);
+    digits[code][2] = static_cast<float>(code / (levels * levels) % levels - middle);
   }
 }
 

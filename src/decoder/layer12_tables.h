@@ -10,9 +10,9 @@ struct Layer12Tables {
   float Layer2Factors[18];  // per quantisation class: 2 / levels (0 for class 0)
   float Layer1Factors[16];  // per allocation: 2 / (2^(a+1) - 1) (0 for allocation 0)
   // Digits of grouped codes, three samples per code: (c mod L) - (L-1)/2, ...
-  int8_t Group3[32][3];
-  int8_t Group5[128][3];
-  int16_t Group9[1024][3];
+  float Group3[32][3];
+  float Group5[128][3];
+  float Group9[1024][3];
 };
 
 const Layer12Tables& GetLayer12Tables();

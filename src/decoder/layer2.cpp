@@ -1,6 +1,7 @@
 // Layer II: bit allocation, scale factor selection, scale factors and grouped or plain samples
 // of the 36 time slots, dequantised into SubbandSamples.
 #include <algorithm>
+#include <cstring>
 
 #include "decoder/decoder_setup.h"
 #include "decoder/decoder_state.h"
@@ -95,83 +96,134 @@ void ReadScaleFactors(DecoderState& decoder, const Layer12Tables& tables, Layer2
   }
 }
 
-// The three values of one granule, before scaling.
-struct Granule {
-  float values[3];
+// Every granule of a frame has the same layout: each entry's code sits at the same bit offset
+// from the granule's start. The codes are read by offset, kind by kind, so that neither a running
+// bit position nor a switch on the class chains one entry to the next.
+struct GroupedField {
+  uint16_t bitOffset;
+  uint8_t entry;
+};
+struct PlainField {
+  uint16_t bitOffset;
+  uint8_t entry;
+  uint8_t width;  // of one of the three codes
+  int32_t middle;
+};
+struct GranuleLayout {
+  GroupedField grouped[3][kMaxEntries];  // 3, 5 and 9 levels
+  int32_t groupedCount[3];
+  PlainField plain[kMaxEntries];
+  int32_t plainCount;
+  uint8_t silent[kMaxEntries];
+  int32_t silentCount;
+  uint32_t bits;  // of one granule, the skipped entries included
 };
 
-// Reads the granule of class quantClass (1..17). Returned by value, so that it stays in registers.
-inline Granule ReadGranule(BitReader& bits, const Layer12Tables& tables, int32_t quantClass) {
-  switch (quantClass) {
-    case 1: {
-      const int8_t* digits = tables.Group3[ReadBits(bits, 5)];
-      return {{static_cast<float>(digits[0]), static_cast<float>(digits[1]),
-               static_cast<float>(digits[2])}};
-    }
-    case 2: {
-      const int8_t* digits = tables.Group5[ReadBits(bits, 7)];
-      return {{static_cast<float>(digits[0]), static_cast<float>(digits[1]),
-               static_cast<float>(digits[2])}};
-    }
-    case 4: {
-      const int16_t* digits = tables.Group9[ReadBits(bits, 10)];
-      return {{static_cast<float>(digits[0]), static_cast<float>(digits[1]),
-               static_cast<float>(digits[2])}};
-    }
-    default: {
-      // 7 levels in 3 bits, else 2^(c-1) - 1 levels in c - 1 bits; centred on (levels - 1) / 2.
-      const int32_t width = quantClass == 3 ? 3 : quantClass - 1;
-      const int32_t middle = quantClass == 3 ? 3 : (1 << (quantClass - 2)) - 1;
-      // The three codes follow each other: one read of up to 48 bits.
-      const uint64_t codes = ReadWideBits(bits, 3 * width);
-      const uint64_t mask = (uint64_t{1} << width) - 1;
-      const auto first = static_cast<int32_t>(codes >> (2 * width)) - middle;
-      const auto second = static_cast<int32_t>((codes >> width) & mask) - middle;
-      const auto third = static_cast<int32_t>(codes & mask) - middle;
-      return {{static_cast<float>(first), static_cast<float>(second), static_cast<float>(third)}};
-    }
+constexpr int32_t kGroupedWidths[3] = {5, 7, 10};
+constexpr int32_t kGranules = 12;
+constexpr int32_t kMaxGranuleBits = kMaxEntries * 48;
+// Bytes a granule read may touch past its last bit (an eight-byte load).
+constexpr size_t kReadSlack = 8;
+
+void AddField(GranuleLayout& layout, int32_t entry, int32_t quantClass, uint32_t offset) {
+  const auto bitOffset = static_cast<uint16_t>(offset);
+  const auto e = static_cast<uint8_t>(entry);
+  const int32_t kind = quantClass == 1 ? 0 : quantClass == 2 ? 1 : quantClass == 4 ? 2 : -1;
+  if (kind >= 0) {
+    layout.grouped[kind][layout.groupedCount[kind]++] = {bitOffset, e};
+    return;
   }
+  // 7 levels in 3 bits, else 2^(c-1) - 1 levels in c - 1 bits; centred on (levels - 1) / 2.
+  const int32_t width = quantClass == 3 ? 3 : quantClass - 1;
+  const int32_t middle = quantClass == 3 ? 3 : (1 << (quantClass - 2)) - 1;
+  layout.plain[layout.plainCount++] = {bitOffset, e, static_cast<uint8_t>(width), middle};
+}
+
+GranuleLayout LayOutGranule(const DecoderState& decoder, const Layer2Frame& frame) {
+  GranuleLayout layout{};
+  uint32_t offset = 0;
+  for (int32_t e = 0; e < decoder.SubbandLimit;) {
+    const int32_t code = frame.classCode[e];
+    const bool pair = code >= kJointOffset;
+    const int32_t quantClass = pair ? code - kJointOffset : code;
+    const int32_t entries = pair ? 2 : 1;
+    for (int32_t k = 0; k < entries; ++k) {
+      if (quantClass == 0) {
+        layout.silent[layout.silentCount++] = static_cast<uint8_t>(e + k);
+      } else {
+        AddField(layout, e + k, quantClass, offset);  // a pair reads the same code twice
+      }
+    }
+    offset += static_cast<uint32_t>(Layer2GranuleBits(quantClass));
+    e += entries;
+  }
+  layout.bits = offset + frame.skipBits;
+  return layout;
+}
+
+// `width` (1..56) bits from bit `bit` of `data`, which holds at least eight bytes from there.
+inline uint64_t BitsAt(const uint8_t* data, uint64_t bit, int32_t width) {
+  uint64_t word;
+  std::memcpy(&word, data + (bit >> 3), sizeof word);
+  return (__builtin_bswap64(word) << (bit & 7)) >> (64 - width);
 }
 
 // Writes a granule's three values times factor to slots 0, 1 and 2 of entry `out`.
-inline void StoreGranule(float* out, const Granule& granule, float factor) {
-  const float first = granule.values[0] * factor;
-  const float second = granule.values[1] * factor;
-  const float third = granule.values[2] * factor;
-  out[0] = first;
-  out[64] = second;
-  out[128] = third;
+inline void StoreGranule(float* out, float first, float second, float third, float factor) {
+  out[0] = first * factor;
+  out[64] = second * factor;
+  out[128] = third * factor;
+}
+
+template <int Kind>
+void ReadGrouped(const GranuleLayout& layout, const float (*digits)[3], const uint8_t* data,
+                 uint64_t granuleBit, const float* factors, float* out) {
+  for (int32_t i = 0; i < layout.groupedCount[Kind]; ++i) {
+    const GroupedField field = layout.grouped[Kind][i];
+    const float* d = digits[BitsAt(data, granuleBit + field.bitOffset, kGroupedWidths[Kind])];
+    StoreGranule(out + field.entry, d[0], d[1], d[2], factors[field.entry]);
+  }
 }
 
 void ReadSamples(DecoderState& decoder, const Layer12Tables& tables, const Layer2Frame& frame) {
-  // A local copy stays in registers; the samples written below could alias the decoder's own.
-  BitReader bits = decoder.Bits;
-  const int32_t limit = decoder.SubbandLimit;
-  for (int32_t part = 0; part < 3; ++part) {
-    const float* factors = frame.partFactors[part];
-    for (int32_t granule = 0; granule < 4; ++granule) {
-      float* out = decoder.SubbandSamples + 64 * (12 * part + 3 * granule);
-      for (int32_t e = 0; e < limit;) {
-        const int32_t code = frame.classCode[e];
-        if (code == 0) {
-          out[e] = out[e + 64] = out[e + 128] = 0.0f;
-          ++e;
-        } else if (code < kJointOffset) {
-          StoreGranule(out + e, ReadGranule(bits, tables, code), factors[e]);
-          ++e;
-        } else {
-          const Granule values = code > kJointOffset
-                                     ? ReadGranule(bits, tables, code - kJointOffset)
-                                     : Granule{{0.0f, 0.0f, 0.0f}};
-          StoreGranule(out + e, values, factors[e]);
-          StoreGranule(out + e + 1, values, factors[e + 1]);
-          e += 2;
-        }
-      }
-      if (frame.skipBits) SkipBits(bits, frame.skipBits);
+  const GranuleLayout layout = LayOutGranule(decoder, frame);
+  const BitReader& bits = decoder.Bits;
+  const uint64_t firstBit = uint64_t{bits.position} * 8 - static_cast<uint64_t>(bits.bitsHeld);
+  const auto startByte = static_cast<size_t>(firstBit / 8);
+  const uint32_t startBit = firstBit % 8;
+  // Codes past the frame's end read as zero: such a frame is read from a padded copy.
+  const size_t needed = (startBit + kGranules * size_t{layout.bits}) / 8 + kReadSlack;
+  const uint8_t* data = bits.data + startByte;
+  alignas(8) uint8_t padded[kGranules * kMaxGranuleBits / 8 + kReadSlack + 1];
+  if (startByte + needed > bits.size) {
+    const size_t held = std::min(bits.size > startByte ? bits.size - startByte : 0, needed);
+    std::memcpy(padded, data, held);
+    std::fill(padded + held, padded + needed, uint8_t{0});
+    data = padded;
+  }
+  for (int32_t granule = 0; granule < kGranules; ++granule) {
+    const float* factors = frame.partFactors[granule / 4];
+    float* out = decoder.SubbandSamples + 64 * 3 * granule;
+    const uint64_t granuleBit = startBit + uint64_t{layout.bits} * static_cast<uint32_t>(granule);
+    ReadGrouped<0>(layout, tables.Group3, data, granuleBit, factors, out);
+    ReadGrouped<1>(layout, tables.Group5, data, granuleBit, factors, out);
+    ReadGrouped<2>(layout, tables.Group9, data, granuleBit, factors, out);
+    for (int32_t i = 0; i < layout.plainCount; ++i) {
+      const PlainField field = layout.plain[i];
+      const int32_t width = field.width;
+      const uint64_t codes = BitsAt(data, granuleBit + field.bitOffset, 3 * width);
+      const uint64_t mask = (uint64_t{1} << width) - 1;
+      const auto first = static_cast<int32_t>(codes >> (2 * width)) - field.middle;
+      const auto second = static_cast<int32_t>((codes >> width) & mask) - field.middle;
+      const auto third = static_cast<int32_t>(codes & mask) - field.middle;
+      StoreGranule(out + field.entry, static_cast<float>(first), static_cast<float>(second),
+                   static_cast<float>(third), factors[field.entry]);
+    }
+    for (int32_t i = 0; i < layout.silentCount; ++i) {
+      float* silent = out + layout.silent[i];
+      silent[0] = silent[64] = silent[128] = 0.0f;
     }
   }
-  decoder.Bits = bits;
 }
 
 }  // namespace

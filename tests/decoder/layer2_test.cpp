@@ -37,20 +37,20 @@ Decoded DecodeOne(const std::vector<uint8_t>& header, int32_t frameLength,
 
 TEST(Layer2Tables, GroupDigitsAndFactors) {
   const Layer12Tables& t = GetLayer12Tables();
-  EXPECT_EQ((std::vector<int>{t.Group3[26][0], t.Group3[26][1], t.Group3[26][2]}),
-            (std::vector<int>{1, 1, 1}));
-  EXPECT_EQ((std::vector<int>{t.Group3[0][0], t.Group3[0][1], t.Group3[0][2]}),
-            (std::vector<int>{-1, -1, -1}));
-  EXPECT_EQ((std::vector<int>{t.Group3[13][0], t.Group3[13][1], t.Group3[13][2]}),
-            (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ((std::vector<float>{t.Group3[26][0], t.Group3[26][1], t.Group3[26][2]}),
+            (std::vector<float>{1, 1, 1}));
+  EXPECT_EQ((std::vector<float>{t.Group3[0][0], t.Group3[0][1], t.Group3[0][2]}),
+            (std::vector<float>{-1, -1, -1}));
+  EXPECT_EQ((std::vector<float>{t.Group3[13][0], t.Group3[13][1], t.Group3[13][2]}),
+            (std::vector<float>{0, 0, 0}));
   // 5 levels: 7 = 2 + 1 x 5 -> digits 0, -1, -2; 9 levels: 728 = 8 + 8 x 9 + 8 x 81.
-  EXPECT_EQ((std::vector<int>{t.Group5[7][0], t.Group5[7][1], t.Group5[7][2]}),
-            (std::vector<int>{0, -1, -2}));
-  EXPECT_EQ((std::vector<int>{t.Group9[728][0], t.Group9[728][1], t.Group9[728][2]}),
-            (std::vector<int>{4, 4, 4}));
+  EXPECT_EQ((std::vector<float>{t.Group5[7][0], t.Group5[7][1], t.Group5[7][2]}),
+            (std::vector<float>{0, -1, -2}));
+  EXPECT_EQ((std::vector<float>{t.Group9[728][0], t.Group9[728][1], t.Group9[728][2]}),
+            (std::vector<float>{4, 4, 4}));
   // Codes beyond L^3 - 1 follow the same rule: 31 = 1 + 1 x 3 + 3 x 9.
-  EXPECT_EQ((std::vector<int>{t.Group3[31][0], t.Group3[31][1], t.Group3[31][2]}),
-            (std::vector<int>{0, 0, -1}));
+  EXPECT_EQ((std::vector<float>{t.Group3[31][0], t.Group3[31][1], t.Group3[31][2]}),
+            (std::vector<float>{0, 0, -1}));
   EXPECT_FLOAT_EQ(t.ScaleFactors[0], 65536.0f);
   EXPECT_FLOAT_EQ(t.ScaleFactors[3], 32768.0f);
   EXPECT_FLOAT_EQ(t.ScaleFactors[63], 0.03125f);
