@@ -90,22 +90,22 @@ void SelectCpuVariants(DecoderState& decoder, uint32_t flags) {
   // The vector forms compute what the reference form does, faster; the 3DNow! form rounds
   // differently and is taken only without them.
   decoder.WindowMono = WindowMonoX87;
-  decoder.WindowStereo = WindowStereoX87;
+  decoder.WindowPair = WindowBothChannels<WindowStereoX87>;
   decoder.Dct = Dct32PairReference;
 #if defined(__x86_64__)
   if ((flags & (kCpuAVX2 | kCpuFMA)) == (kCpuAVX2 | kCpuFMA)) {
     decoder.WindowMono = WindowMonoAvx2;
-    decoder.WindowStereo = WindowStereoAvx2;
+    decoder.WindowPair = WindowPairAvx2;
     decoder.Dct = Dct32Avx2;
   } else if (flags & kCpuSSE2) {
     decoder.WindowMono = WindowMonoSse2;
-    decoder.WindowStereo = WindowStereoSse2;
+    decoder.WindowPair = WindowBothChannels<WindowStereoSse2>;
     decoder.Dct = Dct32Sse2;
   } else
 #endif
       if (flags & kCpu3DNow) {
     decoder.WindowMono = WindowMono3DNow;
-    decoder.WindowStereo = WindowStereo3DNow;
+    decoder.WindowPair = WindowBothChannels<WindowStereo3DNow>;
   }
   SelectLayer3Variants(decoder, flags);
 }

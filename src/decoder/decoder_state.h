@@ -45,11 +45,11 @@ struct DecoderState {
 
   // Synthesis.
   alignas(16) float SynthRing[2][kSynthRingSize]{};
-  int32_t SynthRingPos[2]{};
+  int32_t SynthRingPos = 0;  // of both rings, which always move together
   float CosineTable[kCosineTableSize]{};
   bool CosineTableBuilt = false;
   WindowRoutineFn WindowMono = WindowMonoX87;
-  WindowRoutineFn WindowStereo = WindowStereoX87;
+  WindowPairFn WindowPair = WindowBothChannels<WindowStereoX87>;
   DctRoutineFn Dct = Dct32PairReference;
 
   Layer3State layer3;

@@ -36,28 +36,34 @@ struct SlotRun {
   int32_t OutputStride;
 };
 
+// The DCTs of the slot at `input` and the one `slotStride` floats on (0: the same slot twice)
+// into `first` and `second`, with the subband gains when `gains`.
+void TransformTwoSlots(DecoderState& decoder, const float* input, int32_t slotStride,
+                       DctInput layout, bool gains, float* first, float* second) {
+  alignas(16) float scratch[2][64];
+  if (gains) {
+    const bool interleaved = layout != kDctContiguous;
+    ApplySubbandGains(decoder.equalizer, input, interleaved, scratch[0]);
+    ApplySubbandGains(decoder.equalizer, input + slotStride, interleaved, scratch[1]);
+    input = scratch[0];
+    slotStride = 64;
+  }
+  decoder.Dct(decoder.CosineTable, input, slotStride, layout, first, second);
+}
+
 // Transforms and windows slotCount slots from ring position `position`, two slots per DCT call;
 // returns the position after the last slot.
 int32_t SynthesizeSlots(DecoderState& decoder, const SlotRun& run, int32_t position,
                         int32_t slotCount) {
   float* ring = decoder.SynthRing[run.Ring];
   const bool gains = run.SubbandGains && decoder.equalizer.SubbandEqEnabled;
-  const bool interleaved = run.Layout != kDctContiguous;
-  alignas(16) float scratch[2][64];
   alignas(16) float second[32];
   for (int32_t s = 0; s < slotCount; s += 2) {
     const bool pair = s + 1 < slotCount;
-    const float* input = run.Samples + run.SlotStride * s;
-    int32_t stride = pair ? run.SlotStride : 0;  // a last odd slot is transformed twice
-    if (gains) {
-      ApplySubbandGains(decoder.equalizer, input, interleaved, scratch[0]);
-      ApplySubbandGains(decoder.equalizer, input + stride, interleaved, scratch[1]);
-      input = scratch[0];
-      stride = 64;
-    }
     // The second slot waits outside the ring: its place holds the oldest slot that the first
     // slot's windowing reads.
-    decoder.Dct(decoder.CosineTable, input, stride, run.Layout, ring + position, second);
+    TransformTwoSlots(decoder, run.Samples + run.SlotStride * s, pair ? run.SlotStride : 0,
+                      run.Layout, gains, ring + position, second);
     run.Window(ring, position, run.Output + run.OutputStride * s);
     position = StepBack(position);
     if (!pair) break;
@@ -73,7 +79,7 @@ void OutputOneChannel(DecoderState& decoder, const float* samples, uint8_t* outp
                       int32_t slotCount, int32_t channel) {
   const SlotRun run{
       0, samples, 64, channel == 0 ? kDctLeft : kDctRight, true, decoder.WindowMono, output, 64};
-  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], slotCount);
+  decoder.SynthRingPos = SynthesizeSlots(decoder, run, decoder.SynthRingPos, slotCount);
 }
 
 }  // namespace
@@ -84,17 +90,16 @@ void ResetSynthesis(DecoderState& decoder) {
     decoder.CosineTableBuilt = true;
   }
   std::memset(decoder.SynthRing, 0, sizeof decoder.SynthRing);
-  decoder.SynthRingPos[0] = 0;
-  decoder.SynthRingPos[1] = 0;
+  decoder.SynthRingPos = 0;
 }
 
 void OutputMono(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
   const SlotRun run{0, samples, 64, kDctContiguous, true, decoder.WindowMono, output, 64};
-  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], slotCount);
+  decoder.SynthRingPos = SynthesizeSlots(decoder, run, decoder.SynthRingPos, slotCount);
 }
 
 void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
-  // Both rings share position 0 here; one DCT call transforms both channels of a slot.
+  // One DCT call transforms both channels of a slot.
   alignas(16) float scratch[64];
   for (int32_t s = 0; s < slotCount; ++s) {
     const float* slot = samples + 64 * s;
@@ -102,20 +107,19 @@ void OutputStereo(DecoderState& decoder, const float* samples, uint8_t* output, 
       ApplySubbandGains(decoder.equalizer, slot, true, scratch);
       slot = scratch;
     }
-    const int32_t p = decoder.SynthRingPos[0];
+    const int32_t p = decoder.SynthRingPos;
     decoder.Dct(decoder.CosineTable, slot, 0, kDctBoth, decoder.SynthRing[0] + p,
                 decoder.SynthRing[1] + p);
     uint8_t* out = output + 128 * s;
-    decoder.WindowStereo(decoder.SynthRing[0], p, out);
-    decoder.WindowStereo(decoder.SynthRing[1], p, out + 2);
-    decoder.SynthRingPos[0] = StepBack(p);
+    decoder.WindowPair(decoder.SynthRing[0], decoder.SynthRing[1], p, out);
+    decoder.SynthRingPos = StepBack(p);
   }
 }
 
 void OutputMix(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
   // The subband gains are not applied to the mix.
   const SlotRun run{0, samples, 64, kDctMix, false, decoder.WindowMono, output, 64};
-  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], slotCount);
+  decoder.SynthRingPos = SynthesizeSlots(decoder, run, decoder.SynthRingPos, slotCount);
 }
 
 void OutputLeft(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount) {
@@ -126,18 +130,31 @@ void OutputRight(DecoderState& decoder, const float* samples, uint8_t* output, i
   OutputOneChannel(decoder, samples, output, slotCount, 1);
 }
 
-void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output, int32_t) {
+void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output) {
   const SlotRun run{0, samples, 32, kDctContiguous, true, decoder.WindowMono, output, 64};
-  decoder.SynthRingPos[0] = SynthesizeSlots(decoder, run, decoder.SynthRingPos[0], kLayer3Slots);
+  decoder.SynthRingPos = SynthesizeSlots(decoder, run, decoder.SynthRingPos, kLayer3Slots);
 }
 
-void OutputLayer3Channel(DecoderState& decoder, const float* samples, uint8_t* output,
-                         int32_t channel) {
-  channel &= 1;
-  const SlotRun run{
-      channel, samples, 32, kDctContiguous, true, decoder.WindowStereo, output + 2 * channel, 128};
-  decoder.SynthRingPos[channel] =
-      SynthesizeSlots(decoder, run, decoder.SynthRingPos[channel], kLayer3Slots);
+void OutputLayer3Stereo(DecoderState& decoder, const float* left, const float* right,
+                        uint8_t* output) {
+  float* leftRing = decoder.SynthRing[0];
+  float* rightRing = decoder.SynthRing[1];
+  const bool gains = decoder.equalizer.SubbandEqEnabled;
+  int32_t position = decoder.SynthRingPos;
+  alignas(16) float second[2][32];
+  for (int32_t s = 0; s < kLayer3Slots; s += 2) {
+    TransformTwoSlots(decoder, left + 32 * s, 32, kDctContiguous, gains, leftRing + position,
+                      second[0]);
+    TransformTwoSlots(decoder, right + 32 * s, 32, kDctContiguous, gains, rightRing + position,
+                      second[1]);
+    decoder.WindowPair(leftRing, rightRing, position, output + 128 * s);
+    position = StepBack(position);
+    std::memcpy(leftRing + position, second[0], sizeof second[0]);
+    std::memcpy(rightRing + position, second[1], sizeof second[1]);
+    decoder.WindowPair(leftRing, rightRing, position, output + 128 * (s + 1));
+    position = StepBack(position);
+  }
+  decoder.SynthRingPos = position;
 }
 
 }  // namespace yumekaze::decoder

@@ -8,11 +8,10 @@ namespace yumekaze::decoder {
 
 struct DecoderState;
 
-// Front end that turns a frame's subband samples into PCM. Layer I/II front ends take the slot
-// count (36 or 12); OutputLayer3Mono ignores the last argument; OutputLayer3Channel takes the
-// channel (0 or 1).
+// Layer I/II front end that turns a frame's subband samples into PCM, given the slot count (36 or
+// 12).
 using OutputRoutineFn = void (*)(DecoderState& decoder, const float* samples, uint8_t* output,
-                                 int32_t slotCountOrChannel);
+                                 int32_t slotCount);
 // The 32-point DCT with the cosine table, in a form of the decoder's choice, over one of these
 // input layouts.
 enum DctInput : int32_t {
@@ -30,6 +29,10 @@ using DctRoutineFn = void (*)(const float* table, const float* input, int32_t sl
 // Windowing of one slot: 32 samples from `ring` (512 floats) at `position`, written 2 bytes apart
 // (mono) or 4 bytes apart (one channel of interleaved stereo).
 using WindowRoutineFn = void (*)(const float* ring, int32_t position, uint8_t* output);
+// Windowing of one slot of both channels, at the same position of their rings, into interleaved
+// stereo.
+using WindowPairFn = void (*)(const float* left, const float* right, int32_t position,
+                              uint8_t* output);
 
 // Clears both history rings and positions; builds the DCT's cosine table on first use.
 void ResetSynthesis(DecoderState& decoder);
@@ -42,12 +45,11 @@ void OutputLeft(DecoderState& decoder, const float* samples, uint8_t* output, in
 void OutputRight(DecoderState& decoder, const float* samples, uint8_t* output, int32_t slotCount);
 
 // Layer III front ends: 18 slots of 32 contiguous floats per granule and channel.
-// OutputLayer3Mono writes 18 x 32 mono samples; OutputLayer3Channel writes one channel of
-// interleaved stereo (channel 0 at output, channel 1 at output + 2 bytes), using ring and
-// position `channel`.
-void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output, int32_t unused);
-void OutputLayer3Channel(DecoderState& decoder, const float* samples, uint8_t* output,
-                         int32_t channel);
+// OutputLayer3Mono writes 18 x 32 mono samples; OutputLayer3Stereo writes 18 x 32 interleaved
+// stereo samples.
+void OutputLayer3Mono(DecoderState& decoder, const float* samples, uint8_t* output);
+void OutputLayer3Stereo(DecoderState& decoder, const float* left, const float* right,
+                        uint8_t* output);
 
 // Fills the 31 factors 0.5 / cos(pi (2j + 1) / 2N) for N = 32, 16, 8, 4, 2.
 void BuildCosineTable(float* table);
@@ -66,13 +68,20 @@ void WindowStereoX87(const float* ring, int32_t position, uint8_t* output);
 void WindowMono3DNow(const float* ring, int32_t position, uint8_t* output);
 void WindowStereo3DNow(const float* ring, int32_t position, uint8_t* output);
 
+// Both channels with a form that windows one channel of interleaved stereo at a time.
+template <WindowRoutineFn kWindowStereo>
+void WindowBothChannels(const float* left, const float* right, int32_t position, uint8_t* output) {
+  kWindowStereo(left, position, output);
+  kWindowStereo(right, position, output + 2);
+}
+
 #if defined(__x86_64__)
 // Vector forms of the reference form (double-precision lanes, same terms and rounding): SSE2, and
 // AVX2 with FMA (call only when the processor has both).
 void WindowMonoSse2(const float* ring, int32_t position, uint8_t* output);
 void WindowStereoSse2(const float* ring, int32_t position, uint8_t* output);
 void WindowMonoAvx2(const float* ring, int32_t position, uint8_t* output);
-void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output);
+void WindowPairAvx2(const float* left, const float* right, int32_t position, uint8_t* output);
 // The DCT with the reference form's operations, four at a time (SSE2: one slot after the other;
 // AVX2: both slots together).
 void Dct32Sse2(const float* table, const float* input, int32_t slotStride, DctInput layout,

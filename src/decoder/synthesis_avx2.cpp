@@ -26,8 +26,12 @@ inline __m128i ToPcm(__m256d first, __m256d second) {
   return _mm_packs_epi32(_mm256_cvtpd_epi32(first), _mm256_cvtpd_epi32(second));
 }
 
-template <int Stride>
-void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
+// The 32 samples of one channel's slot, eight per register in order.
+struct SlotPcm {
+  __m128i part[4];
+};
+
+__attribute__((always_inline)) inline SlotPcm WindowAvx2(const float* ring, int32_t position) {
   const SynthLaneWindow& lanes = kSynthLaneWindow;
   __m256d low[4];
   __m256d high[4];
@@ -58,22 +62,33 @@ void WindowAvx2(const float* ring, int32_t position, uint8_t* output) {
       high[q] = _mm256_fmadd_pd(_mm256_load_pd(highB + 4 * q), bWide[q], high[q]);
     }
   }
-  alignas(16) int16_t pcm[33];
-  _mm_store_si128(reinterpret_cast<__m128i*>(pcm), ToPcm(low[0], low[1]));
-  _mm_store_si128(reinterpret_cast<__m128i*>(pcm + 8), ToPcm(low[2], low[3]));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + 17), ToPcm(high[0], high[1]));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + 25), ToPcm(high[2], high[3]));
-  pcm[16] = static_cast<int16_t>(WindowMiddleSample(ring, position));
-  StoreSlotPcm<Stride>(pcm, output);
+  // Samples 17..24 and 25..31 (and an unused lane) join sample 16 in the registers' order.
+  const __m128i high0 = ToPcm(high[0], high[1]);
+  const __m128i high1 = ToPcm(high[2], high[3]);
+  const int middle = WindowMiddleSample(ring, position);
+  return {{ToPcm(low[0], low[1]), ToPcm(low[2], low[3]),
+           _mm_insert_epi16(_mm_slli_si128(high0, 2), middle, 0),
+           _mm_alignr_epi8(high1, high0, 14)}};
 }
 
 }  // namespace
 
 void WindowMonoAvx2(const float* ring, int32_t position, uint8_t* output) {
-  WindowAvx2<2>(ring, position, output);
+  const SlotPcm pcm = WindowAvx2(ring, position);
+  for (int k = 0; k < 4; ++k) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(output + 16 * k), pcm.part[k]);
+  }
 }
-void WindowStereoAvx2(const float* ring, int32_t position, uint8_t* output) {
-  WindowAvx2<4>(ring, position, output);
+
+void WindowPairAvx2(const float* left, const float* right, int32_t position, uint8_t* output) {
+  const SlotPcm first = WindowAvx2(left, position);
+  const SlotPcm second = WindowAvx2(right, position);
+  for (int k = 0; k < 4; ++k) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(output + 32 * k),
+                     _mm_unpacklo_epi16(first.part[k], second.part[k]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(output + 32 * k + 16),
+                     _mm_unpackhi_epi16(first.part[k], second.part[k]));
+  }
 }
 
 void Dct32Avx2(const float* table, const float* input, int32_t slotStride, DctInput layout,

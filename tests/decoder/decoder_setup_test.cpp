@@ -157,7 +157,7 @@ TEST_F(DecoderSetup, GlobalInstanceServesTheOperationsWithoutAnInstance) {
   SelectCpuVariants(kCpu3DNow);
   EXPECT_EQ(GlobalDecoder().WindowMono, &WindowMono3DNow);
   SelectCpuVariants(0);
-  EXPECT_EQ(GlobalDecoder().WindowStereo, &WindowStereoX87);
+  EXPECT_EQ(GlobalDecoder().WindowPair, &WindowBothChannels<WindowStereoX87>);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -46,7 +47,7 @@ TEST_F(Synthesis, ImpulseRingsForSixteenSlotsThenSilence) {
 TEST_F(Synthesis, RingPositionStepsBackThroughSixteenSlots) {
   std::vector<int32_t> seen;
   for (int s = 0; s < 17; ++s) {
-    seen.push_back(decoder->SynthRingPos[0]);
+    seen.push_back(decoder->SynthRingPos);
     OutputMono(*decoder, samples.data(), pcm.data(), 1);
   }
   std::vector<int32_t> expected = {0};
@@ -132,20 +133,22 @@ TEST_F(Synthesis, SubbandGainsApplyExceptToTheMix) {
   EXPECT_FALSE(silent(OutputMono));
 }
 
-TEST_F(Synthesis, LayerThreeChannelsKeepTheirOwnRingsAndPositions) {
+TEST_F(Synthesis, LayerThreeStereoKeepsEachChannelInItsOwnRingAndSamples) {
+  std::vector<float> silent(18 * 32, 0.0f);
   std::vector<float> granule(18 * 32, 0.0f);
   granule[4] = 30000.0f;
   std::fill(pcm.begin(), pcm.end(), 0);
-  OutputLayer3Channel(*decoder, granule.data(), pcm.data(), 1);
-  EXPECT_EQ(decoder->SynthRingPos[0], 0);
-  EXPECT_EQ(decoder->SynthRingPos[1], (0 - 18 * 32) & 511);
+  OutputLayer3Stereo(*decoder, silent.data(), granule.data(), pcm.data());
+  EXPECT_EQ(decoder->SynthRingPos, (0 - 18 * 32) & 511);
   int leftNonZero = 0;
   int rightNonZero = 0;
   for (size_t i = 0; i < 18 * 64; ++i) {
     (i % 2 ? rightNonZero : leftNonZero) += SampleAt(pcm, i) != 0;
   }
   EXPECT_GT(rightNonZero, 0);
-  EXPECT_EQ(leftNonZero, 0);  // channel 0's samples are not written
+  EXPECT_EQ(leftNonZero, 0);
+  EXPECT_TRUE(std::all_of(std::begin(decoder->SynthRing[0]), std::end(decoder->SynthRing[0]),
+                          [](float v) { return v == 0.0f; }));
 }
 
 TEST(Dct32, MatchesTheDirectSum) {

@@ -87,12 +87,11 @@ int32_t InitLayer3(DecoderState& decoder, const MpegFrameHeader& header, int32_t
   state.SilenceByte = 0;
   decoder.BytesPerFrame = state.BytesPerFrame;
   decoder.OutputInfo = {outputChannels, samplesPerFrame, rate, 16, frameLength, 0};
-  decoder.OutputRoutine = outputChannels == 1 ? OutputLayer3Mono : OutputLayer3Channel;
   state.Layer3OutputStage = ChooseOutputStage(state.StreamChannels, selection);
 
   BuildLayer3Tables(state.Tables);
   ResetSynthesis(decoder);
-  std::fill(std::begin(state.GranuleSubbandSamples), std::end(state.GranuleSubbandSamples), 0.0f);
+  std::fill_n(&state.GranuleSubbandSamples[0][0], 2 * kGranuleLines, 0.0f);
   std::fill(&state.Spectrum[0][0][0], &state.Spectrum[0][0][0] + 2 * 2 * kGranuleLines, 0.0f);
   std::fill(&state.NonzeroLines[0][0], &state.NonzeroLines[0][0] + 4, 0);
   state.FrameDecoder = state.Lsf ? DecodeLayer3FrameLsf : DecodeLayer3FrameMpeg1;

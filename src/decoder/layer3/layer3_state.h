@@ -102,7 +102,7 @@ struct Layer3State {
   RequantInfo Requant[2][2]{};       // [granule][channel]
   LsfIntensityRecord LsfIntensity{};
   alignas(16) float ShortWork[kGranuleLines]{};              // short-band reordering
-  alignas(16) float GranuleSubbandSamples[kGranuleLines]{};  // [18 slots][32 subbands]
+  alignas(16) float GranuleSubbandSamples[2][kGranuleLines]{};  // [channel][18 slots][32 subbands]
 
   // Set-up values. Output subbands at and above (LineLimit + 17) / 18 are always zero.
   int32_t LineLimit = 0;

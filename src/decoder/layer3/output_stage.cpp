@@ -23,22 +23,21 @@ int32_t MixedLongLines(const Layer3State& state, const GranuleSideInfo& info) {
   return info.MixedBlock ? state.LongSfbEnd[state.MixedLongSfbs - 1] : 0;
 }
 
-// Transforms channel ch of the granule into GranuleSubbandSamples; returns the lines produced.
-int32_t TransformChannel(Layer3State& state, int32_t granule, int32_t ch) {
+// Transforms channel ch of the granule into its GranuleSubbandSamples; returns them.
+const float* TransformChannel(Layer3State& state, int32_t granule, int32_t ch) {
   const GranuleSideInfo& info = state.SideInfo[granule][ch];
   const int32_t lines = std::min(state.NonzeroLines[granule][ch], state.LineLimit);
   int32_t& produced = state.NonzeroLines[granule][ch];
   produced = state.HybridSynthesis(
       state.Tables, state.Spectrum[ch][granule], state.Spectrum[ch][granule ^ 1],
-      state.GranuleSubbandSamples, info.BlockType, MixedLongLines(state, info),
+      state.GranuleSubbandSamples[ch], info.BlockType, MixedLongLines(state, info),
       LongLines(state, info, lines, state.LineLimit), lines, state.NonzeroLines[granule ^ 1][ch]);
-  InvertOddSubbands(state.GranuleSubbandSamples, produced);
-  return produced;
+  InvertOddSubbands(state.GranuleSubbandSamples[ch], produced);
+  return state.GranuleSubbandSamples[ch];
 }
 
 void OneChannel(DecoderState& decoder, uint8_t* output, int32_t granule, int32_t ch) {
-  TransformChannel(decoder.layer3, granule, ch);
-  OutputLayer3Mono(decoder, decoder.layer3.GranuleSubbandSamples, output, 0);
+  OutputLayer3Mono(decoder, TransformChannel(decoder.layer3, granule, ch), output);
 }
 
 }  // namespace
@@ -56,10 +55,9 @@ void OutputStageRight(DecoderState& decoder, uint8_t* output, int32_t granule) {
 }
 
 void OutputStageStereo(DecoderState& decoder, uint8_t* output, int32_t granule) {
-  for (int32_t ch = 0; ch < 2; ++ch) {
-    TransformChannel(decoder.layer3, granule, ch);
-    OutputLayer3Channel(decoder, decoder.layer3.GranuleSubbandSamples, output, ch);
-  }
+  const float* left = TransformChannel(decoder.layer3, granule, 0);
+  const float* right = TransformChannel(decoder.layer3, granule, 1);
+  OutputLayer3Stereo(decoder, left, right, output);
 }
 
 void OutputStageMix(DecoderState& decoder, uint8_t* output, int32_t granule) {
@@ -68,6 +66,7 @@ void OutputStageMix(DecoderState& decoder, uint8_t* output, int32_t granule) {
   const GranuleSideInfo& info1 = state.SideInfo[granule][1];
   int32_t(&nonzero)[2] = state.NonzeroLines[granule];
   float* spectrum0 = state.Spectrum[0][granule];
+  float* samples = state.GranuleSubbandSamples[0];
   float* overlap0 = state.Spectrum[0][granule ^ 1];
   const int32_t previous = state.NonzeroLines[granule ^ 1][0];
   int32_t produced;
@@ -76,19 +75,19 @@ void OutputStageMix(DecoderState& decoder, uint8_t* output, int32_t granule) {
     const int32_t lines = std::min(std::max(nonzero[0], nonzero[1]), state.LineLimit);
     const float* spectrum1 = state.Spectrum[1][granule];
     for (int32_t i = 0; i < lines; ++i) spectrum0[i] += spectrum1[i];
-    produced = state.HybridSynthesis(state.Tables, spectrum0, overlap0, state.GranuleSubbandSamples,
+    produced = state.HybridSynthesis(state.Tables, spectrum0, overlap0, samples,
                                      info0.BlockType, MixedLongLines(state, info0),
                                      info0.BlockType == 2 ? 0 : lines, lines, previous);
   } else {
     // Differing transforms: channel 1's windowed samples and overlap are added to channel 0's.
     const int32_t lines0 = nonzero[0];
     produced =
-        state.HybridSynthesis(state.Tables, spectrum0, overlap0, state.GranuleSubbandSamples,
+        state.HybridSynthesis(state.Tables, spectrum0, overlap0, samples,
                               info0.BlockType, MixedLongLines(state, info0),
                               LongLines(state, info0, lines0, kGranuleLines), lines0, previous);
     const int32_t lines1 = nonzero[1];
     nonzero[1] = HybridSynthesisAccumulate(state.Tables, state.Spectrum[1][granule], spectrum0,
-                                           state.GranuleSubbandSamples, info1.BlockType,
+                                           samples, info1.BlockType,
                                            MixedLongLines(state, info1),
                                            LongLines(state, info1, lines1, kGranuleLines), lines1);
     // The larger extent, so channel 1's content above channel 0's is neither lost now nor in the
@@ -96,8 +95,8 @@ void OutputStageMix(DecoderState& decoder, uint8_t* output, int32_t granule) {
     produced = std::max(produced, nonzero[1]);
   }
   nonzero[0] = produced;
-  InvertOddSubbands(state.GranuleSubbandSamples, produced);
-  OutputLayer3Mono(decoder, state.GranuleSubbandSamples, output, 0);
+  InvertOddSubbands(samples, produced);
+  OutputLayer3Mono(decoder, samples, output);
 }
 
 }  // namespace yumekaze::decoder
