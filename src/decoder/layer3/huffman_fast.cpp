@@ -144,16 +144,17 @@ const QuadTables& Quads() {
   return tables;
 }
 
-// Pair codes resolved in their root block, with their sign bits, by the next 10 bits: x and y
-// signed and the bits taken, or a length of 0 where the code needs a sub-block (whose lookup the
-// reference may precede by a refill), its signs do not fit in 10 bits, or x or y is 15 (linbits
-// come between the code and the signs). After the refill that precedes every root lookup at
-// least 11 bits are valid.
+// Pair codes with their sign bits, resolved by the next 10 bits: x and y signed and the bits
+// taken, or a length of 0 where the code needs more than one sub-block, its index bits or signs do
+// not fit in 10 bits, or x or y is 15 (linbits come between the code and the signs). A code that
+// goes on in a sub-block records the root's index bits, after which the reference checks for a
+// refill before the sub-block's lookup. After the refill that precedes every root lookup at least
+// 11 bits are valid.
 struct PairEntry {
   int8_t X;
   int8_t Y;
   uint8_t Length;
-  uint8_t Padding;
+  uint8_t RootBits;  // 0 for a code within the root block
 };
 
 struct PairTable {
@@ -169,9 +170,17 @@ void BuildPairTable(PairTable& table, const uint32_t* root) {
   for (uint32_t bits = 0; bits < 1024; ++bits) {
     PairEntry& out = table.Entries[bits];
     out = PairEntry{0, 0, 0, 0};
-    const uint32_t entry = root[1 + (bits >> (10 - rootBits))];
-    const int length = static_cast<int>(entry >> 24);
-    if (length == 0) continue;
+    uint32_t entry = root[1 + (bits >> (10 - rootBits))];
+    int split = 0;
+    if ((entry >> 24) == 0) {
+      const uint32_t* block = root + entry;
+      const int blockBits = static_cast<int>(block[0] & 0xFF);
+      if (rootBits + blockBits > 10) continue;
+      split = rootBits;
+      entry = block[1 + ((bits >> (10 - rootBits - blockBits)) & ((1u << blockBits) - 1u))];
+      if ((entry >> 24) == 0) continue;
+    }
+    const int length = split + static_cast<int>(entry >> 24);
     const int x = static_cast<int>((entry >> 8) & 0xFF);
     const int y = static_cast<int>((entry >> 16) & 0xFF);
     const int signs = (x != 0) + (y != 0);
@@ -182,7 +191,7 @@ void BuildPairTable(PairTable& table, const uint32_t* root) {
     if (x != 0 && ((bits >> --next) & 1)) signedX = -x;
     if (y != 0 && ((bits >> --next) & 1)) signedY = -y;
     out = PairEntry{static_cast<int8_t>(signedX), static_cast<int8_t>(signedY),
-                    static_cast<uint8_t>(length + signs), 0};
+                    static_cast<uint8_t>(length + signs), static_cast<uint8_t>(split)};
   }
 }
 
@@ -223,7 +232,11 @@ int32_t* DecodePairsWith(LocalReader& r, int32_t* dest, int32_t pairs, const uin
     if (fast != nullptr) {
       const PairEntry quick = fast[r.Peek(10)];
       if (quick.Length != 0) {
-        r.Consume(quick.Length);
+        // The reference's refill check before a sub-block's lookup; none is due when the code
+        // lies in the root block, as the check before this lookup left more than 10 bits.
+        r.Consume(quick.RootBits);
+        if (r.ValidBits <= 10) r.Refill();
+        r.Consume(quick.Length - quick.RootBits);
         dest[0] = quick.X;
         dest[1] = quick.Y;
         dest += 2;
