@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -188,6 +189,30 @@ TEST(Layer2Frame, EntriesAboveTheSubbandLimitAreSkippedBitExactly) {
             << "granule " << granule << " entry " << e;
       }
     }
+  }
+}
+
+// A frame cut short reads its missing bits as zero: the same samples as the whole frame with
+// those bytes zeroed, whether the cut falls inside a granule's codes or between them.
+TEST(Layer2Frame, BitsPastACutFrameReadAsZero) {
+  std::vector<uint8_t> header;
+  const std::vector<uint8_t> frame = EveryEntryFrame(header);
+  for (const size_t cut : {size_t{120}, size_t{301}, size_t{502}}) {  // codes end at byte 538
+    std::vector<uint8_t> zeroed = frame;
+    std::fill(zeroed.begin() + static_cast<std::ptrdiff_t>(cut), zeroed.end(), uint8_t{0});
+    const Decoded whole = DecodeOne(header, 1253, zeroed, 24000, kOptionFullBand);
+    const Decoded short_ =
+        DecodeOne(header, 1253, std::vector<uint8_t>(frame.begin(), frame.begin() + cut), 24000,
+                  kOptionFullBand);
+    const Decoded intact = DecodeOne(header, 1253, frame, 24000, kOptionFullBand);
+    EXPECT_TRUE(std::equal(std::begin(whole.decoder->SubbandSamples),
+                           std::end(whole.decoder->SubbandSamples),
+                           std::begin(short_.decoder->SubbandSamples)))
+        << "cut at " << cut;
+    EXPECT_FALSE(std::equal(std::begin(whole.decoder->SubbandSamples),
+                            std::end(whole.decoder->SubbandSamples),
+                            std::begin(intact.decoder->SubbandSamples)))
+        << "cut at " << cut;
   }
 }
 
