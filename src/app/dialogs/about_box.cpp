@@ -76,6 +76,9 @@ void TAboutBox::Build(const TLinkColours* colours, TLinkOpener* opener) {
   OKButton->setAccessibleDescription(tr("Closes this box"));
   HTLabel1->setAccessibleDescription(tr("Opens the home page"));
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+  // OK first, so that Enter closes the box as before; Tab goes on to the link.
+  setTabOrder(OKButton, HTLabel1);
+  OKButton->setFocus();
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {

@@ -6,9 +6,12 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include "app/settings/settings_store.h"
 
@@ -42,6 +45,7 @@ THTLabel::THTLabel(const TLinkColours& colours, TLinkOpener& opener, QWidget* pa
     : QLabel(parent), colours_(colours), opener_(opener), colour_(colours.normal) {
   underline_ = font().underline();
   setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::StrongFocus);
   // The menu belongs to the label's owner, as the label's other companions do.
   popupMenu_ = new QMenu(parent);
   openAction_ = popupMenu_->addAction(tr("&Open"), this, &THTLabel::Click);
@@ -74,6 +78,11 @@ void THTLabel::paintEvent(QPaintEvent*) {
   painter.setFont(linkFont);
   painter.setPen(colour_);
   painter.drawText(contentsRect(), static_cast<int>(alignment()), text());
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+  }
 }
 
 void THTLabel::enterEvent(QEnterEvent* event) {
@@ -96,6 +105,17 @@ void THTLabel::mousePressEvent(QMouseEvent* event) {
 void THTLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Click();
+}
+
+void THTLabel::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    Click();
+  } else if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+    popupMenu_->popup(mapToGlobal(rect().bottomLeft()));
+  } else {
+    QLabel::keyPressEvent(event);
+  }
 }
 
 void THTLabel::Click() {

@@ -24,7 +24,8 @@ class TDesktopLinkOpener final : public TLinkOpener {
 
 // A label that behaves like a link in a web page: link colours, hover colour and underline,
 // a click opens its text ("http://..." in the browser, anything else as a mail address), and the
-// right button pops up a menu to open or copy it.
+// right button pops up a menu to open or copy it. Tab reaches it; Enter or Space opens it and
+// the menu key (or Shift+F10) pops up the menu.
 class THTLabel : public QLabel {
   Q_OBJECT
 
@@ -54,6 +55,7 @@ class THTLabel : public QLabel {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ChooseStyle();

@@ -167,6 +167,19 @@ TEST_F(LabelFixture, RightButtonPopsUpMenuWhoseItemsOpenAndCopy) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://yumekaze.example.org/");
 }
 
+TEST_F(LabelFixture, KeyboardReachesOpensAndPopsUpTheMenu) {
+  Make("no");
+  EXPECT_EQ(label->focusPolicy(), Qt::StrongFocus);
+  QTest::keyClick(label.get(), Qt::Key_Return);
+  QTest::keyClick(label.get(), Qt::Key_Space);
+  EXPECT_EQ(opener.opened.size(), 2u);
+  QTest::keyClick(label.get(), Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_TRUE(label->PopupMenu()->isVisible());
+  label->PopupMenu()->hide();
+  QTest::keyClick(label.get(), Qt::Key_A);
+  EXPECT_EQ(opener.opened.size(), 2u);
+}
+
 TEST(AboutBox, ShowsNameVersionAndLinkAndClosesWithOk) {
   TLinkColours colours;
   TRecordingOpener opener;
@@ -182,6 +195,7 @@ TEST(AboutBox, ShowsNameVersionAndLinkAndClosesWithOk) {
   EXPECT_EQ(box.OKButton->geometry(), QRect(111, 180, 75, 25));
   EXPECT_TRUE(box.OKButton->isDefault());
   box.show();
+  EXPECT_EQ(box.focusWidget(), box.OKButton);
   box.OKButton->click();
   EXPECT_EQ(box.result(), QDialog::Accepted);
   EXPECT_FALSE(box.isVisible());

@@ -24,6 +24,7 @@
 
 #include "app/dialogs/about_box.h"
 #include "app/dialogs/form2.h"
+#include "app/dialogs/ht_label.h"
 #include "app/dialogs/sleep_warning.h"
 #include "app/playlist/play_list_model.h"
 #include "app/playlist/play_list_panel.h"
@@ -53,6 +54,7 @@ std::vector<QWidget*> Controls(QWidget& window) {
   for (QWidget* w : window.findChildren<QWidget*>()) {
     const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
                          qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<TPositionRing*>(w) ||
+                         qobject_cast<THTLabel*>(w) ||
                          (qobject_cast<QAbstractItemView*>(w) && !qobject_cast<QHeaderView*>(w));
     bool part = false;
     for (QWidget* p = w->parentWidget(); p && p != &window; p = p->parentWidget()) {
