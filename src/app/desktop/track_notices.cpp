@@ -24,6 +24,8 @@ TTrackNotices::TTrackNotices(TForm1& form1) : QObject(&form1), form1_(form1) {
   form1_.PopupMenu1->insertAction(form1_.N9, MenuItem);
   connect(MenuItem, &QAction::toggled, this, &TTrackNotices::SetEnabled);
   connect(form1_.Cover, &TCurrentCover::Changed, this, &TTrackNotices::Tell);
+  // A station has no cover to wait for; its titles change while it plays.
+  connect(&form1_, &TForm1::PlayerChanged, this, &TTrackNotices::Tell);
 }
 
 bool TTrackNotices::Enabled() { return OpenSettings()->value(kEnabledKey, true).toBool(); }
@@ -37,8 +39,11 @@ void TTrackNotices::Tell() {
     return;
   }
   const QString file = form1_.CurrentFile();
-  if (form1_.Cover->File() != file) return;
+  if (form1_.Cover->File() != file || !form1_.Cover->Known()) return;
   const TTrackFacts facts = FactsOf(player, form1_.PlayList().StationName(file));
+  const QString told = QStringList{file, facts.title, facts.artist, facts.album}.join(u'\n');
+  if (told == told_) return;
+  told_ = told;
   QStringList body;
   if (!facts.artist.isEmpty()) body << facts.artist;
   if (!facts.album.isEmpty()) body << facts.album;

@@ -10,9 +10,11 @@ namespace yumekaze::app {
 
 class TForm1;
 
-// A desktop notice naming the title, artist and album with the cover whenever another file
-// plays while none of the program's windows is active; each replaces the one before. A ticked
-// item of the main menu, kept in the settings (on at first), turns them off.
+// A desktop notice naming the title, artist and album with the cover whenever another file, or
+// a station's next title, plays while none of the program's windows is active; each replaces
+// the one before, and the same track again (a restart, a station's repeated title) is not told
+// twice in a row. A ticked item of the main menu, kept in the settings (on at first), turns them
+// off.
 class TTrackNotices : public QObject {
   Q_OBJECT
 
@@ -25,11 +27,13 @@ class TTrackNotices : public QObject {
   QAction* MenuItem;
 
  private:
-  // The cover search for a newly loaded file is over: time to tell.
+  // The cover search for a newly loaded file is over, or the player changed (a station's next
+  // title among others): time to tell what plays, unless it was the last thing told.
   void Tell();
 
   TForm1& form1_;
   TDesktopNotifications notifications_;
+  QString told_;  // file, title, artist and album of the last notice
 };
 
 }  // namespace yumekaze::app

@@ -18,7 +18,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <thread>
 
 #include "app/translations/app_language.h"
 #include "desktop_support.h"
@@ -27,6 +38,84 @@
 
 namespace yumekaze::app::test {
 namespace {
+
+// A station on 127.0.0.1 that sends `audio` over and over at bytesPerSecond (after a first
+// 64 KiB), with its title in ICY metadata every 4 KiB; one listener at a time.
+class IcyStation {
+ public:
+  IcyStation(QByteArray audio, qsizetype bytesPerSecond)
+      : audio_(std::move(audio)), bytesPerSecond_(bytesPerSecond) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(listener_, 4) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      return;
+    }
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~IcyStation() {
+    stopping_ = true;
+    ::shutdown(listener_, SHUT_RDWR);
+    ::shutdown(client_, SHUT_RDWR);
+    if (thread_.joinable()) thread_.join();
+    ::close(listener_);
+  }
+  QString Url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(port_); }
+  void SetTitle(const std::string& title) {
+    const std::lock_guard lock(mutex_);
+    title_ = title;
+  }
+
+ private:
+  void Serve() {
+    while (!stopping_) {
+      client_ = ::accept(listener_, nullptr, nullptr);
+      if (client_ < 0) return;
+      char request[4096];
+      ::recv(client_, request, sizeof request, 0);
+      const std::string head =
+          "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-name: Test FM\r\n"
+          "icy-metaint: 4096\r\n\r\n";
+      bool open = Send(head.data(), head.size());
+      const auto start = std::chrono::steady_clock::now();
+      qsizetype sent = 0;
+      for (qsizetype at = 0; open && !stopping_; at = (at + 4096) % (audio_.size() - 4096)) {
+        // As a station sends: about as fast as the audio plays.
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(
+                                                  std::max<qsizetype>(sent - 65536, 0) * 1000 /
+                                                  bytesPerSecond_));
+        sent += 4096;
+        std::string block;
+        {
+          const std::lock_guard lock(mutex_);
+          block = "StreamTitle='" + title_ + "';";
+        }
+        block.resize((block.size() + 15) / 16 * 16, '\0');
+        block.insert(block.begin(), static_cast<char>(block.size() / 16));
+        open = Send(audio_.constData() + at, 4096) && Send(block.data(), block.size());
+      }
+      ::close(client_);
+    }
+  }
+  bool Send(const char* data, size_t size) {
+    return ::send(client_, data, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
+  }
+
+  QByteArray audio_;
+  qsizetype bytesPerSecond_;
+  int listener_ = -1;
+  std::atomic<int> client_ = -1;
+  uint16_t port_ = 0;
+  std::atomic<bool> stopping_ = false;
+  std::mutex mutex_;
+  std::string title_;
+  std::thread thread_;
+};
 
 class Desktop : public ::testing::Test {
  protected:
@@ -315,6 +404,42 @@ TEST_F(Desktop, CoversAreMprisArtAndTrackChangesAreNoticed) {
   EXPECT_TRUE(WaitFor([&] { return artSize() == QSize(320, 240); }));
   EXPECT_TRUE(WaitFor([&] { return Playerctl({"position"}).toDouble() >= 1.0; }));
   EXPECT_EQ(notices().size(), 2);
+}
+
+// A station's next title is noticed as a track change would be; its other news (buffering, the
+// same title again) is not.
+TEST_F(Desktop, StationTitlesAreNoticedOnce) {
+  StandIn server(R"(<interface name="org.freedesktop.Notifications"/>)");
+  uint lastId = 0;
+  server.answer = [&](const QDBusMessage& call) -> QVariant {
+    if (call.member() == u"GetCapabilities") return QStringList{"body"};
+    if (call.member() == u"Notify") return ++lastId;
+    return {};
+  };
+  const auto told = [&](const QString& summary) {
+    int count = 0;
+    for (const QDBusMessage& call : server.Calls()) {
+      count += call.member() == u"Notify" && call.arguments().value(3).toString() == summary;
+    }
+    return count;
+  };
+  Service service("org.freedesktop.Notifications", "/org/freedesktop/Notifications", server);
+  ASSERT_TRUE(service.registered);
+  QFile audio(c_);
+  ASSERT_TRUE(audio.open(QIODevice::ReadOnly));
+  IcyStation station(audio.readAll(), audio.size() / 30);  // a 30-second file
+  station.SetTitle("First Artist - First Song");
+  Playerctl({"open", station.Url()});
+  ASSERT_TRUE(WaitFor([&] { return told("First Song") == 1; }));
+  station.SetTitle("Second Artist - Second Song");
+  ASSERT_TRUE(WaitFor([&] { return told("Second Song") == 1; }));
+  const QList<QDBusMessage> calls = server.Calls();
+  const QVariantList second = calls.last().arguments();
+  EXPECT_EQ(second.value(4).toString(), "Second Artist\nTest FM");
+  const double position = Playerctl({"position"}).toDouble();
+  EXPECT_TRUE(WaitFor([&] { return Playerctl({"position"}).toDouble() >= position + 2.0; }));
+  EXPECT_EQ(told("Second Song"), 1);
+  EXPECT_EQ(told("First Song"), 1);
 }
 
 TEST(DesktopOptions, HelpAndVersionPrintAndEndWithoutAWindow) {
