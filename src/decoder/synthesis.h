@@ -34,7 +34,7 @@ using WindowRoutineFn = void (*)(const float* ring, int32_t position, uint8_t* o
 using WindowPairFn = void (*)(const float* left, const float* right, int32_t position,
                               uint8_t* output);
 
-// Clears both history rings and positions; builds the DCT's cosine table on first use.
+// Clears both history rings and their position; builds the DCT's cosine table on first use.
 void ResetSynthesis(DecoderState& decoder);
 
 // Layer I/II front ends over SubbandSamples (64 floats per slot, channels interleaved).
