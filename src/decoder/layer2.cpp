@@ -109,14 +109,15 @@ struct PlainField {
   uint8_t width;  // of one of the three codes
   int32_t middle;
 };
+// Only the counts start at zero: the lists are filled before they are read, once per frame.
 struct GranuleLayout {
   GroupedField grouped[3][kMaxEntries];  // 3, 5 and 9 levels
-  int32_t groupedCount[3];
+  int32_t groupedCount[3]{};
   PlainField plain[kMaxEntries];
-  int32_t plainCount;
+  int32_t plainCount = 0;
   uint8_t silent[kMaxEntries];
-  int32_t silentCount;
-  uint32_t bits;  // of one granule, the skipped entries included
+  int32_t silentCount = 0;
+  uint32_t bits = 0;  // of one granule, the skipped entries included
 };
 
 constexpr int32_t kGroupedWidths[3] = {5, 7, 10};
@@ -140,7 +141,7 @@ void AddField(GranuleLayout& layout, int32_t entry, int32_t quantClass, uint32_t
 }
 
 GranuleLayout LayOutGranule(const DecoderState& decoder, const Layer2Frame& frame) {
-  GranuleLayout layout{};
+  GranuleLayout layout;
   uint32_t offset = 0;
   for (int32_t e = 0; e < decoder.SubbandLimit;) {
     const int32_t code = frame.classCode[e];

@@ -23,8 +23,7 @@ TTrackNotices::TTrackNotices(TForm1& form1) : QObject(&form1), form1_(form1) {
   MenuItem->setChecked(Enabled());
   form1_.PopupMenu1->insertAction(form1_.N9, MenuItem);
   connect(MenuItem, &QAction::toggled, this, &TTrackNotices::SetEnabled);
-  connect(form1_.Cover, &TCurrentCover::Changed, this, &TTrackNotices::Tell);
-  // A station has no cover to wait for; its titles change while it plays.
+  // Also when a file's cover search ends, and when a station's title changes.
   connect(&form1_, &TForm1::PlayerChanged, this, &TTrackNotices::Tell);
 }
 

@@ -27,8 +27,8 @@ class TTrackNotices : public QObject {
   QAction* MenuItem;
 
  private:
-  // The cover search for a newly loaded file is over, or the player changed (a station's next
-  // title among others): time to tell what plays, unless it was the last thing told.
+  // The player changed (a file's cover search ended, a station's next title came, ...): tells
+  // what plays once its cover is known, unless it was the last thing told.
   void Tell();
 
   TForm1& form1_;

@@ -89,21 +89,15 @@ TEST(DesktopShell, TheSleepTimersLastMinuteReachesTheNotificationServer) {
   EXPECT_TRUE(warning.isVisible());
   warning.hide();
 
-  StandIn server(R"(<interface name="org.freedesktop.Notifications"/>)");
-  QStringList capabilities;
-  uint lastId = 40;
-  server.answer = [&](const QDBusMessage& call) -> QVariant {
-    if (call.member() == u"GetCapabilities") return capabilities;
-    if (call.member() == u"Notify") return ++lastId;
-    return {};
-  };
+  NotificationServer server;
+  server.lastId = 40;
   Service service("org.freedesktop.Notifications", "/org/freedesktop/Notifications", server);
   ASSERT_TRUE(service.registered);
   const auto notifies = [&] { return server.Members().count("Notify"); };
 
   for (const bool actions : {true, false}) {
     SCOPED_TRACE(actions);
-    capabilities = actions ? QStringList{"body", "actions"} : QStringList{"body"};
+    server.capabilities = actions ? QStringList{"body", "actions"} : QStringList{"body"};
     TSleepWarning shown;
     int cancelled = 0;
     QObject::connect(&shown, &TSleepWarning::Cancelled, [&] { ++cancelled; });
@@ -120,13 +114,13 @@ TEST(DesktopShell, TheSleepTimersLastMinuteReachesTheNotificationServer) {
     EXPECT_EQ(notify.value(7).toInt(), 60000);
 
     // A second showing takes the place of the first notice.
-    const uint first = lastId;
+    const uint first = server.lastId;
     shown.ShowCountdown(60, "再生を停止します");
     ASSERT_TRUE(WaitFor([&] { return notifies() == 2; }));
     EXPECT_EQ(server.Calls().last().arguments().value(1).toUInt(), first);
 
     // Another program's notice does not count; this one's Cancel does, and the notice goes.
-    for (const uint sender : {lastId + 100, lastId}) {
+    for (const uint sender : {server.lastId + 100, server.lastId}) {
       QDBusMessage signal = QDBusMessage::createSignal(
           "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
       signal << sender << QString("cancel");
@@ -135,10 +129,10 @@ TEST(DesktopShell, TheSleepTimersLastMinuteReachesTheNotificationServer) {
     ASSERT_TRUE(WaitFor([&] { return server.Members().contains("CloseNotification"); }));
     EXPECT_EQ(cancelled, 1);
     EXPECT_FALSE(shown.isVisible());
-    EXPECT_EQ(server.Calls().last().arguments().value(0).toUInt(), lastId);
+    EXPECT_EQ(server.Calls().last().arguments().value(0).toUInt(), server.lastId);
   }
   // A server that reads markup in bodies gets the text escaped.
-  capabilities = QStringList{"body", "body-markup"};
+  server.capabilities = QStringList{"body", "body-markup"};
   server.Clear();
   {
     TSleepWarning marked;

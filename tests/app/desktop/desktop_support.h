@@ -76,6 +76,21 @@ class StandIn : public QDBusVirtualObject {
   QList<QDBusMessage> calls_;
 };
 
+// The desktop's notification server: GetCapabilities answers `capabilities`, each Notify the id
+// after `lastId`.
+class NotificationServer : public StandIn {
+ public:
+  NotificationServer() : StandIn(R"(<interface name="org.freedesktop.Notifications"/>)") {
+    answer = [this](const QDBusMessage& call) -> QVariant {
+      if (call.member() == u"GetCapabilities") return capabilities;
+      if (call.member() == u"Notify") return ++lastId;
+      return {};
+    };
+  }
+  QStringList capabilities{"body"};
+  uint lastId = 0;
+};
+
 // A service of its own connection, as another program on the bus would be.
 struct Service {
   Service(const QString& name, const QString& path, StandIn& object)

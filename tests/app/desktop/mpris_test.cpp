@@ -339,13 +339,7 @@ TEST_F(Desktop, CoversAreMprisArtAndTrackChangesAreNoticed) {
     const QString art = Playerctl({"metadata", "mpris:artUrl"});
     return art.startsWith("file://") ? QImage(QUrl(art).toLocalFile()).size() : QSize();
   };
-  StandIn server(R"(<interface name="org.freedesktop.Notifications"/>)");
-  uint lastId = 0;
-  server.answer = [&](const QDBusMessage& call) -> QVariant {
-    if (call.member() == u"GetCapabilities") return QStringList{"body"};
-    if (call.member() == u"Notify") return ++lastId;
-    return {};
-  };
+  NotificationServer server;
   // Each Notify call's replaced id, summary, body and image.
   const auto notices = [&] {
     QList<QStringList> seen;
@@ -409,13 +403,7 @@ TEST_F(Desktop, CoversAreMprisArtAndTrackChangesAreNoticed) {
 // A station's next title is noticed as a track change would be; its other news (buffering, the
 // same title again) is not.
 TEST_F(Desktop, StationTitlesAreNoticedOnce) {
-  StandIn server(R"(<interface name="org.freedesktop.Notifications"/>)");
-  uint lastId = 0;
-  server.answer = [&](const QDBusMessage& call) -> QVariant {
-    if (call.member() == u"GetCapabilities") return QStringList{"body"};
-    if (call.member() == u"Notify") return ++lastId;
-    return {};
-  };
+  NotificationServer server;
   const auto told = [&](const QString& summary) {
     int count = 0;
     for (const QDBusMessage& call : server.Calls()) {
